@@ -1,0 +1,43 @@
+#include "engine/dispatch.h"
+
+#include "platform/clock.h"
+
+namespace kelvax {
+
+Route RouteOf(const JobTask& task) {
+  const std::string& dsn = task.DSN01;
+  if (dsn.empty()) return Route::kEndRun;
+  if (dsn == "CREATEODBC") return Route::kNothing;
+  if (dsn == "CREATEMDB97") return Route::kCreateMdb97;
+  if (dsn == "CREATEQUERY97") return Route::kCreateQuery97;
+  if (dsn == "RUNQUERY97") return Route::kRunQuery97;
+  if (dsn == "COMPACTMDB97") return Route::kCompactMdb97;
+  if (dsn == "FILECOPY") return Route::kFileCopy;
+  if (task.OUTPUT == "INSERT") return Route::kExport;
+  if (task.OUTPUT == "UPDATE") return Route::kUnsupported;
+  return Route::kOutput;
+}
+
+bool DispatchTask(TaskContext& context, const Workers& workers, const std::string& job_path) {
+  const TaskHandler* handler = nullptr;
+  switch (RouteOf(context.task)) {
+    case Route::kEndRun: return false;
+    case Route::kNothing: return true;
+    case Route::kCreateMdb97: handler = &workers.CreateMdb97; break;
+    case Route::kCreateQuery97: handler = &workers.CreateQuery97; break;
+    case Route::kRunQuery97: handler = &workers.RunQuery97; break;
+    case Route::kCompactMdb97: handler = &workers.CompactMdb97; break;
+    case Route::kFileCopy: handler = &workers.RunFileCopy; break;
+    case Route::kExport: handler = &workers.ExportResult; break;
+    case Route::kOutput: handler = &workers.OutputResult; break;
+    case Route::kUnsupported: {
+      std::string message = TimeStamp() + "このバージョンでは対応していません";
+      context.log.WriteLog(message);  // a broken log is seen by the runner
+      return true;
+    }
+  }
+  if (handler && *handler) (*handler)(context, job_path, context.task.SectionName);
+  return true;
+}
+
+}  // namespace kelvax

@@ -1,0 +1,28 @@
+// Which worker performs a task, decided on DSN01 and OUTPUT alone.
+#pragma once
+
+#include <string>
+
+#include "engine/workers.h"
+
+namespace kelvax {
+
+enum class Route {
+  kEndRun,       // DSN01 empty
+  kNothing,      // CREATEODBC
+  kCreateMdb97,
+  kCreateQuery97,
+  kRunQuery97,
+  kCompactMdb97,
+  kFileCopy,
+  kExport,       // OUTPUT INSERT
+  kUnsupported,  // OUTPUT UPDATE
+  kOutput,
+};
+
+Route RouteOf(const JobTask& task);
+
+// Performs the task. Returns false when the run must end here (DSN01 empty).
+bool DispatchTask(TaskContext& context, const Workers& workers, const std::string& job_path);
+
+}  // namespace kelvax

@@ -1,0 +1,50 @@
+#include "engine/field_value.h"
+
+#include "engine/log_text.h"
+#include "platform/clock.h"
+#include "platform/odbc/odbc.h"
+
+namespace kelvax {
+
+namespace {
+
+Status ReadField(const std::string& dsn, const std::string& statement, int index,
+                 std::string& value) {
+  odbc::Environment env;
+  if (Status s = env.Open(); !s) return s;
+  odbc::Connection connection;
+  if (Status s = connection.Open(env, dsn, /*read_only=*/true); !s) return s;
+  odbc::ResultSet result;
+  Status s = result.Execute(connection, statement);
+  if (s) {
+    bool at_end = false;
+    s = result.AtEnd(at_end);
+    if (s && at_end) s = Status::Error(3021, "カレント レコードがありません。");
+  }
+  if (s && (index < 0 || index >= result.ColumnCount())) {
+    s = Status::Error(9, "インデックスが有効範囲にありません。");
+  }
+  if (s) {
+    std::string_view text;
+    bool is_null = false;
+    s = result.Value(index, text, is_null);
+    if (s) value.assign(is_null ? std::string_view() : text);
+  }
+  result.Close();
+  Status closed = connection.Close();
+  return s ? closed : s;
+}
+
+}  // namespace
+
+std::string GetFieldValue(TaskContext& context, const std::string& statement, std::int16_t index) {
+  std::string value;
+  Status s = ReadField(context.task.DSN01, statement, index, value);
+  if (s) return value;
+  context.log.WriteFailure(TimeStamp() + " フィールド値を取得できませんでした。" + kCrLf +
+                           std::to_string(s.number()) + ":" + s.description() + kCrLf +
+                           MaskPassword(context.task.DSN01) + kCrLf + statement + kCrLf);
+  return "0";
+}
+
+}  // namespace kelvax

@@ -1,0 +1,32 @@
+// Reading job files: one value, the task count, one task.
+#pragma once
+
+#include <string>
+
+#include "engine/job_task.h"
+#include "platform/ini_file.h"
+#include "platform/status.h"
+
+namespace kelvax {
+
+// The value of `key` in `section`, trimmed; the empty text when the file, section or key is
+// missing.
+std::string GetIniString(const std::string& path, const std::string& section,
+                         const std::string& key);
+
+// The number of tasks: the last two characters of the last section name, read as a number.
+// A file that is missing, empty or has no section fails with error number 5.
+Status GetIniList(const std::string& path, int& count);
+// The same on a file already read.
+Status GetIniList(const IniFile& file, int& count);
+
+// "CONNECTION" followed by the task number in at least two digits.
+std::string TaskSectionName(int task_number);
+
+// Reads task `task_number` into `task`: the nine values upper-cased, then trimmed.
+void ReadJobTask(const IniFile& file, int task_number, JobTask& task);
+
+// Upper-cases ASCII letters and the full-width Latin letters, as the job values are compared.
+std::string UpperCase(const std::string& utf8);
+
+}  // namespace kelvax

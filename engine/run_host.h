@@ -1,0 +1,44 @@
+// RunHost: everything the engine asks of a screen. The headless host serves cron; the Qt host
+// shows the progress window; tests record the calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kelvax {
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+
+  // The task counter label, e.g. "計算中です...2/5".
+  virtual void SetTaskCounter(const std::string& text) = 0;
+  virtual void ShowProgressWindow() = 0;
+  virtual void HideProgressWindow() = 0;
+  // Called once per written row: must stay cheap.
+  virtual void ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) = 0;
+  virtual void SetCommandCenterEnabled(bool enabled) = 0;
+  virtual void ProcessEvents() = 0;
+  // Puts the text on the desktop clipboard (plain text, and an HTML table of the same rows).
+  // Returns false when it failed (the host has told the user).
+  virtual bool CopyToClipboard(const std::string& text, const std::string& html) = 0;
+  virtual void ShellOpen(const std::string& path) = 0;
+  // True once the user has ended the program from the progress window: the run stops at once,
+  // writing nothing more.
+  virtual bool CutRequested() const { return false; }
+};
+
+// A host that shows nothing (tests, and the base of the headless host).
+class NullRunHost : public RunHost {
+ public:
+  void SetTaskCounter(const std::string&) override {}
+  void ShowProgressWindow() override {}
+  void HideProgressWindow() override {}
+  void ShowProgress(std::int32_t, std::int32_t, double, double) override {}
+  void SetCommandCenterEnabled(bool) override {}
+  void ProcessEvents() override {}
+  bool CopyToClipboard(const std::string&, const std::string&) override { return false; }
+  void ShellOpen(const std::string&) override {}
+};
+
+}  // namespace kelvax

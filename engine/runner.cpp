@@ -1,0 +1,128 @@
+#include "engine/runner.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "engine/dispatch.h"
+#include "engine/job_file.h"
+#include "engine/log_text.h"
+#include "engine/macros.h"
+#include "platform/clock.h"
+
+namespace kelvax {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+std::string TwoDigits(long v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%02ld", v);
+  return buf;
+}
+
+// COUNTER "ON" becomes a count over the statement's tail from its first FROM.
+Status PrepareRowCount(JobTask& task) {
+  if (task.COUNTER != "ON") return Status::Ok();
+  size_t from = task.SQL01.find("FROM");
+  if (from == std::string::npos) {
+    return Status::Error(errnum::kInvalidArgument,
+                         "プロシージャの呼び出し、または引数が不正です。");
+  }
+  task.COUNTER = "SELECT COUNT(*) " + task.SQL01.substr(from);
+  return Status::Ok();
+}
+
+std::string FatalText(const Status& error, const JobTask& t) {
+  std::string text = TimeStamp() + " 致命的なエラーです。" + kCrLf +
+                     std::to_string(error.number()) + ":" + error.description() + kCrLf;
+  for (const std::string* v : {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02, &t.OUTPUT, &t.EXPORT,
+                               &t.INDICATOR, &t.SHOWDATA, &t.COUNTER}) {
+    bool connect_string = v == &t.DSN01 || v == &t.DSN02;
+    text += (connect_string ? MaskPassword(*v) : *v) + kCrLf;
+  }
+  return text;
+}
+
+}  // namespace
+
+int RunResult::ExitStatus() const {
+  if (fatal || log_failed || cut) return 2;
+  if (task_failed) return 1;
+  return 0;
+}
+
+std::string FormatElapsed(double start, double now) {
+  double d = now - start;
+  if (d < 0) d += kSecondsPerDay;  // the timer restarts at midnight
+  // Rounded once, so that 59.6 s reads 00:01:00 and never 00:00:00.
+  long total = static_cast<long>(std::nearbyint(d));
+  return TwoDigits(total / 3600 % 60) + ":" + TwoDigits(total / 60 % 60) + ":" +
+         TwoDigits(total % 60);
+}
+
+RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
+                     const Workers& workers, RunHost& host) {
+  RunResult result;
+  log.ResetRun();
+  const double start = TimerSeconds();
+  host.SetCommandCenterEnabled(false);
+
+  std::string buffer;
+  Status error;
+  bool ended_early = false;  // DSN01 empty, a broken log or a cut: no end-of-run record
+  const MacroFolders folders = CurrentMacroFolders();
+
+  IniFile file = IniFile::Load(job_path);
+  int n = 0;
+  error = GetIniList(file, n);
+  for (int i = 1; error.ok() && i <= n; ++i) {
+    host.SetTaskCounter("計算中です..." + std::to_string(i) + "/" + std::to_string(n));
+    host.ProcessEvents();
+    if (host.CutRequested()) { result.cut = true; ended_early = true; break; }
+
+    ReadJobTask(file, i, task);
+    error = PrepareRowCount(task);
+    if (!error.ok()) break;
+    ExpandMacros(task, LocalNow(), folders);
+    if (task.INDICATOR == "ON") host.ShowProgressWindow();
+
+    TaskContext context{task, log, host};
+    bool go_on = true;
+    try {
+      go_on = DispatchTask(context, workers, job_path);
+    } catch (const std::bad_alloc&) {
+      error = Status::Error(errnum::kOutOfMemory, "メモリが不足しています。");
+    } catch (const std::exception& e) {
+      error = Status::Error(errnum::kUnexpected, e.what());
+    }
+    if (!go_on || log.broken() || host.CutRequested()) {
+      result.cut = host.CutRequested();
+      ended_early = true;
+      break;
+    }
+    if (!error.ok()) break;
+
+    buffer = TimeStamp() + " " + kCrLf + std::to_string(i) + "番目は" +
+             FormatElapsed(start, TimerSeconds()) + "経過しています" + kCrLf;
+    if (!log.WriteLog(buffer)) { ended_early = true; break; }
+  }
+
+  host.SetCommandCenterEnabled(true);
+  host.HideProgressWindow();
+
+  if (!ended_early) {
+    if (!error.ok()) {
+      buffer = FatalText(error, task);
+      result.fatal = true;
+    }
+    buffer += FormatElapsed(start, TimerSeconds()) + "かかりました" + kCrLf;
+    log.WriteLog(buffer);
+  }
+  result.log_failed = log.broken();
+  result.task_failed = log.failure_written();
+  return result;
+}
+
+}  // namespace kelvax

@@ -1,0 +1,33 @@
+// RunJobFile: runs every task of a job file in order and keeps the run log's task and end-of-run
+// records.
+#pragma once
+
+#include <string>
+
+#include "engine/job_task.h"
+#include "engine/run_host.h"
+#include "engine/run_log.h"
+#include "engine/workers.h"
+
+namespace kelvax {
+
+struct RunResult {
+  bool fatal = false;        // the run ended with the fatal-error record
+  bool log_failed = false;   // the run log could not be written
+  bool cut = false;          // the user ended the program from the progress window
+  bool task_failed = false;  // some task wrote a failure record
+
+  // 0 no failure record, 1 a task failed, 2 the run failed or was cut.
+  int ExitStatus() const;
+};
+
+// Elapsed time between two timer readings as HH:MM:SS. A run across midnight counts on past
+// 24 hours instead of going negative.
+std::string FormatElapsed(double start, double now);
+
+// Runs the job. `task` keeps the last task's values afterwards (and reports the previous ones in
+// a fatal record raised before the first task is read).
+RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
+                     const Workers& workers, RunHost& host);
+
+}  // namespace kelvax

@@ -1,0 +1,173 @@
+#include "export/export_result.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "engine/field_value.h"
+#include "engine/log_text.h"
+#include "export/insert_statement.h"
+#include "platform/clock.h"
+#include "platform/odbc/odbc.h"
+
+namespace kelvax {
+
+namespace {
+
+// Rows per transaction: large enough that commits stop dominating, small enough that a group
+// replayed row by row after a failure stays quick.
+constexpr std::size_t kGroupRows = 2000;
+
+class Exporter {
+ public:
+  explicit Exporter(TaskContext& c) : context_(c), task_(c.task) {}
+
+  void Run();
+
+ private:
+  // The seven-line record. Returns false when the export must stop at once (broken log, cut).
+  bool Fail(const Status& s);
+  // Executes one row's statement, in the open group when there is one.
+  bool Insert(std::string statement);
+  // Commits the open group; a group whose commit fails is rolled back and replayed row by row.
+  bool CommitGroup();
+  bool ReplayGroup();
+
+  TaskContext& context_;
+  const JobTask& task_;
+  odbc::Connection target_;
+  bool grouped_ = false;           // autocommit is off on the target
+  std::vector<std::string> group_;  // the statements of the open group
+};
+
+bool Exporter::Fail(const Status& s) {
+  Status written = context_.log.WriteFailure(
+      TimeStamp() + " データの挿入に失敗しました。" + kCrLf + std::to_string(s.number()) + ":" +
+      s.description() + kCrLf + "接続先は" + MaskPassword(task_.DSN01) + kCrLf + "接続先は" +
+      MaskPassword(task_.DSN02) + kCrLf + "発行したＳＱＬは" + task_.SQL01 + kCrLf +
+      "発行したＳＱＬは" + task_.SQL02 + kCrLf + "が不明です" + kCrLf);
+  return written.ok() && !context_.host.CutRequested();
+}
+
+bool Exporter::Insert(std::string statement) {
+  Status s = target_.ExecuteDirect(statement);
+  if (!grouped_) return s.ok() || Fail(s);
+  if (s) {
+    group_.push_back(std::move(statement));
+    return group_.size() < kGroupRows || CommitGroup();
+  }
+  // Some targets abort the whole transaction on one error: the rows before the failing one
+  // are undone and go in again as a group, and the failing row gets its record.
+  target_.Rollback();
+  bool again = true;
+  for (const std::string& earlier : group_) {
+    if (!target_.ExecuteDirect(earlier).ok()) { again = false; break; }
+  }
+  if (!again) {
+    if (!ReplayGroup()) return false;
+  } else if (!CommitGroup()) {
+    return false;
+  }
+  return Fail(s);
+}
+
+bool Exporter::CommitGroup() {
+  if (!grouped_ || group_.empty()) return true;
+  if (Status s = target_.Commit(); !s) return ReplayGroup();
+  group_.clear();
+  return true;
+}
+
+// The group is undone and its rows run again one at a time in autocommit, so that exactly the
+// failing rows are recorded and every other row is kept.
+bool Exporter::ReplayGroup() {
+  target_.Rollback();
+  bool go_on = true;
+  if (Status s = target_.SetAutoCommit(true); !s) {
+    grouped_ = false;
+    go_on = Fail(s);
+  }
+  for (const std::string& statement : group_) {
+    if (!go_on) break;
+    Status s = target_.ExecuteDirect(statement);
+    if (!s) go_on = Fail(s);
+  }
+  group_.clear();
+  if (grouped_ && !target_.SetAutoCommit(false).ok()) grouped_ = false;
+  return go_on;
+}
+
+void Exporter::Run() {
+  const double start = TimerSeconds();
+  std::int32_t total = 0;
+  std::int32_t row = 0;
+
+  odbc::Environment source_env, target_env;
+  odbc::Connection source;
+  odbc::ResultSet result;
+  Status s = source_env.Open();
+  if (s) s = source.Open(source_env, task_.DSN01, /*read_only=*/false);
+  if (s) s = result.Execute(source, task_.SQL01);
+  if (!s) { Fail(s); return; }
+  s = target_env.Open();
+  if (s) s = target_.Open(target_env, task_.DSN02, /*read_only=*/false);
+  if (!s) { Fail(s); return; }
+
+  if (!task_.COUNTER.empty() && task_.COUNTER != "OFF") {
+    std::string text = GetFieldValue(context_, task_.COUNTER, 0);
+    if (context_.log.broken()) return;
+    long long n = std::strtoll(text.c_str(), nullptr, 10);
+    total = (n > INT32_MAX || n < INT32_MIN) ? 0 : static_cast<std::int32_t>(n);
+  }
+
+  if (target_.SupportsTransactions() && target_.SetAutoCommit(false).ok()) grouped_ = true;
+
+  const int columns = result.ColumnCount();
+  std::vector<bool> bare(columns);
+  for (int c = 0; c < columns; ++c) {
+    int type = result.ColumnType(c);
+    bare[c] = type == odbc::kSqlInteger || type == odbc::kSqlSmallInt;
+  }
+
+  std::string statement;
+  statement.reserve(4096);
+  while (true) {
+    bool at_end = true;
+    if (Status e = result.AtEnd(at_end); !e) { Fail(e); break; }
+    if (at_end) break;
+    ++row;
+    BeginInsert(statement, task_.SQL02);
+    Status value_status;
+    for (int c = 0; c < columns && value_status.ok(); ++c) {
+      std::string_view text;
+      bool is_null = false;
+      value_status = result.Value(c, text, is_null);
+      if (value_status) value_status = AppendInsertValue(statement, text, is_null, bare[c]);
+    }
+    if (!value_status) {
+      // A row whose values cannot be read or written safely is refused, and the copy goes on.
+      if (!Fail(value_status)) break;
+    } else {
+      EndInsert(statement);
+      if (!Insert(statement)) break;
+    }
+    if (Status a = result.NextRow(); !a) { Fail(a); break; }
+    context_.host.ShowProgress(row, total, start, TimerSeconds());
+    if (context_.host.CutRequested()) break;
+  }
+  // Rows copied so far are kept, also when the copy was cut short.
+  CommitGroup();
+  if (grouped_) target_.SetAutoCommit(true);
+  result.Close();
+  source.Close();
+  target_.Close();
+}
+
+}  // namespace
+
+std::string ExportResult(TaskContext& context, const std::string& /*job_path*/,
+                         const std::string& /*section*/) {
+  Exporter(context).Run();
+  return "";
+}
+
+}  // namespace kelvax

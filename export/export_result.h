@@ -1,0 +1,15 @@
+// ExportResult: copies every row of SQL01 on DSN01 into DSN02, one INSERT statement per row
+// built from the head SQL02. Rows are committed in groups where the target has transactions;
+// a failing row is recorded and the rows after it are still inserted.
+#pragma once
+
+#include <string>
+
+#include "engine/workers.h"
+
+namespace kelvax {
+
+std::string ExportResult(TaskContext& context, const std::string& job_path,
+                         const std::string& section);
+
+}  // namespace kelvax

@@ -1,0 +1,90 @@
+#include "export/file_commands.h"
+
+#include <initializer_list>
+
+#include "engine/log_text.h"
+#include "platform/clock.h"
+#include "platform/file_copy.h"
+#include "platform/file_database.h"
+#include "platform/file_ops.h"
+#include "platform/resolve_path.h"
+
+namespace kelvax {
+
+namespace {
+
+void Record(TaskContext& c, const char* headline, const Status& s,
+            std::initializer_list<const std::string*> fields) {
+  std::string text = TimeStamp() + headline + kCrLf + std::to_string(s.number()) + ":" +
+                     s.description() + kCrLf;
+  for (const std::string* f : fields) text += *f + kCrLf;
+  c.log.WriteFailure(text);
+}
+
+bool ContainsMdb(const std::string& s) {
+  for (size_t i = 0; i + 4 <= s.size(); ++i) {
+    if (s[i] == '.' && (s[i + 1] | 0x20) == 'm' && (s[i + 2] | 0x20) == 'd' &&
+        (s[i + 3] | 0x20) == 'b') {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string CompactTemporaryPath(const std::string& path) {
+  size_t name = path.find_last_of("/\\");
+  name = name == std::string::npos ? 0 : name + 1;
+  std::string out = path.substr(0, name);
+  for (size_t i = name; i < path.size(); ++i) {
+    if (path[i] == '.') out += 'N';
+    out += path[i];
+  }
+  return out;
+}
+
+std::string CreateMdb97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  std::string path = ResolvePath(t.SQL01);
+  Status s;
+  if (FileExists(path) == -1) s = RemoveFile(path);
+  if (s) s = CreateFileDatabase(path);
+  if (!s) Record(c, " ＭＤＢを作成できません。", s, {&t.DSN01, &t.SQL01});
+  return "";
+}
+
+std::string CreateQuery97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  Status s = CreateStoredQuery(ResolvePath(t.SQL01), t.DSN02, t.SQL02);
+  if (!s) Record(c, " クエリーを作成できません。", s, {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02});
+  return "";
+}
+
+std::string RunQuery97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  Status s = RunStoredQuery(ResolvePath(t.SQL01), t.DSN02);
+  if (!s) Record(c, " クエリーを実行できません。", s, {&t.DSN01, &t.SQL01, &t.SQL02});
+  return "";
+}
+
+std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
+  const std::string source = ResolvePath(named);
+  const std::string temporary = CompactTemporaryPath(source);
+  Status s = CompactFileDatabase(source, temporary);
+  if (s) s = CopyFileReplacing(temporary, source);
+  if (s && FileExists(temporary) == -1) s = RemoveFile(temporary);
+  if (!s) Record(c, "", s, {&t.DSN01, &named});
+  return "";
+}
+
+std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  Status s = CopyFileReplacing(ResolvePath(t.SQL01), ResolvePath(t.DSN02));
+  if (!s) Record(c, "", s, {&t.DSN01, &t.SQL01});
+  return "";
+}
+
+}  // namespace kelvax

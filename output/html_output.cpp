@@ -1,0 +1,88 @@
+#include "output/html_output.h"
+
+#include "output/line_sink.h"
+
+namespace kelvax {
+
+namespace {
+
+const char kHead[] =
+    "</HEAD>\r\n<BODY>\r\n<TABLE BORDER=1 BGCOLOR=#ffffff CELLSPACING=0>\r\n\r\n<THEAD>\r\n<TR>";
+const char kHeaderCellStart[] =
+    "<TH BGCOLOR=#c0c0c0 BORDERCOLOR=#000000 ><FONT SIZE=1 FACE=\"ＭＳ 明朝\" COLOR=#000000>";
+const char kHeaderCellEnd[] = "</FONT></TH>";
+const char kBodyOpening[] = "\r\n</TR>\r\n</THEAD>\r\n<TBODY>\r\n<TR VALIGN=TOP>\r\n";
+const char kDataCellStart[] =
+    "<TD BORDERCOLOR=#c0c0c0 ><FONT SIZE=1 FACE=\"ＭＳ 明朝\" COLOR=#000000>";
+const char kDataCellEnd[] = "</FONT></TD>";
+const char kRowEnd[] = "</TR>\r\n<TR VALIGN=TOP>";
+
+// A value from the data source must never become markup or script in the page.
+void AppendEscaped(std::string& out, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char* entity = nullptr;
+    switch (text[i]) {
+      case '&': entity = "&amp;"; break;
+      case '<': entity = "&lt;"; break;
+      case '>': entity = "&gt;"; break;
+      case '"': entity = "&quot;"; break;
+      default: continue;
+    }
+    out.append(text.substr(start, i - start));
+    out += entity;
+    start = i + 1;
+  }
+  out.append(text.substr(start));
+}
+
+}  // namespace
+
+void WriteHtmlFile(WriterRun& run) {
+  LineSink sink;
+  auto write = [&](std::string_view line) {
+    Status s = sink.WriteLine(line);
+    return s.ok() || run.Fail(s);
+  };
+  if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
+  if (!write(kHead)) return;
+
+  std::string cell;
+  cell.reserve(4096);
+  for (int c = 0; c <= run.last_column; ++c) {
+    cell.assign(kHeaderCellStart);
+    AppendEscaped(cell, run.result.ColumnName(c));
+    cell += kHeaderCellEnd;
+    if (!write(cell)) return;
+  }
+  if (!write(kBodyOpening)) return;
+
+  while (NextRowAvailable(run)) {
+    ++run.rows;
+    for (int c = 0; c <= run.last_column; ++c) {
+      std::string_view text;
+      bool is_null = true;
+      Status s = run.result.Value(c, text, is_null);
+      cell.assign(kDataCellStart);
+      if (!s) {
+        // A value that cannot be read is written like a NULL (the failed NULL test), never
+        // with the previous cell's text.
+        if (!run.Fail(s)) return;
+        cell += "<BR>";
+      } else if (is_null) {
+        cell += "<BR>";
+      } else {
+        AppendEscaped(cell, text);
+      }
+      cell += kDataCellEnd;
+      if (!write(cell)) return;
+    }
+    if (!write(kRowEnd)) return;
+    if (!run.Progress()) return;
+    if (Status s = run.result.NextRow(); !s && !run.Fail(s)) return;
+  }
+  if (Status s = sink.Close(); !s && !run.Fail(s)) return;
+  run.NoteReplaced(sink.replaced());
+}
+
+}  // namespace kelvax

@@ -1,0 +1,118 @@
+#include "output/output_result.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/field_value.h"
+#include "output/html_output.h"
+#include "output/text_output.h"
+#include "platform/clock.h"
+#include "platform/file_ops.h"
+#include "platform/resolve_path.h"
+
+namespace kelvax {
+
+namespace {
+
+Status NotOpen() {
+  return Status::Error(91, "オブジェクト変数または With ブロック変数が設定されていません。");
+}
+
+// The count query's text as a 32-bit whole number (halves to even, as a whole-number
+// conversion rounds).
+Status ToRowTotal(const std::string& text, std::int32_t& total) {
+  const char* begin = text.c_str();
+  while (*begin == ' ') ++begin;
+  char* end = nullptr;
+  errno = 0;
+  double value = std::strtod(begin, &end);
+  if (end == begin) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+  while (*end == ' ') ++end;
+  if (*end != '\0' || std::isnan(value)) {
+    return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+  }
+  value = std::nearbyint(value);
+  if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+    return Status::Error(errnum::kOverflow, "オーバーフローしました。");
+  }
+  total = static_cast<std::int32_t>(value);
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
+                         const std::string& /*section*/) {
+  const JobTask& task = context.task;
+  odbc::Environment env;
+  odbc::Connection connection;
+  odbc::ResultSet result;
+  WriterRun run(context, result);
+
+  // 1
+  run.start = TimerSeconds();
+  run.path = ResolvePath(task.EXPORT);
+
+  // 2, 3
+  if (Status s = env.Open(); !s && !run.Fail(s)) return "";
+  if (Status s = connection.Open(env, task.DSN01, /*read_only=*/false); !s && !run.Fail(s)) {
+    return "";
+  }
+  bool executed = false;
+  if (!connection.is_open()) {
+    if (!run.Fail(NotOpen())) return "";
+  } else if (Status s = result.Execute(connection, task.SQL01); !s) {
+    if (!run.Fail(s)) return "";
+  } else {
+    executed = true;
+  }
+
+  auto close_and_return = [&]() -> std::string {
+    Status s = connection.is_open() ? connection.Close() : NotOpen();
+    if (!s) run.Fail(s);
+    env.Release();
+    return "";
+  };
+
+  // 4
+  if (task.OUTPUT == "OFF") return close_and_return();
+  // 5: a statement without columns; a failed test goes on with the closing actions it governs
+  if (!executed) {
+    if (!run.Fail(NotOpen())) return "";
+    return close_and_return();
+  }
+  if (result.ColumnCount() == 0) return close_and_return();
+
+  // 6
+  if (!task.COUNTER.empty() && task.COUNTER != "OFF") {
+    std::string text = GetFieldValue(context, task.COUNTER, 0);
+    if (context.log.broken()) return "";
+    if (Status s = ToRowTotal(text, run.total); !s && !run.Fail(s)) return "";
+  }
+  // 7
+  if (FileExists(run.path) == -1) {
+    if (Status s = RemoveFile(run.path); !s && !run.Fail(s)) return "";
+  }
+  // 8
+  run.last_column = result.ColumnCount() - 1;
+  // 9 .. 13
+  if (task.OUTPUT == "TAB") {
+    WriteTextFile(run, Separator::kTab);
+  } else if (task.OUTPUT == "CSV") {
+    WriteTextFile(run, Separator::kComma);
+  } else if (task.OUTPUT == "CRIP") {
+    CopyResultToClipboard(run);
+  } else if (task.OUTPUT == "HTML") {
+    WriteHtmlFile(run);
+  }
+  if (run.stopped()) return "";
+  // 14
+  result.Close();
+  // 15
+  if (task.SHOWDATA == "ON") context.host.ShellOpen(run.path);
+  return "";
+}
+
+}  // namespace kelvax

@@ -1,0 +1,15 @@
+// OutputResult: runs SQL01 on DSN01 and delivers the rows by OUTPUT: a TAB or CSV file, an
+// HTML table file, the clipboard, or nothing ("OFF"). Every failing step becomes one four-line
+// record and the writer goes on with its next step.
+#pragma once
+
+#include <string>
+
+#include "engine/workers.h"
+
+namespace kelvax {
+
+std::string OutputResult(TaskContext& context, const std::string& job_path,
+                         const std::string& section);
+
+}  // namespace kelvax

@@ -1,0 +1,15 @@
+// The row loops of the TAB, CSV and clipboard kinds.
+#pragma once
+
+#include "output/field_quote.h"
+#include "output/writer_run.h"
+
+namespace kelvax {
+
+// Writes the header and every row to run.path.
+void WriteTextFile(WriterRun& run, Separator separator);
+
+// Builds the TAB text of header and rows (CR LF after every line) and hands it to the clipboard.
+void CopyResultToClipboard(WriterRun& run);
+
+}  // namespace kelvax

@@ -1,0 +1,38 @@
+// The working values of one OutputResult call, shared by the row loops of each output kind.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/workers.h"
+#include "platform/odbc/odbc.h"
+
+namespace kelvax {
+
+struct WriterRun {
+  WriterRun(TaskContext& c, odbc::ResultSet& r);
+
+  TaskContext& context;
+  odbc::ResultSet& result;
+  std::int32_t rows = 0;   // number of the data row being written
+  std::int32_t total = 0;  // the row total, 0 when not counted
+  double start = 0;
+  int last_column = -1;
+  std::string path;        // EXPORT, resolved on the file system
+
+  // Writes the four-line failure record. Returns false when the writer must stop at once:
+  // the run log could not be written, or the user ended the program.
+  bool Fail(const Status& status);
+  // ShowProgress for the current row. Returns false when the user ended the program.
+  bool Progress();
+  // Whether the writer must stop (broken log or cut).
+  bool stopped() const;
+  // The record for characters written as '?' (none when count is 0).
+  void NoteReplaced(std::size_t count);
+};
+
+// The row loop's end test: true when a current row is left. A failed test is recorded and ends
+// the loop, since no current row can be read after it.
+bool NextRowAvailable(WriterRun& run);
+
+}  // namespace kelvax

@@ -1,0 +1,124 @@
+#include "platform/folders.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+namespace kelvax {
+
+namespace {
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  // cron and service managers may start us without HOME.
+  std::vector<char> buf(16384);
+  passwd pw;
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
+      result->pw_dir && *result->pw_dir) {
+    return result->pw_dir;
+  }
+  return std::string();
+}
+
+void StripTrailingSlashes(std::string& path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+}
+
+// The value of XDG_DESKTOP_DIR in a user-dirs.dirs file: a shell assignment, normally
+// XDG_DESKTOP_DIR="$HOME/Desktop". Empty when the file or the line is missing.
+std::string ReadDesktopEntry(const std::string& file, const std::string& home) {
+  std::ifstream in(file);
+  std::string line;
+  std::string value;
+  bool found = false;
+  while (std::getline(in, line)) {
+    std::size_t p = line.find_first_not_of(" \t");
+    if (p == std::string::npos || line[p] == '#') continue;
+    static const std::string kKey = "XDG_DESKTOP_DIR";
+    if (line.compare(p, kKey.size(), kKey) != 0) continue;
+    p += kKey.size();
+    p = line.find_first_not_of(" \t", p);
+    if (p == std::string::npos || line[p] != '=') continue;
+    ++p;
+    std::string raw;
+    if (p < line.size() && (line[p] == '"' || line[p] == '\'')) {
+      const char quote = line[p++];
+      for (; p < line.size() && line[p] != quote; ++p) {
+        if (line[p] == '\\' && quote == '"' && p + 1 < line.size()) ++p;
+        raw += line[p];
+      }
+    } else {
+      const std::size_t end = line.find_first_of(" \t#", p);
+      raw = line.substr(p, end == std::string::npos ? std::string::npos : end - p);
+    }
+    value = raw;  // like the shell, a later assignment wins
+    found = true;
+  }
+  if (!found || value.empty()) return std::string();
+  for (const std::string prefix : {"${HOME}", "$HOME"}) {
+    if (value.compare(0, prefix.size(), prefix) == 0 &&
+        (value.size() == prefix.size() || value[prefix.size()] == '/')) {
+      if (home.empty()) return std::string();
+      value = home + value.substr(prefix.size());
+      break;
+    }
+  }
+  if (value.front() != '/') {
+    if (home.empty()) return std::string();
+    value = home + "/" + value;
+  }
+  StripTrailingSlashes(value);
+  return value;
+}
+
+}  // namespace
+
+std::string DesktopFolder() {
+  const std::string home = HomeFolder();
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string config_dir;
+  if (config && config[0] == '/') {
+    config_dir = config;
+  } else if (!home.empty()) {
+    config_dir = home + "/.config";
+  }
+  if (!config_dir.empty()) {
+    std::string desktop = ReadDesktopEntry(config_dir + "/user-dirs.dirs", home);
+    if (!desktop.empty()) return desktop;
+  }
+  if (home.empty()) return std::string();
+  std::string desktop = home;
+  StripTrailingSlashes(desktop);
+  if (desktop != "/") desktop += '/';
+  return desktop + "Desktop";
+}
+
+std::string TempFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  // Only an absolute folder can be put in front of a file name.
+  std::string folder = (tmp && tmp[0] == '/') ? tmp : "/tmp";
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder + '/';
+}
+
+std::string ExecutableFolder() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return std::string();
+    if (static_cast<std::size_t>(n) < buf.size()) {
+      std::string exe(buf.data(), static_cast<std::size_t>(n));
+      const std::size_t slash = exe.rfind('/');
+      if (slash == std::string::npos) return std::string();
+      return slash == 0 ? std::string("/") : exe.substr(0, slash);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace kelvax

@@ -1,0 +1,314 @@
+#include "platform/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/cp932.h"
+#include "platform/file_ops.h"
+
+namespace kelvax {
+
+namespace {
+
+enum class Encoding { kCp932, kUtf8 };
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+struct Layout {
+  Encoding encoding = Encoding::kCp932;
+  std::size_t body = 0;  // first byte after a UTF-8 BOM
+};
+
+Layout DetectLayout(std::string_view bytes) {
+  Layout layout;
+  const bool bom = bytes.substr(0, kBom.size()) == kBom;
+  if (bom) layout.body = kBom.size();
+  const std::string_view body = bytes.substr(layout.body);
+  bool non_ascii = bom;
+  for (unsigned char c : body) {
+    if (c >= 0x80) {
+      non_ascii = true;
+      break;
+    }
+  }
+  if (non_ascii && IsValidUtf8(body)) layout.encoding = Encoding::kUtf8;
+  return layout;
+}
+
+bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Length of the character at s[i]. CP932 trail bytes overlap ASCII ('[', ']', '\' ...), so a
+// search for a structural character must step over whole characters.
+std::size_t CharLength(std::string_view s, std::size_t i, Encoding enc) {
+  if (enc == Encoding::kCp932 && IsCp932Lead(static_cast<unsigned char>(s[i])) &&
+      i + 1 < s.size()) {
+    return 2;
+  }
+  return 1;  // UTF-8 continuation bytes never equal an ASCII byte, so byte steps are safe
+}
+
+std::size_t FindChar(std::string_view s, char c, Encoding enc) {
+  for (std::size_t i = 0; i < s.size(); i += CharLength(s, i, enc)) {
+    if (s[i] == c) return i;
+  }
+  return std::string_view::npos;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string ToUtf8(std::string_view s, Encoding enc) {
+  return enc == Encoding::kUtf8 ? std::string(s) : FromCp932(s);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+// The longest prefix of `s` of at most `limit` bytes that ends on a character boundary.
+std::string_view CutToLimit(std::string_view s, std::size_t limit, Encoding enc) {
+  if (s.size() <= limit) return s;
+  std::size_t end = limit;
+  if (enc == Encoding::kUtf8) {
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+  } else {
+    std::size_t i = 0;
+    while (i < s.size()) {
+      const std::size_t len = CharLength(s, i, enc);
+      if (i + len > limit) break;
+      i += len;
+    }
+    end = i;
+  }
+  return s.substr(0, end);
+}
+
+struct Line {
+  enum Kind { kOther, kBlank, kSection, kKey };
+  Kind kind = kOther;
+  std::size_t end = 0;          // end of the text, before CR LF / LF
+  std::size_t next = 0;         // start of the following line
+  std::string name;             // section or key name as written, UTF-8
+  std::size_t value_begin = 0;  // raw value: [value_begin, end)
+};
+
+std::vector<Line> ScanLines(std::string_view bytes, const Layout& layout) {
+  std::vector<Line> lines;
+  std::size_t pos = layout.body;
+  while (pos < bytes.size()) {
+    Line line;
+    std::size_t lf = bytes.find('\n', pos);
+    line.next = (lf == std::string_view::npos) ? bytes.size() : lf + 1;
+    line.end = (lf == std::string_view::npos) ? bytes.size() : lf;
+    if (line.end > pos && bytes[line.end - 1] == '\r') --line.end;
+    const std::string_view raw = bytes.substr(pos, line.end - pos);
+    const std::string_view text = Trim(raw);
+    if (text.empty()) {
+      line.kind = Line::kBlank;
+    } else if (text.front() == ';') {
+      line.kind = Line::kOther;
+    } else if (text.front() == '[') {
+      const std::string_view inner = text.substr(1);
+      const std::size_t close = FindChar(inner, ']', layout.encoding);
+      line.kind = Line::kSection;
+      line.name = ToUtf8(Trim(inner.substr(0, close)), layout.encoding);
+    } else {
+      const std::size_t eq = FindChar(raw, '=', layout.encoding);
+      if (eq != std::string_view::npos) {
+        line.kind = Line::kKey;
+        line.name = ToUtf8(Trim(raw.substr(0, eq)), layout.encoding);
+        line.value_begin = pos + eq + 1;
+      }
+    }
+    lines.push_back(std::move(line));
+    pos = lines.back().next;
+  }
+  return lines;
+}
+
+// Reads a whole file; returns 0 or the errno of the failure.
+int ReadWholeFile(const std::string& path, std::string* bytes) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  bytes->clear();
+  char buf[65536];
+  int err = 0;
+  for (;;) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (n == 0) break;
+    bytes->append(buf, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return err;
+}
+
+// Replaces the file at `path` by `bytes` through a temporary file in the same folder, so that
+// readers and a crash see either the old file or the new one, never a part.
+Status ReplaceFile(const std::string& path, const std::string& bytes) {
+  std::string target = path;
+  struct stat st;
+  bool existed = false;
+  if (lstat(path.c_str(), &st) == 0) {
+    if (S_ISLNK(st.st_mode)) {
+      // Write through the link rather than replace it with a plain file.
+      if (char* real = realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+      }
+    }
+    existed = stat(target.c_str(), &st) == 0;
+  }
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = (slash == std::string::npos) ? "" : target.substr(0, slash + 1);
+  const std::string base = (slash == std::string::npos) ? target : target.substr(slash + 1);
+  std::string temp = folder + "." + base + ".XXXXXX";
+  const int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return ErrnoStatus(errno, path);
+
+  mode_t mode;
+  if (existed) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  Status status = Status::Ok();
+  if (fchmod(fd, mode) != 0) status = ErrnoStatus(errno, path);
+  if (status) status = WriteFully(fd, bytes.data(), bytes.size(), path);
+  if (status && fsync(fd) != 0) status = ErrnoStatus(errno, path);
+  if (close(fd) != 0 && status && errno != EINTR) status = ErrnoStatus(errno, path);
+  if (status && rename(temp.c_str(), target.c_str()) != 0) status = ErrnoStatus(errno, path);
+  if (!status) unlink(temp.c_str());
+  return status;
+}
+
+bool HasLineBreak(const std::string& s) {
+  return s.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+IniFile IniFile::Load(const std::string& path) {
+  std::string bytes;
+  if (ReadWholeFile(path, &bytes) != 0) return IniFile();
+  IniFile ini = Parse(bytes);
+  ini.exists_ = true;
+  return ini;
+}
+
+IniFile IniFile::Parse(const std::string& bytes) {
+  IniFile ini;
+  const Layout layout = DetectLayout(bytes);
+  const std::vector<Line> lines = ScanLines(bytes, layout);
+  bool in_section = false;
+  std::string section_upper;
+  for (const Line& line : lines) {
+    if (line.kind == Line::kSection) {
+      in_section = true;
+      section_upper = UpperAscii(line.name);
+      bool seen = false;
+      for (const std::string& name : ini.section_names_) {
+        if (UpperAscii(name) == section_upper) {
+          seen = true;
+          break;
+        }
+      }
+      if (!seen) ini.section_names_.push_back(line.name);
+    } else if (line.kind == Line::kKey && in_section) {
+      std::string_view value =
+          Trim(std::string_view(bytes).substr(line.value_begin, line.end - line.value_begin));
+      if (value.size() >= 2 && value.front() == value.back() &&
+          (value.front() == '"' || value.front() == '\'')) {
+        value = value.substr(1, value.size() - 2);
+      }
+      value = CutToLimit(value, kIniValueLimit, layout.encoding);
+      ini.entries_.push_back({section_upper, UpperAscii(line.name), ToUtf8(value, layout.encoding)});
+    }
+  }
+  return ini;
+}
+
+std::string IniFile::Get(const std::string& section, const std::string& key) const {
+  const std::string section_upper = UpperAscii(section);
+  const std::string key_upper = UpperAscii(key);
+  // The first occurrence wins, as with a profile service that stops at the first match.
+  for (const Entry& e : entries_) {
+    if (e.section_upper == section_upper && e.key_upper == key_upper) return e.value;
+  }
+  return std::string();
+}
+
+Status WriteIniString(const std::string& path, const std::string& section,
+                      const std::string& key, const std::string& value) {
+  // A line break, or a name that cannot be read back as the same name, would change the
+  // structure of the file instead of one value.
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+      section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
+      Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
+    return Status::Error(errnum::kInvalidArgument,
+                         "invalid INI section, key or value for " + path);
+  }
+  std::string bytes;
+  const int err = ReadWholeFile(path, &bytes);
+  if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);
+
+  const Layout layout = DetectLayout(bytes);
+  auto encode = [&](const std::string& text) {
+    return layout.encoding == Encoding::kUtf8 ? text : ToCp932(text);
+  };
+  const std::string pair = encode(key) + "=" + encode(value);
+  const std::vector<Line> lines = ScanLines(bytes, layout);
+  const std::string section_upper = UpperAscii(section);
+  const std::string key_upper = UpperAscii(key);
+
+  std::size_t header = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind == Line::kSection && UpperAscii(lines[i].name) == section_upper) {
+      header = i;
+      break;
+    }
+  }
+
+  if (header == lines.size()) {
+    if (bytes.size() > layout.body && bytes.back() != '\n') bytes += "\r\n";
+    bytes += "[" + encode(section) + "]\r\n" + pair + "\r\n";
+    return ReplaceFile(path, bytes);
+  }
+
+  std::size_t last = header;  // last non-blank line of the section
+  for (std::size_t i = header + 1; i < lines.size() && lines[i].kind != Line::kSection; ++i) {
+    const Line& line = lines[i];
+    if (line.kind == Line::kKey && UpperAscii(line.name) == key_upper) {
+      bytes.replace(line.value_begin, line.end - line.value_begin, encode(value));
+      return ReplaceFile(path, bytes);
+    }
+    if (line.kind != Line::kBlank) last = i;
+  }
+  const Line& after = lines[last];
+  std::string insert = pair + "\r\n";
+  if (bytes[after.next - 1] != '\n') insert = "\r\n" + insert;  // the last line had no line end
+  bytes.insert(after.next, insert);
+  return ReplaceFile(path, bytes);
+}
+
+}  // namespace kelvax

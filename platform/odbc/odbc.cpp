@@ -1,0 +1,193 @@
+// Environment and connection handles. The result set lives in result_set.cpp.
+#include "platform/odbc/odbc.h"
+
+#include <langinfo.h>
+#include <sql.h>
+#include <sqlext.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstring>
+#include <iterator>
+
+#include "platform/odbc/diagnostic.h"
+#include "platform/odbc/utf16.h"
+
+namespace kelvax::odbc {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager must use UTF-16 SQLWCHAR");
+
+namespace {
+
+// unixODBC converts the wide calls for drivers that only have the narrow ones (the SQLite
+// driver among them) with iconv's "char", the LC_CTYPE character set. In the C locale that is
+// ASCII and every Japanese character is lost, so the program's text (UTF-8 throughout) needs a
+// UTF-8 LC_CTYPE. Only LC_CTYPE changes: number formatting keeps its locale.
+void EnsureUtf8Ctype() {
+  const char* codeset = nl_langinfo(CODESET);
+  if (codeset && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0)) return;
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+    if (std::setlocale(LC_CTYPE, name)) return;
+  }
+}
+
+Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Environment
+
+Environment::~Environment() { Release(); }
+
+Status Environment::Open() {
+  if (handle_) return Status::Ok();
+  EnsureUtf8Ctype();
+  SQLHENV env = SQL_NULL_HENV;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  if (!SQL_SUCCEEDED(rc)) return DiagnosticStatus(Diagnostic(), "SQLAllocHandle(ENV)", rc);
+  rc = SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  if (!SQL_SUCCEEDED(rc)) {
+    Status s = CallFailure(SQL_HANDLE_ENV, env, "SQLSetEnvAttr", rc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return s;
+  }
+  handle_ = env;
+  return Status::Ok();
+}
+
+void Environment::Release() {
+  // ODBC refuses to free an environment that still has connections.
+  std::vector<Connection*> open;
+  open.swap(connections_);
+  for (Connection* c : open) {
+    c->env_ = nullptr;
+    c->Close();
+  }
+  if (handle_) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
+  handle_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+Connection::~Connection() {
+  if (handle_) Close();
+}
+
+Status Connection::Open(Environment& env, const std::string& connect_string, bool read_only) {
+  if (handle_) Close();
+  if (!env.is_open()) return OwnFailure("HY010", "Environment not open");
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env.handle(), &dbc);
+  if (!SQL_SUCCEEDED(rc))
+    return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLAllocHandle(DBC)", rc);
+
+  auto ask_read_only = [dbc] {
+    return SQL_SUCCEEDED(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
+                                           reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
+                                           SQL_IS_UINTEGER));
+  };
+  // Read-only is a request: a driver that cannot do it still connects.
+  bool read_only_set = read_only && ask_read_only();
+
+  std::u16string text = Utf8ToUtf16(connect_string);
+  SQLWCHAR completed[1024];
+  SQLSMALLINT completed_length = 0;
+  SQLSMALLINT length = text.size() < 32767 ? static_cast<SQLSMALLINT>(text.size()) : SQL_NTS;
+  rc = SQLDriverConnectW(dbc, nullptr,
+                         reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())), length,
+                         completed, static_cast<SQLSMALLINT>(std::size(completed)),
+                         &completed_length, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    Status s = CallFailure(SQL_HANDLE_DBC, dbc, "SQLDriverConnect", rc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    return s;
+  }
+  // Some drivers take the access mode only once connected.
+  if (read_only && !read_only_set) ask_read_only();
+
+  handle_ = dbc;
+  connected_ = true;
+  env_ = &env;
+  env.connections_.push_back(this);
+  return Status::Ok();
+}
+
+Status Connection::Close() {
+  std::vector<ResultSet*> results;
+  results.swap(results_);
+  for (ResultSet* r : results) r->Close();
+  if (!handle_) return NotOpen();
+
+  Status s;
+  if (connected_) {
+    SQLRETURN rc = SQLDisconnect(handle_);
+    if (!SQL_SUCCEEDED(rc)) {
+      s = CallFailure(SQL_HANDLE_DBC, handle_, "SQLDisconnect", rc);
+      // The usual cause is a transaction left open (manual commit after a failure): it is
+      // rolled back so that the connection does not outlive its owner.
+      SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+      SQLDisconnect(handle_);
+    }
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+  handle_ = nullptr;
+  connected_ = false;
+  if (env_) {
+    auto& list = env_->connections_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    env_ = nullptr;
+  }
+  return s;
+}
+
+Status Connection::ExecuteDirect(const std::string& statement) {
+  if (!connected_) return NotOpen();
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &stmt);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
+  std::u16string text = Utf8ToUtf16(statement);
+  rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                      static_cast<SQLINTEGER>(text.size()));
+  Status s;
+  // SQL_NO_DATA: a searched UPDATE or DELETE that matched no row.
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+    s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLExecDirect", rc);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  return s;
+}
+
+bool Connection::SupportsTransactions() {
+  if (!connected_) return false;
+  SQLUSMALLINT capable = SQL_TC_NONE;
+  SQLRETURN rc = SQLGetInfo(handle_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr);
+  return SQL_SUCCEEDED(rc) && capable != SQL_TC_NONE;
+}
+
+Status Connection::SetAutoCommit(bool on) {
+  if (!connected_) return NotOpen();
+  SQLRETURN rc = SQLSetConnectAttr(handle_, SQL_ATTR_AUTOCOMMIT,
+                                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(
+                                       on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+                                   SQL_IS_UINTEGER);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr", rc);
+  return Status::Ok();
+}
+
+Status Connection::Commit() {
+  if (!connected_) return NotOpen();
+  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_COMMIT);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLEndTran", rc);
+  return Status::Ok();
+}
+
+Status Connection::Rollback() {
+  if (!connected_) return NotOpen();
+  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLEndTran", rc);
+  return Status::Ok();
+}
+
+}  // namespace kelvax::odbc

@@ -1,0 +1,123 @@
+// ODBC access: RAII handles, one diagnostic per failure, and a forward-reading result set that
+// fetches with bound buffers and row arrays. <sql.h> stays out of this header.
+//
+// Failures come back as Status: number = the driver's native code when non-zero, else a stable
+// number per SQLSTATE class; description = "[SQLSTATE] message". SQLGetDiagRec is called once
+// per failure (some drivers crash on repeated calls).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace kelvax::odbc {
+
+class Connection;
+class ResultSet;
+
+// SQL type codes the program looks at (the ODBC values).
+constexpr int kSqlInteger = 4;
+constexpr int kSqlSmallInt = 5;
+
+class Environment {
+ public:
+  Environment() = default;
+  ~Environment();
+  Environment(const Environment&) = delete;
+  Environment& operator=(const Environment&) = delete;
+
+  Status Open();
+  void Release();
+  bool is_open() const { return handle_ != nullptr; }
+  void* handle() const { return handle_; }
+
+ private:
+  friend class Connection;
+  void* handle_ = nullptr;
+  // Open connections, closed by Release so that the handles go in the order ODBC wants.
+  std::vector<Connection*> connections_;
+};
+
+class Connection {
+ public:
+  Connection() = default;
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // SQLDriverConnect without prompting, with the connect string exactly as given.
+  // `read_only` asks for SQL_MODE_READ_ONLY first (a driver that cannot do it is not an error).
+  // Text reaches ANSI drivers through the driver manager's conversion, which follows LC_CTYPE;
+  // Environment::Open switches LC_CTYPE to UTF-8 when it is not already.
+  Status Open(Environment& env, const std::string& connect_string, bool read_only);
+  // Closes this connection's results first. Closing a connection that is not open fails
+  // ("[08003] Connection not open"), like any other action on it; the destructor stays quiet.
+  Status Close();
+  bool is_open() const { return connected_; }
+  void* handle() const { return handle_; }
+
+  // Runs a statement whose result is not needed.
+  Status ExecuteDirect(const std::string& statement);
+
+  // Transactions (for the export): whether the target can do them, and their control.
+  bool SupportsTransactions();
+  Status SetAutoCommit(bool on);
+  Status Commit();
+  Status Rollback();
+
+ private:
+  friend class Environment;
+  friend class ResultSet;
+  void* handle_ = nullptr;
+  bool connected_ = false;
+  Environment* env_ = nullptr;
+  // Results executed on this connection and still holding a statement handle.
+  std::vector<ResultSet*> results_;
+};
+
+// A result read forward once. After Execute it stands on its first row (or at its end).
+// Values are UTF-8 text forms:
+//   text (fetched as SQL_C_WCHAR)  as it is;      integers   as digits;
+//   exact decimals without trailing fractional zeros (1.50 gives 1.5, 2.000 gives 2);
+//   floating values with up to 15 significant digits (1/7 gives 0.142857142857143);
+//   dates 2001/10/28;  time stamps 2001/10/28 9:05:03, the date alone at midnight;
+//   times 9:05:03;  binary as upper-case hex;  bit as True/False.
+// Values of any length come back whole.
+class ResultSet {
+ public:
+  ResultSet();
+  ~ResultSet();
+  ResultSet(const ResultSet&) = delete;
+  ResultSet& operator=(const ResultSet&) = delete;
+
+  // SQLExecDirect with a keyset-driven cursor and value-comparing optimistic concurrency
+  // requested (a driver that changes them is accepted silently), then the columns are described
+  // and bound and the first block fetched. A failure of that first fetch is not reported here:
+  // AtEnd reports it.
+  Status Execute(Connection& connection, const std::string& statement);
+
+  int ColumnCount() const;                   // 0 for a statement without a result
+  const std::string& ColumnName(int column) const;  // UTF-8, as the driver reports it
+  int ColumnType(int column) const;          // ODBC SQL type code
+
+  // Whether no current row is left. A pending fetch failure is returned once, and the result is
+  // then at its end, so a loop over it always terminates.
+  Status AtEnd(bool& at_end);
+  // Advances to the next row. On failure the result is at its end afterwards.
+  Status NextRow();
+  // The value of `column` in the current row. `text` stays valid until the next NextRow.
+  Status Value(int column, std::string_view& text, bool& is_null);
+
+  // Releases the statement handle (also done by the destructor).
+  void Close();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kelvax::odbc

@@ -1,0 +1,655 @@
+// The forward-reading result set: bound column buffers, row arrays, and whole values whatever
+// their length.
+//
+// How long values come out whole. A bound buffer holds a short value; a longer one comes back
+// truncated (length indicator SQL_NO_TOTAL or past the buffer) and is read again, whole, with
+// SQLGetData. With a row array of more than one row, SQLGetData needs SQL_GD_BLOCK (and
+// SQLSetPos to the row first); a driver without it cannot give back a value that was cut short
+// inside a block, and re-executing the statement to recover it is no option (side effects,
+// changing data). So the plan is made before the first fetch, from SQL_GETDATA_EXTENSIONS:
+//
+//   - SQL_GD_BOUND: every column is bound. Text, binary and decimal columns ("variable") get a
+//     buffer from their declared size, capped; a value that does not fit is re-read.
+//     Without it, variable columns are not bound and are read with SQLGetData on every row;
+//     without SQL_GD_ANY_COLUMN, every column after the first unbound one is unbound too.
+//   - Rows per fetch: one when a column is unbound, or when a variable column is bound and the
+//     driver lacks SQL_GD_BLOCK (the SQLite driver: it costs nothing there, measured at the
+//     same speed as 1024 rows per fetch). Otherwise as many rows as fit in kBlockBytes of
+//     buffers, at most kMaxBlockRows. A value truncated in a block of several rows therefore
+//     only happens with SQL_GD_BLOCK; should SQLSetPos fail anyway, that value fails (its
+//     caller logs it) and the result goes on one row per fetch.
+//   - Re-reads and unbound reads happen when a row becomes current, in column order, which
+//     suits drivers without SQL_GD_ANY_ORDER.
+//
+// Fetch outcomes: SQL_NO_DATA is the end; SQL_SUCCESS_WITH_INFO is success (truncation shows in
+// the indicators; rows marked SQL_ROW_ERROR give their values the block's diagnostic); any
+// other failure ends the result after being reported once, so no loop over it can spin.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/cp932.h"
+#include "platform/odbc/diagnostic.h"
+#include "platform/odbc/odbc.h"
+#include "platform/odbc/utf16.h"
+#include "platform/odbc/value_text.h"
+
+namespace kelvax::odbc {
+
+namespace {
+
+// Big bound buffers are slow on the SQLite driver (64 KiB per column made a million-row extract
+// 13 times slower); values past these sizes are re-read instead.
+constexpr SQLULEN kTextCapUnits = 1024;  // UTF-16 units per bound text value
+constexpr SQLULEN kBinaryCapBytes = 1024;
+constexpr SQLULEN kDecimalCapBytes = 128;
+constexpr std::size_t kBlockBytes = 512 * 1024;
+constexpr SQLULEN kMaxBlockRows = 1024;
+constexpr std::size_t kFirstReadBytes = 8192;  // first piece of a value read with SQLGetData
+
+// The program only reads forward; the cursor asked for matters for what a driver does with it.
+// Keyset-driven with value-comparing concurrency is asked first. A driver that answers with a
+// static cursor instead (the SQLite driver does) builds it by loading the whole result into
+// memory (480 MB against 10 MB for a million-row extract), so such a driver gets a forward-only,
+// read-only cursor, which streams. psqlODBC grants keyset and, like for any cursor, holds the
+// whole result unless UseDeclareFetch=1, where it answers static and streams forward-only.
+// Set kAskForKeyset to false to go forward-only everywhere.
+constexpr bool kAskForKeyset = true;
+
+void RequestCursor(SQLHSTMT stmt) {
+  auto set = [stmt](SQLINTEGER attribute, SQLULEN value) {
+    SQLSetStmtAttr(stmt, attribute, reinterpret_cast<SQLPOINTER>(value), 0);
+  };
+  if (kAskForKeyset) {
+    set(SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);
+    set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_VALUES);
+    SQLULEN granted = SQL_CURSOR_KEYSET_DRIVEN;
+    if (!SQL_SUCCEEDED(SQLGetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE, &granted, 0, nullptr)) ||
+        granted != SQL_CURSOR_STATIC) {
+      return;
+    }
+  }
+  set(SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
+  set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
+}
+
+enum class Kind {
+  kText,
+  kSigned,
+  kUnsigned,
+  kDecimal,
+  kDouble,
+  kReal,
+  kDate,
+  kTime,
+  kTimestamp,
+  kBinary,
+  kBit
+};
+
+Status NoCurrentRow() { return Status::Error(3021, "カレント レコードがありません。"); }
+Status BadIndex() { return Status::Error(9, "インデックスが有効範囲にありません。"); }
+
+}  // namespace
+
+struct ResultSet::Impl {
+  struct Column {
+    std::string name;
+    int sql_type = 0;
+    Kind kind = Kind::kText;
+    SQLSMALLINT c_type = SQL_C_WCHAR;
+    bool variable = false;  // may outgrow its buffer: text, decimal characters, binary
+    bool bound = false;
+    SQLLEN width = 0;  // bytes per row in `data`
+    std::vector<unsigned char> data;
+    std::vector<SQLLEN> indicator;
+    // The current row's value, once made; `made_for` is the row generation it belongs to.
+    std::uint64_t made_for = 0;
+    bool is_null = false;
+    bool failed = false;
+    Status error;
+    std::string text;
+    std::vector<unsigned char> staging;  // values read with SQLGetData
+
+    // Terminator bytes the driver adds after the data.
+    SQLLEN terminator() const { return c_type == SQL_C_WCHAR ? 2 : c_type == SQL_C_CHAR ? 1 : 0; }
+  };
+
+  Connection* connection = nullptr;
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  std::vector<Column> columns;
+  std::vector<int> reread;     // columns that may need SQLGetData, in column order
+  SQLULEN rows_per_fetch = 1;  // row-array size in force
+  SQLULEN rows_fetched = 0;
+  bool have_rows_fetched = false;
+  std::vector<SQLUSMALLINT> row_status;
+  bool have_row_status = false;
+  SQLULEN rows_in_block = 0;
+  SQLULEN block_rows_per_fetch = 1;  // the row-array size of the block in hand
+  SQLULEN row = 0;
+  std::uint64_t generation = 0;
+  bool at_end = true;
+  bool finished = false;
+  bool pending = false;
+  Status pending_error;
+  Status block_row_error;
+  bool row_failed = false;
+  bool set_pos_failed = false;
+  Status set_pos_error;
+
+  Status Describe(SQLSMALLINT count);
+  Status Bind();
+  Status Fetch();
+  bool SeekRow();
+  void EnterRow();
+  void ReadWhole(int index);
+  void MakeFromBuffer(Column& c);
+  void Format(Column& c, const unsigned char* p, SQLLEN length);
+  bool Truncated(const Column& c, SQLLEN indicator) const {
+    return indicator == SQL_NO_TOTAL || indicator > c.width - c.terminator();
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Describing and binding
+
+Status ResultSet::Impl::Describe(SQLSMALLINT count) {
+  columns.resize(static_cast<std::size_t>(count));
+  std::vector<SQLWCHAR> name(256);
+  for (SQLSMALLINT i = 0; i < count; ++i) {
+    Column& c = columns[static_cast<std::size_t>(i)];
+    SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    SQLRETURN rc;
+    for (;;) {
+      rc = SQLDescribeColW(stmt, static_cast<SQLUSMALLINT>(i + 1), name.data(),
+                           static_cast<SQLSMALLINT>(name.size()), &name_length, &type, &size,
+                           &digits, &nullable);
+      if (!SQL_SUCCEEDED(rc) || name_length < static_cast<SQLSMALLINT>(name.size()) ||
+          name.size() >= 32767) {
+        break;
+      }
+      name.resize(std::min<std::size_t>(static_cast<std::size_t>(name_length) + 1, 32767));
+    }
+    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_STMT, stmt, "SQLDescribeCol", rc);
+    // unixODBC reports the narrow driver's length in bytes for the wide name: stop at the end.
+    std::size_t units = std::min<std::size_t>(name_length < 0 ? 0 : name_length, name.size() - 1);
+    units =
+        static_cast<std::size_t>(std::find(name.begin(), name.begin() + units, 0) - name.begin());
+    AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(name.data()), units, c.name);
+    c.sql_type = type;
+
+    auto fixed = [&c](Kind kind, SQLSMALLINT c_type, std::size_t width) {
+      c.kind = kind;
+      c.c_type = c_type;
+      c.width = static_cast<SQLLEN>(width);
+    };
+    switch (type) {
+      case SQL_TINYINT:
+      case SQL_SMALLINT:
+      case SQL_INTEGER:
+        fixed(Kind::kSigned, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+        break;
+      case SQL_BIGINT: {
+        SQLLEN is_unsigned = SQL_FALSE;
+        SQLColAttributeW(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0,
+                         nullptr, &is_unsigned);
+        if (is_unsigned == SQL_TRUE)
+          fixed(Kind::kUnsigned, SQL_C_UBIGINT, sizeof(SQLUBIGINT));
+        else
+          fixed(Kind::kSigned, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+        break;
+      }
+      case SQL_REAL:
+        fixed(Kind::kReal, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+        break;
+      case SQL_FLOAT:
+      case SQL_DOUBLE:
+        fixed(Kind::kDouble, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+        break;
+      case SQL_TYPE_DATE:
+      case SQL_DATE:
+        fixed(Kind::kDate, SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
+        break;
+      case SQL_TYPE_TIME:
+      case SQL_TIME:
+        fixed(Kind::kTime, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
+        break;
+      case SQL_TYPE_TIMESTAMP:
+      case SQL_TIMESTAMP:
+        fixed(Kind::kTimestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
+        break;
+      case SQL_BIT:
+        fixed(Kind::kBit, SQL_C_BIT, sizeof(unsigned char));
+        break;
+      case SQL_DECIMAL:
+      case SQL_NUMERIC:
+        // Digits, sign, point, a leading zero and the terminator.
+        fixed(Kind::kDecimal, SQL_C_CHAR,
+              size == 0 || size > kDecimalCapBytes - 4 ? kDecimalCapBytes : size + 4);
+        c.variable = true;
+        break;
+      case SQL_BINARY:
+      case SQL_VARBINARY:
+      case SQL_LONGVARBINARY:
+        fixed(Kind::kBinary, SQL_C_BINARY,
+              size == 0 || size > kBinaryCapBytes ? kBinaryCapBytes : size);
+        c.variable = true;
+        break;
+      default:  // character types, GUIDs, intervals, anything unknown: as text
+        fixed(Kind::kText, SQL_C_WCHAR,
+              ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) * sizeof(SQLWCHAR));
+        c.variable = true;
+        break;
+    }
+  }
+  return Status::Ok();
+}
+
+Status ResultSet::Impl::Bind() {
+  SQLUINTEGER getdata = 0;
+  SQLGetInfo(connection->handle(), SQL_GETDATA_EXTENSIONS, &getdata, sizeof getdata, nullptr);
+  const bool gd_bound = getdata & SQL_GD_BOUND;
+  const bool gd_any_column = getdata & SQL_GD_ANY_COLUMN;
+  const bool gd_block = getdata & SQL_GD_BLOCK;
+
+  bool unbound_from_here = false, any_unbound = false, any_variable_bound = false;
+  std::size_t row_bytes = sizeof(SQLUSMALLINT);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    Column& c = columns[i];
+    c.bound = !unbound_from_here && (gd_bound || !c.variable);
+    if (!c.bound) {
+      any_unbound = true;
+      if (!gd_any_column) unbound_from_here = true;
+    } else {
+      any_variable_bound = any_variable_bound || c.variable;
+      row_bytes += static_cast<std::size_t>(c.width) + sizeof(SQLLEN);
+    }
+    if (!c.bound || c.variable) reread.push_back(static_cast<int>(i));
+  }
+
+  SQLULEN rows = 1;
+  if (!any_unbound && (gd_block || !any_variable_bound)) {
+    rows = std::clamp<SQLULEN>(kBlockBytes / row_bytes, 1, kMaxBlockRows);
+  }
+  SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+  if (rows > 1) {
+    // A driver may refuse row arrays or lower the size (01S02): it is told what it says.
+    SQLULEN granted = 1;
+    if (!SQL_SUCCEEDED(
+            SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0)) ||
+        !SQL_SUCCEEDED(SQLGetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) ||
+        granted < 1 || granted > rows) {
+      granted = 1;
+      SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+    }
+    rows = granted;
+  }
+  // Rows count as fetched unless the driver marks them otherwise; a driver that takes the
+  // pointer but never writes it must not lose rows.
+  row_status.assign(rows, SQL_ROW_SUCCESS);
+  have_rows_fetched =
+      SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &rows_fetched, 0));
+  have_row_status =
+      SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, row_status.data(), 0));
+  if (!have_rows_fetched && rows > 1) {
+    rows = 1;  // without the count a partial last block cannot be told apart
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+  }
+  rows_per_fetch = rows;
+
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    Column& c = columns[i];
+    if (!c.bound) continue;
+    c.data.assign(static_cast<std::size_t>(c.width) * rows, 0);
+    c.indicator.assign(rows, 0);
+    SQLRETURN rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), c.c_type, c.data.data(),
+                              c.width, c.indicator.data());
+    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_STMT, stmt, "SQLBindCol", rc);
+  }
+  return Status::Ok();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fetching
+
+Status ResultSet::Impl::Fetch() {
+  for (;;) {
+    rows_fetched = 0;
+    block_rows_per_fetch = rows_per_fetch;
+    SQLRETURN rc = SQLFetch(stmt);
+    if (rc == SQL_NO_DATA) {
+      at_end = finished = true;
+      return Status::Ok();
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+      at_end = finished = true;
+      return CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
+    }
+    SQLULEN n = have_rows_fetched ? std::min(rows_fetched, rows_per_fetch) : 1;
+    if (n == 0) {  // success without a row: nothing more will come
+      at_end = finished = true;
+      return Status::Ok();
+    }
+    if (rc == SQL_SUCCESS_WITH_INFO && have_row_status &&
+        std::any_of(row_status.begin(), row_status.begin() + static_cast<std::ptrdiff_t>(n),
+                    [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; })) {
+      block_row_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
+    }
+    rows_in_block = n;
+    row = 0;
+    if (SeekRow()) {
+      at_end = false;
+      EnterRow();
+      return Status::Ok();
+    }
+    // A block of rows deleted since the keyset was built: on to the next.
+  }
+}
+
+bool ResultSet::Impl::SeekRow() {
+  if (have_row_status) {
+    while (row < rows_in_block &&
+           (row_status[row] == SQL_ROW_DELETED || row_status[row] == SQL_ROW_NOROW)) {
+      ++row;
+    }
+  }
+  return row < rows_in_block;
+}
+
+void ResultSet::Impl::EnterRow() {
+  ++generation;
+  row_failed = have_row_status && row_status[row] == SQL_ROW_ERROR;
+  if (row_failed) return;
+  bool positioned = false;
+  for (int index : reread) {
+    Column& c = columns[static_cast<std::size_t>(index)];
+    if (c.bound) {
+      SQLLEN ind = c.indicator[row];
+      if (ind == SQL_NULL_DATA || !Truncated(c, ind)) continue;
+    }
+    if (block_rows_per_fetch > 1 && !positioned) {
+      if (!set_pos_failed) {
+        SQLRETURN rc =
+            SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+        if (SQL_SUCCEEDED(rc)) {
+          positioned = true;
+        } else {
+          set_pos_failed = true;
+          set_pos_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLSetPos", rc);
+          rows_per_fetch = 1;
+          SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}),
+                         0);
+        }
+      }
+      if (!positioned) {
+        c.made_for = generation;
+        c.failed = true;
+        c.error = set_pos_error;
+        continue;
+      }
+    }
+    ReadWhole(index);
+  }
+}
+
+void ResultSet::Impl::ReadWhole(int index) {
+  Column& c = columns[static_cast<std::size_t>(index)];
+  c.made_for = generation;
+  c.failed = false;
+  c.is_null = false;
+  c.text.clear();
+  const auto column_number = static_cast<SQLUSMALLINT>(index + 1);
+
+  if (!c.variable) {
+    alignas(8) unsigned char buf[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQLGetData(stmt, column_number, c.c_type, buf, sizeof buf, &ind);
+    if (!SQL_SUCCEEDED(rc)) {
+      c.failed = true;
+      c.error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLGetData", rc);
+    } else if (ind == SQL_NULL_DATA) {
+      c.is_null = true;
+    } else {
+      Format(c, buf, ind);
+    }
+    return;
+  }
+
+  // Piece by piece into `staging`; the length the driver reports sizes the next piece.
+  const std::size_t terminator = static_cast<std::size_t>(c.terminator());
+  const std::size_t unit = c.c_type == SQL_C_WCHAR ? sizeof(SQLWCHAR) : 1;
+  if (c.staging.size() < kFirstReadBytes) c.staging.resize(kFirstReadBytes);
+  std::size_t have = 0;
+  for (bool first = true;; first = false) {
+    std::size_t room = c.staging.size() - have;
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQLGetData(stmt, column_number, c.c_type, c.staging.data() + have,
+                              static_cast<SQLLEN>(room), &ind);
+    if (rc == SQL_NO_DATA && !first) break;
+    if (rc == SQL_NO_DATA) {
+      c.failed = true;
+      c.error =
+          OwnFailure("01004", "String data, right truncated: the value could not be read whole");
+      return;
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+      c.failed = true;
+      c.error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLGetData", rc);
+      return;
+    }
+    if (ind == SQL_NULL_DATA) {
+      c.is_null = true;
+      return;
+    }
+    std::size_t capacity = (room - terminator) / unit * unit;
+    if (ind != SQL_NO_TOTAL && ind >= 0 && static_cast<std::size_t>(ind) <= capacity) {
+      have += static_cast<std::size_t>(ind);
+      break;
+    }
+    have += capacity;
+    std::size_t next = ind == SQL_NO_TOTAL || ind < 0
+                           ? c.staging.size() * 2
+                           : have + (static_cast<std::size_t>(ind) - capacity) + terminator;
+    next = std::max(next, have + terminator + kFirstReadBytes);
+    c.staging.resize((next + unit - 1) / unit * unit);
+  }
+  Format(c, c.staging.data(), static_cast<SQLLEN>(have));
+}
+
+void ResultSet::Impl::MakeFromBuffer(Column& c) {
+  c.made_for = generation;
+  c.failed = false;
+  c.text.clear();
+  if (!c.bound) {  // unbound values are read as the row is entered; this is not reached
+    c.failed = true;
+    c.error = OwnFailure("HY000", "Value not read");
+    return;
+  }
+  SQLLEN ind = c.indicator[row];
+  c.is_null = ind == SQL_NULL_DATA;
+  if (c.is_null) return;
+  if (c.variable && Truncated(c, ind)) {  // cannot happen by the plan above; never hand out a part
+    c.failed = true;
+    c.error =
+        OwnFailure("01004", "String data, right truncated: the value could not be read whole");
+    return;
+  }
+  Format(c, c.data.data() + static_cast<std::size_t>(c.width) * row, ind);
+}
+
+void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
+  std::string& out = c.text;
+  switch (c.kind) {
+    case Kind::kSigned: {
+      SQLBIGINT v;
+      std::memcpy(&v, p, sizeof v);
+      AppendInteger(v, out);
+      break;
+    }
+    case Kind::kUnsigned: {
+      SQLUBIGINT v;
+      std::memcpy(&v, p, sizeof v);
+      AppendUnsigned(v, out);
+      break;
+    }
+    case Kind::kDouble:
+    case Kind::kReal: {
+      SQLDOUBLE v;
+      std::memcpy(&v, p, sizeof v);
+      if (c.kind == Kind::kReal)
+        AppendReal(v, out);
+      else
+        AppendDouble(v, out);
+      break;
+    }
+    case Kind::kDate: {
+      SQL_DATE_STRUCT d;
+      std::memcpy(&d, p, sizeof d);
+      AppendDate(d.year, d.month, d.day, out);
+      break;
+    }
+    case Kind::kTime: {
+      SQL_TIME_STRUCT t;
+      std::memcpy(&t, p, sizeof t);
+      AppendTime(t.hour, t.minute, t.second, out);
+      break;
+    }
+    case Kind::kTimestamp: {
+      SQL_TIMESTAMP_STRUCT t;
+      std::memcpy(&t, p, sizeof t);
+      AppendTimestamp(t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction, out);
+      break;
+    }
+    case Kind::kBit:
+      AppendBit(p[0] != 0, out);
+      break;
+    case Kind::kText:
+      AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(p),
+                        static_cast<std::size_t>(length) / sizeof(SQLWCHAR), out);
+      break;
+    case Kind::kDecimal:
+      AppendDecimal(
+          std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length)),
+          out);
+      break;
+    case Kind::kBinary:
+      AppendHex(p, static_cast<std::size_t>(length), out);
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// ResultSet
+
+ResultSet::ResultSet() : impl_(std::make_unique<Impl>()) {}
+
+ResultSet::~ResultSet() { Close(); }
+
+Status ResultSet::Execute(Connection& connection, const std::string& statement) {
+  Close();
+  if (!connection.is_open()) return OwnFailure("08003", "Connection not open");
+  Impl& m = *impl_;
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt);
+  if (!SQL_SUCCEEDED(rc)) {
+    return CallFailure(SQL_HANDLE_DBC, connection.handle(), "SQLAllocHandle(STMT)", rc);
+  }
+  m.stmt = stmt;
+  m.connection = &connection;
+  connection.results_.push_back(this);
+
+  RequestCursor(stmt);
+  std::u16string text = Utf8ToUtf16(statement);
+  rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                      static_cast<SQLINTEGER>(text.size()));
+  Status s;
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+    s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLExecDirect", rc);
+  }
+  SQLSMALLINT count = 0;
+  if (s) {
+    rc = SQLNumResultCols(stmt, &count);
+    if (!SQL_SUCCEEDED(rc)) s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLNumResultCols", rc);
+  }
+  if (s && count > 0) s = m.Describe(count);
+  if (s && count > 0) s = m.Bind();
+  if (!s) {
+    Close();
+    return s;
+  }
+  if (count > 0) {
+    Status fetched = m.Fetch();
+    if (!fetched) {
+      m.pending = true;
+      m.pending_error = fetched;
+    }
+  }
+  return Status::Ok();
+}
+
+int ResultSet::ColumnCount() const { return static_cast<int>(impl_->columns.size()); }
+
+const std::string& ResultSet::ColumnName(int column) const {
+  static const std::string kNone;
+  if (column < 0 || column >= ColumnCount()) return kNone;
+  return impl_->columns[static_cast<std::size_t>(column)].name;
+}
+
+int ResultSet::ColumnType(int column) const {
+  if (column < 0 || column >= ColumnCount()) return 0;
+  return impl_->columns[static_cast<std::size_t>(column)].sql_type;
+}
+
+Status ResultSet::AtEnd(bool& at_end) {
+  Impl& m = *impl_;
+  at_end = m.at_end;
+  if (m.pending) {
+    m.pending = false;
+    return m.pending_error;
+  }
+  return Status::Ok();
+}
+
+Status ResultSet::NextRow() {
+  Impl& m = *impl_;
+  if (m.at_end) return NoCurrentRow();
+  ++m.row;
+  if (m.SeekRow()) {
+    m.EnterRow();
+    return Status::Ok();
+  }
+  if (m.finished) {
+    m.at_end = true;
+    return Status::Ok();
+  }
+  return m.Fetch();
+}
+
+Status ResultSet::Value(int column, std::string_view& text, bool& is_null) {
+  Impl& m = *impl_;
+  if (column < 0 || column >= ColumnCount()) return BadIndex();
+  if (m.at_end) return NoCurrentRow();
+  if (m.row_failed) return m.block_row_error;
+  Impl::Column& c = m.columns[static_cast<std::size_t>(column)];
+  if (c.made_for != m.generation) m.MakeFromBuffer(c);
+  if (c.failed) return c.error;
+  is_null = c.is_null;
+  text = c.text;
+  return Status::Ok();
+}
+
+void ResultSet::Close() {
+  Impl& m = *impl_;
+  if (m.stmt) SQLFreeHandle(SQL_HANDLE_STMT, m.stmt);
+  if (m.connection) {
+    auto& list = m.connection->results_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+  m = Impl();
+}
+
+}  // namespace kelvax::odbc

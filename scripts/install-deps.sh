@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the demo, the tests and the benchmarks need.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  build-essential g++ cmake pkg-config
+  unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
+  sqlite3 libsqlite3-dev
+  googletest libgtest-dev
+  faketime time
+  postgresql
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

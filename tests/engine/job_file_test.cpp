@@ -1,0 +1,64 @@
+// Reading job files: the task count from the last section name, and one task's values.
+#include <gtest/gtest.h>
+
+#include "engine/job_file.h"
+#include "engine/log_text.h"
+
+namespace kelvax {
+namespace {
+
+int Count(const std::string& text) {
+  int n = -1;
+  Status s = GetIniList(IniFile::Parse(text), n);
+  return s.ok() ? n : -100 - static_cast<int>(s.number());
+}
+
+TEST(JobFileTest, TaskCountComesFromTheLastTwoCharactersOfTheLastSection) {
+  EXPECT_EQ(Count("[connection01]\n[connection02]\n[connection03]\n"), 3);
+  EXPECT_EQ(Count("[CONNECTION07]\n"), 7);
+  EXPECT_EQ(Count("[CONNECTION01]\n[CONNECTION02]\n[OPTIONS]\n"), 0);
+  EXPECT_EQ(Count("[CONNECTION05]\n[CONNECTION12]\n"), 12);
+  EXPECT_EQ(Count("[X2A]\n"), 2);
+  EXPECT_EQ(Count("[XN5]\n"), 0);
+  EXPECT_EQ(Count("[9]\n"), 9);
+  EXPECT_EQ(Count("[CONNECTION-3]\n"), -3);
+  EXPECT_EQ(Count("[CONNECTION99]\n"), 99);
+  EXPECT_EQ(Count(""), -105);
+  EXPECT_EQ(Count("DSN01=X\n"), -105);
+}
+
+TEST(JobFileTest, TaskValuesAreUpperCasedAndTrimmed) {
+  IniFile f = IniFile::Parse(
+      "[Connection02]\r\nDSN01 =  dsn=sales;uid=report  \r\nSQL01=select * from t where a = 'x'\r\n"
+      "EXPORT=\"c:\\out\\ｆｉｌｅ.csv\"\r\nOUTPUT=crip\r\nSQL02=東京支店\r\n");
+  JobTask t;
+  t.COUNTER = "left over";
+  ReadJobTask(f, 2, t);
+  EXPECT_EQ(t.SectionName, "CONNECTION02");
+  EXPECT_EQ(t.DSN01, "DSN=SALES;UID=REPORT");
+  EXPECT_EQ(t.SQL01, "SELECT * FROM T WHERE A = 'X'");
+  EXPECT_EQ(t.EXPORT, "C:\\OUT\\ＦＩＬＥ.CSV");
+  EXPECT_EQ(t.OUTPUT, "CRIP");
+  EXPECT_EQ(t.SQL02, "東京支店");
+  EXPECT_EQ(t.COUNTER, "");
+}
+
+TEST(JobFileTest, SectionNamesHaveAtLeastTwoDigits) {
+  EXPECT_EQ(TaskSectionName(1), "CONNECTION01");
+  EXPECT_EQ(TaskSectionName(12), "CONNECTION12");
+}
+
+TEST(LogTextTest, PasswordsAreMaskedInEveryForm) {
+  EXPECT_EQ(MaskPassword("DSN=SALES;UID=REPORT;PWD=SECRET"), "DSN=SALES;UID=REPORT;PWD=***");
+  EXPECT_EQ(MaskPassword("pwd=a;DSN=X"), "pwd=***;DSN=X");
+  EXPECT_EQ(MaskPassword("DSN=X;Password=p{w};UID=U"), "DSN=X;Password=***;UID=U");
+  EXPECT_EQ(MaskPassword("DSN=X;PWD={a;b}}c};UID=U"), "DSN=X;PWD=***;UID=U");
+  EXPECT_EQ(MaskPassword("DSN=X; PWD =s"), "DSN=X; PWD =***");
+  EXPECT_EQ(MaskPassword("DSN=X;PWDX=visible;OLDPWD=visible"), "DSN=X;PWDX=visible;OLDPWD=visible");
+  EXPECT_EQ(MaskPassword("CREATEMDB97"), "CREATEMDB97");
+  EXPECT_EQ(MaskPassword("DSN=X;"), "DSN=X;");
+  EXPECT_EQ(MaskPassword(""), "");
+}
+
+}  // namespace
+}  // namespace kelvax

@@ -1,0 +1,258 @@
+// The job runner: task and end-of-run records, the fatal path, the row-count rewrite and the
+// routing, with workers that only record what they were given.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/runner.h"
+#include "tests/support/log_text.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+using test::ReadLogRecords;
+
+struct JobRun {
+  std::string dir = test::MakeTempDir("runner");
+  std::string job = dir + "/job.ini";
+  RunLog log{dir + "/SQLLOG.txt"};
+  JobTask task;
+  test::RecordingHost host;
+  Workers workers;
+  std::vector<JobTask> seen;  // the task as each worker saw it
+  std::vector<std::string> routes;
+
+  JobRun() {
+    auto record = [this](const char* name) {
+      return [this, name](TaskContext& c, const std::string&, const std::string&) {
+        routes.push_back(name);
+        seen.push_back(c.task);
+        return std::string();
+      };
+    };
+    workers.OutputResult = record("output");
+    workers.ExportResult = record("export");
+    workers.CreateMdb97 = record("createmdb");
+    workers.CreateQuery97 = record("createquery");
+    workers.RunQuery97 = record("runquery");
+    workers.CompactMdb97 = record("compact");
+    workers.RunFileCopy = record("filecopy");
+  }
+  RunResult Go(const std::string& text) {
+    test::WriteFileBytes(job, text);
+    return RunJobFile(job, task, log, workers, host);
+  }
+  std::vector<std::string> Records() { return ReadLogRecords(log.path()); }
+};
+
+const std::string kSep = test::kSeparator;
+
+TEST(RunnerTest, ThreeTasksWriteNumberedRecordsAndTheEndRecordRepeatsTheLast) {
+  JobRun r;
+  RunResult result = r.Go(
+      "[connection01]\r\nDSN01=dsn=a\r\n[Connection02]\r\nDSN01=DSN=B\r\n"
+      "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
+  EXPECT_EQ(result.ExitStatus(), 0);
+  auto records = r.Records();
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
+  EXPECT_EQ(records[1], "<TS> \r\n2番目は<ET>経過しています\r\n");
+  EXPECT_EQ(records[2], "<TS> \r\n3番目は<ET>経過しています\r\n");
+  EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n" + kSep + "\r\n<ET>かかりました\r\n");
+  EXPECT_EQ(r.host.counters,
+            (std::vector<std::string>{"計算中です...1/3", "計算中です...2/3", "計算中です...3/3"}));
+  EXPECT_EQ(r.host.enabled_calls, (std::vector<bool>{false, true}));
+  EXPECT_EQ(r.host.hidden, 1);
+  EXPECT_EQ(r.seen[0].DSN01, "DSN=A");
+}
+
+TEST(RunnerTest, MissingJobFileHeadsTheEndRecordWithTheFatalTextAndOldTaskValues) {
+  JobRun r;
+  r.task.DSN01 = "DSN=OLD;PWD=SECRET";
+  r.task.OUTPUT = "TAB";
+  RunResult result = RunJobFile(r.dir + "/missing.ini", r.task, r.log, r.workers, r.host);
+  EXPECT_TRUE(result.fatal);
+  EXPECT_EQ(result.ExitStatus(), 2);
+  auto records = r.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0],
+            "<TS> 致命的なエラーです。\r\n5:プロシージャの呼び出し、または引数が不正です。\r\n"
+            "DSN=OLD;PWD=***\r\n\r\n\r\n\r\nTAB\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n");
+  EXPECT_TRUE(r.routes.empty());
+}
+
+TEST(RunnerTest, FilesWithoutTasksEndWithOnlyTheEndRecordOrTheFatalOne) {
+  {
+    JobRun r;  // last section not ending in digits: zero tasks, a normal end
+    EXPECT_EQ(r.Go("[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n").ExitStatus(), 0);
+    EXPECT_EQ(r.Records(), (std::vector<std::string>{"<ET>かかりました\r\n"}));
+  }
+  for (const std::string& bad : {std::string(), std::string("\x00\x01\xff\xfe garbage", 13)}) {
+    JobRun r;  // empty or binary: no section at all
+    EXPECT_TRUE(r.Go(bad).fatal);
+    ASSERT_EQ(r.Records().size(), 1u);
+    EXPECT_NE(r.Records()[0].find("致命的なエラーです。\r\n5:"), std::string::npos);
+  }
+  {
+    JobRun r;  // a folder given as the job file
+    RunResult result = RunJobFile(r.dir, r.task, r.log, r.workers, r.host);
+    EXPECT_TRUE(result.fatal);
+  }
+}
+
+TEST(RunnerTest, EmptyDsnEndsTheRunSilently) {
+  JobRun r;
+  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=DSN=A\r\n[CONNECTION02]\r\nSQL01=X\r\n"
+                          "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
+  EXPECT_EQ(result.ExitStatus(), 0);
+  EXPECT_EQ(r.Records(), (std::vector<std::string>{"<TS> \r\n1番目は<ET>経過しています\r\n"}));
+  EXPECT_EQ(r.routes.size(), 1u);
+  EXPECT_EQ(r.host.enabled_calls.back(), true);
+
+  JobRun gap;  // only CONNECTION07: seven tasks, the first reads empty and stops the run
+  gap.Go("[CONNECTION07]\r\nDSN01=DSN=A\r\n");
+  EXPECT_TRUE(gap.routes.empty());
+  EXPECT_FALSE(test::PathExists(gap.log.path()));
+}
+
+TEST(RunnerTest, CounterOnBecomesACountFromTheFirstFromAndWithoutFromIsFatal) {
+  JobRun r;
+  r.Go("[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1 order by a\r\n"
+       "COUNTER=on\r\n[CONNECTION02]\r\nDSN01=D\r\nSQL01=SELECT FROMDATE FROM T\r\nCOUNTER=ON\r\n"
+       "[CONNECTION03]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION04]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
+       "COUNTER=ON\r\n[CONNECTION05]\r\nDSN01=D\r\n");
+  ASSERT_EQ(r.seen.size(), 3u);
+  EXPECT_EQ(r.seen[0].COUNTER, "SELECT COUNT(*) FROM T WHERE X = 1 ORDER BY A");
+  EXPECT_EQ(r.seen[1].COUNTER, "SELECT COUNT(*) FROMDATE FROM T");
+  EXPECT_EQ(r.seen[2].COUNTER, "OFF");
+  auto records = r.Records();
+  ASSERT_EQ(records.size(), 4u);  // three tasks, then the fatal end; task 5 never runs
+  EXPECT_EQ(records[3], "<TS> 致命的なエラーです。\r\n5:プロシージャの呼び出し、または引数が不正です。\r\n"
+                        "D\r\nEXEC P\r\n\r\n\r\n\r\n\r\n\r\n\r\nON\r\n<ET>かかりました\r\n");
+}
+
+TEST(RunnerTest, RoutesByCommandNameThenOutputKind) {
+  JobRun r;
+  r.Go("[CONNECTION01]\r\nDSN01=createodbc\r\nOUTPUT=TAB\r\n"
+       "[CONNECTION02]\r\nDSN01=FILECOPY\r\nOUTPUT=INSERT\r\n"
+       "[CONNECTION03]\r\nDSN01=DSN=X\r\nOUTPUT=update\r\nSQL01=DELETE FROM T\r\n"
+       "[CONNECTION04]\r\nDSN01=DSN=X\r\nOUTPUT=insert\r\n"
+       "[CONNECTION05]\r\nDSN01=DSN=X\r\n"
+       "[CONNECTION06]\r\nDSN01=CREATE MDB97\r\n"
+       "[CONNECTION07]\r\nDSN01=CreateMdb97\r\n[CONNECTION08]\r\nDSN01=CREATEQUERY97\r\n"
+       "[CONNECTION09]\r\nDSN01=RUNQUERY97\r\n[CONNECTION10]\r\nDSN01=COMPACTMDB97\r\n");
+  EXPECT_EQ(r.routes, (std::vector<std::string>{"filecopy", "export", "output", "output",
+                                                "createmdb", "createquery", "runquery", "compact"}));
+  auto records = r.Records();
+  ASSERT_EQ(records.size(), 12u);
+  EXPECT_EQ(records[2], "<TS>このバージョンでは対応していません");  // no line end of its own
+  EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n");
+}
+
+TEST(RunnerTest, MacrosAreExpandedInTheSixFieldsOnly) {
+  JobRun r;
+  r.Go("[CONNECTION01]\r\nDSN01=DSN=%yyyy%\r\nSQL01=%DATE%\r\nDSN02=%MM%\r\nSQL02=%DD%\r\n"
+       "OUTPUT=%YYYY%\r\nEXPORT=%TEMP%FILE.CSV\r\nINDICATOR=%YYYY%\r\nCOUNTER=%YY%\r\n");
+  ASSERT_EQ(r.seen.size(), 1u);
+  const JobTask& t = r.seen[0];
+  EXPECT_EQ(t.DSN01.size(), 8u);
+  EXPECT_EQ(t.SQL01.size(), 10u);
+  EXPECT_EQ(t.SQL01.substr(0, 4), t.DSN01.substr(4));
+  EXPECT_EQ(t.OUTPUT, "%YYYY%");
+  EXPECT_EQ(t.INDICATOR, "%YYYY%");
+  EXPECT_EQ(t.COUNTER.size(), 2u);
+  EXPECT_EQ(t.EXPORT.substr(t.EXPORT.size() - 9), "/FILE.CSV");
+  EXPECT_EQ(t.EXPORT.find("//"), std::string::npos);
+  EXPECT_EQ(r.host.shown, 0);
+}
+
+TEST(RunnerTest, IndicatorOnShowsTheProgressWindowAndTheRunHidesItAtTheEnd) {
+  JobRun r;
+  r.Go("[CONNECTION01]\r\nDSN01=D\r\nINDICATOR=on\r\n[CONNECTION02]\r\nDSN01=D\r\n");
+  EXPECT_EQ(r.host.shown, 1);
+  EXPECT_EQ(r.host.hidden, 1);
+}
+
+TEST(RunnerTest, AnUnwritableLogEndsTheRunAfterTheFirstFailedRecord) {
+  JobRun r;
+  r.log = RunLog(r.dir + "/no-such-folder/SQLLOG.txt");
+  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
+  EXPECT_TRUE(result.log_failed);
+  EXPECT_EQ(result.ExitStatus(), 2);
+  EXPECT_EQ(r.routes.size(), 1u);
+  EXPECT_EQ(r.host.enabled_calls.back(), true);
+}
+
+TEST(RunnerTest, AWorkerFailureRecordMakesTheExitStatusOne) {
+  JobRun r;
+  r.workers.OutputResult = [](TaskContext& c, const std::string&, const std::string&) {
+    c.log.WriteFailure("failed\r\n");
+    return std::string();
+  };
+  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
+  EXPECT_EQ(result.ExitStatus(), 1);
+  EXPECT_EQ(r.Records().size(), 5u);
+}
+
+TEST(RunnerTest, ACutFromTheProgressWindowEndsWithoutFurtherRecords) {
+  JobRun r;
+  r.workers.OutputResult = [&r](TaskContext&, const std::string&, const std::string&) {
+    r.host.cut = true;
+    return std::string();
+  };
+  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
+  EXPECT_TRUE(result.cut);
+  EXPECT_EQ(result.ExitStatus(), 2);
+  EXPECT_FALSE(test::PathExists(r.log.path()));
+}
+
+TEST(FormatElapsedTest, RoundsOnceAndCountsOnAcrossMidnight) {
+  EXPECT_EQ(FormatElapsed(0, 0), "00:00:00");
+  EXPECT_EQ(FormatElapsed(0, 59.4), "00:00:59");
+  EXPECT_EQ(FormatElapsed(0, 59.6), "00:01:00");
+  EXPECT_EQ(FormatElapsed(100, 225.4), "00:02:05");
+  EXPECT_EQ(FormatElapsed(0, 3599), "00:59:59");
+  EXPECT_EQ(FormatElapsed(0, 3600), "01:00:00");
+  EXPECT_EQ(FormatElapsed(0, 5400), "01:30:00");
+  EXPECT_EQ(FormatElapsed(0, 6000), "01:40:00");
+  EXPECT_EQ(FormatElapsed(0, 2.5), "00:00:02");  // half to even
+  EXPECT_EQ(FormatElapsed(86390, 10), "00:00:20");
+}
+
+}  // namespace
+}  // namespace kelvax
+
+namespace kelvax {
+namespace {
+
+TEST(RunnerLimitsTest, NinetyNineTasksAllRunAndLongValuesAreCut) {
+  std::string text;
+  for (int i = 1; i <= 99; ++i) {
+    char section[32];
+    std::snprintf(section, sizeof section, "[CONNECTION%02d]\r\n", i);
+    text += section;
+    text += "DSN01=DSN=X" + std::string(i == 50 ? 7000 : 1, 'y') + "\r\n";
+  }
+  std::string dir = test::MakeTempDir("limits");
+  test::WriteFileBytes(dir + "/job.ini", text);
+  RunLog log(dir + "/SQLLOG.txt");
+  JobTask task;
+  test::RecordingHost host;
+  std::vector<size_t> lengths;
+  Workers workers;
+  workers.OutputResult = [&](TaskContext& c, const std::string&, const std::string&) {
+    lengths.push_back(c.task.DSN01.size());
+    return std::string();
+  };
+  RunResult result = RunJobFile(dir + "/job.ini", task, log, workers, host);
+  EXPECT_EQ(result.ExitStatus(), 0);
+  ASSERT_EQ(lengths.size(), 99u);
+  EXPECT_EQ(lengths[49], 6023u);
+  EXPECT_EQ(test::ReadLogRecords(log.path()).size(), 100u);
+  EXPECT_EQ(host.counters.back(), "計算中です...99/99");
+}
+
+}  // namespace
+}  // namespace kelvax

@@ -1,0 +1,112 @@
+// The file-database and file-copy commands on real files: what they leave on disk and the
+// records of each failure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "export/file_commands.h"
+#include "tests/support/log_text.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+class FileCommandsTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Run(std::string (*command)(TaskContext&, const std::string&, const std::string&),
+                               const std::string& dsn01) {
+    task_.DSN01 = dsn01;
+    RunLog log(test::MakeTempDir("fclog") + "/SQLLOG.txt");
+    TaskContext c{task_, log, host_};
+    command(c, "", "");
+    return test::ReadLogRecords(log.path());
+  }
+  std::string dir_ = test::MakeTempDir("filecmd");
+  JobTask task_;
+  test::RecordingHost host_;
+};
+
+TEST_F(FileCommandsTest, CreateMdbReplacesAnOldFileWithAnEmptyDatabase) {
+  task_.SQL01 = dir_ + "/SALES.MDB";
+  test::WriteFileBytes(task_.SQL01, "not a database");
+  EXPECT_TRUE(Run(CreateMdb97, "CREATEMDB97").empty());
+  EXPECT_EQ(test::ReadFileBytes(task_.SQL01).substr(0, 16), std::string("SQLite format 3\0", 16));
+  EXPECT_EQ(test::SqliteQuery(task_.SQL01, "SELECT COUNT(*) FROM sqlite_master"), "0");
+
+  task_.SQL01 = dir_ + "/NO/SUCH/FOLDER.MDB";
+  auto records = Run(CreateMdb97, "CREATEMDB97");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].rfind("<TS> ＭＤＢを作成できません。\r\n", 0), 0u);
+  EXPECT_EQ(records[0].substr(records[0].find("\r\n", records[0].find("\r\n") + 2) + 2),
+            "CREATEMDB97\r\n" + task_.SQL01 + "\r\n");
+}
+
+TEST_F(FileCommandsTest, StoredQueriesAreCreatedOnceAndRun) {
+  std::string db = dir_ + "/Q.mdb";
+  test::SqliteExec(db, "CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1);");
+  task_.SQL01 = dir_ + "/q.MDB";  // upper-cased values still find the file
+  task_.DSN02 = "Q_ALL";
+  task_.SQL02 = "SELECT A FROM T";
+  EXPECT_TRUE(Run(CreateQuery97, "CREATEQUERY97").empty());
+  task_.SQL02 = "SELECT 2";
+  auto dup = Run(CreateQuery97, "CREATEQUERY97");
+  ASSERT_EQ(dup.size(), 1u);
+  EXPECT_EQ(dup[0].rfind("<TS> クエリーを作成できません。\r\n", 0), 0u);
+  EXPECT_EQ(test::SqliteQuery(db, "SELECT * FROM Q_ALL"), "1");  // not replaced
+
+  EXPECT_TRUE(Run(RunQuery97, "RUNQUERY97").empty());
+  task_.DSN02 = "NO_SUCH_QUERY";
+  auto missing = Run(RunQuery97, "RUNQUERY97");
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_EQ(missing[0].rfind("<TS> クエリーを実行できません。\r\n", 0), 0u);
+  EXPECT_NE(missing[0].find("\r\nRUNQUERY97\r\n" + task_.SQL01 + "\r\nSELECT 2\r\n"), std::string::npos);
+}
+
+TEST_F(FileCommandsTest, CompactCompletesTheNameAndLeavesNoTemporaryFile) {
+  std::string db = dir_ + "/SALES.mdb";
+  test::SqliteExec(db, "CREATE TABLE T (A TEXT); INSERT INTO T VALUES (hex(randomblob(50000)));"
+                       "DELETE FROM T;");
+  auto before = test::ReadFileBytes(db).size();
+  task_.SQL01 = dir_ + "/SALES";
+  EXPECT_TRUE(Run(CompactMdb97, "COMPACTMDB97").empty());
+  EXPECT_LT(test::ReadFileBytes(db).size(), before);
+  EXPECT_FALSE(test::PathExists(dir_ + "/SALESN.mdb"));
+  EXPECT_EQ(test::SqliteQuery(db, "SELECT COUNT(*) FROM T"), "0");
+  EXPECT_EQ(CompactTemporaryPath("/a.b/SALES.MDB"), "/a.b/SALESN.MDB");
+  EXPECT_EQ(CompactTemporaryPath("X.Y.MDB"), "XN.YN.MDB");
+}
+
+TEST_F(FileCommandsTest, CompactOfAForeignFileFailsAndLeavesItUntouched) {
+  std::string path = dir_ + "/JET.MDB";
+  test::WriteFileBytes(path, std::string("\x00\x01\x00\x00NOT A SQLITE FILE\x00\x00", 23));
+  task_.SQL01 = path;
+  auto records = Run(CompactMdb97, "COMPACTMDB97");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].substr(0, 6), "<TS>\r\n");
+  EXPECT_NE(records[0].find("\r\nCOMPACTMDB97\r\n" + path + "\r\n"), std::string::npos);
+  EXPECT_EQ(test::ReadFileBytes(path), std::string("\x00\x01\x00\x00NOT A SQLITE FILE\x00\x00", 23));
+}
+
+TEST_F(FileCommandsTest, FileCopyReplacesTheDestinationOrLeavesItWhole) {
+  std::string src = dir_ + "/Src.csv", dst = dir_ + "/dst.csv";
+  test::WriteFileBytes(src, "new,data\r\n");
+  test::WriteFileBytes(dst, "old");
+  task_.SQL01 = dir_ + "/SRC.CSV";
+  task_.DSN02 = dir_ + "/DST.CSV";
+  EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
+  EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
+
+  task_.SQL01 = dir_ + "/MISSING.CSV";
+  auto records = Run(RunFileCopy, "FILECOPY");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].substr(0, 6), "<TS>\r\n");
+  EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
+  EXPECT_EQ(std::filesystem::directory_iterator(dir_) != std::filesystem::directory_iterator(), true);
+  for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+    EXPECT_EQ(e.path().string().find(".kelvax-"), std::string::npos) << e.path();
+  }
+}
+
+}  // namespace
+}  // namespace kelvax

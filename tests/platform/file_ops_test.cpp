@@ -1,0 +1,114 @@
+#include "platform/file_ops.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+using test::MakeTempDir;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+TEST(FileOpsTest, FileExistsIsMinusOneOnlyForRegularFiles) {
+  const std::string dir = MakeTempDir();
+  WriteFileBytes(dir + "/.hidden", "x");
+  WriteFileBytes(dir + "/readonly.csv", "x");
+  ASSERT_EQ(chmod((dir + "/readonly.csv").c_str(), 0444), 0);
+  WriteFileBytes(dir + "/a*.csv", "x");
+  EXPECT_EQ(FileExists(dir + "/.hidden"), -1);
+  EXPECT_EQ(FileExists(dir + "/readonly.csv"), -1);
+  EXPECT_EQ(FileExists(dir + "/a*.csv"), -1);
+  EXPECT_EQ(FileExists(dir + "/*.csv"), 0);  // no pattern matching
+  EXPECT_EQ(FileExists(dir), 0);
+  EXPECT_EQ(FileExists(dir + "/missing"), 0);
+  EXPECT_EQ(FileExists(dir + "/.hidden/below"), 0);
+  EXPECT_EQ(FileExists(""), 0);
+}
+
+TEST(FileOpsTest, RemoveFileReportsAMissingFile) {
+  const std::string dir = MakeTempDir();
+  WriteFileBytes(dir + "/old.csv", "x");
+  EXPECT_TRUE(RemoveFile(dir + "/old.csv").ok());
+  EXPECT_EQ(FileExists(dir + "/old.csv"), 0);
+  const Status again = RemoveFile(dir + "/old.csv");
+  EXPECT_FALSE(again.ok());
+  EXPECT_EQ(again.number(), errnum::kFileNotFound);
+  EXPECT_NE(again.description().find("old.csv"), std::string::npos);
+}
+
+TEST(FileOpsTest, OutputFileTruncatesAndWritesEveryByte) {
+  const std::string path = MakeTempDir() + "/out.txt";
+  WriteFileBytes(path, "old content that is longer");
+  OutputFile out;
+  ASSERT_TRUE(out.Create(path).ok());
+  EXPECT_TRUE(out.is_open());
+  std::string big(3 * 1024 * 1024 + 7, 'x');
+  big[0] = 'A';
+  big.back() = 'Z';
+  ASSERT_TRUE(out.Write("head\r\n").ok());
+  ASSERT_TRUE(out.Write(big).ok());
+  ASSERT_TRUE(out.Close().ok());
+  EXPECT_FALSE(out.is_open());
+  EXPECT_EQ(ReadFileBytes(path), "head\r\n" + big);
+}
+
+TEST(FileOpsTest, OutputFileFailuresCarryTheirNumber) {
+  const std::string dir = MakeTempDir();
+  OutputFile out;
+  const Status missing = out.Create(dir + "/no/such/folder.txt");
+  EXPECT_EQ(missing.number(), errnum::kFileNotFound);
+  EXPECT_FALSE(out.is_open());
+  EXPECT_FALSE(out.Write("x").ok());
+
+  if (geteuid() != 0) {
+    WriteFileBytes(dir + "/locked.txt", "keep");
+    ASSERT_EQ(chmod((dir + "/locked.txt").c_str(), 0444), 0);
+    EXPECT_EQ(out.Create(dir + "/locked.txt").number(), errnum::kPermissionDenied);
+    EXPECT_EQ(ReadFileBytes(dir + "/locked.txt"), "keep");
+  }
+
+  // A full device: the failure comes from Write (or at the latest from Close).
+  if (access("/dev/full", W_OK) == 0) {
+    ASSERT_TRUE(out.Create("/dev/full").ok());
+    const Status w = out.Write(std::string(1 << 16, 'x'));
+    EXPECT_FALSE(w.ok());
+    EXPECT_EQ(w.number(), errnum::kFileIo);
+    out.Close();
+  }
+}
+
+TEST(FileOpsTest, ShellOpenReturnsAtOnceAndRunsXdgOpenDetached) {
+  // A stand-in xdg-open on PATH that records its argument after a delay.
+  const std::string bin = MakeTempDir("kelvax-bin");
+  const std::string record = bin + "/opened.txt";
+  WriteFileBytes(bin + "/xdg-open",
+                 "#!/bin/sh\nsleep 2\nprintf '%s' \"$1\" > '" + record + ".tmp'\n"
+                 "mv '" + record + ".tmp' '" + record + "'\n");
+  ASSERT_EQ(chmod((bin + "/xdg-open").c_str(), 0755), 0);
+  const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (bin + ":" + old_path).c_str(), 1);
+
+  const auto start = std::chrono::steady_clock::now();
+  ShellOpen("/some where/報告.csv");
+  const auto spent = std::chrono::steady_clock::now() - start;
+  setenv("PATH", old_path.c_str(), 1);
+  EXPECT_LT(spent, std::chrono::milliseconds(1500));  // did not wait for the script
+
+  for (int i = 0; i < 200 && !test::PathExists(record); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ReadFileBytes(record), "/some where/報告.csv");
+}
+
+}  // namespace
+}  // namespace kelvax

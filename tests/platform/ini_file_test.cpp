@@ -1,0 +1,215 @@
+#include "platform/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+using test::MakeTempDir;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+TEST(IniFileReadTest, NamesMatchWithoutCaseAndSectionsComeInFileOrder) {
+  const IniFile ini = IniFile::Parse(
+      "[connection01]\r\nDsn01=DSN=A\r\n[Connection02]\r\nsql01=select 1\r\n"
+      "[CONNECTION01]\r\nDSN01=second\r\nDSN02=later\r\n[notes]\r\n");
+  EXPECT_EQ(ini.SectionNames(),
+            (std::vector<std::string>{"connection01", "Connection02", "notes"}));
+  EXPECT_EQ(ini.Get("CONNECTION01", "DSN01"), "DSN=A");  // the first wins
+  EXPECT_EQ(ini.Get("Connection01", "dsn02"), "later");
+  EXPECT_EQ(ini.Get("connection02", "SQL01"), "select 1");
+  EXPECT_EQ(ini.Get("CONNECTION03", "SQL01"), "");
+  EXPECT_EQ(ini.Get("CONNECTION02", "MISSING"), "");
+  EXPECT_FALSE(ini.exists());
+}
+
+TEST(IniFileReadTest, ValuesAreTrimmedAndLoseOnePairOfQuotes) {
+  const IniFile ini = IniFile::Parse(
+      "before=ignored\n"
+      "[S]\n"
+      "A = \t padded value \t\r\n"
+      "B=\"C:\\My Files\\out.csv\"\n"
+      "C='single'\n"
+      "D=\"\"double\"\"\n"
+      "E=\"unbalanced\n"
+      "F=x=y\n"
+      "G=\"\n"
+      "; H=commented\n"
+      "  ;I=indented comment\n"
+      "no equals sign\n"
+      "J=\n"
+      "K=last line without line end");
+  EXPECT_EQ(ini.Get("S", "A"), "padded value");
+  EXPECT_EQ(ini.Get("S", "B"), "C:\\My Files\\out.csv");
+  EXPECT_EQ(ini.Get("S", "C"), "single");
+  EXPECT_EQ(ini.Get("S", "D"), "\"double\"");
+  EXPECT_EQ(ini.Get("S", "E"), "\"unbalanced");
+  EXPECT_EQ(ini.Get("S", "F"), "x=y");
+  EXPECT_EQ(ini.Get("S", "G"), "\"");
+  EXPECT_EQ(ini.Get("S", "; H"), "");
+  EXPECT_EQ(ini.Get("S", "H"), "");
+  EXPECT_EQ(ini.Get("S", "I"), "");
+  EXPECT_EQ(ini.Get("S", "J"), "");
+  EXPECT_EQ(ini.Get("S", "K"), "last line without line end");
+  EXPECT_EQ(ini.Get("", "before"), "");
+}
+
+TEST(IniFileReadTest, LongValuesAreCutTo6023BytesOnACharacterBoundary) {
+  const std::string exact(6023, 'a');
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + exact + "b\n").Get("S", "K"), exact);
+
+  // CP932: 6022 ASCII bytes and then a double-byte character that would end at byte 6024.
+  const std::string cp932 = std::string(6022, 'a') + "\x96\xBE" + "tail";
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + cp932 + "\n").Get("S", "K"), std::string(6022, 'a'));
+  const std::string cp932_fits = std::string(6021, 'a') + "\x96\xBE" + "tail";
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + cp932_fits + "\n").Get("S", "K"),
+            std::string(6021, 'a') + "明");
+
+  // UTF-8: 明 is three bytes; 6021 + 3 would exceed the limit.
+  const std::string utf8 = std::string(6021, 'a') + "明";
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + utf8 + "\n").Get("S", "K"), std::string(6021, 'a'));
+}
+
+TEST(IniFileReadTest, Cp932FileReadsBackAsUtf8) {
+  // [接続] / K=ＭＳ 明朝 / L=ソ] / [ゾゾ]: the trail bytes 0x5C of ソ and 0x5D of ゾ are
+  // neither a backslash nor the end of the section name.
+  const std::string bytes =
+      "[\x90\xDA\x91\xB1]\r\n"
+      "K=\x82\x6C\x82\x72 \x96\xBE\x92\xA9\r\n"
+      "L=\x83\x5C]\r\n"
+      "[\x83\x5D\x83\x5D]\r\n"
+      "M=1\r\n";
+  const IniFile ini = IniFile::Parse(bytes);
+  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"接続", "ゾゾ"}));
+  EXPECT_EQ(ini.Get("接続", "K"), "ＭＳ 明朝");
+  EXPECT_EQ(ini.Get("接続", "L"), "ソ]");
+  EXPECT_EQ(ini.Get("ゾゾ", "M"), "1");
+}
+
+TEST(IniFileReadTest, Utf8FilesWithAndWithoutBomReadAsUtf8) {
+  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+    const IniFile ini = IniFile::Parse(bom + "[Connection01]\r\nEXPORT=%DTOP%\\注文.csv\r\n");
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Connection01"})) << bom.size();
+    EXPECT_EQ(ini.Get("CONNECTION01", "EXPORT"), "%DTOP%\\注文.csv");
+  }
+  // An ASCII-only file with a BOM: the BOM is not part of the first section name.
+  EXPECT_EQ(IniFile::Parse("\xEF\xBB\xBF[A]\nK=v\n").Get("A", "K"), "v");
+}
+
+TEST(IniFileReadTest, LoadTellsAMissingFileFromAnEmptyOne) {
+  const std::string dir = MakeTempDir();
+  const IniFile missing = IniFile::Load(dir + "/none.ini");
+  EXPECT_FALSE(missing.exists());
+  EXPECT_TRUE(missing.SectionNames().empty());
+
+  WriteFileBytes(dir + "/empty.ini", "");
+  EXPECT_TRUE(IniFile::Load(dir + "/empty.ini").exists());
+
+  WriteFileBytes(dir + "/job.ini", "[CONNECTION01]\r\nOUTPUT=crip\r\n");
+  const IniFile job = IniFile::Load(dir + "/job.ini");
+  EXPECT_TRUE(job.exists());
+  EXPECT_EQ(job.Get("CONNECTION01", "OUTPUT"), "crip");
+
+  EXPECT_FALSE(IniFile::Load(dir).exists());  // a folder is no file
+}
+
+class IniFileWriteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { path_ = MakeTempDir() + "/settings.ini"; }
+  std::string path_;
+};
+
+TEST_F(IniFileWriteTest, CreatesAMissingFileInCp932) {
+  ASSERT_TRUE(WriteIniString(path_, "Connection01", "FONT", "ＭＳ 明朝").ok());
+  EXPECT_EQ(ReadFileBytes(path_),
+            "[Connection01]\r\nFONT=\x82\x6C\x82\x72 \x96\xBE\x92\xA9\r\n");
+  ASSERT_TRUE(WriteIniString(path_, "Connection01", "DSN01", "DSN=A").ok());
+  EXPECT_EQ(IniFile::Load(path_).Get("CONNECTION01", "FONT"), "ＭＳ 明朝");
+  EXPECT_EQ(IniFile::Load(path_).Get("CONNECTION01", "DSN01"), "DSN=A");
+}
+
+TEST_F(IniFileWriteTest, ReplacesAValueInPlaceAndKeepsEveryOtherByte) {
+  const std::string before =
+      "; settings\n"
+      "[Main]\r\n"
+      "  Font = old value  \r\n"
+      "Size=9\n"
+      "\r\n"
+      "[Other]\tx\r\n"
+      "font=untouched\r\n";
+  WriteFileBytes(path_, before);
+  ASSERT_TRUE(WriteIniString(path_, "MAIN", "FONT", "new").ok());
+  EXPECT_EQ(ReadFileBytes(path_),
+            "; settings\n"
+            "[Main]\r\n"
+            "  Font =new\r\n"
+            "Size=9\n"
+            "\r\n"
+            "[Other]\tx\r\n"
+            "font=untouched\r\n");
+}
+
+TEST_F(IniFileWriteTest, AddsAKeyAtTheEndOfItsSectionBeforeBlankLines) {
+  WriteFileBytes(path_, "[A]\r\nK1=1\r\n\r\n[B]\r\nK1=b\r\n");
+  ASSERT_TRUE(WriteIniString(path_, "a", "K2", "2").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nK1=1\r\nK2=2\r\n\r\n[B]\r\nK1=b\r\n");
+  // The last section, whose last line has no line end.
+  WriteFileBytes(path_, "[A]\nK1=1");
+  ASSERT_TRUE(WriteIniString(path_, "A", "K2", "2").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\nK1=1\r\nK2=2\r\n");
+}
+
+TEST_F(IniFileWriteTest, AddsAMissingSectionAtTheEnd) {
+  WriteFileBytes(path_, "[A]\nK=1");
+  ASSERT_TRUE(WriteIniString(path_, "B", "K", "2").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\nK=1\r\n[B]\r\nK=2\r\n");
+}
+
+TEST_F(IniFileWriteTest, WritesInTheEncodingOfTheFile) {
+  WriteFileBytes(path_, "\xEF\xBB\xBF[設定]\r\nK=古い\r\n");
+  ASSERT_TRUE(WriteIniString(path_, "設定", "K", "明朝").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "\xEF\xBB\xBF[設定]\r\nK=明朝\r\n");
+
+  WriteFileBytes(path_, "[\x90\xDD\x92\xE8]\r\nK=x\r\n");  // [設定] in CP932
+  ASSERT_TRUE(WriteIniString(path_, "設定", "K", "明朝😀").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "[\x90\xDD\x92\xE8]\r\nK=\x96\xBE\x92\xA9?\r\n");
+}
+
+TEST_F(IniFileWriteTest, RefusesLineBreaksThatWouldAddLines) {
+  WriteFileBytes(path_, "[A]\r\nK=1\r\n");
+  EXPECT_EQ(WriteIniString(path_, "A", "K", "x\r\n[B]").number(), errnum::kInvalidArgument);
+  EXPECT_FALSE(WriteIniString(path_, "A\nB", "K", "x").ok());
+  EXPECT_FALSE(WriteIniString(path_, "A", "K=J", "x").ok());
+  EXPECT_FALSE(WriteIniString(path_, "A", "", "x").ok());
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nK=1\r\n");
+}
+
+TEST_F(IniFileWriteTest, KeepsTheFileModeAndLeavesNoTemporaryFile) {
+  WriteFileBytes(path_, "[A]\r\nK=1\r\n");
+  ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteIniString(path_, "A", "K", "2").ok());
+  struct stat st;
+  ASSERT_EQ(stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_.substr(0, path_.rfind('/')))) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"settings.ini"});
+}
+
+TEST_F(IniFileWriteTest, FailsWhenTheFolderIsMissing) {
+  const Status s = WriteIniString(path_ + ".d/missing/x.ini", "A", "K", "1");
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.number(), errnum::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace kelvax

@@ -1,0 +1,121 @@
+// Connections over unixODBC: diagnostics, read-only requests, direct execution, transactions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/odbc/odbc.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax::odbc {
+namespace {
+
+using test::OdbcSandbox;
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+class OdbcConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db_ = OdbcSandbox::Get().CreateSqliteDb("connection.db",
+                                            "CREATE TABLE t (a INTEGER, b TEXT);"
+                                            "INSERT INTO t VALUES (1, 'one');");
+    ASSERT_TRUE(env_.Open().ok());
+  }
+  std::string db_;
+  Environment env_;
+};
+
+TEST_F(OdbcConnectionTest, UnknownDataSourceGivesSqlStateAndNumber) {
+  Connection connection;
+  Status s = connection.Open(env_, "DSN=NoSuchSource;UID=someone", false);
+  ASSERT_FALSE(s.ok());
+  // IM002 from the driver manager, native code 0: the number of the IM class.
+  EXPECT_EQ(s.number(), 40101);
+  EXPECT_TRUE(StartsWith(s.description(), "[IM002] ")) << s.description();
+  EXPECT_NE(s.description().find("Data source name not found"), std::string::npos);
+  EXPECT_FALSE(connection.is_open());
+}
+
+TEST_F(OdbcConnectionTest, MissingDriverFailsWithADescription) {
+  Connection connection;
+  Status s = connection.Open(env_, "DRIVER={No Such Driver};Database=" + db_, false);
+  ASSERT_FALSE(s.ok());
+  EXPECT_NE(s.number(), 0);
+  EXPECT_TRUE(StartsWith(s.description(), "[")) << s.description();
+  EXPECT_NE(s.description().find("No Such Driver"), std::string::npos) << s.description();
+}
+
+TEST_F(OdbcConnectionTest, DataSourceNamedInMixedCaseConnects) {
+  // The connect string goes to the driver manager exactly as written.
+  OdbcSandbox::Get().AddDsn("SalesMixedCase",
+                            {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
+  Connection connection;
+  Status s = connection.Open(env_, "DSN=SalesMixedCase", false);
+  ASSERT_TRUE(s.ok()) << s.description();
+  ResultSet result;
+  ASSERT_TRUE(result.Execute(connection, "SELECT b FROM t").ok());
+  std::string_view text;
+  bool is_null = true;
+  ASSERT_TRUE(result.Value(0, text, is_null).ok());
+  EXPECT_EQ(text, "one");
+}
+
+TEST_F(OdbcConnectionTest, ReadOnlyRequestIsAccepted) {
+  // The SQLite driver does not enforce it; asking must not make the connect fail.
+  Connection connection;
+  Status s = connection.Open(env_, OdbcSandbox::SqliteConnect(db_), true);
+  ASSERT_TRUE(s.ok()) << s.description();
+  ResultSet result;
+  EXPECT_TRUE(result.Execute(connection, "SELECT a FROM t").ok());
+}
+
+TEST_F(OdbcConnectionTest, ExecuteDirectRunsAndReportsFailures) {
+  Connection connection;
+  ASSERT_TRUE(connection.Open(env_, OdbcSandbox::SqliteConnect(db_), false).ok());
+  EXPECT_TRUE(connection.ExecuteDirect("INSERT INTO t VALUES (2, '二')").ok());
+  // No row matched: SQL_NO_DATA is not a failure.
+  EXPECT_TRUE(connection.ExecuteDirect("DELETE FROM t WHERE a = 99").ok());
+  Status s = connection.ExecuteDirect("INSERT INTO missing VALUES (1)");
+  EXPECT_FALSE(s.ok());
+  EXPECT_TRUE(StartsWith(s.description(), "[HY000] ")) << s.description();
+  EXPECT_NE(s.description().find("no such table"), std::string::npos) << s.description();
+  EXPECT_EQ(test::SqliteQuery(db_, "SELECT b FROM t WHERE a = 2"), "二");
+}
+
+TEST_F(OdbcConnectionTest, TransactionsCommitAndRollBack) {
+  Connection connection;
+  ASSERT_TRUE(connection.Open(env_, OdbcSandbox::SqliteConnect(db_), false).ok());
+  EXPECT_TRUE(connection.SupportsTransactions());
+  ASSERT_TRUE(connection.SetAutoCommit(false).ok());
+  ASSERT_TRUE(connection.ExecuteDirect("INSERT INTO t VALUES (10, 'gone')").ok());
+  ASSERT_TRUE(connection.Rollback().ok());
+  ASSERT_TRUE(connection.ExecuteDirect("INSERT INTO t VALUES (11, 'kept')").ok());
+  ASSERT_TRUE(connection.Commit().ok());
+  EXPECT_EQ(test::SqliteQuery(db_, "SELECT b FROM t WHERE a >= 10"), "kept");
+  // A transaction left open is rolled back when the connection goes.
+  ASSERT_TRUE(connection.ExecuteDirect("INSERT INTO t VALUES (12, 'open')").ok());
+  connection.Close();
+  EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM t WHERE a = 12"), "0");
+}
+
+TEST_F(OdbcConnectionTest, ActionsOnAClosedConnectionFail) {
+  Connection connection;
+  Status s = connection.Close();
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.number(), 40008);
+  EXPECT_EQ(s.description(), "[08003] Connection not open");
+  EXPECT_FALSE(connection.ExecuteDirect("SELECT 1").ok());
+  EXPECT_FALSE(connection.SupportsTransactions());
+  ResultSet result;
+  EXPECT_FALSE(result.Execute(connection, "SELECT 1").ok());
+  EXPECT_EQ(result.ColumnCount(), 0);
+
+  ASSERT_TRUE(connection.Open(env_, OdbcSandbox::SqliteConnect(db_), false).ok());
+  EXPECT_TRUE(connection.Close().ok());
+  EXPECT_FALSE(connection.Close().ok());
+}
+
+}  // namespace
+}  // namespace kelvax::odbc

@@ -1,0 +1,125 @@
+// Value text forms for types the SQLite driver never reports (exact decimals, single-precision
+// reals), the edges of the others, and the UTF-16 form of statements.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <string>
+
+#include "platform/odbc/utf16.h"
+#include "platform/odbc/value_text.h"
+
+namespace kelvax::odbc {
+namespace {
+
+template <typename F>
+std::string Text(F append) {
+  std::string out = "kept|";  // appending keeps what is there
+  append(out);
+  EXPECT_EQ(out.rfind("kept|", 0), 0u);
+  return out.substr(5);
+}
+
+TEST(OdbcTextTest, DecimalsLoseTrailingFractionalZeros) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"1.50", "1.5"},
+      {"2.000", "2"},
+      {"-2.000", "-2"},
+      {"100", "100"},
+      {"10.0", "10"},
+      {"-0.0", "0"},
+      {"0.00", "0"},
+      {"-0", "0"},
+      {".5", "0.5"},
+      {"-.50", "-0.5"},
+      {"+3.10", "3.1"},
+      {"  12.30", "12.3"},
+      {"123456789012345678901234567890.0100", "123456789012345678901234567890.01"},
+      {"1E+5", "1E+5"},
+      {"abc", "abc"},
+      {"", ""},
+      {".", "."},
+      {"1.2.3", "1.2.3"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text([&](std::string& o) { AppendDecimal(c.in, o); }), c.out) << c.in;
+  }
+}
+
+TEST(OdbcTextTest, DoublesShowUpToFifteenSignificantDigits) {
+  struct Case {
+    double in;
+    const char* out;
+  } cases[] = {
+      {1.0 / 7, "0.142857142857143"},
+      {2.5, "2.5"},
+      {1e20, "1E+20"},
+      {1e-5, "1E-05"},
+      {-0.0, "0"},
+      {0.1 + 0.2, "0.3"},
+      {123456789012345678.0, "1.23456789012346E+17"},
+      {100000000000000.0, "100000000000000"},
+      {-42.0, "-42"},
+      {0.0001, "0.0001"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text([&](std::string& o) { AppendDouble(c.in, o); }), c.out) << c.out;
+  }
+}
+
+TEST(OdbcTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
+  struct Case {
+    double in;
+    const char* out;
+  } cases[] = {
+      {static_cast<double>(0.1f), "0.1"},
+      {static_cast<double>(1234567.5f), "1234567.5"},
+      {16777216.0, "16777216"},
+      {static_cast<double>(FLT_MAX), "3.4028235E+38"},
+      {static_cast<double>(-2.5f), "-2.5"},
+      {0.1, "0.1"},  // not a float: the double's digits
+      {1.0 / 3, "0.333333333333333"},
+      {1e300, "1E+300"},                         // beyond float range
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text([&](std::string& o) { AppendReal(c.in, o); }), c.out) << c.out;
+  }
+}
+
+TEST(OdbcTextTest, DatesAndTimesUseTheGeneralDateForm) {
+  EXPECT_EQ(Text([](std::string& o) { AppendDate(2001, 10, 28, o); }), "2001/10/28");
+  EXPECT_EQ(Text([](std::string& o) { AppendDate(987, 1, 2, o); }), "0987/01/02");
+  EXPECT_EQ(Text([](std::string& o) { AppendTime(9, 5, 3, o); }), "9:05:03");
+  EXPECT_EQ(Text([](std::string& o) { AppendTime(0, 0, 0, o); }), "0:00:00");
+  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 9, 5, 3, 0, o); }),
+            "2001/10/28 9:05:03");
+  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 0, 0, 0, 0, o); }),
+            "2001/10/28");
+  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 0, 0, 0, 1, o); }),
+            "2001/10/28 0:00:00");
+  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 23, 59, 59, 999999999, o); }),
+            "2001/10/28 23:59:59");
+}
+
+TEST(OdbcTextTest, BinaryIsUpperCaseHexAndBitsAreWords) {
+  const unsigned char bytes[] = {0x00, 0x0A, 0xFF, 0x5C};
+  EXPECT_EQ(Text([&](std::string& o) { AppendHex(bytes, 4, o); }), "000AFF5C");
+  EXPECT_EQ(Text([](std::string& o) { AppendBit(true, o); }), "True");
+  EXPECT_EQ(Text([](std::string& o) { AppendBit(false, o); }), "False");
+  EXPECT_EQ(Text([](std::string& o) { AppendInteger(INT64_MIN, o); }), "-9223372036854775808");
+  EXPECT_EQ(Text([](std::string& o) { AppendUnsigned(UINT64_MAX, o); }), "18446744073709551615");
+}
+
+TEST(OdbcTextTest, Utf8BecomesUtf16WithReplacementForBadBytes) {
+  EXPECT_EQ(Utf8ToUtf16("a日本"), (std::u16string{u'a', 0x65E5, 0x672C}));
+  EXPECT_EQ(Utf8ToUtf16("\xF0\xA0\xAE\xB7"), (std::u16string{0xD842, 0xDFB7}));  // U+20BB7
+  // A lone continuation byte, a truncated sequence, an overlong slash, a UTF-8 surrogate.
+  EXPECT_EQ(Utf8ToUtf16("\x80x\xE6\x97"), (std::u16string{0xFFFD, u'x', 0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), (std::u16string{0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), (std::u16string{0xFFFD, 0xFFFD, 0xFFFD}));
+}
+
+}  // namespace
+}  // namespace kelvax::odbc

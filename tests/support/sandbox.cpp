@@ -1,0 +1,219 @@
+#include "tests/support/sandbox.h"
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kelvax::test {
+
+const char* const kSeparator =
+    "-------------------------------------------------------------------------------";
+
+namespace {
+
+std::vector<std::string>& TempDirs() {
+  static std::vector<std::string> dirs;
+  return dirs;
+}
+
+void RemoveTempDirs() {
+  if (std::getenv("KELVAX_KEEP_TEST_FILES")) return;
+  std::error_code ec;
+  for (const auto& d : TempDirs()) fs::remove_all(d, ec);
+}
+
+std::string FindDriver(const std::vector<std::string>& names) {
+  for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc",
+                          "/usr/lib64", "/usr/lib/odbc", "/usr/local/lib"}) {
+    for (const auto& n : names) {
+      std::string p = std::string(dir) + "/" + n;
+      if (fs::exists(p)) return p;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string MakeTempDir(const std::string& prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = (tmp && *tmp) ? tmp : "/tmp";
+  std::string templ = base + "/" + prefix + "-XXXXXX";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TempDirs();  // constructed first, so it is destroyed after the clean-up has run
+    std::atexit(RemoveTempDirs);
+  });
+  TempDirs().emplace_back(buf.data());
+  return buf.data();
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool PathExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+OdbcSandbox& OdbcSandbox::Get() {
+  static OdbcSandbox sandbox;
+  return sandbox;
+}
+
+OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
+  std::string ini = "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" +
+                    FindDriver({"libsqlite3odbc.so"}) + "\nThreading=2\n\n";
+  std::string pg = FindDriver({"psqlodbcw.so"});
+  if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\n\n";
+  WriteFileBytes(folder_ + "/odbcinst.ini", ini);
+  WriteOdbcIni();
+  setenv("ODBCSYSINI", folder_.c_str(), 1);
+  setenv("ODBCINI", (folder_ + "/odbc.ini").c_str(), 1);
+  // A user's ~/.odbc.ini must not leak into the tests.
+  setenv("HOME", folder_.c_str(), 1);
+}
+
+void OdbcSandbox::WriteOdbcIni() {
+  std::string text;
+  for (const auto& [name, values] : dsns_) {
+    text += "[" + name + "]\n";
+    for (const auto& [k, v] : values) text += k + "=" + v + "\n";
+    text += "\n";
+  }
+  WriteFileBytes(folder_ + "/odbc.ini", text);
+}
+
+std::string OdbcSandbox::CreateSqliteDb(const std::string& name, const std::string& sql) {
+  std::string path = folder_ + "/" + name;
+  std::error_code ec;
+  fs::remove(path, ec);
+  SqliteExec(path, sql);
+  return path;
+}
+
+std::string OdbcSandbox::SqliteConnect(const std::string& db_path) {
+  return "DRIVER=SQLite3;Database=" + db_path + ";StepAPI=1";
+}
+
+void OdbcSandbox::AddDsn(const std::string& name,
+                         const std::map<std::string, std::string>& values) {
+  dsns_[name] = values;
+  WriteOdbcIni();
+}
+
+std::map<std::string, std::string> OdbcSandbox::Environment() const {
+  return {{"ODBCSYSINI", folder_}, {"ODBCINI", folder_ + "/odbc.ini"}, {"HOME", folder_}};
+}
+
+void SqliteExec(const std::string& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open(db_path.c_str(), &db) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("cannot open " + db_path);
+  }
+  char* err = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+  std::string message = err ? err : "";
+  sqlite3_free(err);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
+}
+
+std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(db_path.c_str(), &db);
+  std::string out;
+  auto cb = [](void* p, int, char** values, char**) {
+    auto* s = static_cast<std::string*>(p);
+    if (!s->empty()) s->push_back('\n');
+    s->append(values[0] ? values[0] : "NULL");
+    return 0;
+  };
+  char* err = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), cb, &out, &err);
+  std::string message = err ? err : "";
+  sqlite3_free(err);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
+  return out;
+}
+
+std::string InstallKelvax(const std::string& folder) {
+  std::string target = folder + "/kelvax";
+  fs::copy_file(KELVAX_BINARY, target, fs::copy_options::overwrite_existing);
+  return target;
+}
+
+ProcessResult RunProgram(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env,
+                         const std::string& cwd) {
+  std::string out_path = MakeTempDir("kelvax-proc");
+  std::string out_file = out_path + "/out", err_file = out_path + "/err";
+  std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
+  for (const auto& [k, v] : env) all[k] = v;
+  pid_t pid = fork();
+  if (pid == 0) {
+    for (const auto& [k, v] : all) {
+      if (v == "\x01") unsetenv(k.c_str());
+      else setenv(k.c_str(), v.c_str(), 1);
+    }
+    std::string dir = cwd.empty() ? fs::path(argv[0]).parent_path().string() : cwd;
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+    FILE* in = freopen("/dev/null", "r", stdin);
+    FILE* o = freopen(out_file.c_str(), "w", stdout);
+    FILE* e = freopen(err_file.c_str(), "w", stderr);
+    (void)in; (void)o; (void)e;
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ProcessResult r;
+  r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = ReadFileBytes(out_file);
+  r.err = ReadFileBytes(err_file);
+  return r;
+}
+
+std::vector<std::string> SplitLogRecords(const std::string& log_bytes) {
+  std::vector<std::string> records;
+  const std::string end = std::string(kSeparator) + "\r\n\r\n";
+  size_t pos = 0;
+  while (pos < log_bytes.size()) {
+    size_t at = log_bytes.find(end, pos);
+    if (at == std::string::npos) {
+      records.push_back(log_bytes.substr(pos));  // a torn tail shows up in a comparison
+      break;
+    }
+    records.push_back(log_bytes.substr(pos, at - pos));
+    pos = at + end.size();
+  }
+  return records;
+}
+
+}  // namespace kelvax::test

@@ -1,0 +1,70 @@
+// Test fixtures over the real stack: temp folders, files as bytes, a private unixODBC
+// configuration with the SQLite driver, SQLite databases, and the built kelvax run in a fresh
+// folder of its own.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kelvax::test {
+
+// A new empty folder under $TMPDIR (or /tmp), removed at process exit.
+std::string MakeTempDir(const std::string& prefix = "kelvax-test");
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool PathExists(const std::string& path);
+
+// The private ODBC configuration of this test process: odbcinst.ini names the driver
+// "SQLite3" (and "PostgreSQL Unicode" where installed), odbc.ini holds the DSNs added here.
+// ODBCSYSINI/ODBCINI point at it from the first call on.
+class OdbcSandbox {
+ public:
+  static OdbcSandbox& Get();
+
+  const std::string& folder() const { return folder_; }
+  // Creates (or replaces) a SQLite database at folder()/name by running `sql`; returns its path.
+  std::string CreateSqliteDb(const std::string& name, const std::string& sql);
+  // DRIVER=SQLite3;Database=PATH;StepAPI=1 (streaming, as users are told to configure it).
+  static std::string SqliteConnect(const std::string& db_path);
+  // Adds a DSN to odbc.ini with the given key=value pairs.
+  void AddDsn(const std::string& name, const std::map<std::string, std::string>& values);
+  // The environment a child process needs to see this configuration.
+  std::map<std::string, std::string> Environment() const;
+
+ private:
+  OdbcSandbox();
+  void WriteOdbcIni();
+  std::string folder_;
+  std::map<std::string, std::map<std::string, std::string>> dsns_;
+};
+
+// Runs sql on a SQLite file directly (no ODBC): set-up and inspection of test databases.
+void SqliteExec(const std::string& db_path, const std::string& sql);
+// First column of every row, joined with '\n'.
+std::string SqliteQuery(const std::string& db_path, const std::string& sql);
+
+struct ProcessResult {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Copies the built kelvax alone into `folder` and returns the copy's path.
+std::string InstallKelvax(const std::string& folder);
+
+// Runs a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
+// variable), stdin from /dev/null, in working directory `cwd` (empty: the program's folder).
+ProcessResult RunProgram(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env = {},
+                         const std::string& cwd = "");
+
+// Splits a run log (CP932 bytes) into its records: each record's message, without the
+// 79-hyphen separator and the empty line that follow it.
+std::vector<std::string> SplitLogRecords(const std::string& log_bytes);
+
+// The 79-hyphen separator line.
+extern const char* const kSeparator;
+
+}  // namespace kelvax::test
