@@ -275,24 +275,38 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 void AppendUtf16AsUtf8(const char16_t* units, std::size_t count, std::string& out) {
-  out.reserve(out.size() + count);
+  // Written through a raw pointer into room for the worst case (3 bytes a unit): this runs for
+  // every text value of every row.
+  const std::size_t base = out.size();
+  out.resize(base + count * 3);
+  char* p = out.data() + base;
   std::size_t i = 0;
   while (i < count) {
-    // ASCII runs are by far the most common column text.
-    while (i < count && units[i] < 0x80) out.push_back(static_cast<char>(units[i++]));
-    if (i == count) break;
     char32_t u = units[i++];
-    if (u >= 0xD800 && u <= 0xDBFF) {
-      if (i < count && units[i] >= 0xDC00 && units[i] <= 0xDFFF) {
-        u = 0x10000 + ((u - 0xD800) << 10) + (units[i++] - 0xDC00);
-      } else {
-        u = 0xFFFD;
-      }
-    } else if (u >= 0xDC00 && u <= 0xDFFF) {
-      u = 0xFFFD;
+    if (u < 0x80) {
+      *p++ = static_cast<char>(u);
+      continue;
     }
-    AppendCodePoint(u, out);
+    if (u < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (u >> 6));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+      continue;
+    }
+    if (u >= 0xD800 && u <= 0xDBFF && i < count && units[i] >= 0xDC00 && units[i] <= 0xDFFF) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (units[i++] - 0xDC00);
+      // Two units become four bytes: within the room of six.
+      *p++ = static_cast<char>(0xF0 | (u >> 18));
+      *p++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+      continue;
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;  // an unpaired surrogate
+    *p++ = static_cast<char>(0xE0 | (u >> 12));
+    *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (u & 0x3F));
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 }  // namespace kelvax

@@ -57,6 +57,7 @@ StepAPI=1
 INI
 export ODBCSYSINI=$OUT ODBCINI=$OUT/odbc.ini
 
+touch "$OUT/.before-run"
 status=0
 (cd "$OUT" && ./kelvax "$JOB") || status=$?
 
@@ -64,6 +65,6 @@ echo
 echo "kelvax exited with status $status"
 echo "Output files:"
 find "$OUT" -maxdepth 1 -type f ! -name kelvax ! -name 'odbc*.ini' ! -name demo.db ! -name SQLLOG.txt \
-  -newer "$OUT/demo.db" | sort | sed 's/^/  /'
+  -newer "$OUT/.before-run" | sort | sed 's/^/  /'
 echo "Run log: $OUT/SQLLOG.txt (CP932; shown here converted to UTF-8):"
 iconv -f CP932 -t UTF-8 "$OUT/SQLLOG.txt" | tr -d '\r' | sed 's/^/  /'
