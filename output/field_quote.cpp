@@ -1,17 +1,29 @@
 #include "output/field_quote.h"
 
-#include <cstring>
+#include <array>
 
 namespace kelvax {
 
 namespace {
 
-bool NeedsQuotes(std::string_view v, Separator separator) {
-  if (separator == Separator::kComma) {
-    return v.find_first_of(std::string_view(",\"\r\n", 4)) != std::string_view::npos;
+// Bytes that split a field, per separator: one table look-up per byte of every value.
+struct SplitTable {
+  std::array<bool, 256> csv{};
+  std::array<bool, 256> tab{};
+  SplitTable() {
+    for (unsigned char c : {',', '"', '\r', '\n'}) csv[c] = true;
+    for (unsigned char c : {'\t', '\r', '\n'}) tab[c] = true;
   }
-  return (!v.empty() && v.front() == '"') ||
-         v.find_first_of(std::string_view("\t\r\n", 3)) != std::string_view::npos;
+};
+
+bool NeedsQuotes(std::string_view v, Separator separator) {
+  static const SplitTable table;
+  const std::array<bool, 256>& splits = separator == Separator::kComma ? table.csv : table.tab;
+  if (separator == Separator::kTab && !v.empty() && v.front() == '"') return true;
+  for (unsigned char c : v) {
+    if (splits[c]) return true;
+  }
+  return false;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace kelvax {
 
@@ -27,11 +28,6 @@ class Converter {
  private:
   iconv_t cd_;
 };
-
-Converter& Utf8ToCp932() {
-  static Converter converter("CP932", "UTF-8");
-  return converter;
-}
 
 Converter& Cp932ToUtf8() {
   static Converter converter("UTF-8", "CP932");
@@ -88,53 +84,6 @@ std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, bool* valid) {
 
 bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// Converts a stretch of well-formed, non-ASCII UTF-8 and appends it; characters without a CP932
-// form become '?'. Returns how many were replaced.
-std::size_t AppendNonAscii(const unsigned char* p, std::size_t n, std::string& out) {
-  Converter& conv = Utf8ToCp932();
-  std::size_t replaced = 0;
-  if (!conv.ok()) {
-    for (std::size_t i = 0; i < n;) {
-      bool valid;
-      i += Utf8Sequence(p + i, n - i, &valid);
-      out.push_back('?');
-      ++replaced;
-    }
-    return replaced;
-  }
-  // A non-ASCII UTF-8 character has at least two bytes and its CP932 form at most two, so the
-  // output never outgrows the input.
-  const std::size_t start = out.size();
-  out.resize(start + n);
-  char* in_ptr = const_cast<char*>(reinterpret_cast<const char*>(p));
-  std::size_t in_left = n;
-  char* out_ptr = out.data() + start;
-  std::size_t out_left = n;
-  while (in_left > 0) {
-    if (iconv(conv.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1)) {
-      break;
-    }
-    if (errno == E2BIG) {  // not expected; grow and go on
-      const std::size_t used = static_cast<std::size_t>(out_ptr - out.data());
-      out.resize(out.size() + in_left + 16);
-      out_ptr = out.data() + used;
-      out_left = out.size() - used;
-      continue;
-    }
-    // EILSEQ (no CP932 form) or EINVAL: skip one character.
-    bool valid;
-    const std::size_t len =
-        Utf8Sequence(reinterpret_cast<const unsigned char*>(in_ptr), in_left, &valid);
-    in_ptr += len;
-    in_left -= len;
-    *out_ptr++ = '?';
-    --out_left;
-    ++replaced;
-  }
-  out.resize(static_cast<std::size_t>(out_ptr - out.data()));
-  return replaced;
-}
-
 void AppendCodePoint(char32_t cp, std::string& out) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -153,36 +102,77 @@ void AppendCodePoint(char32_t cp, std::string& out) {
   }
 }
 
+constexpr std::uint16_t kNoForm = 0xFFFF;
+
+// The CP932 form of every code point of the basic plane, asked of iconv once, so that the
+// row loop encodes by table look-up: kNoForm where there is none, the byte for single-byte
+// forms, lead << 8 | trail for double-byte ones.
+const std::uint16_t* EncodeTable() {
+  static const std::unique_ptr<std::uint16_t[]> table = [] {
+    auto t = std::make_unique<std::uint16_t[]>(0x10000);
+    Converter conv("CP932", "UTF-8");
+    for (char32_t cp = 0; cp < 0x10000; ++cp) {
+      t[cp] = kNoForm;
+      if (!conv.ok() || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
+      std::string in;
+      AppendCodePoint(cp, in);
+      char bytes[8];
+      char* in_ptr = in.data();
+      std::size_t in_left = in.size();
+      char* out_ptr = bytes;
+      std::size_t out_left = sizeof bytes;
+      iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
+      if (iconv(conv.get(), &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) {
+        continue;
+      }
+      const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+      const std::size_t len = static_cast<std::size_t>(out_ptr - bytes);
+      if (len == 1) t[cp] = b[0];
+      if (len == 2) t[cp] = static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+    }
+    return t;
+  }();
+  return table.get();
+}
+
 }  // namespace
 
 std::size_t AppendCp932(std::string_view utf8, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
+  const std::uint16_t* table = nullptr;
   std::size_t replaced = 0;
-  out.reserve(out.size() + n);
+  // CP932 never needs more bytes than UTF-8, so the room is made once.
+  const std::size_t start = out.size();
+  out.resize(start + n);
+  char* o = out.data() + start;
   std::size_t i = 0;
   while (i < n) {
     const std::size_t ascii = AsciiPrefix(p + i, n - i);
-    out.append(utf8.data() + i, ascii);
+    std::memcpy(o, p + i, ascii);
+    o += ascii;
     i += ascii;
-    if (i == n) break;
-    // The well-formed non-ASCII stretch up to the next ASCII byte or ill-formed sequence.
-    std::size_t j = i;
-    bool valid = true;
-    std::size_t len = 0;
-    while (j < n && p[j] >= 0x80) {
-      len = Utf8Sequence(p + j, n - j, &valid);
-      if (!valid) break;
-      j += len;
+    while (i < n && p[i] >= 0x80) {
+      bool valid = true;
+      const std::size_t len = Utf8Sequence(p + i, n - i, &valid);
+      char32_t cp = 0x10000;  // ill-formed, or beyond the basic plane: no CP932 form
+      if (valid && len == 2) cp = (p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F);
+      if (valid && len == 3) cp = (p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F);
+      i += len;
+      if (!table && cp < 0x10000) table = EncodeTable();
+      const std::uint16_t code = cp < 0x10000 ? table[cp] : kNoForm;
+      if (code == kNoForm) {
+        *o++ = '?';
+        ++replaced;
+      } else if (code < 0x100) {
+        *o++ = static_cast<char>(code);
+      } else {
+        *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
+      }
     }
-    if (j > i) replaced += AppendNonAscii(p + i, j - i, out);
-    if (!valid) {
-      out.push_back('?');
-      ++replaced;
-      j += len;
-    }
-    i = j;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return replaced;
 }
 
