@@ -150,6 +150,16 @@ TEST_F(OutputResultTest, AConnectionThatCannotBeOpenedGivesFourRecordsAndThreeWh
   EXPECT_EQ(test::ReadLogRecords(off_log.path()).size(), 3u);
 }
 
+TEST_F(OutputResultTest, AMissingDriverLibraryIsRecordedLikeAnyRefusedConnection) {
+  task_.DSN01 = "DRIVER=KelvaxMissing;Database=x";
+  task_.SQL01 = "SELECT 1";
+  task_.OUTPUT = "CSV";
+  Run();
+  auto records = Records();
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_NE(records[0].find("libmissing.so"), std::string::npos) << records[0];
+}
+
 TEST_F(OutputResultTest, AnOutputFolderThatDoesNotExistGivesOneRecordPerLineButRowsAreRead) {
   task_.EXPORT = dir_ + "/missing/OUT.TXT";
   task_.SQL01 = "SELECT A, B FROM T";

@@ -87,6 +87,8 @@ OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
                     FindDriver({"libsqlite3odbc.so"}) + "\nThreading=2\n\n";
   std::string pg = FindDriver({"psqlodbcw.so"});
   if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\n\n";
+  // A driver whose library is missing: a broken installation must give records, not a crash.
+  ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
   WriteFileBytes(folder_ + "/odbcinst.ini", ini);
   WriteOdbcIni();
   setenv("ODBCSYSINI", folder_.c_str(), 1);
