@@ -1,5 +1,7 @@
 #include "export/insert_statement.h"
 
+#include "platform/quoting.h"
+
 namespace kelvax {
 
 namespace {
@@ -38,15 +40,7 @@ Status AppendInsertValue(std::string& statement, std::string_view text, bool is_
     }
     statement.append(v);
   } else {
-    statement.push_back('\'');
-    size_t start = 0;
-    for (size_t q = v.find('\''); q != std::string_view::npos; q = v.find('\'', start)) {
-      statement.append(v.substr(start, q + 1 - start));
-      statement.push_back('\'');
-      start = q + 1;
-    }
-    statement.append(v.substr(start));
-    statement.push_back('\'');
+    AppendQuoted(statement, v, '\'');
   }
   statement += ", ";
   return Status::Ok();

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/quoting.h"
+
 namespace kelvax {
 
 namespace {
@@ -33,15 +35,7 @@ void AppendField(std::string& line, std::string_view value, Separator separator)
     line.append(value);
     return;
   }
-  line.push_back('"');
-  size_t start = 0;
-  for (size_t q = value.find('"'); q != std::string_view::npos; q = value.find('"', start)) {
-    line.append(value.substr(start, q + 1 - start));
-    line.push_back('"');
-    start = q + 1;
-  }
-  line.append(value.substr(start));
-  line.push_back('"');
+  AppendQuoted(line, value, '"');
 }
 
 }  // namespace kelvax

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/quoting.h"
+
 namespace kelvax {
 
 namespace {
@@ -41,21 +43,15 @@ Status Exec(sqlite3* db, const std::string& sql) {
 }
 
 std::string QuoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) {
-    q.push_back(c);
-    if (c == '"') q.push_back('"');
-  }
-  return q + "\"";
+  std::string q;
+  AppendQuoted(q, name, '"');
+  return q;
 }
 
 std::string QuoteText(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) {
-    q.push_back(c);
-    if (c == '\'') q.push_back('\'');
-  }
-  return q + "'";
+  std::string q;
+  AppendQuoted(q, text, '\'');
+  return q;
 }
 
 // Whether an object named `name` (any case) exists, and of which type.
