@@ -1,5 +1,6 @@
 #include "export/export_result.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -16,6 +17,13 @@ namespace {
 // Rows per transaction: large enough that commits stop dominating, small enough that a group
 // replayed row by row after a failure stays quick.
 constexpr std::size_t kGroupRows = 2000;
+// Statements per round trip where the target takes several in one text: a round trip per row
+// is what costs most on a server.
+constexpr std::size_t kBatchRows = 100;
+
+// A lost connection (SQLSTATE class 08) fails every later statement in the same way: it gets
+// its record and the export ends, instead of one record for each row still to come.
+bool ConnectionLost(const Status& s) { return s.description().rfind("[08", 0) == 0; }
 
 class Exporter {
  public:
@@ -24,19 +32,24 @@ class Exporter {
   void Run();
 
  private:
-  // The seven-line record. Returns false when the export must stop at once (broken log, cut).
+  // The seven-line record. Returns false when the export must stop at once (broken log, cut,
+  // lost connection).
   bool Fail(const Status& s);
   // Executes one row's statement, in the open group when there is one.
   bool Insert(std::string statement);
   // Commits the open group; a group whose commit fails is rolled back and replayed row by row.
   bool CommitGroup();
   bool ReplayGroup();
+  // Sends the pending statements of a batch target in one text.
+  bool SendBatch();
 
   TaskContext& context_;
   const JobTask& task_;
   odbc::Connection target_;
-  bool grouped_ = false;           // autocommit is off on the target
-  std::vector<std::string> group_;  // the statements of the open group
+  bool grouped_ = false;             // autocommit is off on the target
+  bool batches_ = false;             // several statements go in one text
+  std::vector<std::string> group_;    // the statements of the open group, sent
+  std::vector<std::string> pending_;  // statements of the next batch, not yet sent
 };
 
 bool Exporter::Fail(const Status& s) {
@@ -45,10 +58,14 @@ bool Exporter::Fail(const Status& s) {
       s.description() + kCrLf + "接続先は" + MaskPassword(task_.DSN01) + kCrLf + "接続先は" +
       MaskPassword(task_.DSN02) + kCrLf + "発行したＳＱＬは" + task_.SQL01 + kCrLf +
       "発行したＳＱＬは" + task_.SQL02 + kCrLf + "が不明です" + kCrLf);
-  return written.ok() && !context_.host.CutRequested();
+  return written.ok() && !context_.host.CutRequested() && !ConnectionLost(s);
 }
 
 bool Exporter::Insert(std::string statement) {
+  if (batches_) {
+    pending_.push_back(std::move(statement));
+    return pending_.size() < kBatchRows || SendBatch();
+  }
   Status s = target_.ExecuteDirect(statement);
   if (!grouped_) return s.ok() || Fail(s);
   if (s) {
@@ -68,6 +85,52 @@ bool Exporter::Insert(std::string statement) {
     return false;
   }
   return Fail(s);
+}
+
+// A batch counts only when every statement reported its one row. Otherwise the open group is
+// undone, its earlier rows go in again, and each statement of the batch is run on its own, so
+// that exactly the failing rows get their records. A batch whose statements all go in one by
+// one shows a target that cannot take batches: the rest of the export sends single statements.
+bool Exporter::SendBatch() {
+  if (pending_.empty()) return true;
+  std::string text;
+  for (const std::string& statement : pending_) {
+    if (!text.empty()) text += ";\n";
+    text += statement;
+  }
+  std::vector<long> counts;
+  Status s = target_.ExecuteBatch(text, counts);
+  bool whole = s.ok() && counts.size() == pending_.size() &&
+               std::all_of(counts.begin(), counts.end(), [](long n) { return n == 1; });
+  if (whole) {
+    for (std::string& statement : pending_) group_.push_back(std::move(statement));
+    pending_.clear();
+    return group_.size() < kGroupRows || CommitGroup();
+  }
+  std::vector<std::string> batch;
+  batch.swap(pending_);
+  target_.Rollback();
+  bool again = true;
+  for (const std::string& earlier : group_) {
+    if (!target_.ExecuteDirect(earlier).ok()) { again = false; break; }
+  }
+  if (!again) {
+    if (!ReplayGroup()) return false;
+  } else if (!CommitGroup()) {
+    return false;
+  }
+  bool all_went_in = true;
+  for (const std::string& statement : batch) {
+    Status e = target_.ExecuteDirect(statement);
+    if (e) e = target_.Commit();
+    if (!e) {
+      target_.Rollback();
+      all_went_in = false;
+      if (!Fail(e)) return false;
+    }
+  }
+  if (all_went_in) batches_ = false;
+  return true;
 }
 
 bool Exporter::CommitGroup() {
@@ -120,6 +183,7 @@ void Exporter::Run() {
   }
 
   if (target_.SupportsTransactions() && target_.SetAutoCommit(false).ok()) grouped_ = true;
+  batches_ = grouped_ && target_.SupportsBatches();
 
   const int columns = result.ColumnCount();
   std::vector<bool> bare(columns);
@@ -155,7 +219,7 @@ void Exporter::Run() {
     if (context_.host.CutRequested()) break;
   }
   // Rows copied so far are kept, also when the copy was cut short.
-  CommitGroup();
+  if (SendBatch()) CommitGroup();
   if (grouped_) target_.SetAutoCommit(true);
   result.Close();
   source.Close();

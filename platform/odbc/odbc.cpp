@@ -120,6 +120,10 @@ Status Connection::Close() {
   results.swap(results_);
   for (ResultSet* r : results) r->Close();
   if (!handle_) return NotOpen();
+  if (exec_handle_) {
+    SQLFreeHandle(SQL_HANDLE_STMT, exec_handle_);
+    exec_handle_ = nullptr;
+  }
 
   Status s;
   if (connected_) {
@@ -144,18 +148,50 @@ Status Connection::Close() {
 }
 
 Status Connection::ExecuteDirect(const std::string& statement) {
+  std::vector<long> unused;
+  return ExecuteBatch(statement, unused);
+}
+
+bool Connection::SupportsBatches() {
+  if (!connected_) return false;
+  SQLUINTEGER support = 0, counts = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_BATCH_SUPPORT, &support, sizeof support, nullptr)) ||
+      !SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_BATCH_ROW_COUNT, &counts, sizeof counts, nullptr))) {
+    return false;
+  }
+  return (support & SQL_BS_ROW_COUNT_EXPLICIT) && (counts & SQL_BRC_EXPLICIT);
+}
+
+Status Connection::ExecuteBatch(const std::string& statements, std::vector<long>& row_counts) {
+  row_counts.clear();
   if (!connected_) return NotOpen();
-  SQLHSTMT stmt = SQL_NULL_HSTMT;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &stmt);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
-  std::u16string text = Utf8ToUtf16(statement);
-  rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
-                      static_cast<SQLINTEGER>(text.size()));
+  if (!exec_handle_) {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &stmt);
+    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
+    exec_handle_ = stmt;
+  }
+  SQLHSTMT stmt = exec_handle_;
+  std::u16string text = Utf8ToUtf16(statements);
+  SQLRETURN rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                                static_cast<SQLINTEGER>(text.size()));
   Status s;
   // SQL_NO_DATA: a searched UPDATE or DELETE that matched no row.
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLExecDirect", rc);
-  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  } else {
+    for (;;) {
+      SQLLEN count = -1;
+      if (SQL_SUCCEEDED(SQLRowCount(stmt, &count))) row_counts.push_back(static_cast<long>(count));
+      rc = SQLMoreResults(stmt);
+      if (rc == SQL_NO_DATA) break;
+      if (!SQL_SUCCEEDED(rc)) {
+        s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLMoreResults", rc);
+        break;
+      }
+    }
+  }
+  SQLFreeStmt(stmt, SQL_CLOSE);
   return s;
 }
 

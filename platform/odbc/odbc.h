@@ -63,6 +63,13 @@ class Connection {
   // Runs a statement whose result is not needed.
   Status ExecuteDirect(const std::string& statement);
 
+  // Whether the driver takes several statements in one text and reports a row count for each
+  // (SQL_BATCH_SUPPORT with explicit row counts).
+  bool SupportsBatches();
+  // Runs a text of several statements and gives the row count of each result in order, so
+  // the caller can tell that every statement ran.
+  Status ExecuteBatch(const std::string& statements, std::vector<long>& row_counts);
+
   // Transactions (for the export): whether the target can do them, and their control.
   bool SupportsTransactions();
   Status SetAutoCommit(bool on);
@@ -72,6 +79,8 @@ class Connection {
  private:
   friend class Environment;
   friend class ResultSet;
+  // The statement handle ExecuteDirect reuses: one per row of an export costs time.
+  void* exec_handle_ = nullptr;
   void* handle_ = nullptr;
   bool connected_ = false;
   Environment* env_ = nullptr;

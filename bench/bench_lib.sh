@@ -1,0 +1,165 @@
+# Shared parts of the benchmark scripts (sourced, bash): a private ODBC configuration, a private
+# PostgreSQL server, and timing with peak RSS.
+
+# bench_odbc_config DIR: odbcinst.ini with the SQLite and PostgreSQL drivers, an odbc.ini built
+# from the DSNs added with bench_add_dsn, and the environment pointing at them.
+bench_odbc_config() {
+  BENCH_ODBC_DIR=$1
+  local sqlite="" pg=""
+  for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib/aarch64-linux-gnu/odbc /usr/lib64 /usr/lib/odbc; do
+    [ -z "$sqlite" ] && [ -e "$d/libsqlite3odbc.so" ] && sqlite="$d/libsqlite3odbc.so"
+    [ -z "$pg" ] && [ -e "$d/psqlodbcw.so" ] && pg="$d/psqlodbcw.so"
+  done
+  [ -n "$sqlite" ] || { echo "SQLite ODBC driver not installed (libsqliteodbc)" >&2; exit 2; }
+  {
+    printf '[SQLite3]\nDriver=%s\nThreading=2\n\n' "$sqlite"
+    [ -n "$pg" ] && printf '[PostgreSQL Unicode]\nDriver=%s\n\n' "$pg"
+  } > "$BENCH_ODBC_DIR/odbcinst.ini"
+  rm -f "$BENCH_ODBC_DIR"/dsn.*
+  : > "$BENCH_ODBC_DIR/odbc.ini"
+  export ODBCSYSINI=$BENCH_ODBC_DIR ODBCINI=$BENCH_ODBC_DIR/odbc.ini HOME=$BENCH_ODBC_DIR
+}
+
+# bench_add_dsn NAME KEY=VALUE...
+bench_add_dsn() {
+  local name=$1
+  shift
+  { printf '[%s]\n' "$name"; printf '%s\n' "$@"; printf '\n'; } > "$BENCH_ODBC_DIR/dsn.$name"
+  cat "$BENCH_ODBC_DIR"/dsn.* > "$BENCH_ODBC_DIR/odbc.ini"
+}
+
+# bench_install_kelvax BINARY DIR: a copy of its own, so that its run log lands in DIR.
+bench_install_kelvax() {
+  mkdir -p "$2"
+  cp "$1" "$2/kelvax"
+}
+
+# bench_header [LAST_COLUMN_TITLE]
+bench_header() {
+  printf '| %-32s | %9s | %9s | %13s | %14s |\n' "program" "wall (s)" "CPU (s)" "peak RSS (KB)" "${1:-output (bytes)}"
+  printf '|%s|%s|%s|%s|%s|\n' "----------------------------------" "-----------:" "----------:" "---------------:" "----------------:"
+}
+
+# The middle value of the numbers given.
+bench_median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# bench_run STDIN STDOUT CMD...: one run; sets BENCH_ONE_WALL (s), BENCH_ONE_CPU (user + system
+# seconds of the program) and BENCH_ONE_RSS (KB).
+bench_run() {
+  local in=$1 out=$2 t0 t1 status
+  shift 2
+  local timing user system
+  timing=$(mktemp)
+  t0=$(date +%s%N)
+  set +e
+  /usr/bin/time -f '%M %U %S' -o "$timing" "$@" < "$in" > "$out" 2> "$timing.err"
+  status=$?
+  set -e
+  t1=$(date +%s%N)
+  if [ $status -ne 0 ]; then
+    echo "failed ($status): $*" >&2
+    cat "$timing.err" >&2
+    rm -f "$timing" "$timing.err"
+    exit 1
+  fi
+  rm -f "$timing.err"
+  BENCH_ONE_WALL=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+  read -r BENCH_ONE_RSS user system < <(tail -n 1 "$timing")
+  BENCH_ONE_CPU=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
+  rm -f "$timing"
+}
+
+# bench_measure LABEL OUTPUT_FILE CMD...: RUNS runs of a program that writes OUTPUT_FILE itself
+# (deleted before each run; "" for none); prints a table row; sets BENCH_WALL and BENCH_RSS
+# (medians).
+bench_measure() {
+  local label=$1 file=$2
+  shift 2
+  bench_series "$label" "$file" /dev/null /dev/null "$@"
+}
+
+# bench_measure_in LABEL STDIN_FILE STDOUT_FILE CMD...: the same for a program that reads its
+# statement from standard input and writes the rows to standard output.
+bench_measure_in() {
+  local label=$1 in=$2 out=$3
+  shift 3
+  bench_series "$label" "$out" "$in" "$out" "$@"
+}
+
+# Before each run BENCH_BEFORE (a command, if set) runs; the last column shows the size of FILE,
+# or the output of BENCH_CHECK (a command, if set).
+bench_series() {
+  local label=$1 file=$2 in=$3 out=$4
+  shift 4
+  local walls=() cpus=() rsss=() i shown
+  for ((i = 0; i < runs; i++)); do
+    if [ -n "$file" ]; then rm -f "$file"; fi
+    if [ -n "${BENCH_BEFORE:-}" ]; then eval "$BENCH_BEFORE"; fi
+    bench_run "$in" "$out" "$@"
+    walls+=("$BENCH_ONE_WALL")
+    cpus+=("$BENCH_ONE_CPU")
+    rsss+=("$BENCH_ONE_RSS")
+  done
+  BENCH_WALL=$(bench_median "${walls[@]}")
+  BENCH_CPU=$(bench_median "${cpus[@]}")
+  BENCH_RSS=$(bench_median "${rsss[@]}")
+  if [ -n "${BENCH_CHECK:-}" ]; then
+    shown=$(eval "$BENCH_CHECK")
+  elif [ -n "$file" ] && [ -e "$file" ]; then
+    shown=$(stat -c %s "$file")
+  else
+    shown="-"
+  fi
+  printf '| %-32s | %9s | %9s | %13s | %14s |\n' "$label" "$BENCH_WALL" "$BENCH_CPU" "$BENCH_RSS" "$shown"
+}
+
+# bench_ratio LABEL A B TARGET [A_CPU B_CPU]: prints A/B of the wall times (and of the CPU times).
+bench_ratio() {
+  awk -v l="$1" -v a="$2" -v b="$3" -v t="$4" -v ac="${5:-}" -v bc="${6:-}" 'BEGIN {
+    printf "%-28s %6.2f   target %s", l, a / b, t
+    if (ac != "" && bc > 0) printf "   (CPU time: %.2f)", ac / bc
+    printf "\n" }'
+}
+
+# bench_limit LABEL VALUE_KB LIMIT_KB
+bench_limit() {
+  awk -v l="$1" -v v="$2" -v m="$3" 'BEGIN {
+    printf "%-28s %6.1f MB   target <= %.0f MB %s\n", l, v / 1024, m / 1024, (v <= m ? "(met)" : "(missed)") }'
+}
+
+# bench_pg_start DIR: a private server whose cluster is DIR/data (made once, kept for the next
+# run), listening only on a Unix socket in DIR. Stopped by bench_pg_stop and on exit.
+bench_pg_start() {
+  local dir=$1 run=()
+  BENCH_PG_BIN=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+  [ -x "$BENCH_PG_BIN/initdb" ] || { echo "PostgreSQL server not installed" >&2; exit 2; }
+  mkdir -p "$dir"
+  if [ "$(id -u)" -eq 0 ]; then
+    chown postgres:postgres "$dir"
+    run=(runuser -u postgres --)
+  fi
+  chmod 700 "$dir"
+  BENCH_PG_RUN=("${run[@]}")
+  BENCH_PG_DIR=$dir
+  BENCH_PG_SOCKET=$dir
+  BENCH_PG_PORT=55431
+  BENCH_PG_USER=postgres
+  if [ ! -s "$dir/data/PG_VERSION" ]; then
+    (cd / && "${run[@]}" "$BENCH_PG_BIN/initdb" -D "$dir/data" -E UTF8 --locale=C -A trust -U postgres -N >/dev/null)
+  fi
+  (cd / && "${run[@]}" "$BENCH_PG_BIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s \
+    -o "-c listen_addresses= -c unix_socket_directories=$dir -p $BENCH_PG_PORT" start)
+  trap bench_pg_stop EXIT
+}
+
+bench_pg_stop() {
+  if [ -n "${BENCH_PG_DIR:-}" ]; then
+    (cd / && "${BENCH_PG_RUN[@]}" "$BENCH_PG_BIN/pg_ctl" -D "$BENCH_PG_DIR/data" -m fast -w -s stop) || true
+    BENCH_PG_DIR=""
+  fi
+}
+
+bench_psql() {
+  PGCLIENTENCODING=UTF8 "$BENCH_PG_BIN/psql" -X -h "$BENCH_PG_SOCKET" -p "$BENCH_PG_PORT" \
+    -U "$BENCH_PG_USER" -d postgres -v ON_ERROR_STOP=1 "$@"
+}

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Export speed, in one run: ROWS rows (default 100,000) of the benchmark table from SQLite into
+#   a SQLite file, and into PostgreSQL (a private server this script starts and stops), by
+#   - kelvax, a job task with OUTPUT=INSERT;
+#   - bench/export_per_row.c: one INSERT statement per row, autocommit (the plain form), and the
+#     same statements committed 2000 at a time (the floor for statements sent as text, which is
+#     what kelvax sends);
+#   - bench/export_batched.c: one prepared INSERT, parameter arrays, one transaction (the limit).
+# Each figure is the median of RUNS runs; the target table is emptied before every run.
+#
+#   bench/export.sh [sqlite|pg|all]
+#   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-all}
+rows=${ROWS:-100000}
+runs=${RUNS:-3}
+work=${BENCH_DIR:-/tmp/kelvax-bench}
+kelvax=${KELVAX:-$here/build/kelvax}
+
+case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
+[ -x "$kelvax" ] || { echo "no kelvax at $kelvax (build it, or set KELVAX)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time not installed (package time)" >&2; exit 2; }
+mkdir -p "$work"
+source "$here/bench/bench_lib.sh"
+
+bench_odbc_config "$work"
+src="$work/bench-$rows.db"
+if [ ! -s "$src" ]; then
+  echo "building $src ..." >&2
+  sh "$here/bench/make_bench_db.sh" "$src" "$rows" >&2
+fi
+bench_add_dsn EXSRC "Driver=SQLite3" "Database=$src" "StepAPI=1"
+dst="$work/export-target.db"
+bench_add_dsn EXDST "Driver=SQLite3" "Database=$dst"
+
+for p in export_per_row export_batched; do
+  if [ ! -x "$work/$p" ] || [ "$here/bench/$p.c" -nt "$work/$p" ] ||
+     [ "$here/bench/export_common.h" -nt "$work/$p" ]; then
+    cc -O2 -o "$work/$p" "$here/bench/$p.c" -lodbc
+  fi
+done
+bench_install_kelvax "$kelvax" "$work/kx"
+
+columns="id INTEGER PRIMARY KEY, amount REAL, price DECIMAL(12,2), name VARCHAR(40), note TEXT,
+  created TIMESTAMP, qty INTEGER"
+query="SELECT * FROM bench"
+
+# kelvax_export_job TARGET_DSN: the one-task job file $work/export-TARGET_DSN.ini
+kelvax_export_job() {
+  printf '[CONNECTION01]\r\nDSN01=DSN=EXSRC\r\nSQL01=%s\r\nOUTPUT=INSERT\r\nDSN02=DSN=%s\r\nSQL02=INSERT INTO copy\r\n' \
+    "$query" "$1" > "$work/export-$1.ini"
+}
+
+# export_series TARGET_DSN TARGET_CONNECT: the three programs against one target.
+export_series() {
+  kelvax_export_job "$1"
+  bench_header "rows in target"
+  bench_measure "kelvax OUTPUT=INSERT" "" "$work/kx/kelvax" "$work/export-$1.ini"
+  k=$BENCH_WALL
+  bench_measure "export_per_row.c (autocommit)" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy"
+  per_row=$BENCH_WALL
+  bench_measure "export_per_row.c 2000/commit" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy" 2000
+  text_floor=$BENCH_WALL
+  bench_measure "export_batched.c (limit)" "" "$work/export_batched" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy"
+  batched=$BENCH_WALL
+  echo
+  awk -v k="$k" -v p="$per_row" -v t="$text_floor" -v b="$batched" -v n="$rows" 'BEGIN {
+    printf "rows/s: kelvax %.0f, per-row %.0f, per-row 2000/commit %.0f, batched %.0f\n", n / k, n / p, n / t, n / b
+    printf "kelvax speed / text statements in groups %6.2f\n", t / k
+    printf "kelvax speed / per-row form   %6.2f   target >= 10\n", p / k
+    printf "kelvax speed / batched loop   %6.2f   target >= 0.8\n", b / k }'
+}
+
+echo "# kelvax export benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $rows rows, median of $runs"
+echo "# kelvax: $kelvax; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [ "$what" != pg ]; then
+  echo
+  echo "## SQLite -> SQLite file (default journal and synchronous settings)"
+  BENCH_BEFORE="rm -f '$dst' '$dst-journal'; sqlite3 '$dst' 'CREATE TABLE copy ($columns)'"
+  BENCH_CHECK="sqlite3 '$dst' 'SELECT COUNT(*) FROM copy'"
+  export_series EXDST "DSN=EXDST"
+  unset BENCH_BEFORE BENCH_CHECK
+fi
+
+if [ "$what" != sqlite ]; then
+  bench_pg_start "$work/pg"
+  bench_psql -q -c "DROP TABLE IF EXISTS copy" -c "CREATE TABLE copy (id integer PRIMARY KEY,
+    amount double precision, price numeric(12,2), name varchar(40), note text, created timestamp,
+    qty integer)" >/dev/null
+  bench_add_dsn EXPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
+    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER"
+  echo
+  echo "## SQLite -> PostgreSQL $(bench_psql -At -c 'SHOW server_version') (Unix socket, psqlODBC defaults)"
+  BENCH_BEFORE="bench_psql -q -c 'TRUNCATE copy' >/dev/null"
+  BENCH_CHECK="bench_psql -At -c 'SELECT COUNT(*) FROM copy'"
+  export_series EXPG "DSN=EXPG"
+  unset BENCH_BEFORE BENCH_CHECK
+  bench_pg_stop
+fi
+echo
+echo "# load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Extract speed and memory, in one run:
+#   SQLite (1,000,000 rows, bench/make_bench_db.sh): kelvax TAB and CSV jobs against
+#     `isql -b -d<TAB> -c` (unixODBC, DSN with StepAPI=1) and bench/reference_fetch.c;
+#     peak RSS of a 1,000,000-row and of a 100,000-row TAB extract.
+#   PostgreSQL (the same rows, on a private server this script starts and stops): kelvax TAB and
+#     CSV jobs against `psql --csv` and the reference loop; peak RSS at 100,000 and 1,000,000 rows.
+# Each figure is the median of RUNS runs (wall time and peak RSS from /usr/bin/time).
+#
+#   bench/extract.sh [sqlite|pg|all]
+#   env: KELVAX (default build/kelvax), ROWS (1000000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench,
+#        kept between runs so the databases are built once), PG_FETCH (rows per cursor fetch of
+#        psqlODBC, default 10000)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-all}
+rows=${ROWS:-1000000}
+runs=${RUNS:-3}
+small=$((rows / 10))
+work=${BENCH_DIR:-/tmp/kelvax-bench}
+kelvax=${KELVAX:-$here/build/kelvax}
+pg_fetch=${PG_FETCH:-10000}
+
+case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
+[ -x "$kelvax" ] || { echo "no kelvax at $kelvax (build it, or set KELVAX)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time not installed (package time)" >&2; exit 2; }
+mkdir -p "$work"
+source "$here/bench/bench_lib.sh"
+
+bench_odbc_config "$work"
+db="$work/bench-$rows.db"
+if [ ! -s "$db" ]; then
+  echo "building $db ..." >&2
+  sh "$here/bench/make_bench_db.sh" "$db" "$rows" >&2
+fi
+bench_add_dsn BENCH "Driver=SQLite3" "Database=$db" "StepAPI=1"
+
+ref="$work/reference_fetch"
+if [ ! -x "$ref" ] || [ "$here/bench/reference_fetch.c" -nt "$ref" ]; then
+  cc -O2 -o "$ref" "$here/bench/reference_fetch.c" -lodbc
+fi
+bench_install_kelvax "$kelvax" "$work/kx"
+
+# kelvax_job NAME DSN OUTPUT SQL: writes the one-task job file $work/NAME.ini, whose output is
+# $work/OUT.NAME (upper case: job values are upper-cased when read).
+kelvax_job() {
+  printf '[CONNECTION01]\r\nDSN01=DSN=%s\r\nSQL01=%s\r\nOUTPUT=%s\r\nEXPORT=%s\r\n' \
+    "$2" "$4" "$3" "$work/OUT.${1^^}" > "$work/$1.ini"
+}
+
+echo "# kelvax extract benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $rows rows, median of $runs"
+echo "# kelvax: $kelvax; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [ "$what" != pg ]; then
+  all="SELECT * FROM bench"
+  part="SELECT * FROM bench WHERE id <= $small"
+  kelvax_job tab BENCH TAB "$all"
+  kelvax_job csv BENCH CSV "$all"
+  kelvax_job tab_small BENCH TAB "$part"
+  kelvax_job tab_one BENCH TAB "SELECT * FROM bench WHERE id = 1"
+  printf '%s\n' "$all" > "$work/isql.sql"
+
+  echo
+  echo "## SQLite, $rows rows (7 columns), DSN StepAPI=1"
+  bench_header
+  bench_measure "kelvax TAB" "$work/OUT.TAB" "$work/kx/kelvax" "$work/tab.ini"
+  k_tab=$BENCH_WALL; k_tab_cpu=$BENCH_CPU; k_tab_rss=$BENCH_RSS
+  bench_measure "kelvax CSV" "$work/OUT.CSV" "$work/kx/kelvax" "$work/csv.ini"
+  k_csv=$BENCH_WALL; k_csv_cpu=$BENCH_CPU
+  bench_measure_in "isql -b -d<TAB> -c" "$work/isql.sql" "$work/out.isql" isql -b "-d"$'\t' -c BENCH
+  isql_wall=$BENCH_WALL; isql_cpu=$BENCH_CPU
+  bench_measure "reference_fetch.c" "$work/out.ref" "$ref" "DSN=BENCH" "$all" "$work/out.ref"
+  ref_wall=$BENCH_WALL; ref_cpu=$BENCH_CPU
+  bench_measure "kelvax TAB $small rows" "$work/OUT.TAB_SMALL" "$work/kx/kelvax" "$work/tab_small.ini"
+  k_small_rss=$BENCH_RSS
+  bench_measure "kelvax TAB 1 row (the floor)" "$work/OUT.TAB_ONE" "$work/kx/kelvax" "$work/tab_one.ini"
+  echo
+  bench_ratio "kelvax TAB / isql" "$k_tab" "$isql_wall" "<= 0.55" "$k_tab_cpu" "$isql_cpu"
+  bench_ratio "kelvax CSV / isql" "$k_csv" "$isql_wall" "<= 0.55" "$k_csv_cpu" "$isql_cpu"
+  bench_ratio "kelvax TAB / reference" "$k_tab" "$ref_wall" "<= 1.15" "$k_tab_cpu" "$ref_cpu"
+  bench_ratio "kelvax CSV / reference" "$k_csv" "$ref_wall" "<= 1.15" "$k_csv_cpu" "$ref_cpu"
+  bench_limit "peak RSS, $rows-row TAB" "$k_tab_rss" 16384
+  bench_limit "peak RSS, $small-row TAB" "$k_small_rss" 4096
+fi
+
+if [ "$what" != sqlite ]; then
+  bench_pg_start "$work/pg"
+  if [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = 'bench'")" != 1 ] ||
+     [ "$(bench_psql -At -c "SELECT count(*) FROM bench")" != "$rows" ]; then
+    echo "loading $rows rows into PostgreSQL ..." >&2
+    bench_psql -q <<SQL
+DROP TABLE IF EXISTS bench;
+CREATE TABLE bench (id integer PRIMARY KEY, amount double precision, price numeric(12,2),
+  name varchar(40), note text, created timestamp, qty integer);
+INSERT INTO bench
+SELECT n, n * 1.25 / 7, round((n % 100000) / 100.0, 2), '商品' || n || '号 テスト',
+       'メモ ' || n || ' ' || substr('The quick brown fox jumps over the lazy dog; いろはにほへとちりぬるを わかよたれそつねならむ うゐのおくやまけふこえて あさきゆめみしゑひもせす. Pack my box with five dozen liquor jugs.', 1, 20 + n % 150),
+       timestamp '2001-01-01 00:00:00' + n * interval '37 seconds',
+       CASE WHEN n % 10 = 0 THEN NULL ELSE n % 1000 END
+FROM generate_series(1, $rows) n;
+VACUUM ANALYZE bench;
+SQL
+  fi
+  bench_add_dsn BENCHPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
+    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "UseDeclareFetch=1" \
+    "Fetch=$pg_fetch"
+  all="SELECT * FROM bench"
+  kelvax_job pgtab BENCHPG TAB "$all"
+  kelvax_job pgcsv BENCHPG CSV "$all"
+  kelvax_job pgtab_small BENCHPG TAB "SELECT * FROM bench WHERE id <= $small"
+
+  echo
+  echo "## PostgreSQL $(bench_psql -At -c 'SHOW server_version'), $rows rows, Unix socket, psqlODBC UseDeclareFetch=1 Fetch=$pg_fetch"
+  bench_header
+  bench_measure "kelvax TAB" "$work/OUT.PGTAB" "$work/kx/kelvax" "$work/pgtab.ini"
+  k_tab=$BENCH_WALL; k_tab_cpu=$BENCH_CPU; k_tab_rss=$BENCH_RSS
+  bench_measure "kelvax CSV" "$work/OUT.PGCSV" "$work/kx/kelvax" "$work/pgcsv.ini"
+  k_csv=$BENCH_WALL; k_csv_cpu=$BENCH_CPU
+  bench_measure "psql --csv" "$work/out.psql" "$BENCH_PG_BIN/psql" -X -q --csv -h "$BENCH_PG_SOCKET" \
+    -p "$BENCH_PG_PORT" -U "$BENCH_PG_USER" -d postgres -c "$all" -o "$work/out.psql"
+  psql_wall=$BENCH_WALL; psql_cpu=$BENCH_CPU
+  bench_measure "reference_fetch.c" "$work/out.pgref" "$ref" "DSN=BENCHPG" "$all" "$work/out.pgref"
+  ref_wall=$BENCH_WALL; ref_cpu=$BENCH_CPU
+  bench_measure "kelvax TAB $small rows" "$work/OUT.PGTAB_SMALL" "$work/kx/kelvax" "$work/pgtab_small.ini"
+  k_small_rss=$BENCH_RSS
+  echo
+  bench_ratio "kelvax TAB / psql --csv" "$k_tab" "$psql_wall" "<= 1.3" "$k_tab_cpu" "$psql_cpu"
+  bench_ratio "kelvax CSV / psql --csv" "$k_csv" "$psql_wall" "<= 1.3" "$k_csv_cpu" "$psql_cpu"
+  bench_ratio "kelvax TAB / reference" "$k_tab" "$ref_wall" "(none)" "$k_tab_cpu" "$ref_cpu"
+  echo "peak RSS kelvax TAB: $k_small_rss KB at $small rows, $k_tab_rss KB at $rows rows (flat memory: the two alike)"
+  bench_pg_stop
+fi
+echo
+echo "# load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,0 +1,312 @@
+#include "tests/support/postgres_sandbox.h"
+
+#include <sys/stat.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/support/sandbox.h"
+
+namespace fs = std::filesystem;
+
+namespace kelvax::test {
+
+namespace {
+
+constexpr const char* kDriverPaths[] = {
+    "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so", "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
+    "/usr/lib64/psqlodbcw.so", "/usr/lib/odbc/psqlodbcw.so", "/usr/local/lib/psqlodbcw.so"};
+
+// The newest /usr/lib/postgresql/<version>/bin that has the server programs.
+std::string FindServerBin() {
+  std::error_code ec;
+  std::vector<std::pair<int, std::string>> found;
+  for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
+    fs::path bin = entry.path() / "bin";
+    bool complete = true;
+    for (const char* program : {"initdb", "pg_ctl", "postgres", "psql"}) {
+      complete = complete && fs::exists(bin / program, ec);
+    }
+    if (complete) found.emplace_back(std::atoi(entry.path().filename().c_str()), bin.string());
+  }
+  if (found.empty()) return "";
+  return std::max_element(found.begin(), found.end())->second;
+}
+
+bool DriverInstalled() {
+  std::error_code ec;
+  return std::any_of(std::begin(kDriverPaths), std::end(kDriverPaths),
+                     [&](const char* p) { return fs::exists(p, ec); });
+}
+
+// A TCP port nobody listens on now. The server listens only on its Unix socket, whose file
+// name carries the number; a free number keeps a fallback to TCP open.
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return 54321;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  socklen_t len = sizeof addr;
+  int port = 54321;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+    port = ntohs(addr.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+PostgresSandbox* g_sandbox = nullptr;
+std::string g_start_error;
+
+void StopAtExit() {
+  // Deleting runs Stop; the object is never used after exit handlers start.
+  delete g_sandbox;
+  g_sandbox = nullptr;
+}
+
+}  // namespace
+
+std::string PostgresSandbox::MissingReason() {
+  if (FindServerBin().empty()) return "PostgreSQL server binaries not installed (/usr/lib/postgresql/*/bin)";
+  if (!DriverInstalled()) return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
+  return "";
+}
+
+PostgresSandbox* PostgresSandbox::Get() {
+  if (g_sandbox) return g_sandbox;
+  if (!g_start_error.empty()) throw std::runtime_error(g_start_error);
+  if (!MissingReason().empty()) return nullptr;
+  std::unique_ptr<PostgresSandbox> sandbox(new PostgresSandbox());
+  try {
+    sandbox->Start();
+  } catch (const std::exception& e) {
+    g_start_error = std::string("PostgreSQL sandbox: ") + e.what();
+    sandbox->Stop();
+    throw std::runtime_error(g_start_error);
+  }
+  g_sandbox = sandbox.release();
+  std::atexit(StopAtExit);
+  return g_sandbox;
+}
+
+PostgresSandbox::~PostgresSandbox() { Stop(); }
+
+void PostgresSandbox::Start() {
+  bin_ = FindServerBin();
+  as_postgres_ = geteuid() == 0;
+  const OdbcSandbox& odbc = OdbcSandbox::Get();  // so that RunProgram's environment is there
+
+  // Under /tmp whatever TMPDIR says: the postgres user must reach the folder, and a socket
+  // path must stay short (108 bytes).
+  char templ[] = "/tmp/kelvax-pg-XXXXXX";
+  if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
+  folder_ = templ;
+  if (as_postgres_) {
+    passwd* pw = getpwnam("postgres");
+    if (!pw) throw std::runtime_error("running as root and there is no postgres user");
+    if (chown(folder_.c_str(), pw->pw_uid, pw->pw_gid) != 0) {
+      throw std::runtime_error("cannot hand " + folder_ + " to the postgres user");
+    }
+  }
+  chmod(folder_.c_str(), 0700);
+
+  auto run = [&](const std::vector<std::string>& args, const char* what) {
+    std::vector<std::string> argv;
+    if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessResult r = RunProgram(argv, {{"LC_ALL", "C"}}, "/");
+    if (r.exit_status != 0) {
+      throw std::runtime_error(std::string(what) + " failed (" + std::to_string(r.exit_status) +
+                               "): " + r.out + r.err);
+    }
+  };
+  const std::string data = folder_ + "/data";
+  run({bin_ + "/initdb", "-D", data, "-E", "UTF8", "--locale=C", "-A", "trust", "-U", "postgres",
+       "--no-sync"},
+      "initdb");
+
+  port_ = FreePort();
+  // Durability is of no use to a throw-away cluster; speed is.
+  std::string conf = "\n# kelvax test sandbox\nlisten_addresses = ''\n"
+                     "unix_socket_directories = '" + folder_ + "'\n"
+                     "port = " + std::to_string(port_) + "\n"
+                     "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n"
+                     "max_connections = 30\nshared_buffers = 32MB\n";
+  std::string conf_path = data + "/postgresql.conf";
+  WriteFileBytes(conf_path, ReadFileBytes(conf_path) + conf);
+
+  run({bin_ + "/pg_ctl", "-D", data, "-l", folder_ + "/server.log", "-w", "-t", "60", "-s",
+       "start"},
+      "pg_ctl start");
+  running_ = true;
+
+  // The watchdog waits on a pipe: a byte means "stopped in order", end of file means this
+  // process died, and then the watchdog stops the server and removes its folder.
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[1]);
+    setsid();  // out of the test's process group: a kill of the group must not take it along
+    char byte;
+    ssize_t n;
+    do n = read(fds[0], &byte, 1); while (n < 0 && errno == EINTR);
+    if (n == 1) _exit(0);
+    std::string script =
+        std::string(as_postgres_ ? "/usr/sbin/runuser -u postgres -- " : "") +
+        "\"$1\" -D \"$2\" -m immediate -s stop >/dev/null 2>&1; rm -rf \"$3\"";
+    std::string pg_ctl = bin_ + "/pg_ctl";
+    execl("/bin/sh", "sh", "-c", script.c_str(), "sh", pg_ctl.c_str(), data.c_str(),
+          folder_.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[0]);
+  if (pid < 0) {
+    close(fds[1]);
+    throw std::runtime_error("fork failed");
+  }
+  watchdog_fd_ = fds[1];
+  watchdog_pid_ = pid;
+
+  Psql("CREATE DATABASE " + database_ + " TEMPLATE template0 ENCODING 'UTF8'", "postgres", false);
+
+  const_cast<OdbcSandbox&>(odbc).AddDsn(
+      DsnName(), {{"Driver", "PostgreSQL Unicode"},
+                  {"Servername", folder_},
+                  {"Port", std::to_string(port_)},
+                  {"Database", database_},
+                  {"Username", "postgres"},
+                  {"UseDeclareFetch", "1"},
+                  {"Fetch", "100"}});
+}
+
+void PostgresSandbox::Stop() {
+  if (watchdog_fd_ >= 0) {
+    char byte = 'q';
+    ssize_t ignored = write(watchdog_fd_, &byte, 1);
+    (void)ignored;
+    close(watchdog_fd_);
+    watchdog_fd_ = -1;
+    int status;
+    waitpid(watchdog_pid_, &status, 0);
+  }
+  if (running_) {
+    std::vector<std::string> argv;
+    if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
+    for (const std::string& a : {bin_ + "/pg_ctl", std::string("-D"), folder_ + "/data",
+                                 std::string("-m"), std::string("fast"), std::string("-w"),
+                                 std::string("-s"), std::string("stop")}) {
+      argv.push_back(a);
+    }
+    RunProgram(argv, {}, "/");
+    running_ = false;
+  }
+  if (!folder_.empty() && !std::getenv("KELVAX_KEEP_TEST_FILES")) {
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+  }
+}
+
+std::string PostgresSandbox::ConnectString(int fetch) const {
+  return "DRIVER={PostgreSQL Unicode};Servername=" + folder_ + ";Port=" + std::to_string(port_) +
+         ";Database=" + database_ + ";UID=postgres;UseDeclareFetch=1;Fetch=" +
+         std::to_string(fetch);
+}
+
+std::string PostgresSandbox::Psql(const std::string& sql, const std::string& database,
+                                  bool rows, const char* separator) const {
+  // Through a file, so that several statements run one after another, each on its own.
+  std::string dir = MakeTempDir("kelvax-psql");
+  std::string file = dir + "/input.sql";
+  WriteFileBytes(file, sql);
+  ProcessResult r = RunProgram(
+      {bin_ + "/psql", "-X", "-q", "-A", "-t", "-F", separator, "-P", "null=NULL", "-v",
+       "ON_ERROR_STOP=1", "-h", folder_, "-p", std::to_string(port_), "-U", "postgres", "-d",
+       database, "-f", file},
+      {{"PGCLIENTENCODING", "UTF8"}, {"LC_ALL", "C"}}, "/");
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  if (r.exit_status != 0) {
+    throw std::runtime_error("psql failed (" + std::to_string(r.exit_status) + ") on: " +
+                             sql.substr(0, 200) + "\n" + r.err);
+  }
+  if (!rows) return "";
+  return Trimmed(r.out);
+}
+
+void PostgresSandbox::Exec(const std::string& sql) const { Psql(sql, database_, false); }
+
+std::string PostgresSandbox::QueryRows(const std::string& sql) const {
+  return Psql(sql, database_, true);
+}
+
+std::string PostgresSandbox::Query(const std::string& sql) const {
+  std::string rows = Psql(sql, database_, true, "\x1f");
+  std::string out;
+  size_t pos = 0;
+  while (pos < rows.size()) {
+    size_t end = rows.find('\n', pos);
+    if (end == std::string::npos) end = rows.size();
+    if (pos > 0) out.push_back('\n');
+    out += rows.substr(pos, std::min(rows.find('\x1f', pos), end) - pos);
+    pos = end + 1;
+  }
+  return out;
+}
+
+std::vector<int> PostgresSandbox::ClientBackendPids() const {
+  std::string text = QueryRows(
+      "SELECT pid FROM pg_stat_activity WHERE datname = current_database() "
+      "AND pid <> pg_backend_pid() AND backend_type = 'client backend' ORDER BY pid");
+  std::vector<int> pids;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    pids.push_back(std::atoi(text.substr(pos, end - pos).c_str()));
+    pos = end + 1;
+  }
+  return pids;
+}
+
+int PostgresSandbox::TerminateClientBackends() const {
+  std::vector<int> pids = ClientBackendPids();
+  if (pids.empty()) return 0;
+  std::string list;
+  for (int pid : pids) list += (list.empty() ? "" : ",") + std::to_string(pid);
+  Exec("SELECT pg_terminate_backend(pid) FROM unnest(ARRAY[" + list + "]) AS pid");
+  // pg_terminate_backend only sends the signal: wait until the sessions are gone.
+  for (int i = 0; i < 200; ++i) {
+    std::vector<int> left = ClientBackendPids();
+    bool any = std::any_of(left.begin(), left.end(), [&](int p) {
+      return std::find(pids.begin(), pids.end(), p) != pids.end();
+    });
+    if (!any) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return static_cast<int>(pids.size());
+}
+
+}  // namespace kelvax::test

@@ -1,0 +1,78 @@
+// A private PostgreSQL server for the test process, started on first use: a fresh cluster in a
+// temp folder (UTF-8, trust authentication), reachable only through a Unix socket in that
+// folder, stopped at process exit. A watchdog process stops it too should the test process die
+// without running its exit handlers, so no server outlives its tests.
+//
+// Running as root (CI does) the cluster belongs to the `postgres` OS user, since the server
+// refuses to run as root.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvax::test {
+
+class PostgresSandbox {
+ public:
+  // The started server, or nullptr when the PostgreSQL server binaries or the psqlODBC Unicode
+  // driver are not installed (tests then skip; see KELVAX_REQUIRE_POSTGRES). A server that is
+  // installed but cannot be started throws std::runtime_error, so that the test fails.
+  static PostgresSandbox* Get();
+  // Why Get() gives nullptr (empty when it does not).
+  static std::string MissingReason();
+
+  const std::string& socket_dir() const { return folder_; }
+  int port() const { return port_; }
+  const std::string& database() const { return database_; }
+
+  // DRIVER={PostgreSQL Unicode};Servername=<socket dir>;Port=..;Database=..;UID=postgres;
+  // UseDeclareFetch=1;Fetch=<fetch>: rows arrive `fetch` at a time, so a result streams.
+  std::string ConnectString(int fetch = 100) const;
+  // The name of a DSN in the ODBC sandbox's odbc.ini with the same settings. Job values are
+  // upper-cased on reading, which a socket path or a role name would not survive: job files
+  // name this DSN instead.
+  std::string DsnName() const { return "KELVAX_PG"; }
+
+  // Runs SQL (one or more statements) through psql in a session of its own; throws on failure.
+  void Exec(const std::string& sql) const;
+  // First column of every row, joined with '\n'; NULL gives "NULL" (as SqliteQuery does).
+  std::string Query(const std::string& sql) const;
+  // The rows as text: columns joined with '|', rows with '\n', NULL as "NULL".
+  std::string QueryRows(const std::string& sql) const;
+
+  // The backend pids of the other client sessions on the test database (the one that asks is
+  // a second session and is left out).
+  std::vector<int> ClientBackendPids() const;
+  // Ends those sessions with pg_terminate_backend and waits until they are gone. Returns how
+  // many were ended.
+  int TerminateClientBackends() const;
+
+  ~PostgresSandbox();
+  PostgresSandbox(const PostgresSandbox&) = delete;
+  PostgresSandbox& operator=(const PostgresSandbox&) = delete;
+
+ private:
+  PostgresSandbox() = default;
+  void Start();
+  void Stop();
+  std::string Psql(const std::string& sql, const std::string& database, bool rows,
+                   const char* separator = "|") const;
+
+  std::string bin_;      // the server's bin folder
+  std::string folder_;   // socket folder; the cluster is folder_/data
+  std::string database_ = "kelvax";
+  int port_ = 0;
+  bool as_postgres_ = false;  // running as root: commands run as the postgres OS user
+  bool running_ = false;
+  int watchdog_fd_ = -1;
+  int watchdog_pid_ = -1;
+};
+
+}  // namespace kelvax::test
+
+// In a test body or SetUp: assigns the server to `pg` (a PostgresSandbox* variable or member),
+// or skips the test when PostgreSQL is not installed.
+#define KELVAX_REQUIRE_POSTGRES(pg)                      \
+  pg = ::kelvax::test::PostgresSandbox::Get();           \
+  if (pg == nullptr)                                     \
+  GTEST_SKIP() << ::kelvax::test::PostgresSandbox::MissingReason()
