@@ -1,9 +1,75 @@
 #include "app/headless_host.h"
 
+#include "engine/runner.h"
 #include "platform/file_ops.h"
 
 namespace kelvax {
 
-void HeadlessHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }
+namespace {
+
+// Often enough to look alive, rarely enough to cost nothing.
+constexpr std::chrono::milliseconds kPrintInterval{200};
+
+}  // namespace
+
+HeadlessHost::HeadlessHost(bool desktop, bool terminal, std::FILE* out)
+    : desktop_(desktop), terminal_(terminal), out_(out) {}
+
+void HeadlessHost::SetTaskCounter(const std::string& text) {
+  // The counter reads "計算中です...i/n"; the terminal line keeps the numbers.
+  const size_t dots = text.rfind("...");
+  task_ = dots == std::string::npos ? text : text.substr(dots + 3);
+  rows_ = total_ = 0;
+}
+
+void HeadlessHost::ShowProgressWindow() {
+  if (terminal_) showing_ = true;
+}
+
+void HeadlessHost::HideProgressWindow() {
+  if (!showing_) return;
+  if (printed_) {
+    PrintProgress();
+    std::fputc('\n', out_);
+    std::fflush(out_);
+  }
+  showing_ = printed_ = false;
+}
+
+void HeadlessHost::ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) {
+  if (!showing_) return;
+  rows_ = rows;
+  total_ = total;
+  start_ = start;
+  now_ = now;
+  const auto clock = std::chrono::steady_clock::now();
+  if (clock < next_print_) return;
+  next_print_ = clock + kPrintInterval;
+  PrintProgress();
+}
+
+void HeadlessHost::PrintProgress() {
+  std::string rows = std::to_string(rows_);
+  if (total_ > 0) {
+    rows.push_back('/');
+    rows += std::to_string(total_);
+  }
+  // \r returns to the line's start, ESC [ K clears what a longer line left.
+  std::fprintf(out_, "\rkelvax: task %s  rows %s  %s\033[K", task_.c_str(), rows.c_str(),
+               FormatElapsed(start_, now_).c_str());
+  std::fflush(out_);
+  printed_ = true;
+}
+
+bool HeadlessHost::CopyToClipboard(const std::string&, const std::string&) {
+  if (printed_) std::fputc('\n', out_);  // the message starts a line of its own
+  printed_ = false;
+  std::fprintf(stderr, "kelvax: クリップボードを開くことができません 処理が失敗しました (no display)\n");
+  return false;
+}
+
+void HeadlessHost::ShellOpen(const std::string& path) {
+  if (desktop_) kelvax::ShellOpen(path);
+}
 
 }  // namespace kelvax

@@ -1,0 +1,244 @@
+// The built program on a desktop of its own (a private Xvfb) and with no display at all: the
+// progress window of an unattended run, the end by a double click on its title, the clipboard
+// that outlives the program, the single instance, and cron-style runs.
+#include <gtest/gtest.h>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "tests/support/log_text.h"
+#include "tests/support/sandbox.h"
+#include "tests/ui/support/desktop.h"
+
+namespace kelvax {
+namespace {
+
+using test::Child;
+using test::OdbcSandbox;
+
+// Long enough never to finish while a test looks at it (rows of two numbers).
+const std::string kSlowQuery =
+    "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 200000000) "
+    "SELECT N, N * 2 FROM S";
+
+const std::map<std::string, std::string> kNoDisplay = {
+    {"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}, {"WAYLAND_SOCKET", "\x01"},
+    {"QT_QPA_PLATFORM", "\x01"}};
+
+class KelvaxDesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = test::MakeTempDir("desk");
+    exe_ = test::InstallKelvax(folder_);
+    db_ = OdbcSandbox::Get().CreateSqliteDb(
+        "desk.db",
+        "CREATE TABLE T (A INTEGER, B TEXT);"
+        "INSERT INTO T VALUES (1, '山田'), (2, NULL), (3, 'x' || char(9) || 'y'), (4, '\"q'),"
+        " (5, '<b>&');");
+    OdbcSandbox::Get().AddDsn("DESKDB", {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
+  }
+
+  // Needs Xvfb and the tool; skips the test without them.
+  bool StartX(const char* tool) {
+    if (!test::HaveTool("Xvfb") || !test::HaveTool(tool)) return false;
+    x_ = std::make_unique<test::XServer>();
+    return x_->ok();
+  }
+
+  std::string WriteJob(const std::string& text) {
+    std::string path = folder_ + "/job.ini";
+    test::WriteFileBytes(path, text);
+    return path;
+  }
+
+  std::string Task(int n, const std::string& sql, const std::string& rest) {
+    char head[32];
+    std::snprintf(head, sizeof head, "[CONNECTION%02d]\r\n", n);
+    return head + std::string("DSN01=DSN=DESKDB\r\nSQL01=") + sql + "\r\n" + rest;
+  }
+
+  std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }
+
+  // The progress window's X id, once it is mapped.
+  std::string FindProgressWindow() {
+    std::string id;
+    test::WaitUntil([&] {
+      return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", "^Kelvax Ver3$"},
+                           x_->Env(), &id, 5000) == 0 && !id.empty();
+    }, 20000);
+    return id.substr(0, id.find('\n'));
+  }
+
+  std::string Clipboard(const std::string& target) {
+    std::string out;
+    test::RunTool({"xclip", "-selection", "clipboard", "-t", target, "-o"}, x_->Env(), &out);
+    return out;
+  }
+
+  std::unique_ptr<test::XServer> x_;
+  std::string folder_, exe_, db_;
+};
+
+TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleEndsTheRun) {
+  if (!StartX("xdotool") || !test::HaveTool("import")) GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
+  std::string job = WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
+                             Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n") +
+                             Task(3, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/C.TXT\r\n"));
+  Child run({exe_, job}, x_->Env(), folder_);
+  std::string window = FindProgressWindow();
+  ASSERT_FALSE(window.empty()) << run.err();
+
+  // The window as the screen shows it: 287 x 105 pixels, the gradient behind the labels.
+  std::string shot = folder_ + "/shot.png";
+  ASSERT_EQ(test::RunTool({"import", "-window", window, shot}, x_->Env()), 0);
+  std::string size, corner;
+  test::RunTool({"identify", "-format", "%wx%h", shot}, {}, &size);
+  EXPECT_EQ(size, "287x105");
+  test::RunTool({"convert", shot, "-format", "%[pixel:p{286,0}]", "info:"}, {}, &corner);
+  EXPECT_EQ(corner, "srgb(60,60,158)");
+
+  // The rows go on while the window is up; then a double click on the title (Label1).
+  const std::string records_before = Log();
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFileBytes(folder_ + "/B.TXT").size() > 100000; }, 20000));
+  std::string geometry;
+  test::RunTool({"xdotool", "getwindowgeometry", "--shell", window}, x_->Env(), &geometry);
+  auto value = [&](const std::string& key) {
+    size_t at = geometry.find(key + "=");
+    return std::stoi(geometry.substr(at + key.size() + 1));
+  };
+  const int x = value("X") + 184 + 40, y = value("Y") + 80 + 8;
+  ASSERT_EQ(test::RunTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click",
+                           "--repeat", "2", "--delay", "80", "1"}, x_->Env()), 0);
+  ASSERT_TRUE(run.Wait(20000)) << "the run did not end";
+  EXPECT_EQ(run.exit_status(), 2) << run.err();
+
+  // Task 1's record only: no record for the cut task, no later task, no end of run.
+  std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
+  ASSERT_EQ(records.size(), 1u) << Log();
+  EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
+  EXPECT_EQ(Log(), records_before);
+  EXPECT_FALSE(test::PathExists(folder_ + "/C.TXT"));
+}
+
+TEST_F(KelvaxDesktopTest, WithoutAJobTheCommandCenterOpensAfterTheOldLogIsGone) {
+  if (!StartX("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
+  Child center({exe_, "   "}, x_->Env(), folder_);
+  std::string window = FindProgressWindow();  // the command center carries the same title
+  ASSERT_FALSE(window.empty()) << center.err();
+  EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
+  EXPECT_TRUE(center.running());
+
+  // Its close button (bottom right) ends the program.
+  std::string geometry;
+  test::RunTool({"xdotool", "getwindowgeometry", "--shell", window}, x_->Env(), &geometry);
+  auto value = [&](const std::string& key) {
+    return std::stoi(geometry.substr(geometry.find(key + "=") + key.size() + 1));
+  };
+  const int x = value("X") + value("WIDTH") - 25, y = value("Y") + value("HEIGHT") - 20;
+  ASSERT_EQ(test::RunTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"},
+                          x_->Env()), 0);
+  ASSERT_TRUE(center.Wait(20000));
+  EXPECT_EQ(center.exit_status(), 0);
+}
+
+TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTakesIt) {
+  if (!StartX("xclip")) GTEST_SKIP() << "needs Xvfb and xclip";
+  test::ProcessResult r = test::RunProgram(
+      {exe_, WriteJob(Task(1, "SELECT A, B FROM T ORDER BY A", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n"))},
+      x_->Env());
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(Clipboard("UTF8_STRING"),
+            "A\tB\r\n1\t\xE5\xB1\xB1\xE7\x94\xB0\r\n2\t\r\n3\t\"x\ty\"\r\n4\t\"\"\"q\"\r\n5\t<b>&\r\n");
+  const std::string html = Clipboard("text/html");
+  EXPECT_NE(html.find("<tr><td>3</td><td>x\ty</td></tr>"), std::string::npos) << html;
+  EXPECT_NE(html.find("<tr><td>4</td><td>&quot;q</td></tr>"), std::string::npos) << html;
+  EXPECT_NE(html.find("<tr><td>5</td><td>&lt;b&gt;&amp;</td></tr>"), std::string::npos) << html;
+  const std::vector<std::string> holder = {exe_, "--hold-clipboard"};
+  EXPECT_EQ(test::CountProcesses(holder), 1);
+
+  // A second copy replaces the first, and only one holder stays.
+  r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))},
+                       x_->Env());
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(Clipboard("UTF8_STRING"), "A\r\n2\r\n");
+  EXPECT_TRUE(test::WaitUntil([&] { return test::CountProcesses(holder) == 1; }, 10000));
+
+  // Another program copies: our holder has nothing left to serve and ends.
+  Child other({"sh", "-c", "printf other | xclip -selection clipboard -i"}, x_->Env());
+  ASSERT_TRUE(other.Wait(10000));
+  EXPECT_EQ(Clipboard("UTF8_STRING"), "other");
+  EXPECT_TRUE(test::WaitUntil([&] { return test::CountProcesses(holder) == 0; }, 10000));
+}
+
+TEST_F(KelvaxDesktopTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstOnesLogAlone) {
+  std::string job = WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
+                             Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
+  Child first({exe_, job}, kNoDisplay, folder_);
+  ASSERT_TRUE(test::WaitUntil([&] { return Log().find("1\x94\xd4\x96\xda") != std::string::npos; }, 20000))
+      << first.err();  // "1番目" in CP932
+  const std::string log = Log();
+
+  test::ProcessResult second = test::RunProgram({exe_, job}, kNoDisplay);
+  EXPECT_EQ(second.exit_status, 3);
+  EXPECT_EQ(std::count(second.err.begin(), second.err.end(), '\n'), 1) << second.err;
+  EXPECT_EQ(Log(), log);
+  EXPECT_TRUE(first.running());
+}
+
+TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
+  const std::string job = WriteJob(
+      Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +
+      Task(2, "SELECT A FROM T", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n") +
+      Task(3, "SELECT A FROM T WHERE A = 1", "OUTPUT=CSV\r\nEXPORT=%PATH%/C.CSV\r\n"));
+  const std::string no_such_display = folder_ + "/no-display";
+  for (const auto& env : {kNoDisplay, std::map<std::string, std::string>{
+                                          {"DISPLAY", ":93.0"}, {"XAUTHORITY", no_such_display},
+                                          {"WAYLAND_DISPLAY", no_such_display}, {"QT_QPA_PLATFORM", "\x01"}}}) {
+    test::ProcessResult r = test::RunProgram({exe_, job}, env);
+    EXPECT_EQ(r.exit_status, 1) << r.err;  // the clipboard task failed
+    EXPECT_EQ(r.err, "kelvax: クリップボードを開くことができません 処理が失敗しました (no display)\n");
+    EXPECT_EQ(test::ReadFileBytes(folder_ + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    EXPECT_EQ(test::ReadFileBytes(folder_ + "/C.CSV"), "A\r\n1\r\n");
+    std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
+    ASSERT_EQ(records.size(), 4u) << Log();
+    EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) +
+                              "\r\n<ET>かかりました\r\n");
+  }
+  // No job and no display: nothing to open the command center on.
+  test::ProcessResult bare = test::RunProgram({exe_}, kNoDisplay);
+  EXPECT_EQ(bare.exit_status, 2);
+}
+
+TEST_F(KelvaxDesktopTest, WithoutADisplayATerminalShowsALineOfProgress) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  const std::string job = WriteJob(
+      Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n") +
+      Task(2, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
+  Child run({exe_, job}, kNoDisplay, folder_, slave);
+  close(slave);
+  std::string seen;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(master, buf, sizeof buf)) > 0) seen.append(buf, static_cast<size_t>(n));
+  close(master);
+  ASSERT_TRUE(run.Wait(20000));
+  EXPECT_EQ(run.exit_status(), 0) << seen;
+  // The first row at once; the line stays for the rest of the run (like the window) and ends
+  // with the last row of the last task.
+  EXPECT_EQ(seen.find("\rkelvax: task 1/2  rows 1/5  00:00:00\x1b[K"), 0u) << seen;
+  const std::string last = "\rkelvax: task 2/2  rows 5  00:00:00\x1b[K";
+  ASSERT_GE(seen.size(), last.size() + 2);
+  EXPECT_EQ(seen.substr(seen.size() - last.size() - 2), last + "\r\n") << seen;  // the pty adds \r
+
+  // Standard error that is no terminal stays quiet.
+  test::ProcessResult quiet = test::RunProgram({exe_, job}, kNoDisplay);
+  EXPECT_EQ(quiet.exit_status, 0);
+  EXPECT_EQ(quiet.err, "");
+}
+
+}  // namespace
+}  // namespace kelvax

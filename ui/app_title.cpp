@@ -1,0 +1,26 @@
+#include "ui/app_title.h"
+
+#include <QFont>
+#include <QStringList>
+
+namespace kelvax::ui {
+
+const char* const kMinchoFace = "ＭＳ 明朝";
+const char* const kPGothicFace = "ＭＳ Ｐゴシック";
+
+QString AppTitle() { return QStringLiteral("Kelvax Ver") + QString::number(KELVAX_VERSION_MAJOR); }
+
+QString TitleCaption() {
+  return QStringLiteral("Kelvax Ver.") + QString::number(KELVAX_VERSION_MAJOR);
+}
+
+void InstallFontSubstitutions() {
+  QFont::insertSubstitutions(QString::fromUtf8(kMinchoFace),
+                             {QStringLiteral("IPAMincho"), QString::fromUtf8("IPA明朝"),
+                              QStringLiteral("Noto Serif CJK JP")});
+  QFont::insertSubstitutions(QString::fromUtf8(kPGothicFace),
+                             {QStringLiteral("IPAPGothic"), QString::fromUtf8("IPA Pゴシック"),
+                              QStringLiteral("Noto Sans CJK JP")});
+}
+
+}  // namespace kelvax::ui

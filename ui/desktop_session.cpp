@@ -1,0 +1,52 @@
+#include "ui/desktop_session.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "ui/app_title.h"
+#include "ui/command_center_placeholder.h"
+#include "ui/display_probe.h"
+#include "ui/form_auto.h"
+#include "ui/qt_run_host.h"
+
+namespace kelvax::ui {
+
+DesktopSession::DesktopSession(const std::string& qt_platform) {
+  const char* before = std::getenv("QT_QPA_PLATFORM");
+  const std::string saved = before ? before : "";
+  setenv("QT_QPA_PLATFORM", qt_platform.c_str(), 1);
+  // Our windows are small: shared-memory images would make every repaint during a run wait for
+  // the X server, plain ones cost less.
+  const bool shm_chosen = std::getenv("QT_XCB_NO_MITSHM") != nullptr;
+  if (!shm_chosen) setenv("QT_XCB_NO_MITSHM", "1", 1);
+  // The job path never reaches Qt's own option parsing.
+  app_ = std::make_unique<QApplication>(argc_, argv_);
+  ReleaseDisplayProbe();
+  // Programs we start (the desktop's file opener) choose for themselves.
+  if (before) setenv("QT_QPA_PLATFORM", saved.c_str(), 1);
+  else unsetenv("QT_QPA_PLATFORM");
+  if (!shm_chosen) unsetenv("QT_XCB_NO_MITSHM");
+  QApplication::setApplicationName(QStringLiteral("kelvax"));
+  InstallFontSubstitutions();
+  form_ = std::make_unique<FormAuto>();
+  host_ = std::make_unique<QtRunHost>(*form_);
+}
+
+DesktopSession::~DesktopSession() {
+  host_.reset();
+  form_.reset();
+  app_.reset();
+}
+
+RunHost& DesktopSession::host() { return *host_; }
+
+int DesktopSession::RunCommandCenter() {
+  CommandCenterPlaceholder center;
+  host_->SetCommandCenter(&center);
+  center.show();
+  const int status = QApplication::exec();
+  host_->SetCommandCenter(nullptr);
+  return status;
+}
+
+}  // namespace kelvax::ui

@@ -1,0 +1,114 @@
+#include "ui/qt_run_host.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <ctime>
+#include <new>
+
+#include "platform/file_ops.h"
+#include "ui/app_title.h"
+#include "ui/clipboard_holder.h"
+#include "ui/tab_html.h"
+
+namespace kelvax::ui {
+
+namespace {
+
+QString MemoryUnlockFailed() {
+  return QString::fromUtf8("メモリのロックを解除できません\n処理が失敗しました");
+}
+QString CannotOpenClipboard() {
+  return QString::fromUtf8("クリップボードを開くことができません\n処理が失敗しました");
+}
+QString CannotCloseClipboard() { return QString::fromUtf8("クリップボードを閉じることができません"); }
+
+bool SetsLabels(std::int32_t rows, std::int32_t total) {
+  return total < 1 || std::int64_t{rows} * 100 <= std::int64_t{total} * 99;
+}
+
+}  // namespace
+
+QtRunHost::QtRunHost(FormAuto& form) : form_(form) {
+  QObject::connect(&form_, &FormAuto::EndRequested, [this] { EndRequested(); });
+}
+
+void QtRunHost::SetTaskCounter(const std::string& text) {
+  form_.SetCounter(QString::fromStdString(text));
+}
+
+void QtRunHost::ShowProgressWindow() {
+  if (cut_ || form_.isVisible()) return;
+  form_.show();
+  form_.raise();
+  Yield();
+}
+
+void QtRunHost::HideProgressWindow() {
+  ApplyNotedRows();
+  form_.hide();
+}
+
+void QtRunHost::ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) {
+  last_row_ = {rows, total, start, now, ++sequence_};
+  if (SetsLabels(rows, total)) label_row_ = last_row_;
+  if (NowNs() >= next_yield_ns_) Yield();
+}
+
+std::int64_t QtRunHost::NowNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return std::int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+void QtRunHost::ApplyNotedRows() {
+  // The label row is never newer than the last row; when older, it goes first.
+  if (label_row_.sequence != 0 && label_row_.sequence < last_row_.sequence) {
+    form_.ShowProgress(label_row_.rows, label_row_.total, label_row_.start, label_row_.now);
+  }
+  if (last_row_.sequence != 0) {
+    form_.ShowProgress(last_row_.rows, last_row_.total, last_row_.start, last_row_.now);
+  }
+  label_row_.sequence = last_row_.sequence = 0;
+}
+
+void QtRunHost::Yield() {
+  ApplyNotedRows();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  next_yield_ns_ = NowNs() + std::chrono::nanoseconds(kYieldInterval).count();
+}
+
+void QtRunHost::SetCommandCenterEnabled(bool enabled) {
+  if (command_center_) command_center_->setEnabled(enabled);
+}
+
+void QtRunHost::ProcessEvents() { Yield(); }
+
+bool QtRunHost::CopyToClipboard(const std::string& text, const std::string& html) {
+  HandOver result = HandOver::kNotDelivered;
+  try {
+    result = HandToClipboardHolder(text, html.empty() ? TabTextToHtml(text) : html);
+  } catch (const std::bad_alloc&) {
+    result = HandOver::kNotDelivered;  // no room for the table beside the text
+  }
+  switch (result) {
+    case HandOver::kDone: return true;
+    case HandOver::kCannotOpen: ShowClipboardMessage(CannotOpenClipboard()); break;
+    case HandOver::kNotDelivered: ShowClipboardMessage(MemoryUnlockFailed()); break;
+    case HandOver::kNotConfirmed: ShowClipboardMessage(CannotCloseClipboard()); break;
+  }
+  return false;
+}
+
+void QtRunHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }
+
+void QtRunHost::EndRequested() {
+  cut_ = true;
+  form_.hide();
+}
+
+void ShowClipboardMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace kelvax::ui
