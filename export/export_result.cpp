@@ -40,6 +40,7 @@ class Exporter {
   // Commits the open group; a group whose commit fails is rolled back and replayed row by row.
   bool CommitGroup();
   bool ReplayGroup();
+  bool RestoreGroup();
   // Sends the pending statements of a batch target in one text.
   bool SendBatch();
 
@@ -74,17 +75,17 @@ bool Exporter::Insert(std::string statement) {
   }
   // Some targets abort the whole transaction on one error: the rows before the failing one
   // are undone and go in again as a group, and the failing row gets its record.
+  return RestoreGroup() && Fail(s);
+}
+
+// Undoes the open transaction and puts the group's rows in again, committed; false when the
+// export must end.
+bool Exporter::RestoreGroup() {
   target_.Rollback();
-  bool again = true;
   for (const std::string& earlier : group_) {
-    if (!target_.ExecuteDirect(earlier).ok()) { again = false; break; }
+    if (!target_.ExecuteDirect(earlier).ok()) return ReplayGroup();
   }
-  if (!again) {
-    if (!ReplayGroup()) return false;
-  } else if (!CommitGroup()) {
-    return false;
-  }
-  return Fail(s);
+  return CommitGroup();
 }
 
 // A batch counts only when every statement reported its one row. Otherwise the open group is
@@ -109,16 +110,7 @@ bool Exporter::SendBatch() {
   }
   std::vector<std::string> batch;
   batch.swap(pending_);
-  target_.Rollback();
-  bool again = true;
-  for (const std::string& earlier : group_) {
-    if (!target_.ExecuteDirect(earlier).ok()) { again = false; break; }
-  }
-  if (!again) {
-    if (!ReplayGroup()) return false;
-  } else if (!CommitGroup()) {
-    return false;
-  }
+  if (!RestoreGroup()) return false;
   bool all_went_in = true;
   for (const std::string& statement : batch) {
     Status e = target_.ExecuteDirect(statement);
