@@ -4,17 +4,17 @@
 
 #include "export/export_result.h"
 #include "export/insert_statement.h"
-#include "tests/support/log_text.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/worker_test.h"
 
 namespace kelvax {
 namespace {
 
 using test::OdbcSandbox;
 
-class ExportResultTest : public ::testing::Test {
+class ExportResultTest : public test::WorkerTest {
  protected:
+  ExportResultTest() : WorkerTest(ExportResult) {}
+
   void SetUp() override {
     source_ = OdbcSandbox::Get().CreateSqliteDb(
         "export_src.db",
@@ -28,16 +28,8 @@ class ExportResultTest : public ::testing::Test {
     task_.SQL01 = "SELECT ID, NAME, PRICE, SMALL FROM S ORDER BY ID";
     task_.SQL02 = "INSERT INTO T";
   }
-  void Run() {
-    TaskContext c{task_, log_, host_};
-    ExportResult(c, "", "");
-  }
-  std::vector<std::string> Records() { return test::ReadLogRecords(log_.path()); }
 
   std::string source_, target_;
-  JobTask task_;
-  RunLog log_{test::MakeTempDir("exportlog") + "/SQLLOG.txt"};
-  test::RecordingHost host_;
 };
 
 TEST_F(ExportResultTest, EveryRowArrivesWithTrimmedQuotedValuesAndApostrophesIntact) {

@@ -5,10 +5,8 @@
 
 #include "export/export_result.h"
 #include "tests/support/cutting_host.h"
-#include "tests/support/log_text.h"
 #include "tests/support/postgres_sandbox.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/worker_test.h"
 
 namespace kelvax {
 namespace {
@@ -16,8 +14,10 @@ namespace {
 using test::OdbcSandbox;
 using test::PostgresSandbox;
 
-class PostgresExportTest : public ::testing::Test {
+class PostgresExportTest : public test::WorkerTest {
  protected:
+  PostgresExportTest() : WorkerTest(ExportResult) {}
+
   void SetUp() override {
     KELVAX_REQUIRE_POSTGRES(pg_);
     source_ = OdbcSandbox::Get().CreateSqliteDb(
@@ -33,12 +33,6 @@ class PostgresExportTest : public ::testing::Test {
     task_.SQL01 = "SELECT ID, NAME, PRICE, SMALL FROM S ORDER BY ID";
     task_.SQL02 = "INSERT INTO kx_t";
   }
-  void Run(RunHost& host) {
-    TaskContext c{task_, log_, host};
-    ExportResult(c, "", "");
-  }
-  void Run() { Run(host_); }
-  std::vector<std::string> Records() { return test::ReadLogRecords(log_.path()); }
   void FillSource(int rows) {
     test::SqliteExec(source_,
                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
@@ -48,9 +42,6 @@ class PostgresExportTest : public ::testing::Test {
 
   PostgresSandbox* pg_ = nullptr;
   std::string source_;
-  JobTask task_;
-  RunLog log_{test::MakeTempDir("pgexportlog") + "/SQLLOG.txt"};
-  test::RecordingHost host_;
 };
 
 TEST_F(PostgresExportTest, ValuesArriveAsTextWithNullsAndJapaneseIntact) {

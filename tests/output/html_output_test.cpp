@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "output/output_result.h"
-#include "tests/support/log_text.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/worker_test.h"
 
 namespace kelvax {
 namespace {
@@ -28,8 +26,10 @@ std::string Td(const std::string& text) {
 }
 const std::string kRowEnd = "</TR>\r\n<TR VALIGN=TOP>\r\n";
 
-class HtmlOutputTest : public ::testing::Test {
+class HtmlOutputTest : public test::WorkerTest {
  protected:
+  HtmlOutputTest() : WorkerTest(OutputResult) {}
+
   void SetUp() override {
     db_ = OdbcSandbox::Get().CreateSqliteDb(
         "html.db",
@@ -41,14 +41,10 @@ class HtmlOutputTest : public ::testing::Test {
   }
   std::string Write(const std::string& sql) {
     task_.SQL01 = sql;
-    TaskContext c{task_, log_, host_};
-    OutputResult(c, "", "");
+    Run();
     return test::ReadFileBytes(task_.EXPORT);
   }
   std::string db_;
-  JobTask task_;
-  RunLog log_{test::MakeTempDir("htmllog") + "/SQLLOG.txt"};
-  test::RecordingHost host_;
 };
 
 TEST_F(HtmlOutputTest, OneRowWithANullMatchesTheDocumentLineByLine) {

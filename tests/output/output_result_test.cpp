@@ -5,17 +5,17 @@
 #include <filesystem>
 
 #include "output/output_result.h"
-#include "tests/support/log_text.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/worker_test.h"
 
 namespace kelvax {
 namespace {
 
 using test::OdbcSandbox;
 
-class OutputResultTest : public ::testing::Test {
+class OutputResultTest : public test::WorkerTest {
  protected:
+  OutputResultTest() : WorkerTest(OutputResult) {}
+
   void SetUp() override {
     dir_ = test::MakeTempDir("output");
     db_ = OdbcSandbox::Get().CreateSqliteDb(
@@ -29,17 +29,9 @@ class OutputResultTest : public ::testing::Test {
     task_.EXPORT = dir_ + "/OUT.TXT";
   }
 
-  void Run() {
-    TaskContext c{task_, log_, host_};
-    OutputResult(c, "job.ini", "CONNECTION01");
-  }
   std::string Output() { return test::ReadFileBytes(task_.EXPORT); }
-  std::vector<std::string> Records() { return test::ReadLogRecords(log_.path()); }
 
   std::string dir_, db_;
-  JobTask task_;
-  RunLog log_{test::MakeTempDir("outlog") + "/SQLLOG.txt"};
-  test::RecordingHost host_;
 };
 
 TEST_F(OutputResultTest, TabFileHasHeaderAndRowsWithNullAsEmptyField) {

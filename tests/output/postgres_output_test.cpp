@@ -5,10 +5,8 @@
 
 #include "output/output_result.h"
 #include "tests/support/cutting_host.h"
-#include "tests/support/log_text.h"
 #include "tests/support/postgres_sandbox.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/worker_test.h"
 
 namespace kelvax {
 namespace {
@@ -28,8 +26,10 @@ std::string LongCp932() {
   return s;
 }
 
-class PostgresOutputTest : public ::testing::Test {
+class PostgresOutputTest : public test::WorkerTest {
  protected:
+  PostgresOutputTest() : WorkerTest(OutputResult) {}
+
   void SetUp() override {
     KELVAX_REQUIRE_POSTGRES(pg_);
     pg_->Exec(
@@ -48,18 +48,10 @@ class PostgresOutputTest : public ::testing::Test {
     task_.EXPORT = dir_ + "/OUT.TXT";
   }
 
-  void Run() {
-    TaskContext c{task_, log_, host_};
-    OutputResult(c, "job.ini", "CONNECTION01");
-  }
   std::string Output() { return test::ReadFileBytes(task_.EXPORT); }
-  std::vector<std::string> Records() { return test::ReadLogRecords(log_.path()); }
 
   PostgresSandbox* pg_ = nullptr;
   std::string dir_;
-  JobTask task_;
-  RunLog log_{test::MakeTempDir("pgoutlog") + "/SQLLOG.txt"};
-  test::RecordingHost host_;
 };
 
 TEST_F(PostgresOutputTest, TabFileHoldsEveryTypeInItsTextFormAsCp932) {
