@@ -1,6 +1,38 @@
 # Shared parts of the benchmark scripts (sourced, bash): a private ODBC configuration, a private
 # PostgreSQL server, and timing with peak RSS.
 
+BENCH_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# bench_start KELVAX WORK: the checks every benchmark makes, its work folder WORK, and the
+# private ODBC configuration there.
+bench_start() {
+  [ -x "$1" ] || { echo "no kelvax at $1 (build it, or set KELVAX)" >&2; exit 2; }
+  [ -x /usr/bin/time ] || { echo "/usr/bin/time not installed (package time)" >&2; exit 2; }
+  mkdir -p "$2"
+  bench_odbc_config "$2"
+}
+
+# bench_table_db PATH ROWS: the benchmark table of ROWS rows in the SQLite file PATH, built only
+# when the file is not there yet.
+bench_table_db() {
+  if [ ! -s "$1" ]; then
+    echo "building $1 ..." >&2
+    sh "$BENCH_LIB_DIR/make_bench_db.sh" "$1" "$2" >&2
+  fi
+}
+
+# bench_compile PROGRAM: bench/PROGRAM.c compiled against unixODBC into $work/PROGRAM when that
+# is missing or older than the source or the headers it includes.
+bench_compile() {
+  local out="$work/$1" src
+  for src in "$BENCH_LIB_DIR/$1.c" "$BENCH_LIB_DIR"/*.h; do
+    if [ ! -x "$out" ] || [ "$src" -nt "$out" ]; then
+      cc -O2 -o "$out" "$BENCH_LIB_DIR/$1.c" -lodbc
+      return
+    fi
+  done
+}
+
 # bench_odbc_config DIR: odbcinst.ini with the SQLite and PostgreSQL drivers, an odbc.ini built
 # from the DSNs added with bench_add_dsn, and the environment pointing at them.
 bench_odbc_config() {

@@ -20,27 +20,16 @@ work=${BENCH_DIR:-/tmp/kelvax-bench}
 kelvax=${KELVAX:-$here/build/kelvax}
 
 case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
-[ -x "$kelvax" ] || { echo "no kelvax at $kelvax (build it, or set KELVAX)" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time not installed (package time)" >&2; exit 2; }
-mkdir -p "$work"
 source "$here/bench/bench_lib.sh"
-
-bench_odbc_config "$work"
+bench_start "$kelvax" "$work"
 src="$work/bench-$rows.db"
-if [ ! -s "$src" ]; then
-  echo "building $src ..." >&2
-  sh "$here/bench/make_bench_db.sh" "$src" "$rows" >&2
-fi
+bench_table_db "$src" "$rows"
 bench_add_dsn EXSRC "Driver=SQLite3" "Database=$src" "StepAPI=1"
 dst="$work/export-target.db"
 bench_add_dsn EXDST "Driver=SQLite3" "Database=$dst"
 
-for p in export_per_row export_batched; do
-  if [ ! -x "$work/$p" ] || [ "$here/bench/$p.c" -nt "$work/$p" ] ||
-     [ "$here/bench/export_common.h" -nt "$work/$p" ]; then
-    cc -O2 -o "$work/$p" "$here/bench/$p.c" -lodbc
-  fi
-done
+bench_compile export_per_row
+bench_compile export_batched
 bench_install_kelvax "$kelvax" "$work/kx"
 
 columns="id INTEGER PRIMARY KEY, amount REAL, price DECIMAL(12,2), name VARCHAR(40), note TEXT,

@@ -16,9 +16,7 @@ int main(int argc, char** argv) {
   }
   struct timespec t0;
   clock_gettime(CLOCK_MONOTONIC, &t0);
-  SQLHENV env;
-  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
+  SQLHENV env = bench_env();
   SQLHDBC source_dbc = bench_connect(env, argv[1]);
   SQLHDBC target_dbc = bench_connect(env, argv[3]);
   SQLSetConnectAttr(target_dbc, SQL_ATTR_AUTOCOMMIT, (SQLPOINTER)SQL_AUTOCOMMIT_OFF, SQL_IS_UINTEGER);

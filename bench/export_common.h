@@ -1,36 +1,14 @@
-/* Shared by the export reference programs: connect, read the source in blocks of rows bound as
- * text, and fail loudly. Values longer than their buffer are cut short and counted; these
+/* Shared by the export reference programs: read the source in blocks of rows bound as text. Values longer than their buffer are cut short and counted; these
  * programs set speed marks, they are not exporters. */
 #ifndef KELVAX_BENCH_EXPORT_COMMON_H
 #define KELVAX_BENCH_EXPORT_COMMON_H
 
-#include <sql.h>
-#include <sqlext.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <time.h>
+
+#include "bench_odbc.h"
 
 #define BLOCK_ROWS 1000
 #define MAX_WIDTH 4096
-
-static void bench_fail(const char* what, SQLSMALLINT type, SQLHANDLE handle) {
-  SQLCHAR state[6] = "", message[1024] = "";
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  if (handle) SQLGetDiagRec(type, handle, 1, state, &native, message, sizeof message, &length);
-  fprintf(stderr, "%s failed: [%s] %s\n", what, (char*)state, (char*)message);
-  exit(1);
-}
-
-static SQLHDBC bench_connect(SQLHENV env, const char* connect_string) {
-  SQLHDBC dbc;
-  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, NULL, (SQLCHAR*)connect_string, SQL_NTS, NULL, 0, NULL,
-                                      SQL_DRIVER_NOPROMPT)))
-    bench_fail("SQLDriverConnect", SQL_HANDLE_DBC, dbc);
-  return dbc;
-}
 
 /* The source result: every column bound as SQL_C_CHAR, BLOCK_ROWS rows per fetch. */
 struct source {
@@ -91,12 +69,6 @@ static SQLULEN source_fetch(struct source* s) {
     }
   }
   return s->fetched;
-}
-
-static double bench_seconds(const struct timespec* t0) {
-  struct timespec t1;
-  clock_gettime(CLOCK_MONOTONIC, &t1);
-  return (double)(t1.tv_sec - t0->tv_sec) + (double)(t1.tv_nsec - t0->tv_nsec) / 1e9;
 }
 
 #endif

@@ -23,23 +23,14 @@ kelvax=${KELVAX:-$here/build/kelvax}
 pg_fetch=${PG_FETCH:-10000}
 
 case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
-[ -x "$kelvax" ] || { echo "no kelvax at $kelvax (build it, or set KELVAX)" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time not installed (package time)" >&2; exit 2; }
-mkdir -p "$work"
 source "$here/bench/bench_lib.sh"
-
-bench_odbc_config "$work"
+bench_start "$kelvax" "$work"
 db="$work/bench-$rows.db"
-if [ ! -s "$db" ]; then
-  echo "building $db ..." >&2
-  sh "$here/bench/make_bench_db.sh" "$db" "$rows" >&2
-fi
+bench_table_db "$db" "$rows"
 bench_add_dsn BENCH "Driver=SQLite3" "Database=$db" "StepAPI=1"
 
+bench_compile reference_fetch
 ref="$work/reference_fetch"
-if [ ! -x "$ref" ] || [ "$here/bench/reference_fetch.c" -nt "$ref" ]; then
-  cc -O2 -o "$ref" "$here/bench/reference_fetch.c" -lodbc
-fi
 bench_install_kelvax "$kelvax" "$work/kx"
 
 # kelvax_job NAME DSN OUTPUT SQL: writes the one-task job file $work/NAME.ini, whose output is

@@ -1,23 +1,15 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Cost of the progress window: a TAB extract of N rows (default 1,000,000) under a private Xvfb
 # with INDICATOR=ON against the same job with INDICATOR=OFF, and without any display for
 # reference. Runs alternate; the median wall time of each kind is reported.
-#   bench/progress.sh [KELVAX_BINARY] [ROWS] [REPEATS]
-set -eu
+#   bench/progress.sh [KELVAX_BINARY] [ROWS] [REPEATS]   (the binary also from env KELVAX)
+set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-binary=${1:-$here/build/kelvax}
+binary=${1:-${KELVAX:-$here/build/kelvax}}
 rows=${2:-1000000}
 repeats=${3:-5}
 case $rows$repeats in ''|*[!0-9]*) echo "ROWS and REPEATS must be whole numbers" >&2; exit 2 ;; esac
-[ -x "$binary" ] || { echo "no kelvax at $binary (build first, or pass its path)" >&2; exit 2; }
 command -v Xvfb >/dev/null || { echo "Xvfb not found (scripts/install-deps.sh)" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time not found (package time)" >&2; exit 2; }
-
-driver=""
-for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib/aarch64-linux-gnu/odbc /usr/lib64 /usr/lib/odbc; do
-  [ -f "$d/libsqlite3odbc.so" ] && driver="$d/libsqlite3odbc.so" && break
-done
-[ -n "$driver" ] || { echo "SQLite ODBC driver not found" >&2; exit 2; }
 
 # In memory where possible: writing the 200 MB output to disk makes the runs wander far more than
 # the window costs.
@@ -29,17 +21,18 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-sh "$here/bench/make_bench_db.sh" "$work/bench.db" "$rows" >/dev/null
-mkdir "$work/kx" "$work/runtime"
+source "$here/bench/bench_lib.sh"
+bench_start "$binary" "$work"
+bench_table_db "$work/bench.db" "$rows"
+bench_add_dsn BENCHDB "Driver=SQLite3" "Database=$work/bench.db" "StepAPI=1"
+bench_install_kelvax "$binary" "$work/kx"
+mkdir "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$binary" "$work/kx/kelvax"
-printf '[SQLite3]\nDriver=%s\n' "$driver" > "$work/odbcinst.ini"
-printf '[BENCHDB]\nDriver=SQLite3\nDatabase=%s\nStepAPI=1\n' "$work/bench.db" > "$work/odbc.ini"
 for mode in ON OFF; do
   printf '[CONNECTION01]\r\nDSN01=DSN=BENCHDB\r\nSQL01=SELECT * FROM BENCH\r\nOUTPUT=TAB\r\nEXPORT=%%PATH%%/OUT.TXT\r\nCOUNTER=ON\r\nINDICATOR=%s\r\n' \
     "$mode" > "$work/job_$mode.ini"
 done
-export ODBCSYSINI="$work" ODBCINI="$work/odbc.ini" XDG_RUNTIME_DIR="$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # Xvfb picks a free display and writes its number once it accepts connections. -noreset: an X

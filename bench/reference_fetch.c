@@ -8,42 +8,24 @@
  * Values longer than their buffer (the column size, at most 4096 bytes) are cut short and
  * counted: this program sets the speed limit, it is not an exporter. Rows, seconds and rows per
  * second go to stderr. */
-#include <sql.h>
-#include <sqlext.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <time.h>
+
+#include "bench_odbc.h"
 
 #define ROWS 1024
 #define MAX_WIDTH 4096
-
-static void fail(const char* what, SQLSMALLINT type, SQLHANDLE handle) {
-  SQLCHAR state[6] = "", message[1024] = "";
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  if (handle) SQLGetDiagRec(type, handle, 1, state, &native, message, sizeof message, &length);
-  fprintf(stderr, "%s failed: [%s] %s\n", what, (char*)state, (char*)message);
-  exit(1);
-}
 
 int main(int argc, char** argv) {
   if (argc != 4) {
     fprintf(stderr, "usage: %s CONNECT_STRING STATEMENT OUTPUT\n", argv[0]);
     return 2;
   }
-  struct timespec t0, t1;
+  struct timespec t0;
   clock_gettime(CLOCK_MONOTONIC, &t0);
 
-  SQLHENV env;
-  SQLHDBC dbc;
+  SQLHENV env = bench_env();
+  SQLHDBC dbc = bench_connect(env, argv[1]);
   SQLHSTMT stmt;
-  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
-  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, NULL, (SQLCHAR*)argv[1], SQL_NTS, NULL, 0, NULL,
-                                      SQL_DRIVER_NOPROMPT)))
-    fail("SQLDriverConnect", SQL_HANDLE_DBC, dbc);
   SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
 
   SQLULEN fetched = 0;
@@ -53,7 +35,7 @@ int main(int argc, char** argv) {
   SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
   SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, status, 0);
   if (!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)argv[2], SQL_NTS)))
-    fail("SQLExecDirect", SQL_HANDLE_STMT, stmt);
+    bench_fail("SQLExecDirect", SQL_HANDLE_STMT, stmt);
 
   SQLSMALLINT columns = 0;
   SQLNumResultCols(stmt, &columns);
@@ -110,15 +92,14 @@ int main(int argc, char** argv) {
       ++rows;
     }
   }
-  if (rc != SQL_NO_DATA) fail("SQLFetch", SQL_HANDLE_STMT, stmt);
+  if (rc != SQL_NO_DATA) bench_fail("SQLFetch", SQL_HANDLE_STMT, stmt);
   fclose(out);
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
   SQLDisconnect(dbc);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   SQLFreeHandle(SQL_HANDLE_ENV, env);
 
-  clock_gettime(CLOCK_MONOTONIC, &t1);
-  double seconds = (double)(t1.tv_sec - t0.tv_sec) + (double)(t1.tv_nsec - t0.tv_nsec) / 1e9;
+  double seconds = bench_seconds(&t0);
   fprintf(stderr, "%ld rows, %.3f s, %.0f rows/s, %ld values cut short\n", rows, seconds,
           seconds > 0 ? rows / seconds : 0.0, truncated);
   for (SQLSMALLINT c = 0; c < columns; ++c) {
