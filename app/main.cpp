@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,7 @@
 
 #ifdef KELVAX_HAVE_UI
 #include "ui/clipboard_holder.h"
-#include "ui/desktop_session.h"
-#include "ui/display_probe.h"
+#include "ui/module/desktop_module.h"
 #endif
 
 namespace {
@@ -53,7 +53,7 @@ int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
 }
 
 bool DisplayNamed() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"}) {
     const char* v = std::getenv(name);
     if (v && *v) return true;
   }
@@ -67,7 +67,9 @@ int main(int argc, char** argv) {
 #ifdef KELVAX_HAVE_UI
   // A clipboard holder started by an earlier CRIP task: no lock, no log.
   if (argc == 2 && std::strcmp(argv[1], ui::kHoldClipboardOption) == 0) {
-    return ui::RunClipboardHolder();
+    std::string why;
+    const ui::DesktopModule* desktop = ui::LoadDesktopModule(why);
+    return desktop ? desktop->hold_clipboard() : 1;
   }
 #endif
   CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -92,12 +94,24 @@ int main(int argc, char** argv) {
   JobTask task;
 
 #ifdef KELVAX_HAVE_UI
-  const std::string qt_platform = ui::UsableQtPlatform();
-  if (!qt_platform.empty()) {
-    ui::DesktopSession desktop(qt_platform);
-    if (cl.job_path.empty()) return desktop.RunCommandCenter();
-    return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), desktop.host()),
-                  log);
+  // The windows are loaded only where a display may be there (or a Qt platform is chosen).
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  if (DisplayNamed() || (chosen && *chosen)) {
+    std::string why;
+    if (const ui::DesktopModule* desktop = ui::LoadDesktopModule(why)) {
+      const std::string qt_platform = desktop->usable_platform();
+      if (!qt_platform.empty()) {
+        if (cl.job_path.empty()) return desktop->run(qt_platform, nullptr);
+        const std::function<int(RunHost&)> job = [&](RunHost& host) {
+          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host),
+                        log);
+        };
+        return desktop->run(qt_platform, &job);
+      }
+    } else {
+      std::fprintf(stderr, "kelvax: the windows cannot be loaded (%s); running without them\n",
+                   why.c_str());
+    }
   }
 #endif
 

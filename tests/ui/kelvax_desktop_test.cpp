@@ -188,6 +188,15 @@ TEST_F(KelvaxDesktopTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstOnesLogAlone
   EXPECT_TRUE(first.running());
 }
 
+TEST_F(KelvaxDesktopTest, WithoutADisplayTheWindowToolkitIsNeverLoaded) {
+  Child run({exe_, WriteJob(Task(1, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"))},
+            kNoDisplay, folder_);
+  ASSERT_TRUE(test::WaitUntil([&] { return test::PathExists(folder_ + "/B.TXT"); }, 20000)) << run.err();
+  const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(run.pid()) + "/maps");
+  ASSERT_NE(maps.find("libodbc"), std::string::npos) << maps;  // the run is under way
+  EXPECT_EQ(maps.find("libQt6"), std::string::npos);
+}
+
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
   const std::string job = WriteJob(
       Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +

@@ -23,6 +23,7 @@ class Child {
   // Waits up to timeout_ms; true when the process ended (exit_status() then holds its status).
   bool Wait(int timeout_ms);
   bool running();
+  pid_t pid() const { return pid_; }
   int exit_status() const { return exit_status_; }
   std::string out() const;
   std::string err() const;

@@ -1,0 +1,26 @@
+// The module's side: what the program may ask of the windows.
+#include "ui/clipboard_holder.h"
+#include "ui/desktop_session.h"
+#include "ui/display_probe.h"
+#include "ui/module/desktop_module.h"
+
+namespace kelvax::ui {
+
+namespace {
+
+int RunDesktop(const std::string& platform, const std::function<int(RunHost&)>* job) {
+  DesktopSession desktop(platform);
+  if (!job) return desktop.RunCommandCenter();
+  return (*job)(desktop.host());
+}
+
+constexpr DesktopModule kModule{UsableQtPlatform, RunDesktop, RunClipboardHolder};
+
+}  // namespace
+
+}  // namespace kelvax::ui
+
+extern "C" __attribute__((visibility("default"))) const kelvax::ui::DesktopModule*
+KelvaxDesktopModule() {
+  return &kelvax::ui::kModule;
+}
