@@ -8,28 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/fd.h"
+
 namespace kelvax {
 
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int f = fd_;
-    fd_ = -1;
-    return f;
-  }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');

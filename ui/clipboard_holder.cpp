@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fd.h"
+
 namespace kelvax::ui {
 
 namespace {
@@ -91,19 +93,6 @@ void WriteAnswer(char c) {
     n = write(STDOUT_FILENO, &c, 1);
   } while (n < 0 && errno == EINTR);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { if (fd_ >= 0) close(fd_); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd) { if (fd_ >= 0) close(fd_); fd_ = fd; }
-
- private:
-  int fd_;
-};
 
 // Our environment, with the Qt platform this process runs on, so that the holder reaches the
 // same display.

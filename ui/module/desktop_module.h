@@ -1,6 +1,6 @@
 // The windows are a module of their own, built into the executable and loaded only when a display
 // is there: linking the window toolkit into the program itself would load some forty libraries
-// (13 MB of memory) into every run, cron's included.
+// (over 10 MB of memory) into every run, cron's included.
 #pragma once
 
 #include <functional>

@@ -2,11 +2,12 @@
 // there, once; nothing is left on disk.
 #include <dlfcn.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fd.h"
+#include "platform/file_ops.h"
 #include "ui/module/desktop_module.h"
 
 extern "C" const char kelvax_ui_module_start[];
@@ -16,42 +17,21 @@ namespace kelvax::ui {
 
 namespace {
 
-// Closes the memory file once the loader has mapped it.
-class MemoryFile {
- public:
-  MemoryFile() : fd_(memfd_create("kelvax-ui", MFD_CLOEXEC)) {}
-  ~MemoryFile() { if (fd_ >= 0) close(fd_); }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 const DesktopModule* Load(std::string& why) {
-  MemoryFile file;
-  if (file.fd() < 0) {
+  // Closed once the loader has mapped it.
+  Fd file(memfd_create("kelvax-ui", MFD_CLOEXEC));
+  if (file.get() < 0) {
     why = std::string("memfd_create: ") + std::strerror(errno);
     return nullptr;
   }
-  if (!WriteAll(file.fd(), kelvax_ui_module_start,
-                static_cast<size_t>(kelvax_ui_module_end - kelvax_ui_module_start))) {
-    why = std::string("writing the module: ") + std::strerror(errno);
+  if (Status s = WriteFully(file.get(), kelvax_ui_module_start,
+                            static_cast<size_t>(kelvax_ui_module_end - kelvax_ui_module_start),
+                            "the window module");
+      !s) {
+    why = s.description();
     return nullptr;
   }
-  const std::string path = "/proc/self/fd/" + std::to_string(file.fd());
+  const std::string path = "/proc/self/fd/" + std::to_string(file.get());
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
