@@ -13,6 +13,7 @@ PACKAGES=(
   googletest libgtest-dev
   faketime time
   postgresql
+  mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
 )
