@@ -13,6 +13,7 @@
 #include "app/headless_host.h"
 #include "app/standard_workers.h"
 #include "engine/job_task.h"
+#include "engine/log_text.h"
 #include "engine/run_log.h"
 #include "engine/runner.h"
 #include "platform/file_ops.h"
@@ -44,10 +45,17 @@ void PrintUsage(FILE* to) {
                "  --version  show the version\n");
 }
 
+// Every line this program writes to standard error: masked as a run-log record is, with the
+// run's own passwords once a run has read them.
+void PrintError(const std::string& text, const kelvax::RunLog* log = nullptr) {
+  const std::string line = log ? log->Mask(text) : kelvax::MaskPassword(text);
+  std::fprintf(stderr, "kelvax: %s\n", line.c_str());
+}
+
 int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
   if (result.log_failed) {
-    std::fprintf(stderr, "kelvax: cannot write the run log %s: %s\n", log.path().c_str(),
-                 log.broken_status().description().c_str());
+    PrintError("cannot write the run log " + log.path() + ": " + log.broken_status().description(),
+               &log);
   }
   return result.ExitStatus();
 }
@@ -76,7 +84,7 @@ int main(int argc, char** argv) {
   if (cl.help) { PrintUsage(stdout); return 0; }
   if (cl.version) { std::printf("kelvax %s\n", KELVAX_VERSION); return 0; }
   if (!cl.unknown_option.empty()) {
-    std::fprintf(stderr, "kelvax: unknown option %s\n", cl.unknown_option.c_str());
+    PrintError("unknown option " + cl.unknown_option);
     PrintUsage(stderr);
     return kExitRunFailed;
   }
@@ -84,8 +92,7 @@ int main(int argc, char** argv) {
   const std::string folder = ExecutableFolder();
   InstanceLock lock;
   if (!lock.Acquire(folder)) {
-    std::fprintf(stderr, "kelvax: another instance is running from %s; nothing was run\n",
-                 folder.c_str());
+    PrintError("another instance is running from " + folder + "; nothing was run");
     return kExitAnotherInstance;
   }
 
@@ -109,14 +116,13 @@ int main(int argc, char** argv) {
         return desktop->run(qt_platform, &job);
       }
     } else {
-      std::fprintf(stderr, "kelvax: the windows cannot be loaded (%s); running without them\n",
-                   why.c_str());
+      PrintError("the windows cannot be loaded (" + why + "); running without them");
     }
   }
 #endif
 
   if (cl.job_path.empty()) {
-    std::fprintf(stderr, "kelvax: the command center needs a display; no job file given\n");
+    PrintError("the command center needs a display; no job file given");
     PrintUsage(stderr);
     return kExitRunFailed;
   }

@@ -43,7 +43,7 @@ std::string GetFieldValue(TaskContext& context, const std::string& statement, st
   if (s) return value;
   context.log.WriteFailure(TimeStamp() + " フィールド値を取得できませんでした。" + kCrLf +
                            std::to_string(s.number()) + ":" + s.description() + kCrLf +
-                           MaskPassword(context.task.DSN01) + kCrLf + statement + kCrLf);
+                           context.task.DSN01 + kCrLf + statement + kCrLf);
   return "0";
 }
 

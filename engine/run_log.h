@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -18,11 +19,18 @@ class RunLog {
   const std::string& path() const { return path_; }
 
   // Appends message + separator + CR LF + CR LF, and leaves message holding the record text
-  // (message + separator + CR LF). Once a write has failed, the log is broken: later writes fail
+  // (message + separator + CR LF). Passwords are masked first (Mask), so the record text holds
+  // none either. Once a write has failed, the log is broken: later writes fail
   // at once, so a run can end in order.
   Status WriteLog(std::string& message);
   // WriteLog for a caught failure: also remembered for the exit status.
   Status WriteFailure(std::string message);
+
+  // The password values of a task's connect string: masked wherever they appear in a later
+  // record, a driver's message included, for as long as this log lives.
+  void AddSecretsOf(const std::string& connect_string);
+  // `text` as a record or a line on standard error may show it: every password form masked.
+  std::string Mask(const std::string& text) const;
 
   bool broken() const { return !broken_.ok(); }
   const Status& broken_status() const { return broken_; }
@@ -36,6 +44,7 @@ class RunLog {
 
  private:
   std::string path_;
+  std::vector<std::string> secrets_;
   Status broken_;
   bool failure_written_ = false;
 };

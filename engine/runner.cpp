@@ -39,10 +39,15 @@ std::string FatalText(const Status& error, const JobTask& t) {
                      std::to_string(error.number()) + ":" + error.description() + kCrLf;
   for (const std::string* v : {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02, &t.OUTPUT, &t.EXPORT,
                                &t.INDICATOR, &t.SHOWDATA, &t.COUNTER}) {
-    bool connect_string = v == &t.DSN01 || v == &t.DSN02;
-    text += (connect_string ? MaskPassword(*v) : *v) + kCrLf;
+    text += *v + kCrLf;
   }
   return text;
+}
+
+// The task's passwords, as read and as expanded, are masked in every later record.
+void KeepSecrets(RunLog& log, const JobTask& t) {
+  log.AddSecretsOf(t.DSN01);
+  log.AddSecretsOf(t.DSN02);
 }
 
 }  // namespace
@@ -83,9 +88,11 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     if (host.CutRequested()) { result.cut = true; ended_early = true; break; }
 
     ReadJobTask(file, i, task);
+    KeepSecrets(log, task);
     error = PrepareRowCount(task);
     if (!error.ok()) break;
     ExpandMacros(task, LocalNow(), folders);
+    KeepSecrets(log, task);
     if (task.INDICATOR == "ON") host.ShowProgressWindow();
 
     TaskContext context{task, log, host};

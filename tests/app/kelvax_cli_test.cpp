@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "platform/cp932.h"
@@ -104,6 +106,23 @@ TEST_F(KelvaxCliTest, ExitStatusTellsATaskFailureFromAFatalRun) {
   test::ProcessResult missing = test::RunProgram({exe_, work_ + "/no such job.ini"});
   EXPECT_EQ(missing.exit_status, 2);
   EXPECT_NE(LogText().find(" 致命的なエラーです。\r\n5:"), std::string::npos);
+}
+
+TEST_F(KelvaxCliTest, NoPasswordReachesTheLogOrStandardErrorWhateverTheConnectStringsSyntax) {
+  // An unclosed brace makes the driver manager take the whole rest as a library name and echo
+  // it; the SQLite driver echoes a statement that names the password.
+  test::ProcessResult r = Run(
+      "[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode;SERVER=localhost;\tPWD=Secret1\r\n"
+      "SQL01=SELECT 1\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n"
+      "[CONNECTION02]\r\nDSN01=DSN=CLIDEMO;passwd=Word2Guess\r\nSQL01=SELECT Word2Guess\r\n"
+      "OUTPUT=CSV\r\nEXPORT=%PATH%/B.CSV\r\n");
+  EXPECT_EQ(r.exit_status, 1);
+  std::string seen = LogText() + r.out + r.err;
+  std::transform(seen.begin(), seen.end(), seen.begin(), [](char c) { return std::toupper(c); });
+  EXPECT_EQ(seen.find("SECRET1"), std::string::npos) << seen;
+  EXPECT_EQ(seen.find("WORD2GUESS"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("OPEN LIB 'POSTGRESQL UNICODE;SERVER=LOCALHOST;\tPWD=***"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("NO SUCH COLUMN: ***"), std::string::npos) << seen;
 }
 
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
