@@ -11,7 +11,7 @@ PACKAGES=(
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   sqlite3 libsqlite3-dev
   googletest libgtest-dev
-  faketime time
+  faketime time python3
   postgresql
   mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev

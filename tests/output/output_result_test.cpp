@@ -54,6 +54,26 @@ TEST_F(OutputResultTest, CsvQuotesOnlyValuesThatWouldSplitAFieldAndEncodesCp932)
             "4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6,\x93\x8c\x8b\x9e\x81\x60\x91\xe5\x8d\xe3\r\n7,\r\n");
 }
 
+TEST_F(OutputResultTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
+  task_.SQL01 = "SELECT V FROM Q WHERE ID IN (1, 2, 4, 7) UNION ALL SELECT NULL UNION ALL SELECT ' '";
+  task_.OUTPUT = "CSV";
+  Run();
+  EXPECT_EQ(Output(), "V\r\n\"a,b\"\r\n\"say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n\"\"\r\n\"\"\r\n \r\n");
+  // A reader no one here wrote gets every row back.
+  test::ProcessResult read = test::RunProgram(
+      {"/usr/bin/python3", "-c",
+       "import csv, sys\n"
+       "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))",
+       task_.EXPORT});
+  EXPECT_EQ(read.out, "['V']\n['a,b']\n['say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
+
+  // TAB readers take an empty line for one empty field: it stays empty.
+  task_.OUTPUT = "TAB";
+  task_.SQL01 = "SELECT V FROM Q WHERE ID = 7 UNION ALL SELECT NULL";
+  Run();
+  EXPECT_EQ(Output(), "V\r\n\r\n\r\n");
+}
+
 TEST_F(OutputResultTest, TabQuotesTabsLineBreaksAndALeadingQuote) {
   task_.SQL01 = "SELECT ID, V FROM Q WHERE ID BETWEEN 1 AND 5 ORDER BY ID";
   task_.OUTPUT = "TAB";
