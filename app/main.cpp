@@ -5,16 +5,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/headless_host.h"
+#include "app/job_report.h"
 #include "app/standard_workers.h"
 #include "engine/job_task.h"
 #include "engine/run_log.h"
 #include "engine/runner.h"
+#include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
@@ -32,14 +35,22 @@ constexpr int kExitRunFailed = 2;
 
 void PrintUsage(FILE* to) {
   std::fprintf(to,
-               "Usage: kelvax [JOBFILE]\n"
+               "Usage: kelvax [--date YYYY-MM-DD] [JOBFILE]\n"
+               "       kelvax --check [--date YYYY-MM-DD] JOBFILE\n"
                "  Runs the tasks of JOBFILE (sections CONNECTION01..CONNECTION99) and exits.\n"
                "  Without JOBFILE the command center opens.\n"
+               "  Mistakes in JOBFILE (unknown keys, skipped lines and sections) are warned\n"
+               "  about on standard error; a run that fails says why there.\n"
                "  The run log SQLLOG.txt is written beside the executable.\n"
                "  Without a display the job runs without windows; the clipboard (OUTPUT=CRIP)\n"
                "  then fails.\n"
                "Exit status: 0 no failure, 1 a task failed, 2 the run failed or was cut,\n"
                "  3 another instance was running.\n"
+               "  --check    list the tasks as a run would do them (macros expanded, passwords\n"
+               "             masked) and the warnings; connects to nothing, writes no log;\n"
+               "             exit status 0 when there is nothing to warn about, else 1\n"
+               "  --date D   compute the date macros from day D (YYYY-MM-DD), to redo a\n"
+               "             missed run; the run log keeps the real time\n"
                "  --help     show this text\n"
                "  --version  show the version\n");
 }
@@ -49,6 +60,7 @@ int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
     std::fprintf(stderr, "kelvax: cannot write the run log %s: %s\n", log.path().c_str(),
                  log.broken_status().description().c_str());
   }
+  kelvax::PrintRunSummary(result, log, stderr);
   return result.ExitStatus();
 }
 
@@ -75,11 +87,13 @@ int main(int argc, char** argv) {
   CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (cl.help) { PrintUsage(stdout); return 0; }
   if (cl.version) { std::printf("kelvax %s\n", KELVAX_VERSION); return 0; }
-  if (!cl.unknown_option.empty()) {
-    std::fprintf(stderr, "kelvax: unknown option %s\n", cl.unknown_option.c_str());
+  if (!cl.error.empty()) {
+    std::fprintf(stderr, "kelvax: %s\n", cl.error.c_str());
     PrintUsage(stderr);
     return kExitRunFailed;
   }
+  const std::tm macro_day = cl.has_date ? cl.date : LocalNow();
+  if (cl.check) return CheckJobFile(ResolvePath(cl.job_path), macro_day, stdout, stderr);
 
   const std::string folder = ExecutableFolder();
   InstanceLock lock;
@@ -92,6 +106,11 @@ int main(int argc, char** argv) {
   RunLog log(DefaultRunLogPath());
   if (FileExists(log.path()) == -1) RemoveFile(log.path());
   JobTask task;
+  const std::tm* day = cl.has_date ? &cl.date : nullptr;
+  if (!cl.job_path.empty()) {
+    const std::string job = ResolvePath(cl.job_path);
+    PrintJobWarnings(job, IniFile::Load(job), macro_day, stderr);
+  }
 
 #ifdef KELVAX_HAVE_UI
   // The windows are loaded only where a display may be there (or a Qt platform is chosen).
@@ -103,7 +122,7 @@ int main(int argc, char** argv) {
       if (!qt_platform.empty()) {
         if (cl.job_path.empty()) return desktop->run(qt_platform, nullptr);
         const std::function<int(RunHost&)> job = [&](RunHost& host) {
-          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host),
+          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day),
                         log);
         };
         return desktop->run(qt_platform, &job);
@@ -121,5 +140,5 @@ int main(int argc, char** argv) {
     return kExitRunFailed;
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
-  return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host), log);
+  return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day), log);
 }
