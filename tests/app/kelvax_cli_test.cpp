@@ -113,10 +113,12 @@ TEST_F(KelvaxCliTest, ExitStatusTellsATaskFailureFromAFatalRun) {
 
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
-  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n");
+  const std::string tmp = test::MakeTempDir("clitmp");
+  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", {{"TMPDIR", tmp}});
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(Log().find("old records"), std::string::npos);
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));  // the instance lock goes with the program
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
@@ -152,7 +154,7 @@ TEST_F(KelvaxCliTest, AnUnwritableLogEndsTheRunWithOneLineOnStandardError) {
 // Mistakes that used to end as a quiet success: each gives its warning on standard error, and an
 // output kind the writer does not know gives a failure record and exit status 1.
 TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
-  const std::string task = "DSN01=DSN=CLIDEMO\r\nSQL01=SELECT ID FROM ORDERS\r\nEXPORT=%PATH%/OLD.CSV\r\n";
+  const std::string task = "DSN01=DSN=CLIDEMO\r\nSQL01=SELECT ID FROM ORDERS\r\nEXPORT=%PATH%/OUT.CSV\r\n";
   const std::string ok = "[CONNECTION01]\r\n" + task + "OUTPUT=CSV\r\n";
   struct Case {
     std::string job;
@@ -188,7 +190,6 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.job);
-    test::WriteFileBytes(folder_ + "/OLD.CSV", "old");
     test::ProcessResult r = Run(c.job);
     EXPECT_EQ(r.exit_status, c.exit_status);
     if (c.warning.empty()) {
@@ -201,7 +202,6 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
     if (!c.record.empty()) {
       EXPECT_NE(log.find(" 0番目でファイルの出力に失敗しました\r\n"), std::string::npos) << log;
       EXPECT_NE(log.find(c.record), std::string::npos) << log;
-      EXPECT_FALSE(test::PathExists(folder_ + "/OLD.CSV"));  // deleted as for every kind
     }
   }
 }

@@ -122,6 +122,29 @@ TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleE
   EXPECT_FALSE(test::PathExists(folder_ + "/C.TXT"));
 }
 
+// The window reaches the screen before a statement that holds the program for seconds; and a
+// display without XDG_RUNTIME_DIR (a cron job) draws no warning from the toolkit.
+TEST_F(KelvaxDesktopTest, TheProgressWindowIsPaintedBeforeASlowStatementRuns) {
+  if (!StartX("xdotool") || !test::HaveTool("import")) GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
+  std::map<std::string, std::string> env = x_->Env();
+  env["XDG_RUNTIME_DIR"] = "\x01";
+  const std::string slow = "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
+                           "SELECT COUNT(*) FROM S";
+  Child run({exe_, WriteJob(Task(1, slow, "OUTPUT=TAB\r\nEXPORT=%PATH%/N.TXT\r\nINDICATOR=ON\r\n"))}, env, folder_);
+  const std::string window = FindProgressWindow();
+  ASSERT_FALSE(window.empty()) << run.err();
+  const std::string shot = folder_ + "/shot.png";
+  ASSERT_EQ(test::RunTool({"import", "-window", window, shot}, x_->Env()), 0);
+  const bool executing = !test::PathExists(folder_ + "/N.TXT");
+  std::string corner;
+  test::RunTool({"convert", shot, "-format", "%[pixel:p{286,0}]", "info:"}, {}, &corner);
+  EXPECT_EQ(corner, "srgb(60,60,158)");
+  EXPECT_TRUE(executing) << "the statement ended before the window was looked at";
+  ASSERT_TRUE(run.Wait(120000));
+  EXPECT_EQ(run.exit_status(), 0);
+  EXPECT_EQ(run.err(), "");
+}
+
 TEST_F(KelvaxDesktopTest, WithoutAJobTheCommandCenterOpensAfterTheOldLogIsGone) {
   if (!StartX("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
