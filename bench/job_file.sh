@@ -10,13 +10,14 @@ kelvax=${KELVAX:-$here/build/kelvax}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$kelvax" "$work/kelvax"
-printf '%-10s %12s %9s %14s\n' sections bytes "wall (s)" "peak RSS (KB)"
+printf '%-10s %12s %9s %8s %14s\n' sections bytes "wall (s)" "CPU (s)" "peak RSS (KB)"
 for n in 10000 20000 40000 220000; do
   awk -v n="$n" 'BEGIN {
     pad = sprintf("%80s", ""); gsub(/ /, "x", pad)
     for (i = 0; i < n; i++) printf "[NOTE%d]\r\nTEXT=%s\r\n", i, pad
     printf "[CONNECTION01]\r\nDSN01=CREATEODBC\r\n" }' > "$work/job.ini"
-  /usr/bin/time -f '%e %M' -o "$work/time" "$work/kelvax" "$work/job.ini" 2>/dev/null
-  read -r wall rss < "$work/time"
-  printf '%-10s %12s %9s %14s\n' "$n" "$(wc -c < "$work/job.ini")" "$wall" "$rss"
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$work/kelvax" "$work/job.ini" 2>/dev/null
+  read -r wall user sys rss < "$work/time"
+  printf '%-10s %12s %9s %8s %14s\n' "$n" "$(wc -c < "$work/job.ini")" "$wall" \
+    "$(echo "$user + $sys" | bc)" "$rss"
 done

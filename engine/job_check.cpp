@@ -20,17 +20,15 @@ constexpr const char* kCommentHint = "; a ';' inside a value is part of it: put 
 
 std::string Upper(const std::string& s) { return UpperCase(s); }
 
-// The task number of a section named CONNECTION and digits, or -1.
+// The task number of a section named CONNECTION and two digits (the only names a run reads),
+// or -1.
 int TaskNumberOf(const std::string& section) {
   const std::string upper = Upper(section);
   const std::string prefix = "CONNECTION";
-  if (upper.size() <= prefix.size() || upper.compare(0, prefix.size(), prefix) != 0) return -1;
-  int n = 0;
-  for (size_t i = prefix.size(); i < upper.size(); ++i) {
-    if (upper[i] < '0' || upper[i] > '9' || n > 1000) return -1;
-    n = n * 10 + (upper[i] - '0');
-  }
-  return n;
+  if (upper.size() != prefix.size() + 2 || upper.compare(0, prefix.size(), prefix) != 0) return -1;
+  const char tens = upper[prefix.size()], ones = upper[prefix.size() + 1];
+  if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return -1;
+  return (tens - '0') * 10 + (ones - '0');
 }
 
 bool IsKnownKey(const std::string& key) {
