@@ -1,4 +1,5 @@
-// kelvax [JOBFILE]: runs a job file unattended and exits; without one, opens the command center.
+// kelvax [--date DAY] [JOBFILE]: runs a job file unattended and exits; without one, opens the
+// command center. kelvax --check JOBFILE lists what a run would do and runs nothing.
 // With a display the run shows the progress window; without one (cron) it runs without windows.
 #include <unistd.h>
 
