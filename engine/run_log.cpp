@@ -61,6 +61,7 @@ Status RunLog::WriteLog(std::string& message) {
 
 Status RunLog::WriteFailure(std::string message) {
   failure_written_ = true;
+  if (failure_count_++ == 0) first_failure_ = message;
   return WriteLog(message);
 }
 

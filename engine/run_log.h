@@ -35,18 +35,30 @@ class RunLog {
   bool broken() const { return !broken_.ok(); }
   const Status& broken_status() const { return broken_; }
   bool failure_written() const { return failure_written_; }
+  // Failures this run (records and marked ones), and the text of the first failure record.
+  int failure_count() const { return failure_count_; }
+  const std::string& first_failure() const { return first_failure_; }
   // A failure the host has already told the user about (the clipboard): counts for the exit
   // status without a record.
-  void MarkFailure() { failure_written_ = true; }
+  void MarkFailure() {
+    failure_written_ = true;
+    ++failure_count_;
+  }
 
   // Forgets the failure flag (start of a new run from the command center).
-  void ResetRun() { failure_written_ = false; }
+  void ResetRun() {
+    failure_written_ = false;
+    failure_count_ = 0;
+    first_failure_.clear();
+  }
 
  private:
   std::string path_;
   std::vector<std::string> secrets_;
   Status broken_;
   bool failure_written_ = false;
+  int failure_count_ = 0;
+  std::string first_failure_;
 };
 
 // The run log's path: the executable's folder + "/SQLLOG.txt".

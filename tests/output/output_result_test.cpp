@@ -119,15 +119,18 @@ TEST_F(OutputResultTest, AStatementWithoutColumnsLeavesTheOldFileAndDoesNotOpenI
   EXPECT_FALSE(test::PathExists(log_.path()));
 }
 
-TEST_F(OutputResultTest, UnlistedKindsDeleteTheOldFileWriteNothingAndStillOpenThePath) {
+// A misspelt kind fails the task instead of passing as a success that wrote nothing.
+TEST_F(OutputResultTest, UnknownKindsDeleteTheOldFileFailTheTaskAndStillOpenThePath) {
   test::WriteFileBytes(task_.EXPORT, "old");
   task_.SQL01 = "SELECT A FROM T";
-  task_.OUTPUT = "EXCEL";
+  task_.OUTPUT = "CVS";
   task_.SHOWDATA = "ON";
   Run();
   EXPECT_FALSE(test::PathExists(task_.EXPORT));
   EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
-  EXPECT_FALSE(test::PathExists(log_.path()));
+  EXPECT_EQ(Records(), (std::vector<std::string>{
+                           "<TS> 0番目でファイルの出力に失敗しました\r\n5:OUTPUT=CVS は出力の種類ではありません"
+                           "（TAB、CSV、CRIP、HTML、EXCEL、OFF）\r\n" + task_.DSN01 + "\r\n" + task_.SQL01 + "\r\n"}));
 }
 
 TEST_F(OutputResultTest, ClipboardGetsTheTabTextAndTheOldFileIsDeleted) {
