@@ -8,6 +8,7 @@
 #include "engine/field_value.h"
 #include "output/html_output.h"
 #include "output/text_output.h"
+#include "output/xlsx_output.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/resolve_path.h"
@@ -106,6 +107,8 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
     CopyResultToClipboard(run);
   } else if (task.OUTPUT == "HTML") {
     WriteHtmlFile(run);
+  } else if (task.OUTPUT == "EXCEL") {
+    WriteXlsxFile(run);
   }
   if (run.stopped()) return "";
   // 14
