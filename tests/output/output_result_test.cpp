@@ -102,7 +102,7 @@ TEST_F(OutputResultTest, AStatementWithoutColumnsLeavesTheOldFileAndDoesNotOpenI
 TEST_F(OutputResultTest, UnlistedKindsDeleteTheOldFileWriteNothingAndStillOpenThePath) {
   test::WriteFileBytes(task_.EXPORT, "old");
   task_.SQL01 = "SELECT A FROM T";
-  task_.OUTPUT = "EXCEL";
+  task_.OUTPUT = "PDF";
   task_.SHOWDATA = "ON";
   Run();
   EXPECT_FALSE(test::PathExists(task_.EXPORT));

@@ -134,5 +134,46 @@ TEST_F(XlsxOutputTest, PostgresValuesBecomeCellsOfTheirTypeWithoutLosingADigit) 
   EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
 }
 
+TEST_F(XlsxOutputTest, AFullSheetGoesOnInANewOneAndTooLongATextIsCutWithARecord) {
+  // 2**20 - 1 rows fill the first sheet under its header; the last one starts the second.
+  // あ x 32766 and an emoji need 32768 UTF-16 units, one more than a cell holds.
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("big.db", ""));
+  task_.SQL01 =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1048576) "
+      "SELECT i AS N, CASE WHEN i = 1048576 THEN replace(hex(zeroblob(32766)), '00', 'あ') || "
+      "char(128512, 128512) END AS T FROM n";  // emoji: statements cannot carry them here
+  Run();
+  std::string kept;
+  for (int i = 0; i < 32766; ++i) kept += "あ";
+  const std::string sheets = ReadBack(task_.EXPORT, "shape");
+  EXPECT_TRUE(sheets ==
+              "# Sheet1 1048576\n# Sheet2 2\ns:'N' | s:'T'\ns:'1048576' | s:'" + kept + "'\n")
+      << sheets.substr(0, 200);
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u) << records[0];
+  EXPECT_EQ(records[0].rfind("<TS> 1048576番目でファイルの出力に失敗しました\r\n6:", 0), 0u)
+      << records[0];
+  EXPECT_EQ(host_.progress.size(), 1048576u);
+}
+
+TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb(
+      "two.db", "CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1), (2);"));
+  task_.SQL01 = "SELECT A FROM T";
+  task_.EXPORT = dir_ + "/missing/OUT.XLSX";
+  Run();
+  auto records = Records();
+  ASSERT_EQ(records.size(), 4u);  // creation, header, two rows: as for a text file
+  EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[0];
+  EXPECT_EQ(records[3].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[3];
+  EXPECT_EQ(host_.progress.size(), 2u);
+
+  task_.EXPORT = dir_ + "/OUT.XLSX";
+  test::WriteFileBytes(task_.EXPORT, "old");
+  host_.cut_after_rows = 1;
+  Run();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
+}
+
 }  // namespace
 }  // namespace kelvax
