@@ -89,11 +89,11 @@ class XlsxOutputTest : public test::WorkerTest {
     for (std::size_t i = 0; i < std::size(kValues); ++i) {
       const char* type = pg ? kValues[i].pg_type : kValues[i].sqlite_type;
       if (*type == '\0') continue;
-      const std::string name = "C" + std::to_string(i);
-      columns += ", " + name + " " + type;
+      const std::string number = std::to_string(i);
+      columns += ", C" + number + " " + type;
       values += std::string(", ") + kValues[i].literal;
       nulls += ", NULL";
-      header += (pg ? " | s:'c" : " | s:'C") + std::to_string(i) + "'";  // PostgreSQL folds case
+      header += (pg ? " | s:'c" : " | s:'C") + number + "'";  // PostgreSQL folds case
       cells += std::string(" | ") + kValues[i].cell;
       null_cells += " | n:None";
     }
