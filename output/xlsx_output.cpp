@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -233,6 +234,17 @@ class Book {
   Book(const odbc::ResultSet& result, int last_column) : result_(result) {
     for (int c = 0; c <= last_column; ++c) kinds_.push_back(KindOf(result.ColumnType(c)));
   }
+  Book(const Book&) = delete;
+  Book& operator=(const Book&) = delete;
+  // A workbook never closed: freeing it leaves its sheets' scratch files open, so they are
+  // closed here.
+  ~Book() {
+    if (!workbook_) return;
+    for (lxw_worksheet* sheet : sheets_) {
+      if (sheet->optimize_tmpfile) fclose(sheet->optimize_tmpfile);
+      sheet->optimize_tmpfile = nullptr;
+    }
+  }
 
   // A failure here is also what every later write of the book reports.
   Status Create(const std::string& path) {
@@ -345,6 +357,7 @@ class Book {
     if (!workbook_) return NotOpen();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook_.get(), nullptr);
     if (!sheet) return LibraryFailure(LXW_ERROR_CREATING_TMPFILE);
+    sheets_.push_back(sheet);
     // Wide enough that dates and times show instead of "####".
     for (std::size_t c = 0; c < kinds_.size(); ++c) {
       const double width = kinds_[c] == CellKind::kDate        ? 11
@@ -374,6 +387,7 @@ class Book {
   PendingFile file_;
   std::string scratch_;
   std::unique_ptr<lxw_workbook, WorkbookFree> workbook_;
+  std::vector<lxw_worksheet*> sheets_;
   lxw_worksheet* sheet_ = nullptr;
   lxw_row_t row_ = 0;
   lxw_format* date_ = nullptr;

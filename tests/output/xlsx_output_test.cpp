@@ -171,8 +171,13 @@ TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
   task_.EXPORT = dir_ + "/OUT.XLSX";
   test::WriteFileBytes(task_.EXPORT, "old");
   host_.cut_after_rows = 1;
+  auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto before = open_files();
   Run();
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
+  EXPECT_EQ(open_files(), before);  // the scratch files of the abandoned sheets are closed
 }
 
 }  // namespace
