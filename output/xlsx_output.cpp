@@ -37,10 +37,11 @@ class PendingFile {
   Status Create(const std::string& target) {
     target_ = target;
     const std::size_t slash = target.rfind('/');
+    if (target.empty() || slash + 1 == target.size()) return ErrnoStatus(ENOENT, target);
     folder_ = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    // Hidden, and short enough for the name limit whatever the target's length.
     const std::string prefix = (slash == std::string::npos ? "" : folder_) + "." +
                                target.substr(slash + 1, 200) + "." + std::to_string(getpid());
-    if (target.empty() || slash + 1 == target.size()) return ErrnoStatus(ENOENT, target);
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string temp = prefix + "-" + std::to_string(attempt) + ".tmp";
       Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
