@@ -141,9 +141,13 @@ bool DecimalNumber(std::string_view text, double& value) {
   std::string_view fraction =
       point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
   if (!AllDigits(whole) || (point != std::string_view::npos && !AllDigits(fraction))) return false;
-  std::string digits = std::string(whole) + std::string(fraction);
-  const std::size_t first = digits.find_first_not_of('0');
-  const std::size_t significant = first == std::string::npos ? 0 : digits.size() - first;
+  // Leading zeros count for nothing, in the fraction too when the whole part is zero.
+  std::size_t significant = 0;
+  if (const std::size_t lead = whole.find_first_not_of('0'); lead != std::string_view::npos) {
+    significant = whole.size() - lead + fraction.size();
+  } else if (const std::size_t f = fraction.find_first_not_of('0'); f != std::string_view::npos) {
+    significant = fraction.size() - f;
+  }
   return significant <= kMaxExactDigits && ParseDouble(text, value);
 }
 
