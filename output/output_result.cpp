@@ -10,6 +10,7 @@
 #include "engine/job_check.h"
 #include "output/html_output.h"
 #include "output/text_output.h"
+#include "output/xlsx_output.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/resolve_path.h"
@@ -108,6 +109,8 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
     CopyResultToClipboard(run);
   } else if (task.OUTPUT == "HTML") {
     WriteHtmlFile(run);
+  } else if (task.OUTPUT == "EXCEL") {
+    WriteXlsxFile(run);
   } else if (!IsHandledOutputKind(task.OUTPUT)) {
     // A misspelt kind would otherwise end as a success that wrote nothing.
     run.Fail(Status::Error(errnum::kInvalidArgument,

@@ -10,6 +10,7 @@ PACKAGES=(
   build-essential g++ cmake pkg-config
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   sqlite3 libsqlite3-dev
+  libxlsxwriter-dev python3-openpyxl
   googletest libgtest-dev
   faketime time python3
   postgresql
