@@ -6,6 +6,8 @@
 //   class ValueTest : public test::DriverTest {};
 //   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
 //   KELVAX_PER_DRIVER(ValueTest);
+//
+// Test names end in the engine's name: ctest -R MariaDB runs one engine's cases.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -64,6 +66,11 @@ class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface
 
 }  // namespace kelvax::test
 
-#define KELVAX_PER_DRIVER(Suite)                                                      \
+#define KELVAX_PER_DRIVER(Suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(PerDriver, Suite, ::testing::ValuesIn(::kelvax::test::kAllEngines), \
+                           ::kelvax::test::EngineNamePrinter())
+
+// For behaviour that does not depend on the engine: the same fixture, run on SQLite alone.
+#define KELVAX_ON_SQLITE(Suite)                                                                 \
+  INSTANTIATE_TEST_SUITE_P(OnSqlite, Suite, ::testing::Values(::kelvax::test::Engine::kSqlite), \
                            ::kelvax::test::EngineNamePrinter())
