@@ -7,7 +7,9 @@
 //   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
 //   KELVAX_PER_DRIVER(ValueTest);
 //
-// Test names end in the engine's name: ctest -R MariaDB runs one engine's cases.
+// Test names end in the engine's name. CTest runs a program's cases on one server in one test
+// ("output/MariaDB"), so that the server starts once: tests/CMakeLists.txt gathers the names
+// ending in /PostgreSQL or /MariaDB, and those of suites named Postgres* or MariaDb*.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -191,10 +191,10 @@ std::string MariaDbSandbox::Client(const std::string& sql, const std::string& da
   WriteFileBytes(dir + "/input.sql", sql);
   ProcessResult r = RunProgram(
       {"/bin/sh", "-c",
-       "exec \"$1\" --no-defaults --socket=\"$2\" --user=root --batch --raw --binary-mode "
+       "exec \"$1\" --no-defaults --host=localhost --socket=\"$2\" --user=root --batch --raw --binary-mode "
        "--skip-column-names --default-character-set=utf8mb4 $4 < \"$3\"",
        "sh", kClient, socket_, dir + "/input.sql", database},
-      {{"LC_ALL", "C"}}, "/");
+      {{"LC_ALL", "C"}, {"MYSQL_PWD", "\x01"}, {"MYSQL_HOST", "\x01"}}, "/");
   std::error_code ec;
   fs::remove_all(dir, ec);
   if (r.exit_status != 0) {
