@@ -214,10 +214,6 @@ std::string MariaDbSandbox::QueryRows(const std::string& sql) const {
   return rows;
 }
 
-std::string MariaDbSandbox::Query(const std::string& sql) const {
-  return FirstFields(Client(sql, database_), '\t');
-}
-
 void MariaDbSandbox::ResetDatabase() const {
   Client("DROP DATABASE IF EXISTS " + database_ + "; CREATE DATABASE " + database_, "");
 }
