@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "tests/support/worker_test.h"
@@ -42,6 +43,8 @@ struct Driver {
 // installed. Throws when it is installed but cannot be started.
 std::optional<Driver> OpenDriver(Engine engine, std::string* why);
 
+// The engine's name in test names and failure messages.
+void PrintTo(Engine engine, std::ostream* out);
 struct EngineNamePrinter {
   std::string operator()(const ::testing::TestParamInfo<Engine>& info) const;
 };
