@@ -7,6 +7,9 @@
 //   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
 //   KELVAX_PER_DRIVER(ValueTest);
 //
+// A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). MariaDB is
+// reached as root without a password; its default sql_mode is kept (backslash escapes on).
+//
 // Test names end in the engine's name. CTest runs a program's cases on one server in one test
 // ("output/MariaDB"), so that the server starts once: tests/CMakeLists.txt gathers the names
 // ending in /PostgreSQL or /MariaDB, and those of suites named Postgres* or MariaDb*.
