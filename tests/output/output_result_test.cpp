@@ -141,7 +141,7 @@ TEST_P(OutputResultTest, TheCountQueryGivesTheTotalOrOneRecordAndTheRowsStillArr
     task_.OUTPUT = "CSV";
     TaskContext context{task_, log, host};
     OutputResult(context, "", "");
-    EXPECT_EQ(Output(), "a\r\n1\r\n\r\n");
+    EXPECT_EQ(Output(), "a\r\n1\r\n\"\"\r\n");  // a one-column CSV NULL reads back as a field
     auto records = test::ReadLogRecords(log.path());
     ASSERT_EQ(records.size(), c.recorded ? 1u : 0u);
     if (c.recorded) {
