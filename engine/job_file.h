@@ -26,6 +26,9 @@ std::string TaskSectionName(int task_number);
 // Reads task `task_number` into `task`: the nine values upper-cased, then trimmed.
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task);
 
+// Removes leading and trailing spaces (tabs stay), as job values and typed fields are trimmed.
+std::string TrimBlanks(const std::string& s);
+
 // Upper-cases ASCII letters and the full-width Latin letters, as the job values are compared.
 std::string UpperCase(const std::string& utf8);
 
