@@ -42,7 +42,6 @@ SQLConfig::SQLConfig(QWidget* command_center, std::string path)
                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       path_(std::move(path)),
       command_center_(command_center) {
-  setAttribute(Qt::WA_DeleteOnClose, false);
   const double dpi = LogicalDpi(command_center);
   auto at = [dpi](double l, double t, double w, double h) { return TwipsRect(l, t, w, h, dpi); };
   setWindowTitle(QString::fromUtf8("初期設定"));

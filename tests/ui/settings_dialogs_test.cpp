@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +19,7 @@
 
 #include "tests/support/sandbox.h"
 #include "ui/data_source_dialog.h"
+#include "ui/design_units.h"
 #include "ui/sql_config.h"
 
 namespace kelvax::ui {
@@ -49,6 +52,36 @@ std::unique_ptr<QTimer> WhenModal(std::function<void(T*)> act) {
   });
   t->start(10);
   return timer;
+}
+
+TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
+  SQLConfig dialog(nullptr, MakeTempDir() + "/RunConfig.ini");
+  if (LogicalDpi(&dialog) != 96) GTEST_SKIP() << "the screen is not at 96 dpi";
+  EXPECT_EQ(dialog.size(), QSize(321, 273));  // 4815 x 4095 twips
+  const std::vector<std::pair<const char*, QRect>> rects = {
+      {"T01_FileName_0", {8, 16, 281, 18}},  {"B01_OpenDLOG_1", {296, 56, 17, 17}},
+      {"Frame1", {8, 120, 137, 105}},        {"Option1_4", {8, 80, 121, 17}},
+      {"Label1_1", {8, 40, 273, 17}},        {"C02_Counter", {152, 152, 169, 17}},
+      {"B02_OK", {8, 240, 81, 25}},          {"B99_END", {232, 240, 81, 25}},
+  };
+  for (const auto& [name, rect] : rects) EXPECT_EQ(Find<QWidget>(dialog, name)->geometry(), rect) << name;
+
+  QStringList order;
+  QWidget* w = Find<QWidget>(dialog, "T01_FileName_0");
+  do {
+    if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+    w = w->nextInFocusChain();
+  } while (w->objectName() != QStringLiteral("T01_FileName_0"));
+  EXPECT_EQ(order.join(u' ').toStdString(),
+            "T01_FileName_0 B01_OpenDLOG_0 T01_FileName_1 B01_OpenDLOG_1 Option1_0 Option1_1 "
+            "Option1_2 Option1_3 Option1_4 C02_Counter C01_ShowData B02_OK B99_END");
+  EXPECT_TRUE(Find<QPushButton>(dialog, "B02_OK")->isDefault());
+
+  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho"))) {
+    GTEST_SKIP() << "fonts-ipafont is not installed";
+  }
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Label1_0")->font()).family(), QStringLiteral("IPAMincho"));
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Option1_0")->font()).family(), QStringLiteral("IPAPGothic"));
 }
 
 TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
