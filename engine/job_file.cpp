@@ -5,14 +5,14 @@
 
 namespace kelvax {
 
-namespace {
-
 std::string TrimBlanks(const std::string& s) {
   size_t b = s.find_first_not_of(' ');
   if (b == std::string::npos) return "";
   size_t e = s.find_last_not_of(' ');
   return s.substr(b, e - b + 1);
 }
+
+namespace {
 
 // The last `count` characters of a UTF-8 text.
 std::string LastCharacters(const std::string& s, size_t count) {

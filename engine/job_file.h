@@ -30,6 +30,9 @@ void ReadJobTask(const IniFile& file, int task_number, JobTask& task);
 // "FROM"; a statement without one fails with error number 5. Other values stay as they are.
 Status PrepareRowCount(JobTask& task);
 
+// Removes leading and trailing spaces (tabs stay), as job values and typed fields are trimmed.
+std::string TrimBlanks(const std::string& s);
+
 // Upper-cases ASCII letters and the full-width Latin letters, as the job values are compared.
 std::string UpperCase(const std::string& utf8);
 

@@ -4,12 +4,11 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QWindow>
-#include <QMessageBox>
 #include <ctime>
 #include <new>
 
 #include "platform/file_ops.h"
-#include "ui/app_title.h"
+#include "ui/app_message.h"
 #include "ui/clipboard_holder.h"
 #include "ui/tab_html.h"
 
@@ -121,9 +120,6 @@ void QtRunHost::EndRequested() {
   form_.hide();
 }
 
-void ShowClipboardMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok);
-  box.exec();
-}
+void ShowClipboardMessage(const QString& text) { ShowAppMessage(nullptr, text); }
 
 }  // namespace kelvax::ui

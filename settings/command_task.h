@@ -1,0 +1,55 @@
+// The command center's one task: loading its fields from a job or settings file and writing
+// them as a one-task job file. The window only moves values between this struct and its
+// controls. Text is UTF-8 here; job files are CP932 with CR LF line ends.
+#pragma once
+
+#include <string>
+
+#include "platform/folders.h"
+#include "platform/status.h"
+
+namespace kelvax::settings {
+
+// The output-mode options of the command center, by index.
+enum OutputOption : int {
+  kOptionNone = -1,   // written as "OFF"; loading never gives it
+  kOptionTab = 0,     // "ＴＡＢ"  writes "TAB"
+  kOptionCsv = 1,     // "ＣＳＶ"  writes "CSV"
+  kOptionClip = 2,    // "Ｃｌｉｐ" writes "CRIP", the job runner's clipboard value; loads from "CLIP"
+  kOptionHtml = 3,    // "ＨＴＭＬ" writes "HTML"
+  kOptionExcel = 4,   // hidden: selected only by a loaded "EXCEL", and then written back
+};
+
+struct CommandTask {
+  std::string connect;      // DSN01 (T02_SetConnect)
+  std::string sql;          // SQL01 (T01_SetSQL), as shown in the box, line breaks included
+  std::string output_file;  // EXPORT (T02_FileOut)
+  int output_option = kOptionTab;
+  bool no_show_data = true;  // C01_ShowData checked: SHOWDATA=OFF
+  bool no_counter = true;    // C02_Counter checked: COUNTER=OFF
+};
+
+// The executable's folder followed by "/kelvax.ini": the job the run button writes and runs.
+std::string CommandJobPath();
+
+// Reads section "Connection01" of a settings or job file (the first task of a job). OUTPUT is
+// compared exactly with "TAB", "CSV", "CLIP", "HTML", "EXCEL"; anything else selects option 0.
+// An empty EXPORT becomes `desktop` + "/Kelvax" and the option's extension (.txt, .csv, .txt,
+// .html, .xls). Only an exact "ON" unchecks a switch. A missing file gives the defaults.
+CommandTask LoadCommandTask(const std::string& path, const std::string& desktop = DesktopFolder());
+
+// The statement as a job file holds it: every line break (CR LF, CR or LF) becomes one space,
+// since a job value cannot hold one and joining the lines would change the statement; then the
+// whole text is upper-cased, quoted literals included, as the job runner reads it anyway.
+std::string JobStatement(const std::string& sql_box_text);
+
+// Writes the task into section "Connection01" of the file at `path`, in place, key by key:
+// DSN01 (trimmed), SQL01 (JobStatement), DSN02 and SQL02 (empty), OUTPUT, EXPORT (as typed),
+// INDICATOR=ON, SHOWDATA, COUNTER. Other sections stay. Stops at the first failed write: the
+// caller must then run nothing, and the Status description names the path and the reason.
+Status SaveCommandTask(const std::string& path, const CommandTask& task);
+
+// The message-box text for a file that could not be written.
+std::string WriteFailureMessage(const Status& status);
+
+}  // namespace kelvax::settings

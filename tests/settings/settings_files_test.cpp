@@ -1,0 +1,201 @@
+// RunConfig.ini and the command center's job file, read and written as bytes on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "settings/command_task.h"
+#include "settings/run_config.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax::settings {
+namespace {
+
+using test::MakeTempDir;
+using test::PathExists;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+// "出力" and "売上" in CP932.
+const std::string kOutputCp932 = "\x8f\x6f\x97\xcd";
+const std::string kSalesCp932 = "\x94\x84\x8f\xe3";
+
+bool operator==(const RunConfig& a, const RunConfig& b) {
+  return a.connect == b.connect && a.output_file == b.output_file &&
+         a.output_type == b.output_type && a.no_show_data == b.no_show_data &&
+         a.no_counter == b.no_counter;
+}
+
+bool operator==(const CommandTask& a, const CommandTask& b) {
+  return a.connect == b.connect && a.sql == b.sql && a.output_file == b.output_file &&
+         a.output_option == b.output_option && a.no_show_data == b.no_show_data &&
+         a.no_counter == b.no_counter;
+}
+
+TEST(RunConfigTest, NewFileHoldsTheSevenKeysAndReadsBackForEveryTypeAndSwitch) {
+  struct Case {
+    int type;
+    bool no_show_data, no_counter;
+    std::string output, showdata, counter;
+  };
+  const std::vector<Case> cases = {
+      {kTab, true, true, "TAB", "OFF", "OFF"},       {kCsv, false, true, "CSV", "ON", "OFF"},
+      {kClip, true, false, "CLIP", "OFF", "ON"},     {kHtml, false, false, "HTML", "ON", "ON"},
+      {kExcel, true, true, "EXCEL", "OFF", "OFF"},   {kNoOutputType, true, true, "OFF", "OFF", "OFF"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = MakeTempDir() + "/RunConfig.ini";
+    const RunConfig config{"DSN=A", "/d/out.txt", c.type, c.no_show_data, c.no_counter};
+    ASSERT_TRUE(SaveRunConfig(path, config).ok());
+    EXPECT_EQ(ReadFileBytes(path), "[CONNECTION01]\r\nDSN01=DSN=A\r\nSQL01=\r\nOUTPUT=" + c.output +
+                                       "\r\nEXPORT=/d/out.txt\r\nINDICATOR=ON\r\nSHOWDATA=" +
+                                       c.showdata + "\r\nCOUNTER=" + c.counter + "\r\n");
+    EXPECT_TRUE(LoadRunConfig(path) == config) << c.output;
+  }
+}
+
+TEST(RunConfigTest, ConnectIsTrimmedExportKeptAsTypedInCp932AndOtherContentStays) {
+  const std::string path = MakeTempDir() + "/RunConfig.ini";
+  WriteFileBytes(path, "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=ON\r\n"
+                       "EXPORT=old\r\nextra=kept\r\n\r\n[Tail]\r\nB=2\r\n");
+  RunConfig config{"  DSN=" + std::string("売上") + "  ", "  /d/出力.txt ", kClip, false, true};
+  ASSERT_TRUE(SaveRunConfig(path, config).ok());
+  EXPECT_EQ(ReadFileBytes(path),
+            "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=OFF\r\n"
+            "EXPORT=  /d/" + kOutputCp932 + ".txt \r\nextra=kept\r\n"
+            "DSN01=DSN=" + kSalesCp932 + "\r\nSQL01=\r\nOUTPUT=CLIP\r\nINDICATOR=ON\r\n"
+            "SHOWDATA=ON\r\n\r\n[Tail]\r\nB=2\r\n");
+}
+
+TEST(RunConfigTest, ReadingComparesValuesExactly) {
+  struct Case {
+    std::string file;
+    RunConfig expected;
+  };
+  const RunConfig defaults;
+  const std::vector<Case> cases = {
+      {"", defaults},  // no file at all (written as nothing below)
+      {"[Other]\r\nOUTPUT=TAB\r\n", defaults},
+      {"[CONNECTION01]\r\nOUTPUT=tab\r\nSHOWDATA=on\r\nCOUNTER=On\r\n", defaults},
+      {"[connection01]\r\nDSN01= DSN=X \r\nEXPORT=/x\r\nOUTPUT=HTML\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n",
+       {"DSN=X", "/x", kHtml, false, false}},
+      {"[CONNECTION01]\r\nOUTPUT=CRIP\r\nSHOWDATA=\r\nCOUNTER=OFF\r\n", defaults},
+  };
+  for (const Case& c : cases) {
+    const std::string path = MakeTempDir() + "/RunConfig.ini";
+    if (!c.file.empty()) WriteFileBytes(path, c.file);
+    EXPECT_TRUE(LoadRunConfig(path) == c.expected) << c.file;
+  }
+  // An unknown type leaves the selection the controls already had.
+  const std::string path = MakeTempDir() + "/RunConfig.ini";
+  WriteFileBytes(path, "[CONNECTION01]\r\nOUTPUT=PDF\r\n");
+  RunConfig config;
+  config.output_type = kCsv;
+  LoadRunConfig(path, config);
+  EXPECT_EQ(config.output_type, kCsv);
+}
+
+TEST(CommandTaskTest, StatementLosesLineBreaksToOneSpaceAndIsUpperCasedWhole) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"select a\nfrom t", "SELECT A FROM T"},
+      {"select a\r\nfrom t\r\n", "SELECT A FROM T "},
+      {"select a\r\rfrom t", "SELECT A  FROM T"},
+      {"select x from t where n = 'abc'", "SELECT X FROM T WHERE N = 'ABC'"},
+      {"select 'ａｂ売上' from t", "SELECT 'ＡＢ売上' FROM T"},
+  };
+  for (const auto& [box, expected] : cases) EXPECT_EQ(JobStatement(box), expected) << box;
+}
+
+TEST(CommandTaskTest, JobFileHoldsTheNineKeysInOrderWithTheJobRunnersValues) {
+  struct Case {
+    int option;
+    bool no_show_data, no_counter;
+    std::string output, showdata, counter;
+  };
+  const std::vector<Case> cases = {
+      {kOptionTab, true, true, "TAB", "OFF", "OFF"},
+      {kOptionCsv, false, true, "CSV", "ON", "OFF"},
+      {kOptionClip, true, false, "CRIP", "OFF", "ON"},
+      {kOptionHtml, false, false, "HTML", "ON", "ON"},
+      {kOptionExcel, true, true, "EXCEL", "OFF", "OFF"},
+      {kOptionNone, true, true, "OFF", "OFF", "OFF"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = MakeTempDir() + "/kelvax.ini";
+    const CommandTask task{" DSN=売上 ", "select *\nfrom t", " /d/出力.txt ", c.option,
+                           c.no_show_data, c.no_counter};
+    ASSERT_TRUE(SaveCommandTask(path, task).ok());
+    EXPECT_EQ(ReadFileBytes(path),
+              "[Connection01]\r\nDSN01=DSN=" + kSalesCp932 + "\r\nSQL01=SELECT * FROM T\r\n"
+              "DSN02=\r\nSQL02=\r\nOUTPUT=" + c.output + "\r\nEXPORT= /d/" + kOutputCp932 +
+              ".txt \r\nINDICATOR=ON\r\nSHOWDATA=" + c.showdata + "\r\nCOUNTER=" + c.counter +
+              "\r\n")
+        << c.output;
+  }
+}
+
+TEST(CommandTaskTest, SavingOverAJobReplacesItsFirstTaskAndKeepsTheRest) {
+  const std::string path = MakeTempDir() + "/job.sql";
+  WriteFileBytes(path, "[CONNECTION01]\r\nDSN01=DSN=OLD\r\nSQL01=SELECT 1\r\nDSN02=DSN=T\r\n"
+                       "SQL02=INSERT\r\nOUTPUT=INSERT\r\nEXPORT=\r\nINDICATOR=OFF\r\n"
+                       "SHOWDATA=ON\r\nCOUNTER=ON\r\n[CONNECTION02]\r\nDSN01=DSN=B\r\n");
+  const CommandTask task{"DSN=NEW", "select 2", "/o.csv", kOptionCsv, true, false};
+  ASSERT_TRUE(SaveCommandTask(path, task).ok());
+  ASSERT_TRUE(SaveCommandTask(path, task).ok());  // a second run rewrites the same keys
+  EXPECT_EQ(ReadFileBytes(path),
+            "[CONNECTION01]\r\nDSN01=DSN=NEW\r\nSQL01=SELECT 2\r\nDSN02=\r\nSQL02=\r\n"
+            "OUTPUT=CSV\r\nEXPORT=/o.csv\r\nINDICATOR=ON\r\nSHOWDATA=OFF\r\nCOUNTER=ON\r\n"
+            "[CONNECTION02]\r\nDSN01=DSN=B\r\n");
+}
+
+TEST(CommandTaskTest, LoadingSelectsByExactValueAndFillsTheDesktopDefault) {
+  struct Case {
+    std::string file;
+    CommandTask expected;
+  };
+  const std::vector<Case> cases = {
+      {"", {"", "", "/desk/Kelvax.txt", kOptionTab, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=CSV\r\n", {"", "", "/desk/Kelvax.csv", kOptionCsv, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=CLIP\r\n", {"", "", "/desk/Kelvax.txt", kOptionClip, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=CRIP\r\n", {"", "", "/desk/Kelvax.txt", kOptionTab, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=HTML\r\n", {"", "", "/desk/Kelvax.html", kOptionHtml, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=EXCEL\r\n", {"", "", "/desk/Kelvax.xls", kOptionExcel, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=html\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n",
+       {"", "", "/desk/Kelvax.txt", kOptionTab, true, false}},
+      {"[connection01]\r\nDSN01=DSN=A\r\nSQL01=SELECT 1\r\nEXPORT=/x.csv\r\nOUTPUT=HTML\r\n"
+       "SHOWDATA=ON\r\nCOUNTER=OFF\r\n[CONNECTION02]\r\nDSN01=DSN=B\r\n",
+       {"DSN=A", "SELECT 1", "/x.csv", kOptionHtml, false, true}},
+  };
+  for (const Case& c : cases) {
+    const std::string path = MakeTempDir() + "/task.ini";
+    if (!c.file.empty()) WriteFileBytes(path, c.file);
+    EXPECT_TRUE(LoadCommandTask(path, "/desk") == c.expected) << c.file;
+  }
+}
+
+TEST(CommandTaskTest, SavedTaskOpensAgainAtAPathLongerThan255Bytes) {
+  std::string folder = MakeTempDir();
+  folder += "/" + std::string(120, 'a');
+  std::filesystem::create_directories(folder + "/" + std::string(120, 'b'));
+  const std::string path = folder + "/" + std::string(120, 'b') + "/job.sql";
+  ASSERT_GT(path.size(), 255u);
+  const CommandTask task{"DSN=A", "SELECT 1", "/o.html", kOptionHtml, false, true};
+  ASSERT_TRUE(SaveCommandTask(path, task).ok());
+  EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
+}
+
+TEST(CommandTaskTest, AFileThatCannotBeWrittenFailsNamingThePath) {
+  const std::string path = MakeTempDir() + "/missing-folder/kelvax.ini";
+  const CommandTask task;
+  const Status job = SaveCommandTask(path, task);
+  const Status config = SaveRunConfig(path, RunConfig());
+  for (const Status& s : {job, config}) {
+    EXPECT_FALSE(s.ok());
+    EXPECT_NE(WriteFailureMessage(s).find(path), std::string::npos) << s.description();
+  }
+  EXPECT_FALSE(PathExists(path));
+}
+
+}  // namespace
+}  // namespace kelvax::settings
