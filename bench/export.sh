@@ -9,7 +9,8 @@
 # Each figure is the median of RUNS runs; the target table is emptied before every run.
 #
 #   bench/export.sh [sqlite|pg|all]
-#   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench)
+#   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench),
+#        KELVAX_ONLY=1 measures kelvax alone (comparing two builds on a busy machine)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,6 +49,10 @@ export_series() {
   bench_header "rows in target"
   bench_measure "kelvax OUTPUT=INSERT" "" "$work/kx/kelvax" "$work/export-$1.ini"
   k=$BENCH_WALL
+  if [ -n "${KELVAX_ONLY:-}" ]; then
+    awk -v k="$k" -v n="$rows" 'BEGIN { printf "\nrows/s: kelvax %.0f\n", n / k }'
+    return
+  fi
   bench_measure "export_per_row.c (autocommit)" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy"
   per_row=$BENCH_WALL
   bench_measure "export_per_row.c 2000/commit" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy" 2000
