@@ -145,9 +145,9 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
 
 TEST_P(ExportResultTest, NullsInTypedColumnsArriveAsNullAndInTextColumnsAsEmptyText) {
   task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb(
-      "export_src.db", "CREATE TABLE N (ID INTEGER, T VARCHAR(9), NUM NUMERIC(10,2), R REAL, D DATE,"
-                " TM TIME, TS TIMESTAMP, B BOOLEAN, SM SMALLINT);"
-                "INSERT INTO N (ID) VALUES (1);"));
+      "export_src.db",
+      "CREATE TABLE N (ID INTEGER, T VARCHAR(9), NUM NUMERIC(10,2), R REAL, D DATE, TM TIME,"
+      " TS TIMESTAMP, B BOOLEAN, SM SMALLINT); INSERT INTO N (ID) VALUES (1);"));
   task_.SQL01 = "SELECT * FROM N";
   task_.DSN02 = driver_->connect;
   task_.SQL02 = "INSERT INTO kx_n";
