@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Export speed, in one run: ROWS rows (default 100,000) of the benchmark table from SQLite into
-#   a SQLite file, and into PostgreSQL (a private server this script starts and stops), by
+#   a SQLite file, and into PostgreSQL and MariaDB (private servers this script starts and
+#   stops; MariaDB with and without the driver's multi-statement option), by
 #   - kelvax, a job task with OUTPUT=INSERT;
 #   - bench/export_per_row.c: one INSERT statement per row, autocommit (the plain form), and the
 #     same statements committed 2000 at a time (the floor for statements sent as text, which is
@@ -8,8 +9,9 @@
 #   - bench/export_batched.c: one prepared INSERT, parameter arrays, one transaction (the limit).
 # Each figure is the median of RUNS runs; the target table is emptied before every run.
 #
-#   bench/export.sh [sqlite|pg|all]
-#   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench)
+#   bench/export.sh [sqlite|pg|mariadb|all]
+#   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench),
+#        KELVAX_ONLY=1 measures kelvax alone (comparing two builds on a busy machine)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +21,7 @@ runs=${RUNS:-3}
 work=${BENCH_DIR:-/tmp/kelvax-bench}
 kelvax=${KELVAX:-$here/build/kelvax}
 
-case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
+case $what in sqlite|pg|mariadb|all) ;; *) echo "usage: $0 [sqlite|pg|mariadb|all]" >&2; exit 2 ;; esac
 source "$here/bench/bench_lib.sh"
 bench_start "$kelvax" "$work"
 src="$work/bench-$rows.db"
@@ -32,6 +34,7 @@ bench_compile export_per_row
 bench_compile export_batched
 bench_install_kelvax "$kelvax" "$work/kx"
 
+head="INSERT INTO copy"
 columns="id INTEGER PRIMARY KEY, amount REAL, price DECIMAL(12,2), name VARCHAR(40), note TEXT,
   created TIMESTAMP, qty INTEGER"
 query="SELECT * FROM bench"
@@ -48,11 +51,15 @@ export_series() {
   bench_header "rows in target"
   bench_measure "kelvax OUTPUT=INSERT" "" "$work/kx/kelvax" "$work/export-$1.ini"
   k=$BENCH_WALL
-  bench_measure "export_per_row.c (autocommit)" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy"
+  if [ -n "${KELVAX_ONLY:-}" ]; then
+    awk -v k="$k" -v n="$rows" 'BEGIN { printf "\nrows/s: kelvax %.0f\n", n / k }'
+    return
+  fi
+  bench_measure "export_per_row.c (autocommit)" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "$head"
   per_row=$BENCH_WALL
-  bench_measure "export_per_row.c 2000/commit" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy" 2000
+  bench_measure "export_per_row.c 2000/commit" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "$head" 2000
   text_floor=$BENCH_WALL
-  bench_measure "export_batched.c (limit)" "" "$work/export_batched" "DSN=EXSRC" "$query" "$2" "INSERT INTO copy"
+  bench_measure "export_batched.c (limit)" "" "$work/export_batched" "DSN=EXSRC" "$query" "$2" "$head"
   batched=$BENCH_WALL
   echo
   awk -v k="$k" -v p="$per_row" -v t="$text_floor" -v b="$batched" -v n="$rows" 'BEGIN {
@@ -65,7 +72,7 @@ export_series() {
 echo "# kelvax export benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $rows rows, median of $runs"
 echo "# kelvax: $kelvax; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-if [ "$what" != pg ]; then
+if [ "$what" = sqlite ] || [ "$what" = all ]; then
   echo
   echo "## SQLite -> SQLite file (default journal and synchronous settings)"
   BENCH_BEFORE="rm -f '$dst' '$dst-journal'; sqlite3 '$dst' 'CREATE TABLE copy ($columns)'"
@@ -74,7 +81,7 @@ if [ "$what" != pg ]; then
   unset BENCH_BEFORE BENCH_CHECK
 fi
 
-if [ "$what" != sqlite ]; then
+if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_pg_start "$work/pg"
   bench_psql -q -c "DROP TABLE IF EXISTS copy" -c "CREATE TABLE copy (id integer PRIMARY KEY,
     amount double precision, price numeric(12,2), name varchar(40), note text, created timestamp,
@@ -88,6 +95,26 @@ if [ "$what" != sqlite ]; then
   export_series EXPG "DSN=EXPG"
   unset BENCH_BEFORE BENCH_CHECK
   bench_pg_stop
+fi
+if [ "$what" = mariadb ] || [ "$what" = all ]; then
+  bench_my_start "$work/mariadb"
+  # Upper case: job values are upper-cased, and MariaDB table names on Linux keep their case.
+  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench; USE bench; DROP TABLE IF EXISTS COPY;
+    CREATE TABLE COPY (id INT PRIMARY KEY, amount DOUBLE, price DECIMAL(12,2), name VARCHAR(40),
+    note TEXT, created DATETIME, qty INT)"
+  head="INSERT INTO COPY"
+  for option in "" 67108864; do
+    name=EXMY${option:+M}
+    bench_add_dsn "$name" "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
+      "UID=root" "CHARSET=utf8mb4" ${option:+"OPTION=$option"}
+    echo
+    echo "## SQLite -> MariaDB $(bench_mariadb -N -e 'SELECT VERSION()') (Unix socket${option:+, multi-statement option})"
+    BENCH_BEFORE="bench_mariadb bench -e 'TRUNCATE COPY'"
+    BENCH_CHECK="bench_mariadb -N bench -e 'SELECT COUNT(*) FROM COPY'"
+    export_series "$name" "DSN=$name"
+    unset BENCH_BEFORE BENCH_CHECK
+  done
+  bench_my_stop
 fi
 echo
 echo "# load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

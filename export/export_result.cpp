@@ -175,15 +175,15 @@ void Exporter::Run() {
     total = (n > INT32_MAX || n < INT32_MIN) ? 0 : static_cast<std::int32_t>(n);
   }
 
+  // Literals are written the way this target reads them; several statements go in one text
+  // only where that way is known, so that no value can reach past its own statement.
+  const odbc::Connection::TextLiterals literals = target_.Literals();
   if (target_.SupportsTransactions() && target_.SetAutoCommit(false).ok()) grouped_ = true;
-  batches_ = grouped_ && target_.SupportsBatches();
+  batches_ = grouped_ && literals.known && target_.SupportsBatches();
 
   const int columns = result.ColumnCount();
-  std::vector<bool> bare(columns);
-  for (int c = 0; c < columns; ++c) {
-    int type = result.ColumnType(c);
-    bare[c] = type == odbc::kSqlInteger || type == odbc::kSqlSmallInt;
-  }
+  std::vector<InsertColumn> kinds(columns);
+  for (int c = 0; c < columns; ++c) kinds[c] = InsertColumnFor(result.ColumnType(c));
 
   std::string statement;
   statement.reserve(4096);
@@ -198,7 +198,9 @@ void Exporter::Run() {
       std::string_view text;
       bool is_null = false;
       value_status = result.Value(c, text, is_null);
-      if (value_status) value_status = AppendInsertValue(statement, text, is_null, bare[c]);
+      if (value_status) {
+        value_status = AppendInsertValue(statement, text, is_null, kinds[c], literals.form);
+      }
     }
     if (!value_status) {
       // A row whose values cannot be read or written safely is refused, and the copy goes on.

@@ -1,6 +1,6 @@
 #include "export/insert_statement.h"
 
-#include "platform/quoting.h"
+#include "platform/odbc/odbc.h"
 
 namespace kelvax {
 
@@ -22,25 +22,54 @@ bool IsPlainInteger(std::string_view v) {
   return true;
 }
 
+Status Refused(LiteralFault fault) {
+  switch (fault) {
+    case LiteralFault::kNul:
+      return Status::Error(errnum::kInvalidArgument,
+                           "値に NUL 文字があり、挿入先の SQL リテラルでは表せません。");
+    case LiteralFault::kBackslash:
+      return Status::Error(errnum::kInvalidArgument,
+                           "挿入先が円記号 (\\) をエスケープ文字として扱うか確認できないため、"
+                           "円記号を含む値は挿入しません。");
+    default:
+      return Status::Error(errnum::kInvalidArgument, "値に不正な文字コードがあります。");
+  }
+}
+
 }  // namespace
+
+InsertColumn InsertColumnFor(int sql_type) {
+  switch (sql_type) {
+    case odbc::kSqlInteger: case odbc::kSqlSmallInt:
+      return InsertColumn::kInteger;
+    // SQL_CHAR, SQL_VARCHAR, SQL_LONGVARCHAR, SQL_WCHAR, SQL_WVARCHAR, SQL_WLONGVARCHAR
+    case 1: case 12: case -1: case -8: case -9: case -10:
+      return InsertColumn::kText;
+    default:
+      return InsertColumn::kOther;
+  }
+}
 
 void BeginInsert(std::string& statement, const std::string& head) {
   statement.assign(head);
   statement += " VALUES (";
 }
 
-Status AppendInsertValue(std::string& statement, std::string_view text, bool is_null, bool bare) {
+Status AppendInsertValue(std::string& statement, std::string_view text, bool is_null,
+                         InsertColumn column, SqlLiteral form) {
+  if (is_null && column != InsertColumn::kText) {
+    // An empty place in the value list is a syntax error everywhere, and '' is refused by
+    // typed columns: either way the row would be lost.
+    statement += "NULL, ";
+    return Status::Ok();
+  }
   std::string_view v = is_null ? std::string_view() : TrimSpaces(text);
-  if (bare && is_null) {
-    // An empty place in the value list is a syntax error everywhere: the row would be lost.
-    statement += "NULL";
-  } else if (bare) {
-    if (!IsPlainInteger(v)) {
-      return Status::Error(13, "型が一致しません。");
-    }
+  if (column == InsertColumn::kInteger) {
+    if (!IsPlainInteger(v)) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
     statement.append(v);
-  } else {
-    AppendQuoted(statement, v, '\'');
+  } else if (LiteralFault fault = AppendSqlLiteral(statement, v, form);
+             fault != LiteralFault::kNone) {
+    return Refused(fault);
   }
   statement += ", ";
   return Status::Ok();

@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cstring>
 #include <iterator>
@@ -33,6 +34,26 @@ void EnsureUtf8Ctype() {
 }
 
 Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
+
+// An SQLGetInfo text, lower-cased (empty when the driver does not give it).
+std::string InfoText(SQLHDBC dbc, SQLUSMALLINT item) {
+  char buffer[256] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, item, buffer, sizeof buffer, &length))) return {};
+  std::string text(buffer, strnlen(buffer, sizeof buffer));
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool HasWord(std::string_view list, std::string_view word) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = std::min(list.find(',', start), list.size());
+    if (list.substr(start, end - start) == word) return true;
+    start = end + 1;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -109,6 +130,8 @@ Status Connection::Open(Environment& env, const std::string& connect_string, boo
   if (read_only && !read_only_set) ask_read_only();
 
   handle_ = dbc;
+  narrow_statements_ = InfoText(dbc, SQL_DRIVER_NAME).find("sqlite") != std::string::npos;
+  literals_probed_ = false;
   connected_ = true;
   env_ = &env;
   env.connections_.push_back(this);
@@ -152,6 +175,70 @@ Status Connection::ExecuteDirect(const std::string& statement) {
   return ExecuteBatch(statement, unused);
 }
 
+Status Connection::ExecHandle(void*& stmt) {
+  if (!connected_) return NotOpen();
+  if (!exec_handle_) {
+    SQLHSTMT h = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &h);
+    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
+    exec_handle_ = h;
+  }
+  stmt = exec_handle_;
+  return Status::Ok();
+}
+
+SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {
+  if (narrow_statements_) {
+    return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
+                         static_cast<SQLINTEGER>(statement.size()));
+  }
+  std::u16string text = Utf8ToUtf16(statement);
+  return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                        static_cast<SQLINTEGER>(text.size()));
+}
+
+bool Connection::QueryText(const std::string& query, std::string& value) {
+  void* stmt = nullptr;
+  if (!ExecHandle(stmt)) return false;
+  bool found = false;
+  if (SQL_SUCCEEDED(ExecText(stmt, query)) && SQL_SUCCEEDED(SQLFetch(stmt))) {
+    char buffer[4096];
+    SQLLEN length = 0;
+    SQLRETURN rc = SQLGetData(stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, &length);
+    // A value that does not fit is not one of the settings asked for.
+    if (rc == SQL_SUCCESS && length >= 0 && length < static_cast<SQLLEN>(sizeof buffer)) {
+      value.assign(buffer, static_cast<size_t>(length));
+      found = true;
+    }
+  }
+  SQLFreeStmt(stmt, SQL_CLOSE);
+  return found;
+}
+
+const Connection::TextLiterals& Connection::Literals() {
+  if (literals_probed_ || !connected_) return literals_;
+  literals_probed_ = true;
+  literals_ = TextLiterals{};
+  const std::string dbms = InfoText(handle_, SQL_DBMS_NAME);
+  std::string setting;
+  if (dbms.find("mysql") != std::string::npos || dbms.find("mariadb") != std::string::npos) {
+    literals_.known = QueryText("SELECT @@sql_mode", setting);
+    for (char& c : setting) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    literals_.form = !literals_.known                        ? SqlLiteral::kNoBackslash
+                     : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
+                                                                : SqlLiteral::kBackslash;
+  } else if (dbms.find("postgresql") != std::string::npos) {
+    literals_.known = QueryText("SHOW standard_conforming_strings", setting) &&
+                      (setting == "on" || setting == "off");
+    literals_.form = !literals_.known  ? SqlLiteral::kNoBackslash
+                     : setting == "on" ? SqlLiteral::kStandard
+                                       : SqlLiteral::kEscapeString;
+  } else {
+    literals_.known = dbms == "sqlite";
+  }
+  return literals_;
+}
+
 bool Connection::SupportsBatches() {
   if (!connected_) return false;
   SQLUINTEGER support = 0, counts = 0;
@@ -164,17 +251,9 @@ bool Connection::SupportsBatches() {
 
 Status Connection::ExecuteBatch(const std::string& statements, std::vector<long>& row_counts) {
   row_counts.clear();
-  if (!connected_) return NotOpen();
-  if (!exec_handle_) {
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &stmt);
-    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
-    exec_handle_ = stmt;
-  }
-  SQLHSTMT stmt = exec_handle_;
-  std::u16string text = Utf8ToUtf16(statements);
-  SQLRETURN rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
-                                static_cast<SQLINTEGER>(text.size()));
+  void* stmt = nullptr;
+  if (Status h = ExecHandle(stmt); !h) return h;
+  SQLRETURN rc = ExecText(stmt, statements);
   Status s;
   // SQL_NO_DATA: a searched UPDATE or DELETE that matched no row.
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {

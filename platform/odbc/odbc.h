@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/quoting.h"
 #include "platform/status.h"
 
 namespace kelvax::odbc {
@@ -74,8 +75,19 @@ class Connection {
   bool is_open() const { return connected_; }
   void* handle() const { return handle_; }
 
-  // Runs a statement whose result is not needed.
+  // Runs a statement whose result is not needed. Statements reach the SQLite driver as UTF-8
+  // through the narrow call: its wide one mangles characters beyond the basic plane.
   Status ExecuteDirect(const std::string& statement);
+
+  // How this connection's server reads text literals, found on first use from the DBMS name and
+  // its escaping mode (@@sql_mode on the MySQL family, standard_conforming_strings on
+  // PostgreSQL); standard literals for other servers. `known` says the server and its mode were
+  // recognised, so that a literal cannot be read other than it was written.
+  struct TextLiterals {
+    SqlLiteral form = SqlLiteral::kStandard;
+    bool known = false;
+  };
+  const TextLiterals& Literals();
 
   // Whether the driver takes several statements in one text and reports a row count for each
   // (SQL_BATCH_SUPPORT with explicit row counts).
@@ -93,10 +105,18 @@ class Connection {
  private:
   friend class Environment;
   friend class ResultSet;
+  Status ExecHandle(void*& stmt);
+  // SQLExecDirect in the form the driver takes without changing the text.
+  short ExecText(void* stmt, const std::string& statement);
+  // The first column of the first row of `query` as short text; false when there is none.
+  bool QueryText(const std::string& query, std::string& value);
   // The statement handle ExecuteDirect reuses: one per row of an export costs time.
   void* exec_handle_ = nullptr;
   void* handle_ = nullptr;
   bool connected_ = false;
+  bool narrow_statements_ = false;  // the driver takes UTF-8 through the narrow calls
+  bool literals_probed_ = false;
+  TextLiterals literals_;
   Environment* env_ = nullptr;
   // Results executed on this connection and still holding a statement handle.
   std::vector<ResultSet*> results_;

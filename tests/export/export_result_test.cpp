@@ -1,17 +1,38 @@
-// ExportResult from a SQLite source into each engine through its real driver: the statements'
-// values, the seven-line record of a rejected row, and grouped commits that keep every good row
-// (PostgreSQL aborts the whole transaction on an error, so its group is replayed).
+// ExportResult from a SQLite source into each engine through its real driver: values built to
+// break out of their literal arrive byte for byte whatever the target's escaping mode, NULLs in
+// typed columns stay NULL, the seven-line record of a rejected row, and grouped commits that keep
+// every good row (PostgreSQL aborts the whole transaction on an error, so its group is replayed).
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "export/export_result.h"
 #include "export/insert_statement.h"
+#include "platform/odbc/odbc.h"
 #include "tests/support/drivers.h"
 
 namespace kelvax {
 namespace {
 
+using namespace std::string_literals;
 using test::Engine;
 using test::OdbcSandbox;
+
+std::string Hex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+  }
+  return out;
+}
+
+std::string Trimmed(std::string_view v) {
+  size_t b = v.find_first_not_of(' '), e = v.find_last_not_of(' ');
+  return b == std::string_view::npos ? "" : std::string(v.substr(b, e - b + 1));
+}
 
 class ExportResultTest : public test::DriverWorkerTest {
  protected:
@@ -39,27 +60,104 @@ class ExportResultTest : public test::DriverWorkerTest {
                          std::to_string(rows) +
                          ") INSERT INTO S SELECT i + 10, 'row' || i, i / 4.0, i % 100 FROM n;");
   }
+  // A SQLite source table S (ID, V) holding `values` byte for byte, ids from 1.
+  void SetSource(const std::vector<std::string>& values) {
+    std::string sql = "BEGIN; CREATE TABLE S (ID INTEGER, V TEXT);";
+    for (size_t i = 0; i < values.size(); ++i) {
+      sql += "INSERT INTO S VALUES (" + std::to_string(i + 1) + ", CAST(X'" + Hex(values[i]) +
+             "' AS TEXT));";
+    }
+    sql += "COMMIT;";
+    task_.DSN01 =
+        OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("export_src.db", sql));
+    task_.SQL01 = "SELECT ID, V FROM S ORDER BY ID";
+  }
+  std::string HexOf(const std::string& column) const {
+    return driver_->engine == Engine::kPostgres
+               ? "upper(encode(convert_to(" + column + ", 'UTF8'), 'hex'))"
+               : "hex(" + column + ")";
+  }
 
   std::string source_;
 };
 
-TEST_P(ExportResultTest, ValuesArriveTrimmedAndQuotedWithApostrophesNullsAndJapaneseIntact) {
-  if (driver_->engine == Engine::kMariaDb) {
-    GTEST_SKIP() << "pending: literals for a target where a backslash escapes (row 6 is refused)";
+// The ways each engine may read a literal, set through the connect string, and the form the
+// connection must find for them.
+struct TargetMode {
+  Engine engine;
+  const char* connect_suffix;
+  SqlLiteral form;
+};
+const TargetMode kModes[] = {
+    {Engine::kSqlite, "", SqlLiteral::kStandard},
+    {Engine::kPostgres, "", SqlLiteral::kStandard},
+    {Engine::kPostgres, ";ConnSettings={SET standard_conforming_strings=off}",
+     SqlLiteral::kEscapeString},
+    {Engine::kMariaDb, "", SqlLiteral::kBackslash},
+    // Several statements per call.
+    {Engine::kMariaDb, ";OPTION=67108864", SqlLiteral::kBackslash},
+    {Engine::kMariaDb, ";OPTION=67108864;InitStmt={SET sql_mode='NO_BACKSLASH_ESCAPES'}",
+     SqlLiteral::kStandard},
+};
+
+TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
+  const std::vector<std::string> values = {
+      "x\\'), (100, (SELECT CONCAT(user,0x3a,host) FROM mysql.user LIMIT 1))#",
+      "\\\\'",
+      "C:\\new\\table\\x.txt",
+      "x\\'); DROP TABLE u; -- ",
+      "a\\",  // ends the literal early, so that the next row's statement runs as written
+      "); DROP TABLE c; #",
+      "x'); DROP TABLE u; --",
+      "-- ; # /* */ ?",
+      "E'\\'' $$ {fn user()} \\0 \\Z %_",
+      "寿司🍣です ～①髙 ﾊﾝｶｸ",
+      "  ab  ",
+  };
+  SetSource(values);
+  std::string expected;
+  for (size_t i = 0; i < values.size(); ++i) {
+    expected += (i ? "\n" : "") + std::to_string(i + 1) + "|" + Hex(Trimmed(values[i]));
   }
-  test::SqliteExec(source_, "INSERT INTO S VALUES (6, 'back\\slash $$ E''\\''', -7, 0);");
+  task_.SQL02 = "INSERT INTO kx_t";
+  for (const TargetMode& mode : kModes) {
+    if (mode.engine != driver_->engine) continue;
+    SCOPED_TRACE(mode.connect_suffix);
+    driver_->Exec("DROP TABLE IF EXISTS kx_t; DROP TABLE IF EXISTS u; DROP TABLE IF EXISTS c;"
+                  "CREATE TABLE kx_t (id INTEGER PRIMARY KEY, v VARCHAR(200));"
+                  "CREATE TABLE u (a INTEGER); CREATE TABLE c (a INTEGER);"
+                  "INSERT INTO u VALUES (1); INSERT INTO c VALUES (2);");
+    task_.DSN02 = driver_->connect + mode.connect_suffix;
+    odbc::Environment env;
+    odbc::Connection probe;
+    ASSERT_TRUE(env.Open() && probe.Open(env, task_.DSN02, false));
+    EXPECT_EQ(probe.Literals().form, mode.form);
+    EXPECT_TRUE(probe.Literals().known);
+    probe.Close();
+
+    Run();
+    EXPECT_EQ(Records(), std::vector<std::string>{});
+    EXPECT_EQ(driver_->QueryRows("SELECT id, " + HexOf("v") + " FROM kx_t ORDER BY id"),
+              expected);
+    EXPECT_EQ(driver_->QueryRows("SELECT (SELECT a FROM u), (SELECT a FROM c)"), "1|2");
+  }
+}
+
+TEST_P(ExportResultTest, NullsInTypedColumnsArriveAsNullAndInTextColumnsAsEmptyText) {
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb(
+      "export_src.db",
+      "CREATE TABLE N (ID INTEGER, T VARCHAR(9), NUM NUMERIC(10,2), R REAL, D DATE, TM TIME,"
+      " TS TIMESTAMP, B BOOLEAN, SM SMALLINT); INSERT INTO N (ID) VALUES (1);"));
+  task_.SQL01 = "SELECT * FROM N";
+  task_.DSN02 = driver_->connect;
+  task_.SQL02 = "INSERT INTO kx_n";
+  driver_->Exec("CREATE TABLE kx_n (id INTEGER, t VARCHAR(9), num NUMERIC(10,2), r REAL, d DATE,"
+                " tm TIME, ts TIMESTAMP, b BOOLEAN, sm SMALLINT)");
   Run();
-  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
-  EXPECT_EQ(driver_->QueryRows("SELECT id, name, price, small FROM t ORDER BY id"),
-            "1|ab|3.5|7\n"
-            "2|O'Brien|12.5|NULL\n"            // NULL in an integer column stays NULL
-            "3|x'); DROP TABLE t; --||1\n"     // NULL in a quoted column arrives as ''
-            "4|東京～大阪 ﾊﾝｶｸ ①髙|0.25|-2\n"
-            "5||1|5\n"
-            "6|back\\slash $$ E'\\'|-7|0");
-  ASSERT_EQ(host_.progress.size(), 6u);
-  EXPECT_EQ(host_.progress.back().rows, 6);
-  EXPECT_EQ(host_.progress.back().total, 0);
+  EXPECT_EQ(Records(), std::vector<std::string>{});
+  EXPECT_EQ(driver_->QueryRows("SELECT * FROM kx_n"), "1||NULL|NULL|NULL|NULL|NULL|NULL|NULL");
+  ASSERT_EQ(host_.progress.size(), 1u);
+  EXPECT_EQ(host_.progress[0].total, 0);  // no counting statement
 }
 
 TEST_P(ExportResultTest, RejectedRowsAreRecordedOnceEachAndEveryOtherRowIsKept) {
@@ -123,19 +221,48 @@ TEST_P(ExportResultTest, NoSourceRowsInsertsNothingAndLogsNothing) {
 
 KELVAX_PER_DRIVER(ExportResultTest);
 
-TEST(InsertStatementTest, BareColumnsTakeOnlyPlainIntegers) {
-  std::string s;
-  BeginInsert(s, "INSERT INTO T (A, B)");
-  EXPECT_TRUE(AppendInsertValue(s, " 12 ", false, true));
-  EXPECT_TRUE(AppendInsertValue(s, "", true, true));
-  EXPECT_FALSE(AppendInsertValue(s, "", false, true));
-  EXPECT_TRUE(AppendInsertValue(s, "it's", false, false));
-  EXPECT_TRUE(AppendInsertValue(s, "", true, false));
-  EXPECT_TRUE(AppendInsertValue(s, "-3", false, true));
-  EXPECT_FALSE(AppendInsertValue(s, "1; DROP TABLE T", false, true));
-  EXPECT_FALSE(AppendInsertValue(s, "1.5", false, true));
-  EndInsert(s);
-  EXPECT_EQ(s, "INSERT INTO T (A, B) VALUES (12, NULL, 'it''s', '', -3)");
+TEST(InsertStatementTest, EachValueIsALiteralItsTargetReadsBackExactlyOrTheRowIsRefused) {
+  using C = InsertColumn;
+  using F = SqlLiteral;
+  struct Case {
+    C column;
+    F form;
+    std::string text;
+    bool is_null;
+    const char* literal;  // nullptr: the row is refused
+  };
+  const Case cases[] = {
+      {C::kText, F::kStandard, " it's a\\ ", false, "'it''s a\\'"},
+      {C::kText, F::kBackslash, "it's a\\", false, "'it''s a\\\\'"},
+      {C::kText, F::kEscapeString, "a\\'", false, "E'a\\\\'''"},
+      {C::kText, F::kNoBackslash, "it's", false, "'it''s'"},
+      {C::kText, F::kNoBackslash, "a\\", false, nullptr},
+      {C::kText, F::kBackslash, "a\0b"s, false, "'a\\0b'"},
+      {C::kText, F::kStandard, "a\0b"s, false, nullptr},
+      {C::kText, F::kEscapeString, "a\0b"s, false, nullptr},
+      {C::kText, F::kBackslash, "\xED\xA0\x80", false, nullptr},  // a lone surrogate
+      {C::kText, F::kStandard, "ab\xC3", false, nullptr},         // a cut sequence
+      {C::kText, F::kStandard, "🍣", false, "'🍣'"},
+      {C::kText, F::kStandard, "", true, "''"},
+      {C::kOther, F::kBackslash, "", true, "NULL"},
+      {C::kOther, F::kStandard, " 12.5 ", false, "'12.5'"},
+      {C::kInteger, F::kStandard, "", true, "NULL"},
+      {C::kInteger, F::kStandard, " -12 ", false, "-12"},
+      {C::kInteger, F::kStandard, "1.5", false, nullptr},
+      {C::kInteger, F::kStandard, "1; DROP TABLE T", false, nullptr},
+      {C::kInteger, F::kStandard, "", false, nullptr},
+  };
+  for (const Case& c : cases) {
+    std::string statement;
+    BeginInsert(statement, "INSERT INTO T (A)");
+    Status s = AppendInsertValue(statement, c.text, c.is_null, c.column, c.form);
+    EndInsert(statement);
+    if (c.literal) {
+      EXPECT_EQ(statement, "INSERT INTO T (A) VALUES ("s + c.literal + ")") << Hex(c.text);
+    } else {
+      EXPECT_FALSE(s.ok()) << Hex(c.text) << " " << statement;
+    }
+  }
 }
 
 }  // namespace
