@@ -84,6 +84,9 @@ class Connection {
   void* handle_ = nullptr;
   bool connected_ = false;
   Environment* env_ = nullptr;
+  // Rows the driver reads from the server at a time when its completed connect string says so
+  // (psqlODBC's Fetch with UseDeclareFetch=1), else 0: a result sizes its blocks to divide it.
+  unsigned long server_fetch_rows_ = 0;
   // Results executed on this connection and still holding a statement handle.
   std::vector<ResultSet*> results_;
 };
