@@ -1,17 +1,11 @@
 #include "tests/support/postgres_sandbox.h"
 
-#include <sys/stat.h>
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <pwd.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,16 +14,13 @@
 #include <thread>
 
 #include "tests/support/sandbox.h"
+#include "tests/support/server_process.h"
 
 namespace fs = std::filesystem;
 
 namespace kelvax::test {
 
 namespace {
-
-constexpr const char* kDriverPaths[] = {
-    "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so", "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
-    "/usr/lib64/psqlodbcw.so", "/usr/lib/odbc/psqlodbcw.so", "/usr/local/lib/psqlodbcw.so"};
 
 // The newest /usr/lib/postgresql/<version>/bin that has the server programs.
 std::string FindServerBin() {
@@ -45,12 +36,6 @@ std::string FindServerBin() {
   }
   if (found.empty()) return "";
   return std::max_element(found.begin(), found.end())->second;
-}
-
-bool DriverInstalled() {
-  std::error_code ec;
-  return std::any_of(std::begin(kDriverPaths), std::end(kDriverPaths),
-                     [&](const char* p) { return fs::exists(p, ec); });
 }
 
 // A TCP port nobody listens on now. The server listens only on its Unix socket, whose file
@@ -72,11 +57,6 @@ int FreePort() {
   return port;
 }
 
-std::string Trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 PostgresSandbox* g_sandbox = nullptr;
 std::string g_start_error;
 
@@ -90,7 +70,7 @@ void StopAtExit() {
 
 std::string PostgresSandbox::MissingReason() {
   if (FindServerBin().empty()) return "PostgreSQL server binaries not installed (/usr/lib/postgresql/*/bin)";
-  if (!DriverInstalled()) return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
+  if (FindOdbcDriver("psqlodbcw.so").empty()) return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
   return "";
 }
 
@@ -118,29 +98,10 @@ void PostgresSandbox::Start() {
   as_postgres_ = geteuid() == 0;
   const OdbcSandbox& odbc = OdbcSandbox::Get();  // so that RunProgram's environment is there
 
-  // Under /tmp whatever TMPDIR says: the postgres user must reach the folder, and a socket
-  // path must stay short (108 bytes).
-  char templ[] = "/tmp/kelvax-pg-XXXXXX";
-  if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
-  folder_ = templ;
-  if (as_postgres_) {
-    passwd* pw = getpwnam("postgres");
-    if (!pw) throw std::runtime_error("running as root and there is no postgres user");
-    if (chown(folder_.c_str(), pw->pw_uid, pw->pw_gid) != 0) {
-      throw std::runtime_error("cannot hand " + folder_ + " to the postgres user");
-    }
-  }
-  chmod(folder_.c_str(), 0700);
-
-  auto run = [&](const std::vector<std::string>& args, const char* what) {
-    std::vector<std::string> argv;
-    if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ProcessResult r = RunProgram(argv, {{"LC_ALL", "C"}}, "/");
-    if (r.exit_status != 0) {
-      throw std::runtime_error(std::string(what) + " failed (" + std::to_string(r.exit_status) +
-                               "): " + r.out + r.err);
-    }
+  folder_ = MakeServerFolder("kelvax-pg", as_postgres_ ? "postgres" : "");
+  auto run = [&](std::vector<std::string> args, const char* what) {
+    if (as_postgres_) args.insert(args.begin(), {"/usr/sbin/runuser", "-u", "postgres", "--"});
+    RunOrThrow(args, what);
   };
   const std::string data = folder_ + "/data";
   run({bin_ + "/initdb", "-D", data, "-E", "UTF8", "--locale=C", "-A", "trust", "-U", "postgres",
@@ -162,33 +123,9 @@ void PostgresSandbox::Start() {
       "pg_ctl start");
   running_ = true;
 
-  // The watchdog waits on a pipe: a byte means "stopped in order", end of file means this
-  // process died, and then the watchdog stops the server and removes its folder.
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[1]);
-    setsid();  // out of the test's process group: a kill of the group must not take it along
-    char byte;
-    ssize_t n;
-    do n = read(fds[0], &byte, 1); while (n < 0 && errno == EINTR);
-    if (n == 1) _exit(0);
-    std::string script =
-        std::string(as_postgres_ ? "/usr/sbin/runuser -u postgres -- " : "") +
-        "\"$1\" -D \"$2\" -m immediate -s stop >/dev/null 2>&1; rm -rf \"$3\"";
-    std::string pg_ctl = bin_ + "/pg_ctl";
-    execl("/bin/sh", "sh", "-c", script.c_str(), "sh", pg_ctl.c_str(), data.c_str(),
-          folder_.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[0]);
-  if (pid < 0) {
-    close(fds[1]);
-    throw std::runtime_error("fork failed");
-  }
-  watchdog_fd_ = fds[1];
-  watchdog_pid_ = pid;
+  watchdog_.Arm(std::string(as_postgres_ ? "/usr/sbin/runuser -u postgres -- " : "") +
+                    "\"$1\" -D \"$2\" -m immediate -s stop >/dev/null 2>&1; rm -rf \"$3\"",
+                {bin_ + "/pg_ctl", data, folder_});
 
   Psql("CREATE DATABASE " + database_ + " TEMPLATE template0 ENCODING 'UTF8'", "postgres", false);
 
@@ -203,15 +140,7 @@ void PostgresSandbox::Start() {
 }
 
 void PostgresSandbox::Stop() {
-  if (watchdog_fd_ >= 0) {
-    char byte = 'q';
-    ssize_t ignored = write(watchdog_fd_, &byte, 1);
-    (void)ignored;
-    close(watchdog_fd_);
-    watchdog_fd_ = -1;
-    int status;
-    waitpid(watchdog_pid_, &status, 0);
-  }
+  watchdog_.Disarm();
   if (running_) {
     std::vector<std::string> argv;
     if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
@@ -253,7 +182,7 @@ std::string PostgresSandbox::Psql(const std::string& sql, const std::string& dat
                              sql.substr(0, 200) + "\n" + r.err);
   }
   if (!rows) return "";
-  return Trimmed(r.out);
+  return TrimLineEnds(r.out);
 }
 
 void PostgresSandbox::Exec(const std::string& sql) const { Psql(sql, database_, false); }
@@ -263,17 +192,7 @@ std::string PostgresSandbox::QueryRows(const std::string& sql) const {
 }
 
 std::string PostgresSandbox::Query(const std::string& sql) const {
-  std::string rows = Psql(sql, database_, true, "\x1f");
-  std::string out;
-  size_t pos = 0;
-  while (pos < rows.size()) {
-    size_t end = rows.find('\n', pos);
-    if (end == std::string::npos) end = rows.size();
-    if (pos > 0) out.push_back('\n');
-    out += rows.substr(pos, std::min(rows.find('\x1f', pos), end) - pos);
-    pos = end + 1;
-  }
-  return out;
+  return FirstFields(Psql(sql, database_, true, "\x1f"), '\x1f');
 }
 
 std::vector<int> PostgresSandbox::ClientBackendPids() const {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/server_process.h"
+
 namespace kelvax::test {
 
 class PostgresSandbox {
@@ -64,8 +66,7 @@ class PostgresSandbox {
   int port_ = 0;
   bool as_postgres_ = false;  // running as root: commands run as the postgres OS user
   bool running_ = false;
-  int watchdog_fd_ = -1;
-  int watchdog_pid_ = -1;
+  ServerWatchdog watchdog_;
 };
 
 }  // namespace kelvax::test

@@ -31,18 +31,16 @@ void RemoveTempDirs() {
   for (const auto& d : TempDirs()) fs::remove_all(d, ec);
 }
 
-std::string FindDriver(const std::vector<std::string>& names) {
+}  // namespace
+
+std::string FindOdbcDriver(const std::string& library) {
   for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc",
                           "/usr/lib64", "/usr/lib/odbc", "/usr/local/lib"}) {
-    for (const auto& n : names) {
-      std::string p = std::string(dir) + "/" + n;
-      if (fs::exists(p)) return p;
-    }
+    std::string p = std::string(dir) + "/" + library;
+    if (fs::exists(p)) return p;
   }
   return "";
 }
-
-}  // namespace
 
 std::string MakeTempDir(const std::string& prefix) {
   const char* tmp = std::getenv("TMPDIR");
@@ -84,9 +82,11 @@ OdbcSandbox& OdbcSandbox::Get() {
 
 OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
   std::string ini = "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" +
-                    FindDriver({"libsqlite3odbc.so"}) + "\nThreading=2\n\n";
-  std::string pg = FindDriver({"psqlodbcw.so"});
+                    FindOdbcDriver("libsqlite3odbc.so") + "\nThreading=2\n\n";
+  std::string pg = FindOdbcDriver("psqlodbcw.so");
   if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\n\n";
+  std::string maria = FindOdbcDriver("libmaodbc.so");
+  if (!maria.empty()) ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria + "\n\n";
   // A driver whose library is missing: a broken installation must give records, not a crash.
   ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
   WriteFileBytes(folder_ + "/odbcinst.ini", ini);
@@ -143,14 +143,24 @@ void SqliteExec(const std::string& db_path, const std::string& sql) {
   if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
 }
 
-std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
+namespace {
+
+std::string SqliteRows(const std::string& db_path, const std::string& sql, bool all_columns) {
   sqlite3* db = nullptr;
   sqlite3_open(db_path.c_str(), &db);
-  std::string out;
-  auto cb = [](void* p, int, char** values, char**) {
-    auto* s = static_cast<std::string*>(p);
-    if (!s->empty()) s->push_back('\n');
-    s->append(values[0] ? values[0] : "NULL");
+  struct Out {
+    std::string text;
+    bool all_columns;
+    bool first = true;
+  } out{"", all_columns};
+  auto cb = [](void* p, int n, char** values, char**) {
+    auto* o = static_cast<Out*>(p);
+    if (!o->first) o->text.push_back('\n');
+    o->first = false;
+    for (int i = 0; i < (o->all_columns ? n : 1); ++i) {
+      if (i > 0) o->text.push_back('|');
+      o->text.append(values[i] ? values[i] : "NULL");
+    }
     return 0;
   };
   char* err = nullptr;
@@ -159,7 +169,17 @@ std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
   sqlite3_free(err);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
-  return out;
+  return out.text;
+}
+
+}  // namespace
+
+std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
+  return SqliteRows(db_path, sql, false);
+}
+
+std::string SqliteQueryRows(const std::string& db_path, const std::string& sql) {
+  return SqliteRows(db_path, sql, true);
 }
 
 std::string InstallKelvax(const std::string& folder) {

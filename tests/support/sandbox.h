@@ -9,6 +9,9 @@
 
 namespace kelvax::test {
 
+// The path of an installed ODBC driver library (e.g. "psqlodbcw.so"), or "" when there is none.
+std::string FindOdbcDriver(const std::string& library);
+
 // A new empty folder under $TMPDIR (or /tmp), removed at process exit.
 std::string MakeTempDir(const std::string& prefix = "kelvax-test");
 
@@ -44,6 +47,8 @@ class OdbcSandbox {
 void SqliteExec(const std::string& db_path, const std::string& sql);
 // First column of every row, joined with '\n'.
 std::string SqliteQuery(const std::string& db_path, const std::string& sql);
+// The rows: columns joined with '|', rows with '\n', NULL as "NULL".
+std::string SqliteQueryRows(const std::string& db_path, const std::string& sql);
 
 struct ProcessResult {
   int exit_status = -1;

@@ -1,0 +1,224 @@
+#include "tests/support/mariadb_sandbox.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/support/sandbox.h"
+
+namespace fs = std::filesystem;
+
+namespace kelvax::test {
+
+namespace {
+
+constexpr const char* kServer = "/usr/sbin/mariadbd";
+constexpr const char* kInstallDb = "/usr/bin/mariadb-install-db";
+constexpr const char* kClient = "/usr/bin/mariadb";
+
+MariaDbSandbox* g_sandbox = nullptr;
+std::string g_start_error;
+
+void StopAtExit() {
+  delete g_sandbox;
+  g_sandbox = nullptr;
+}
+
+bool Accepts(const std::string& socket_path) {
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, socket_path.c_str(), sizeof addr.sun_path - 1);
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+// A freshly installed data folder, made once per build and server version and copied by every
+// test process: installing takes far longer than copying. Made under a temporary name and
+// renamed, so that test processes running side by side never see half of one.
+std::string PristineDataFolder(const std::vector<std::string>& user) {
+  struct stat st{};
+  stat(kServer, &st);
+  fs::path base = fs::path(KELVAX_BINARY).parent_path();
+  fs::path pristine = base / ("test-mariadb-" + std::to_string(st.st_mtime) + "-" +
+                              std::to_string(st.st_size));
+  std::error_code ec;
+  if (fs::exists(pristine / "data" / "mysql", ec)) return (pristine / "data").string();
+  std::string building = (base / "test-mariadb-XXXXXX").string();
+  if (!mkdtemp(building.data())) throw std::runtime_error("mkdtemp failed in " + base.string());
+  // A small redo log: the default one would write 100 MB per test process.
+  std::vector<std::string> install = {kInstallDb, "--no-defaults", "--datadir=" + building + "/data",
+                                      "--auth-root-authentication-method=normal",
+                                      "--skip-test-db", "--skip-name-resolve",
+                                      "--innodb-log-file-size=8M"};
+  install.insert(install.end(), user.begin(), user.end());
+  try {
+    RunOrThrow(install, "mariadb-install-db");
+  } catch (...) {
+    fs::remove_all(building, ec);
+    throw;
+  }
+  if (rename(building.c_str(), pristine.c_str()) != 0) fs::remove_all(building, ec);  // another won
+  return (pristine / "data").string();
+}
+
+}  // namespace
+
+std::string MariaDbSandbox::MissingReason() {
+  std::error_code ec;
+  for (const char* program : {kServer, kInstallDb, kClient}) {
+    if (!fs::exists(program, ec)) return std::string("MariaDB not installed (") + program + ")";
+  }
+  if (FindOdbcDriver("libmaodbc.so").empty()) return "MariaDB Connector/ODBC (libmaodbc.so) not installed";
+  return "";
+}
+
+MariaDbSandbox* MariaDbSandbox::Get() {
+  if (g_sandbox) return g_sandbox;
+  if (!g_start_error.empty()) throw std::runtime_error(g_start_error);
+  if (!MissingReason().empty()) return nullptr;
+  std::unique_ptr<MariaDbSandbox> sandbox(new MariaDbSandbox());
+  try {
+    sandbox->Start();
+  } catch (const std::exception& e) {
+    g_start_error = std::string("MariaDB sandbox: ") + e.what();
+    sandbox->Stop();
+    throw std::runtime_error(g_start_error);
+  }
+  g_sandbox = sandbox.release();
+  std::atexit(StopAtExit);
+  return g_sandbox;
+}
+
+MariaDbSandbox::~MariaDbSandbox() { Stop(); }
+
+void MariaDbSandbox::Start() {
+  OdbcSandbox& odbc = OdbcSandbox::Get();  // so that RunProgram's environment is there
+  folder_ = MakeServerFolder("kelvax-my");
+  socket_ = folder_ + "/mysqld.sock";
+  const std::string data = folder_ + "/data";
+  // The server refuses root unless told so; as anyone else it runs as that user.
+  std::vector<std::string> user;
+  if (geteuid() == 0) user = {"--user=root"};
+  fs::copy(PristineDataFolder(user), data, fs::copy_options::recursive);
+
+  // Durability is of no use to a throw-away server; speed is.
+  std::vector<std::string> args = {
+      kServer, "--no-defaults", "--datadir=" + data, "--socket=" + socket_,
+      "--pid-file=" + folder_ + "/mysqld.pid", "--tmpdir=" + folder_, "--skip-networking",
+      "--log-error=" + folder_ + "/server.log", "--skip-log-bin", "--innodb-buffer-pool-size=32M",
+      "--innodb-log-file-size=8M", "--innodb-flush-log-at-trx-commit=0", "--innodb-doublewrite=0",
+      "--character-set-server=utf8mb4", "--collation-server=utf8mb4_bin"};
+  args.insert(args.end(), user.begin(), user.end());
+  const std::string log = folder_ + "/server.log";
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(kServer, argv.data());
+    _exit(127);
+  }
+  if (pid < 0) throw std::runtime_error("fork failed");
+  server_pid_ = pid;
+  watchdog_.Arm("kill -9 \"$1\" 2>/dev/null; sleep 1; rm -rf \"$2\"",
+                {std::to_string(pid), folder_});
+
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!Accepts(socket_)) {
+    int status;
+    if (waitpid(server_pid_, &status, WNOHANG) == server_pid_) {
+      server_pid_ = -1;
+      throw std::runtime_error("mariadbd ended while starting: " + ReadFileBytes(log));
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("mariadbd did not start within 60 s: " + ReadFileBytes(log));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  Client("CREATE DATABASE " + database_, "");
+
+  odbc.AddDsn(DsnName(), {{"Driver", "MariaDB Unicode"},
+                          {"SOCKET", socket_},
+                          {"DATABASE", database_},
+                          {"UID", "root"},
+                          {"CHARSET", "utf8mb4"}});
+}
+
+void MariaDbSandbox::Stop() {
+  if (server_pid_ > 0) {
+    // The data is thrown away: nothing to shut down in order.
+    kill(server_pid_, SIGKILL);
+    int status;
+    waitpid(server_pid_, &status, 0);
+    server_pid_ = -1;
+  }
+  watchdog_.Disarm();
+  if (!folder_.empty() && !std::getenv("KELVAX_KEEP_TEST_FILES")) {
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+  }
+}
+
+std::string MariaDbSandbox::ConnectString() const {
+  return "DRIVER={MariaDB Unicode};SOCKET=" + socket_ + ";DATABASE=" + database_ +
+         ";UID=root;CHARSET=utf8mb4";
+}
+
+std::string MariaDbSandbox::Client(const std::string& sql, const std::string& database) const {
+  // From a file on standard input: in batch mode the client stops at the first failing
+  // statement and exits non-zero (its `source` command and -e with a file would go on).
+  std::string dir = MakeTempDir("kelvax-mariadb");
+  WriteFileBytes(dir + "/input.sql", sql);
+  ProcessResult r = RunProgram(
+      {"/bin/sh", "-c",
+       "exec \"$1\" --no-defaults --socket=\"$2\" --user=root --batch --raw --skip-column-names "
+       "--default-character-set=utf8mb4 $4 < \"$3\"",
+       "sh", kClient, socket_, dir + "/input.sql", database},
+      {{"LC_ALL", "C"}}, "/");
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  if (r.exit_status != 0) {
+    throw std::runtime_error("mariadb failed (" + std::to_string(r.exit_status) + ") on: " +
+                             sql.substr(0, 200) + "\n" + r.err);
+  }
+  return TrimLineEnds(r.out);
+}
+
+void MariaDbSandbox::Exec(const std::string& sql) const { Client(sql, database_); }
+
+std::string MariaDbSandbox::QueryRows(const std::string& sql) const {
+  std::string rows = Client(sql, database_);
+  for (char& c : rows) {
+    if (c == '\t') c = '|';
+  }
+  return rows;
+}
+
+std::string MariaDbSandbox::Query(const std::string& sql) const {
+  return FirstFields(Client(sql, database_), '\t');
+}
+
+void MariaDbSandbox::ResetDatabase() const {
+  Client("DROP DATABASE IF EXISTS " + database_ + "; CREATE DATABASE " + database_, "");
+}
+
+}  // namespace kelvax::test
