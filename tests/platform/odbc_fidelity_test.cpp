@@ -70,6 +70,7 @@ const Case kCases[] = {
     {"TEXT", "text", "text", "'寿司🍣です ｶﾀｶﾅ～－①'", "寿司🍣です ｶﾀｶﾅ～－①"},
     {"VARCHAR(3)", "varchar(3)", "varchar(3)", "''", ""},
     {"TEXT", "text", "text", "NULL", nullptr},
+    {"VARCHAR(3)", nullptr, nullptr, "'a日本語テキスト'", "a日本語テキスト"},  // past its size
     {"TEXT", nullptr, nullptr, "CAST(x'41FF42C3' AS TEXT)", "A\xEF\xBF\xBD" "B\xEF\xBF\xBD"},
     // Exact numbers never pass through a double.
     {"INTEGER", "integer", "int", "-42", "-42"},
