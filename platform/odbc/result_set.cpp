@@ -69,6 +69,7 @@ constexpr SQLULEN kDecimalCapBytes = 128;
 constexpr std::size_t kBlockBytes = 512 * 1024;
 constexpr SQLULEN kMaxBlockRows = 1024;
 constexpr std::size_t kFirstReadBytes = 8192;  // first piece of a value read with SQLGetData
+constexpr SQLUSMALLINT kUnwritten = 0xFFFF;     // no row status value
 
 // The program only reads forward; the cursor asked for matters for what a driver does with it.
 // Keyset-driven with value-comparing concurrency is asked first. A driver that answers with a
@@ -365,7 +366,7 @@ Status ResultSet::Impl::Bind() {
   }
   // Rows count as fetched unless the driver marks them otherwise; a driver that takes the
   // pointer but never writes it must not lose rows.
-  row_status.assign(rows, SQL_ROW_SUCCESS);
+  row_status.assign(rows, kUnwritten);
   have_rows_fetched =
       SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &rows_fetched, 0));
   have_row_status =
@@ -400,7 +401,8 @@ Status ResultSet::Impl::Fetch() {
   for (;;) {
     rows_fetched = 0;
     block_rows_per_fetch = rows_per_fetch;
-    std::fill(row_status.begin(), row_status.end(), SQL_ROW_SUCCESS);
+    // Statuses the driver does not write stay kUnwritten, which counts as a fetched row.
+    std::fill(row_status.begin(), row_status.end(), kUnwritten);
     SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) {
       at_end = finished = true;
@@ -413,7 +415,9 @@ Status ResultSet::Impl::Fetch() {
         std::any_of(row_status.begin(), status_end, [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; });
     if (!SQL_SUCCEEDED(rc)) {
       Status error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
-      if (!have_rows_fetched || !have_row_status || n == 0) {
+      // Only rows the driver vouches for, count and status, count as delivered.
+      if (!have_rows_fetched || !have_row_status || n == 0 ||
+          std::find(row_status.begin(), status_end, kUnwritten) != status_end) {
         at_end = finished = true;
         return error;
       }
