@@ -1,5 +1,5 @@
-# Shared parts of the benchmark scripts (sourced, bash): a private ODBC configuration, a private
-# PostgreSQL server, and timing with peak RSS.
+# Shared parts of the benchmark scripts (sourced, bash): a private ODBC configuration, private
+# PostgreSQL and MariaDB servers, and timing with peak RSS.
 
 BENCH_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -33,19 +33,21 @@ bench_compile() {
   done
 }
 
-# bench_odbc_config DIR: odbcinst.ini with the SQLite and PostgreSQL drivers, an odbc.ini built
+# bench_odbc_config DIR: odbcinst.ini with the SQLite, PostgreSQL and MariaDB drivers, an odbc.ini built
 # from the DSNs added with bench_add_dsn, and the environment pointing at them.
 bench_odbc_config() {
   BENCH_ODBC_DIR=$1
-  local sqlite="" pg=""
+  local sqlite="" pg="" maria=""
   for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib/aarch64-linux-gnu/odbc /usr/lib64 /usr/lib/odbc; do
     [ -z "$sqlite" ] && [ -e "$d/libsqlite3odbc.so" ] && sqlite="$d/libsqlite3odbc.so"
     [ -z "$pg" ] && [ -e "$d/psqlodbcw.so" ] && pg="$d/psqlodbcw.so"
+    [ -z "$maria" ] && [ -e "$d/libmaodbc.so" ] && maria="$d/libmaodbc.so"
   done
   [ -n "$sqlite" ] || { echo "SQLite ODBC driver not installed (libsqliteodbc)" >&2; exit 2; }
   {
     printf '[SQLite3]\nDriver=%s\nThreading=2\n\n' "$sqlite"
     [ -n "$pg" ] && printf '[PostgreSQL Unicode]\nDriver=%s\n\n' "$pg"
+    [ -n "$maria" ] && printf '[MariaDB Unicode]\nDriver=%s\n\n' "$maria"
   } > "$BENCH_ODBC_DIR/odbcinst.ini"
   rm -f "$BENCH_ODBC_DIR"/dsn.*
   : > "$BENCH_ODBC_DIR/odbc.ini"
@@ -181,7 +183,7 @@ bench_pg_start() {
   fi
   (cd / && "${run[@]}" "$BENCH_PG_BIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s \
     -o "-c listen_addresses= -c unix_socket_directories=$dir -p $BENCH_PG_PORT" start)
-  trap bench_pg_stop EXIT
+  trap 'bench_pg_stop; bench_my_stop' EXIT
 }
 
 bench_pg_stop() {
@@ -194,4 +196,44 @@ bench_pg_stop() {
 bench_psql() {
   PGCLIENTENCODING=UTF8 "$BENCH_PG_BIN/psql" -X -h "$BENCH_PG_SOCKET" -p "$BENCH_PG_PORT" \
     -U "$BENCH_PG_USER" -d postgres -v ON_ERROR_STOP=1 "$@"
+}
+
+# bench_my_start DIR: a private MariaDB server whose data is DIR/data (installed once, kept for
+# the next run), reachable only through the Unix socket DIR/mysqld.sock. Stopped by bench_my_stop
+# and on exit.
+bench_my_start() {
+  local dir=$1 user=() i
+  [ -x /usr/sbin/mariadbd ] || { echo "MariaDB server not installed" >&2; exit 2; }
+  if [ "$(id -u)" -eq 0 ]; then user=(--user=root); fi
+  mkdir -p "$dir"
+  BENCH_MY_SOCKET=$dir/mysqld.sock
+  if [ ! -d "$dir/data/mysql" ]; then
+    mariadb-install-db --no-defaults --datadir="$dir/data" "${user[@]}" --skip-test-db \
+      --auth-root-authentication-method=normal --skip-name-resolve >/dev/null
+  fi
+  /usr/sbin/mariadbd --no-defaults --datadir="$dir/data" --socket="$BENCH_MY_SOCKET" \
+    --pid-file="$dir/mysqld.pid" --log-error="$dir/server.log" --skip-networking --skip-log-bin \
+    --innodb-buffer-pool-size=512M --innodb-flush-log-at-trx-commit=0 \
+    --character-set-server=utf8mb4 --collation-server=utf8mb4_bin "${user[@]}" >/dev/null 2>&1 &
+  BENCH_MY_PID=$!
+  trap 'bench_pg_stop; bench_my_stop' EXIT
+  for ((i = 0; i < 600; i++)); do
+    if bench_mariadb -e 'SELECT 1' >/dev/null 2>&1; then return; fi
+    sleep 0.1
+  done
+  echo "MariaDB did not start; see $dir/server.log" >&2
+  exit 1
+}
+
+bench_my_stop() {
+  if [ -n "${BENCH_MY_PID:-}" ]; then
+    kill "$BENCH_MY_PID" 2>/dev/null || true
+    wait "$BENCH_MY_PID" 2>/dev/null || true
+    BENCH_MY_PID=""
+  fi
+}
+
+bench_mariadb() {
+  mariadb --no-defaults --host=localhost --socket="$BENCH_MY_SOCKET" --user=root \
+    --default-character-set=utf8mb4 "$@"
 }

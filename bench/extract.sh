@@ -5,9 +5,12 @@
 #     peak RSS of a 1,000,000-row and of a 100,000-row TAB extract.
 #   PostgreSQL (the same rows, on a private server this script starts and stops): kelvax TAB and
 #     CSV jobs against `psql --csv` and the reference loop; peak RSS at 100,000 and 1,000,000 rows.
+#   MariaDB (the same rows, on a private server likewise): a kelvax TAB job against
+#     `mariadb --batch` (whole result held, its default) and `--batch --quick` (row by row) and the
+#     reference loop; peak RSS at 100,000 and 1,000,000 rows.
 # Each figure is the median of RUNS runs (wall time and peak RSS from /usr/bin/time).
 #
-#   bench/extract.sh [sqlite|pg|all]
+#   bench/extract.sh [sqlite|pg|mariadb|all]
 #   env: KELVAX (default build/kelvax), ROWS (1000000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench,
 #        kept between runs so the databases are built once), PG_FETCH (rows per cursor fetch of
 #        psqlODBC, default 10000)
@@ -22,12 +25,9 @@ work=${BENCH_DIR:-/tmp/kelvax-bench}
 kelvax=${KELVAX:-$here/build/kelvax}
 pg_fetch=${PG_FETCH:-10000}
 
-case $what in sqlite|pg|all) ;; *) echo "usage: $0 [sqlite|pg|all]" >&2; exit 2 ;; esac
+case $what in sqlite|pg|mariadb|all) ;; *) echo "usage: $0 [sqlite|pg|mariadb|all]" >&2; exit 2 ;; esac
 source "$here/bench/bench_lib.sh"
 bench_start "$kelvax" "$work"
-db="$work/bench-$rows.db"
-bench_table_db "$db" "$rows"
-bench_add_dsn BENCH "Driver=SQLite3" "Database=$db" "StepAPI=1"
 
 bench_compile reference_fetch
 ref="$work/reference_fetch"
@@ -43,7 +43,10 @@ kelvax_job() {
 echo "# kelvax extract benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $rows rows, median of $runs"
 echo "# kelvax: $kelvax; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-if [ "$what" != pg ]; then
+if [ "$what" = sqlite ] || [ "$what" = all ]; then
+  db="$work/bench-$rows.db"
+  bench_table_db "$db" "$rows"
+  bench_add_dsn BENCH "Driver=SQLite3" "Database=$db" "StepAPI=1"
   all="SELECT * FROM bench"
   part="SELECT * FROM bench WHERE id <= $small"
   kelvax_job tab BENCH TAB "$all"
@@ -75,7 +78,7 @@ if [ "$what" != pg ]; then
   bench_limit "peak RSS, $small-row TAB" "$k_small_rss" 4096
 fi
 
-if [ "$what" != sqlite ]; then
+if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_pg_start "$work/pg"
   if [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = 'bench'")" != 1 ] ||
      [ "$(bench_psql -At -c "SELECT count(*) FROM bench")" != "$rows" ]; then
@@ -121,6 +124,52 @@ SQL
   bench_ratio "kelvax TAB / reference" "$k_tab" "$ref_wall" "(none)" "$k_tab_cpu" "$ref_cpu"
   echo "peak RSS kelvax TAB: $k_small_rss KB at $small rows, $k_tab_rss KB at $rows rows (flat memory: the two alike)"
   bench_pg_stop
+fi
+
+if [ "$what" = mariadb ] || [ "$what" = all ]; then
+  bench_my_start "$work/mariadb"
+  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench"
+  # Upper case: job values are upper-cased, and MariaDB table names on Linux keep their case.
+  if [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'bench' AND table_name = 'BENCH'")" != 1 ] ||
+     [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM BENCH")" != "$rows" ]; then
+    echo "loading $rows rows into MariaDB ..." >&2
+    bench_mariadb bench <<SQL
+DROP TABLE IF EXISTS BENCH;
+CREATE TABLE BENCH (id INT PRIMARY KEY, amount DOUBLE, price DECIMAL(12,2), name VARCHAR(40),
+  note TEXT, created DATETIME, qty INT);
+INSERT INTO BENCH
+SELECT seq, seq * 1.25 / 7, ROUND((seq % 100000) / 100.0, 2), CONCAT('商品', seq, '号 テスト'),
+       CONCAT('メモ ', seq, ' ', SUBSTR('The quick brown fox jumps over the lazy dog; いろはにほへとちりぬるを わかよたれそつねならむ うゐのおくやまけふこえて あさきゆめみしゑひもせす. Pack my box with five dozen liquor jugs.', 1, 20 + seq % 150)),
+       TIMESTAMP '2001-01-01 00:00:00' + INTERVAL seq * 37 SECOND,
+       CASE WHEN seq % 10 = 0 THEN NULL ELSE seq % 1000 END
+FROM seq_1_to_$rows;
+SQL
+  fi
+  bench_add_dsn BENCHMY "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
+    "UID=root" "CHARSET=utf8mb4"
+  all="SELECT * FROM BENCH"
+  kelvax_job mytab BENCHMY TAB "$all"
+  kelvax_job mytab_small BENCHMY TAB "SELECT * FROM BENCH WHERE id <= $small"
+
+  echo
+  echo "## MariaDB $(bench_mariadb -N -e 'SELECT VERSION()'), $rows rows, Unix socket, Connector/ODBC $(dpkg-query -W -f '${Version}' odbc-mariadb 2>/dev/null)"
+  bench_header
+  bench_measure "kelvax TAB" "$work/OUT.MYTAB" "$work/kx/kelvax" "$work/mytab.ini"
+  k_tab=$BENCH_WALL; k_tab_cpu=$BENCH_CPU; k_tab_rss=$BENCH_RSS
+  my=(mariadb --no-defaults --host=localhost "--socket=$BENCH_MY_SOCKET" --user=root
+      --default-character-set=utf8mb4 --batch)
+  bench_measure_in "mariadb --batch" /dev/null "$work/out.my" "${my[@]}" bench -e "$all"
+  my_wall=$BENCH_WALL; my_cpu=$BENCH_CPU
+  bench_measure_in "mariadb --batch --quick" /dev/null "$work/out.myq" "${my[@]}" --quick bench -e "$all"
+  bench_measure "reference_fetch.c" "$work/out.myref" "$ref" "DSN=BENCHMY" "$all" "$work/out.myref"
+  ref_wall=$BENCH_WALL; ref_cpu=$BENCH_CPU
+  bench_measure "kelvax TAB $small rows" "$work/OUT.MYTAB_SMALL" "$work/kx/kelvax" "$work/mytab_small.ini"
+  k_small_rss=$BENCH_RSS
+  echo
+  bench_ratio "kelvax TAB / mariadb --batch" "$k_tab" "$my_wall" "(none)" "$k_tab_cpu" "$my_cpu"
+  bench_ratio "kelvax TAB / reference" "$k_tab" "$ref_wall" "(none)" "$k_tab_cpu" "$ref_cpu"
+  echo "peak RSS kelvax TAB: $k_small_rss KB at $small rows, $k_tab_rss KB at $rows rows (Connector/ODBC holds the whole result)"
+  bench_my_stop
 fi
 echo
 echo "# load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,162 +1,254 @@
-// OutputResult against SQLite through the real driver: file bytes, the failure records of each
-// step, and what each output kind leaves on disk.
+// OutputResult through each engine's real driver: file bytes for each output kind, the text
+// form of each type in CP932, the failure records of each step, and what each kind leaves on
+// disk. Behaviour that does not depend on the engine runs on SQLite alone.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "output/output_result.h"
-#include "tests/support/worker_test.h"
+#include "tests/support/drivers.h"
 
 namespace kelvax {
 namespace {
 
-using test::OdbcSandbox;
+using test::Engine;
 
-class OutputResultTest : public test::WorkerTest {
+// CP932 bytes of the Japanese values below.
+const std::string kTokyoOsaka = "\x93\x8c\x8b\x9e\x81\x60\x91\xe5\x8d\xe3";  // 東京～大阪
+const std::string kHankaku = "\xca\xdd\xb6\xb8\xb6\xc5";                      // ﾊﾝｶｸｶﾅ
+const std::string kMemo = "\x83\x81\x83\x82\x87\x40";                          // メモ①
+const std::string kTakahashi = "\xfb\xfc\x8b\xb4";                             // 髙橋
+
+std::string Repeat(const std::string& s, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += s;
+  return out;
+}
+
+// `text` with every run of two or more `unit`s written "<count x unit>": a long value that
+// fails prints readably.
+std::string CountRuns(const std::string& text, const std::string& unit) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t n = 0;
+    while (text.compare(pos + n * unit.size(), unit.size(), unit) == 0) ++n;
+    if (n >= 2) {
+      out += "<" + std::to_string(n) + " x " + unit + ">";
+      pos += n * unit.size();
+    } else {
+      out += text[pos++];
+    }
+  }
+  return out;
+}
+
+class OutputResultTest : public test::DriverWorkerTest {
  protected:
-  OutputResultTest() : WorkerTest(OutputResult) {}
+  OutputResultTest() : DriverWorkerTest(OutputResult) {}
 
   void SetUp() override {
-    dir_ = test::MakeTempDir("output");
-    db_ = OdbcSandbox::Get().CreateSqliteDb(
-        "out.db",
-        "CREATE TABLE T (A INTEGER, B TEXT);"
-        "INSERT INTO T VALUES (1, 'x'), (NULL, 'y');"
-        "CREATE TABLE Q (ID INTEGER, V TEXT);"
-        "INSERT INTO Q VALUES (1, 'a,b'), (2, 'say \"hi\"'), (3, 'tab\there'), (4, 'line\r\nbreak'),"
+    DriverWorkerTest::SetUp();
+    if (IsSkipped()) return;
+    driver_->Exec(
+        "CREATE TABLE t (a INTEGER, b VARCHAR(20));"
+        "INSERT INTO t VALUES (1, 'x'), (NULL, 'y');"
+        "CREATE TABLE q (id INTEGER, v VARCHAR(20));"
+        "INSERT INTO q VALUES (1, 'a,b'), (2, 'say \"hi\"'), (3, 'tab\there'), (4, 'line\r\nbreak'),"
         " (5, '\"lead'), (6, '東京～大阪'), (7, '');");
-    task_.DSN01 = OdbcSandbox::SqliteConnect(db_);
+    dir_ = test::MakeTempDir("output");
     task_.EXPORT = dir_ + "/OUT.TXT";
   }
 
+  std::string Write(const std::string& sql, const std::string& kind) {
+    task_.SQL01 = sql;
+    task_.OUTPUT = kind;
+    Run();
+    return Output();
+  }
   std::string Output() { return test::ReadFileBytes(task_.EXPORT); }
 
-  std::string dir_, db_;
+  std::string dir_;
 };
 
-TEST_F(OutputResultTest, TabFileHasHeaderAndRowsWithNullAsEmptyField) {
-  task_.SQL01 = "SELECT A, B FROM T ORDER BY B";
-  task_.OUTPUT = "TAB";
-  Run();
-  EXPECT_EQ(Output(), "A\tB\r\n1\tx\r\n\ty\r\n");
+TEST_P(OutputResultTest, EveryTypeArrivesInItsTextFormAsCp932) {
+  if (driver_->engine == test::Engine::kMariaDb) {
+    GTEST_SKIP() << "pending: Connector/ODBC 3.1 gives too short a length for some SQL_C_WCHAR "
+                    "values, bound or read (髙橋: 2 bytes, not 4; SQL_C_CHAR lengths are right), "
+                    "so they are cut";
+  }
+  // Each engine's name for the types, and its text for a boolean: psqlODBC sends one as a
+  // character unless BoolsAsChar=0, MariaDB's BOOLEAN is a TINYINT.
+  struct Engine {
+    const char* timestamp;
+    const char* long_text;
+    const char* yes;
+    const char* no;
+  };
+  const Engine e = driver_->engine == test::Engine::kSqlite     ? Engine{"TIMESTAMP", "TEXT", "True", "False"}
+                   : driver_->engine == test::Engine::kPostgres ? Engine{"TIMESTAMP", "TEXT", "1", "0"}
+                                                                : Engine{"DATETIME", "LONGTEXT", "1", "0"};
+  constexpr int kLong = 40000;  // あ: 120,000 bytes of UTF-8, 80,000 of CP932
+  driver_->Exec(std::string("CREATE TABLE v (id INTEGER PRIMARY KEY, name VARCHAR(40),"
+                            " amount NUMERIC(12,3), big BIGINT, flag BOOLEAN, day DATE, at ") +
+                e.timestamp + ", note " + e.long_text + ");" +
+                "INSERT INTO v VALUES"
+                " (1, '東京～大阪', 1234.500, 9007199254740993, TRUE, '2001-10-28',"
+                "  '2001-10-28 09:05:03', 'メモ①'),"
+                " (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL),"
+                " (3, 'ﾊﾝｶｸｶﾅ', -0.125, -42, FALSE, '1999-12-31', '2000-01-01 00:00:00', ''),"
+                " (4, '髙橋', 2.000, 0, TRUE, '2024-02-29', '2024-02-29 23:59:59', '" +
+                Repeat("あ", kLong) + "');");
+  EXPECT_EQ(CountRuns(Write("SELECT id, name, amount, big, flag, day, at, note FROM v ORDER BY id", "TAB"),
+                      "\x82\xa0"),
+            "id\tname\tamount\tbig\tflag\tday\tat\tnote\r\n"
+            "1\t" + kTokyoOsaka + "\t1234.5\t9007199254740993\t" + e.yes +
+                "\t2001/10/28\t2001/10/28 9:05:03\t" + kMemo + "\r\n"
+            "2\t\t\t\t\t\t\t\r\n"
+            "3\t" + kHankaku + "\t-0.125\t-42\t" + e.no + "\t1999/12/31\t2000/01/01\t\r\n"
+            "4\t" + kTakahashi + "\t2\t0\t" + e.yes + "\t2024/02/29\t2024/02/29 23:59:59\t<40000 x \x82\xa0>\r\n");
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+  ASSERT_EQ(host_.progress.size(), 4u);
+  EXPECT_EQ(host_.progress.back().rows, 4);
+  EXPECT_EQ(host_.progress.back().total, 0);
+}
+
+TEST_P(OutputResultTest, CsvAndTabQuoteOnlyValuesThatWouldSplitAField) {
+  const std::string sql = "SELECT id, v AS \"V,1\" FROM q ORDER BY id";
+  EXPECT_EQ(Write(sql, "CSV"),
+            "id,\"V,1\"\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,tab\there\r\n"
+            "4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6," + kTokyoOsaka + "\r\n7,\r\n");
+  EXPECT_EQ(Write(sql, "TAB"),
+            "id\tV,1\r\n1\ta,b\r\n2\tsay \"hi\"\r\n3\t\"tab\there\"\r\n"
+            "4\t\"line\r\nbreak\"\r\n5\t\"\"\"lead\"\r\n6\t" + kTokyoOsaka + "\r\n7\t\r\n");
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+}
+
+TEST_P(OutputResultTest, TheCountQueryGivesTheTotalOrOneRecordAndTheRowsStillArrive) {
+  struct Case {
+    const char* counter;
+    std::int32_t total;
+    bool recorded;
+  };
+  for (const Case& c : {Case{"SELECT COUNT(*) FROM t", 2, false},  // a BIGINT on the servers
+                        Case{"SELECT MAX(a) FROM t WHERE a > 99", 0, true},  // NULL
+                        Case{"SELECT MAX(b) FROM t", 0, true}}) {            // "y" is no number
+    SCOPED_TRACE(c.counter);
+    RunLog log(test::MakeTempDir("countlog") + "/SQLLOG.txt");
+    test::RecordingHost host;
+    task_.COUNTER = c.counter;
+    task_.SQL01 = "SELECT a FROM t ORDER BY b";
+    task_.OUTPUT = "CSV";
+    TaskContext context{task_, log, host};
+    OutputResult(context, "", "");
+    EXPECT_EQ(Output(), "a\r\n1\r\n\r\n");
+    auto records = test::ReadLogRecords(log.path());
+    ASSERT_EQ(records.size(), c.recorded ? 1u : 0u);
+    if (c.recorded) {
+      EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n13:", 0), 0u) << records[0];
+    }
+    ASSERT_EQ(host.progress.size(), 2u);
+    for (const auto& p : host.progress) EXPECT_EQ(p.total, c.total);
+  }
+}
+
+TEST_P(OutputResultTest, NoRowsGivesTheHeaderOnly) {
+  EXPECT_EQ(Write("SELECT a, b FROM t WHERE a = 99", "CSV"), "a,b\r\n");
+}
+
+TEST_P(OutputResultTest, OffAndAStatementWithoutColumnsExecuteAndLeaveTheOldFile) {
+  struct Case {
+    const char* kind;
+    const char* sql;
+    const char* counter;
+  };
+  for (const Case& c : {Case{"OFF", "INSERT INTO t VALUES (3, 'z')", "SELECT COUNT(*) FROM nowhere"},
+                        Case{"TAB", "DELETE FROM t WHERE a = 1", ""}}) {
+    SCOPED_TRACE(c.kind);
+    test::WriteFileBytes(task_.EXPORT, "old");
+    task_.SHOWDATA = "ON";
+    task_.COUNTER = c.counter;  // OFF runs no count query
+    EXPECT_EQ(Write(c.sql, c.kind), "old");
+    EXPECT_TRUE(host_.opened.empty());
+  }
+  EXPECT_EQ(driver_->QueryRows("SELECT a, b FROM t ORDER BY b"), "NULL|y\n3|z");
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+}
+
+TEST_P(OutputResultTest, ABadStatementIsRecordedForTheExecutionAndTheColumnTest) {
+  Write("SELEC NOTHING", "TAB");
+  auto records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(records[0].find("\r\nSELEC NOTHING\r\n"), std::string::npos) << records[0];
+}
+
+TEST_P(OutputResultTest, CharactersWithoutCp932FormAreCountedInOneRecord) {
+  driver_->Exec("CREATE TABLE e (id INTEGER, v VARCHAR(10));"
+                "INSERT INTO e VALUES (1, 'a😀b'), (2, '한국');");
+  EXPECT_EQ(Write("SELECT v FROM e ORDER BY id", "TAB"), "v\r\na?b\r\n??\r\n");
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].rfind("<TS> シフトJISにない文字を?に置き換えました。\r\n置き換えた文字数:3\r\n", 0), 0u)
+      << records[0];
+}
+
+KELVAX_PER_DRIVER(OutputResultTest);
+
+// What the output kinds do with files, the clipboard and refused connections.
+class OutputKindTest : public OutputResultTest {};
+KELVAX_ON_SQLITE(OutputKindTest);
+
+TEST_P(OutputKindTest, TabFileHasHeaderAndRowsWithNullAsEmptyFieldAndTheClipboardGetsTheSame) {
+  const std::string tab = "a\tb\r\n1\tx\r\n\ty\r\n";
+  EXPECT_EQ(Write("SELECT a, b FROM t ORDER BY b", "TAB"), tab);
+  Write("SELECT a, b FROM t ORDER BY b", "CRIP");
+  EXPECT_EQ(host_.clipboard, (std::vector<std::string>{tab}));
+  EXPECT_FALSE(test::PathExists(task_.EXPORT));
   EXPECT_FALSE(test::PathExists(log_.path()));
-  ASSERT_EQ(host_.progress.size(), 2u);
-  EXPECT_EQ(host_.progress[1].rows, 2);
-  EXPECT_EQ(host_.progress[1].total, 0);
 }
 
-TEST_F(OutputResultTest, CsvQuotesOnlyValuesThatWouldSplitAFieldAndEncodesCp932) {
-  task_.SQL01 = "SELECT ID, V AS \"V,1\" FROM Q ORDER BY ID";
-  task_.OUTPUT = "CSV";
-  Run();
-  EXPECT_EQ(Output(),
-            "ID,\"V,1\"\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,tab\there\r\n"
-            "4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6,\x93\x8c\x8b\x9e\x81\x60\x91\xe5\x8d\xe3\r\n7,\r\n");
-}
-
-TEST_F(OutputResultTest, TabQuotesTabsLineBreaksAndALeadingQuote) {
-  task_.SQL01 = "SELECT ID, V FROM Q WHERE ID BETWEEN 1 AND 5 ORDER BY ID";
-  task_.OUTPUT = "TAB";
-  Run();
-  EXPECT_EQ(Output(), "ID\tV\r\n1\ta,b\r\n2\tsay \"hi\"\r\n3\t\"tab\there\"\r\n"
-                      "4\t\"line\r\nbreak\"\r\n5\t\"\"\"lead\"\r\n");
-}
-
-TEST_F(OutputResultTest, NoRowsGivesTheHeaderOnlyAndCounterGivesTheTotal) {
-  task_.SQL01 = "SELECT A, B FROM T WHERE A = 99";
-  task_.OUTPUT = "CSV";
-  Run();
-  EXPECT_EQ(Output(), "A,B\r\n");
-
-  task_.SQL01 = "SELECT A, B FROM T";
-  task_.COUNTER = "SELECT COUNT(*) FROM T";
-  Run();
-  ASSERT_EQ(host_.progress.size(), 2u);
-  EXPECT_EQ(host_.progress[0].total, 2);
-}
-
-TEST_F(OutputResultTest, OffExecutesAndTouchesNothingElse) {
+TEST_P(OutputKindTest, UnlistedKindsDeleteTheOldFileWriteNothingAndStillOpenThePath) {
   test::WriteFileBytes(task_.EXPORT, "old");
-  task_.SQL01 = "INSERT INTO T VALUES (3, 'z')";
-  task_.OUTPUT = "OFF";
   task_.SHOWDATA = "ON";
-  task_.COUNTER = "SELECT COUNT(*) FROM NOWHERE";
-  Run();
-  EXPECT_EQ(Output(), "old");
-  EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM T"), "3");
-  EXPECT_FALSE(test::PathExists(log_.path()));
-  EXPECT_TRUE(host_.opened.empty());
-}
-
-TEST_F(OutputResultTest, AStatementWithoutColumnsLeavesTheOldFileAndDoesNotOpenIt) {
-  test::WriteFileBytes(task_.EXPORT, "old");
-  task_.SQL01 = "DELETE FROM T WHERE A = 1";
-  task_.OUTPUT = "TAB";
-  task_.SHOWDATA = "ON";
-  Run();
-  EXPECT_EQ(Output(), "old");
-  EXPECT_TRUE(host_.opened.empty());
-  EXPECT_FALSE(test::PathExists(log_.path()));
-}
-
-TEST_F(OutputResultTest, UnlistedKindsDeleteTheOldFileWriteNothingAndStillOpenThePath) {
-  test::WriteFileBytes(task_.EXPORT, "old");
-  task_.SQL01 = "SELECT A FROM T";
-  task_.OUTPUT = "EXCEL";
-  task_.SHOWDATA = "ON";
-  Run();
+  Write("SELECT a FROM t", "EXCEL");
   EXPECT_FALSE(test::PathExists(task_.EXPORT));
   EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
   EXPECT_FALSE(test::PathExists(log_.path()));
 }
 
-TEST_F(OutputResultTest, ClipboardGetsTheTabTextAndTheOldFileIsDeleted) {
-  test::WriteFileBytes(task_.EXPORT, "old");
-  task_.SQL01 = "SELECT A, B FROM T ORDER BY B";
-  task_.OUTPUT = "CRIP";
-  Run();
-  ASSERT_EQ(host_.clipboard.size(), 1u);
-  EXPECT_EQ(host_.clipboard[0], "A\tB\r\n1\tx\r\n\ty\r\n");
-  EXPECT_FALSE(test::PathExists(task_.EXPORT));
-}
-
-TEST_F(OutputResultTest, AConnectionThatCannotBeOpenedGivesFourRecordsAndThreeWhenOff) {
-  task_.DSN01 = "DSN=NO_SUCH_SOURCE;PWD=TOPSECRET";
-  task_.SQL01 = "SELECT 1";
-  task_.OUTPUT = "TAB";
-  Run();
-  auto records = Records();
-  ASSERT_EQ(records.size(), 4u);
-  for (const auto& r : records) {
-    EXPECT_EQ(r.rfind("<TS> 0番目でファイルの出力に失敗しました\r\n", 0), 0u) << r;
-    EXPECT_NE(r.find("\r\nDSN=NO_SUCH_SOURCE;PWD=***\r\nSELECT 1\r\n"), std::string::npos) << r;
-    EXPECT_EQ(r.find("TOPSECRET"), std::string::npos);
+TEST_P(OutputKindTest, ARefusedConnectionGivesFourRecordsAndThreeWhenOff) {
+  struct Case {
+    const char* dsn;
+    const char* logged_dsn;
+    const char* cause;
+  };
+  for (const Case& c : {Case{"DSN=NO_SUCH_SOURCE;PWD=TOPSECRET", "DSN=NO_SUCH_SOURCE;PWD=***", ":[IM002]"},
+                        Case{"DRIVER=KelvaxMissing;Database=x", "DRIVER=KelvaxMissing;Database=x",
+                             "libmissing.so"}}) {
+    SCOPED_TRACE(c.dsn);
+    for (const char* kind : {"TAB", "OFF"}) {
+      RunLog log(test::MakeTempDir("refusedlog") + "/SQLLOG.txt");
+      task_.DSN01 = c.dsn;
+      task_.SQL01 = "SELECT 1";
+      task_.OUTPUT = kind;
+      TaskContext context{task_, log, host_};
+      OutputResult(context, "", "");
+      auto records = test::ReadLogRecords(log.path());
+      ASSERT_EQ(records.size(), std::string(kind) == "OFF" ? 3u : 4u);
+      for (const auto& r : records) {
+        EXPECT_EQ(r.rfind("<TS> 0番目でファイルの出力に失敗しました\r\n", 0), 0u) << r;
+        EXPECT_NE(r.find(std::string("\r\n") + c.logged_dsn + "\r\nSELECT 1\r\n"), std::string::npos) << r;
+        EXPECT_EQ(r.find("TOPSECRET"), std::string::npos);
+      }
+      EXPECT_NE(records[0].find(c.cause), std::string::npos) << records[0];
+      EXPECT_FALSE(test::PathExists(task_.EXPORT));
+    }
   }
-  EXPECT_NE(records[0].find(":[IM002]"), std::string::npos) << records[0];
-  EXPECT_FALSE(test::PathExists(task_.EXPORT));
-
-  RunLog off_log(test::MakeTempDir("offlog") + "/SQLLOG.txt");
-  task_.OUTPUT = "OFF";
-  TaskContext c{task_, off_log, host_};
-  OutputResult(c, "", "");
-  EXPECT_EQ(test::ReadLogRecords(off_log.path()).size(), 3u);
 }
 
-TEST_F(OutputResultTest, AMissingDriverLibraryIsRecordedLikeAnyRefusedConnection) {
-  task_.DSN01 = "DRIVER=KelvaxMissing;Database=x";
-  task_.SQL01 = "SELECT 1";
-  task_.OUTPUT = "CSV";
-  Run();
-  auto records = Records();
-  ASSERT_EQ(records.size(), 4u);
-  EXPECT_NE(records[0].find("libmissing.so"), std::string::npos) << records[0];
-}
-
-TEST_F(OutputResultTest, AnOutputFolderThatDoesNotExistGivesOneRecordPerLineButRowsAreRead) {
+TEST_P(OutputKindTest, AnOutputFolderThatDoesNotExistGivesOneRecordPerLineButRowsAreRead) {
   task_.EXPORT = dir_ + "/missing/OUT.TXT";
-  task_.SQL01 = "SELECT A, B FROM T";
-  task_.OUTPUT = "TAB";
-  Run();
+  Write("SELECT a, b FROM t", "TAB");
   auto records = Records();
   ASSERT_EQ(records.size(), 4u);  // creation, header, two rows
   EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[0];
@@ -164,46 +256,13 @@ TEST_F(OutputResultTest, AnOutputFolderThatDoesNotExistGivesOneRecordPerLineButR
   EXPECT_EQ(host_.progress.size(), 2u);
 }
 
-TEST_F(OutputResultTest, ABadStatementAndANonNumericCountAreRecorded) {
-  task_.SQL01 = "SELEC NOTHING";
-  task_.OUTPUT = "TAB";
-  Run();
-  auto records = Records();
-  ASSERT_EQ(records.size(), 2u);  // the execution, then the column test
-  EXPECT_NE(records[0].find("\r\nSELEC NOTHING\r\n"), std::string::npos);
-
-  RunLog count_log(test::MakeTempDir("countlog") + "/SQLLOG.txt");
-  task_.SQL01 = "SELECT A FROM T";
-  task_.COUNTER = "SELECT MAX(B) FROM T";  // "y" is no number
-  TaskContext c{task_, count_log, host_};
-  OutputResult(c, "", "");
-  auto count_records = test::ReadLogRecords(count_log.path());
-  ASSERT_EQ(count_records.size(), 1u);
-  EXPECT_EQ(count_records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n13:", 0), 0u);
-  EXPECT_EQ(Output(), "A\r\n1\r\n\r\n");
-}
-
-TEST_F(OutputResultTest, CharactersWithoutCp932FormAreCountedInOneRecord) {
-  test::SqliteExec(db_, "CREATE TABLE E (V TEXT); INSERT INTO E VALUES ('a😀b'), ('한국');");
-  task_.SQL01 = "SELECT V FROM E";
-  task_.OUTPUT = "TAB";
-  Run();
-  EXPECT_EQ(Output(), "V\r\na?b\r\n??\r\n");
-  auto records = Records();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].rfind("<TS> シフトJISにない文字を?に置き換えました。\r\n置き換えた文字数:3\r\n", 0), 0u)
-      << records[0];
-}
-
-TEST_F(OutputResultTest, UpperCasedExportPathFindsTheExistingFolder) {
+TEST_P(OutputKindTest, UpperCasedExportPathFindsTheExistingFolder) {
   std::string folder = dir_ + "/Reports";
   test::WriteFileBytes(dir_ + "/marker", "");
   std::filesystem::create_directory(folder);
   task_.EXPORT = dir_ + "/REPORTS/DAILY.TXT";
-  task_.SQL01 = "SELECT A FROM T WHERE A = 1";
-  task_.OUTPUT = "TAB";
-  Run();
-  EXPECT_EQ(test::ReadFileBytes(folder + "/DAILY.TXT"), "A\r\n1\r\n");
+  Write("SELECT a FROM t WHERE a = 1", "TAB");
+  EXPECT_EQ(test::ReadFileBytes(folder + "/DAILY.TXT"), "a\r\n1\r\n");
 }
 
 }  // namespace

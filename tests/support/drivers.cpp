@@ -74,6 +74,8 @@ std::string Driver::QueryRows(const std::string& sql) const {
   return "";
 }
 
+void PrintTo(Engine engine, std::ostream* out) { *out << NameOf(engine); }
+
 std::string EngineNamePrinter::operator()(const ::testing::TestParamInfo<Engine>& info) const {
   return NameOf(info.param);
 }

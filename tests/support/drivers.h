@@ -6,11 +6,19 @@
 //   class ValueTest : public test::DriverTest {};
 //   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
 //   KELVAX_PER_DRIVER(ValueTest);
+//
+// A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). MariaDB is
+// reached as root without a password; its default sql_mode is kept (backslash escapes on).
+//
+// Test names end in the engine's name. CTest runs a program's cases on one server in one test
+// ("output/MariaDB"), so that the server starts once: tests/CMakeLists.txt gathers the names
+// ending in /PostgreSQL or /MariaDB, and those of suites named Postgres* or MariaDb*.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "tests/support/worker_test.h"
@@ -38,6 +46,8 @@ struct Driver {
 // installed. Throws when it is installed but cannot be started.
 std::optional<Driver> OpenDriver(Engine engine, std::string* why);
 
+// The engine's name in test names and failure messages.
+void PrintTo(Engine engine, std::ostream* out);
 struct EngineNamePrinter {
   std::string operator()(const ::testing::TestParamInfo<Engine>& info) const;
 };
@@ -64,6 +74,11 @@ class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface
 
 }  // namespace kelvax::test
 
-#define KELVAX_PER_DRIVER(Suite)                                                      \
+#define KELVAX_PER_DRIVER(Suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(PerDriver, Suite, ::testing::ValuesIn(::kelvax::test::kAllEngines), \
+                           ::kelvax::test::EngineNamePrinter())
+
+// For behaviour that does not depend on the engine: the same fixture, run on SQLite alone.
+#define KELVAX_ON_SQLITE(Suite)                                                                 \
+  INSTANTIATE_TEST_SUITE_P(OnSqlite, Suite, ::testing::Values(::kelvax::test::Engine::kSqlite), \
                            ::kelvax::test::EngineNamePrinter())

@@ -185,15 +185,16 @@ std::string MariaDbSandbox::ConnectString() const {
 
 std::string MariaDbSandbox::Client(const std::string& sql, const std::string& database) const {
   // From a file on standard input: in batch mode the client stops at the first failing
-  // statement and exits non-zero (its `source` command and -e with a file would go on).
+  // statement and exits non-zero (its `source` command would go on); --binary-mode keeps a
+  // CR LF inside a literal, which the client would otherwise turn into LF.
   std::string dir = MakeTempDir("kelvax-mariadb");
   WriteFileBytes(dir + "/input.sql", sql);
   ProcessResult r = RunProgram(
       {"/bin/sh", "-c",
-       "exec \"$1\" --no-defaults --socket=\"$2\" --user=root --batch --raw --skip-column-names "
-       "--default-character-set=utf8mb4 $4 < \"$3\"",
+       "exec \"$1\" --no-defaults --host=localhost --socket=\"$2\" --user=root --batch --raw --binary-mode "
+       "--skip-column-names --default-character-set=utf8mb4 $4 < \"$3\"",
        "sh", kClient, socket_, dir + "/input.sql", database},
-      {{"LC_ALL", "C"}}, "/");
+      {{"LC_ALL", "C"}, {"MYSQL_PWD", "\x01"}, {"MYSQL_HOST", "\x01"}}, "/");
   std::error_code ec;
   fs::remove_all(dir, ec);
   if (r.exit_status != 0) {
@@ -211,10 +212,6 @@ std::string MariaDbSandbox::QueryRows(const std::string& sql) const {
     if (c == '\t') c = '|';
   }
   return rows;
-}
-
-std::string MariaDbSandbox::Query(const std::string& sql) const {
-  return FirstFields(Client(sql, database_), '\t');
 }
 
 void MariaDbSandbox::ResetDatabase() const {

@@ -30,8 +30,6 @@ class MariaDbSandbox {
 
   // Runs SQL (one or more statements) through the mariadb client; throws on the first error.
   void Exec(const std::string& sql) const;
-  // First column of every row, joined with '\n'; NULL gives "NULL".
-  std::string Query(const std::string& sql) const;
   // The rows as text: columns joined with '|', rows with '\n', NULL as "NULL". Values are raw,
   // so a value holding a TAB or a line feed cannot be told apart from a separator.
   std::string QueryRows(const std::string& sql) const;
