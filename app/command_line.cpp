@@ -1,19 +1,66 @@
 #include "app/command_line.h"
 
+#include <cstdio>
+
 namespace kelvax {
+
+namespace {
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// YYYY-MM-DD naming a real day.
+bool ParseDay(const std::string& text, std::tm& day) {
+  int y = 0, m = 0, d = 0;
+  char tail = 0;
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-' ||
+      std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) {
+    return false;
+  }
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+  if (d > (m == 2 && IsLeap(y) ? 29 : kDays[m - 1])) return false;
+  day = std::tm{};
+  day.tm_year = y - 1900;
+  day.tm_mon = m - 1;
+  day.tm_mday = d;
+  day.tm_hour = 12;
+  return true;
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
-  std::string joined;
-  for (size_t i = 0; i < args.size(); ++i) {
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (i == 0 && args.size() == 1) {
-      if (a == "--help" || a == "-h") { cl.help = true; return cl; }
-      if (a == "--version" || a == "-V") { cl.version = true; return cl; }
-      if (a.size() > 1 && a[0] == '-' && a[1] == '-') { cl.unknown_option = a; return cl; }
+    if (args.size() == 1 && (a == "--help" || a == "-h")) { cl.help = true; return cl; }
+    if (args.size() == 1 && (a == "--version" || a == "-V")) { cl.version = true; return cl; }
+    if (a.size() < 2 || a[0] != '-' || a[1] != '-') break;
+    if (a == "--check") {
+      cl.check = true;
+    } else if (a == "--date" || a.rfind("--date=", 0) == 0) {
+      std::string value;
+      if (a == "--date") {
+        if (i + 1 == args.size()) { cl.error = "--date needs a day as YYYY-MM-DD"; return cl; }
+        value = args[++i];
+      } else {
+        value = a.substr(7);
+      }
+      if (!ParseDay(value, cl.date)) {
+        cl.error = "--date " + value + " is not a day written as YYYY-MM-DD";
+        return cl;
+      }
+      cl.has_date = true;
+    } else {
+      cl.error = "unknown option " + a;
+      return cl;
     }
-    if (i > 0) joined += ' ';
-    joined += a;
+  }
+  std::string joined;
+  for (size_t j = i; j < args.size(); ++j) {
+    if (j > i) joined += ' ';
+    joined += args[j];
   }
   size_t b = joined.find_first_not_of(' ');
   size_t e = joined.find_last_not_of(' ');
@@ -22,6 +69,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     path = path.size() >= 2 ? path.substr(1, path.size() - 2) : "";
   }
   cl.job_path = path;
+  if ((cl.check || cl.has_date) && cl.job_path.empty()) cl.error = "--check and --date need a job file";
   return cl;
 }
 

@@ -1,20 +1,25 @@
-// kelvax [JOBFILE]: runs a job file unattended and exits; without one, opens the command center.
+// kelvax [--date DAY] [JOBFILE]: runs a job file unattended and exits; without one, opens the
+// command center. kelvax --check JOBFILE lists what a run would do and runs nothing.
 // With a display the run shows the progress window; without one (cron) it runs without windows.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/headless_host.h"
+#include "app/job_report.h"
 #include "app/standard_workers.h"
 #include "engine/job_task.h"
+#include "engine/log_text.h"
 #include "engine/run_log.h"
 #include "engine/runner.h"
+#include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
@@ -32,23 +37,39 @@ constexpr int kExitRunFailed = 2;
 
 void PrintUsage(FILE* to) {
   std::fprintf(to,
-               "Usage: kelvax [JOBFILE]\n"
+               "Usage: kelvax [--date YYYY-MM-DD] [JOBFILE]\n"
+               "       kelvax --check [--date YYYY-MM-DD] JOBFILE\n"
                "  Runs the tasks of JOBFILE (sections CONNECTION01..CONNECTION99) and exits.\n"
                "  Without JOBFILE the command center opens.\n"
+               "  Mistakes in JOBFILE (unknown keys, skipped lines and sections) are warned\n"
+               "  about on standard error; a run that fails says why there.\n"
                "  The run log SQLLOG.txt is written beside the executable.\n"
                "  Without a display the job runs without windows; the clipboard (OUTPUT=CRIP)\n"
                "  then fails.\n"
                "Exit status: 0 no failure, 1 a task failed, 2 the run failed or was cut,\n"
                "  3 another instance was running.\n"
+               "  --check    list the tasks as a run would do them (macros expanded, passwords\n"
+               "             masked) and the warnings; connects to nothing, writes no log;\n"
+               "             exit status 0 when there is nothing to warn about, else 1\n"
+               "  --date D   compute the date macros from day D (YYYY-MM-DD), to redo a\n"
+               "             missed run; the run log keeps the real time\n"
                "  --help     show this text\n"
                "  --version  show the version\n");
 }
 
+// Every line this program writes to standard error: masked as a run-log record is, with the
+// run's own passwords once a run has read them.
+void PrintError(const std::string& text, const kelvax::RunLog* log = nullptr) {
+  const std::string line = log ? log->Mask(text) : kelvax::MaskPassword(text);
+  std::fprintf(stderr, "kelvax: %s\n", line.c_str());
+}
+
 int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
   if (result.log_failed) {
-    std::fprintf(stderr, "kelvax: cannot write the run log %s: %s\n", log.path().c_str(),
-                 log.broken_status().description().c_str());
+    PrintError("cannot write the run log " + log.path() + ": " + log.broken_status().description(),
+               &log);
   }
+  kelvax::PrintRunSummary(result, log, stderr);
   return result.ExitStatus();
 }
 
@@ -75,23 +96,29 @@ int main(int argc, char** argv) {
   CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (cl.help) { PrintUsage(stdout); return 0; }
   if (cl.version) { std::printf("kelvax %s\n", KELVAX_VERSION); return 0; }
-  if (!cl.unknown_option.empty()) {
-    std::fprintf(stderr, "kelvax: unknown option %s\n", cl.unknown_option.c_str());
+  if (!cl.error.empty()) {
+    PrintError(cl.error);
     PrintUsage(stderr);
     return kExitRunFailed;
   }
+  const std::tm macro_day = cl.has_date ? cl.date : LocalNow();
+  if (cl.check) return CheckJobFile(ResolvePath(cl.job_path), macro_day, stdout, stderr);
 
   const std::string folder = ExecutableFolder();
   InstanceLock lock;
   if (!lock.Acquire(folder)) {
-    std::fprintf(stderr, "kelvax: another instance is running from %s; nothing was run\n",
-                 folder.c_str());
+    PrintError("another instance is running from " + folder + "; nothing was run");
     return kExitAnotherInstance;
   }
 
   RunLog log(DefaultRunLogPath());
   if (FileExists(log.path()) == -1) RemoveFile(log.path());
   JobTask task;
+  const std::tm* day = cl.has_date ? &cl.date : nullptr;
+  if (!cl.job_path.empty()) {
+    const std::string job = ResolvePath(cl.job_path);
+    PrintJobWarnings(job, IniFile::Load(job), macro_day, stderr);
+  }
 
 #ifdef KELVAX_HAVE_UI
   // The windows are loaded only where a display may be there (or a Qt platform is chosen).
@@ -103,23 +130,22 @@ int main(int argc, char** argv) {
       if (!qt_platform.empty()) {
         if (cl.job_path.empty()) return desktop->run(qt_platform, nullptr);
         const std::function<int(RunHost&)> job = [&](RunHost& host) {
-          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host),
+          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day),
                         log);
         };
         return desktop->run(qt_platform, &job);
       }
     } else {
-      std::fprintf(stderr, "kelvax: the windows cannot be loaded (%s); running without them\n",
-                   why.c_str());
+      PrintError("the windows cannot be loaded (" + why + "); running without them");
     }
   }
 #endif
 
   if (cl.job_path.empty()) {
-    std::fprintf(stderr, "kelvax: the command center needs a display; no job file given\n");
+    PrintError("the command center needs a display; no job file given");
     PrintUsage(stderr);
     return kExitRunFailed;
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
-  return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host), log);
+  return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day), log);
 }

@@ -5,12 +5,14 @@
 #     peak RSS of a 1,000,000-row and of a 100,000-row TAB extract.
 #   PostgreSQL (the same rows, on a private server this script starts and stops): kelvax TAB and
 #     CSV jobs against `psql --csv` and the reference loop; peak RSS at 100,000 and 1,000,000 rows.
+#   xlsx (SQLite, the same rows): kelvax EXCEL against kelvax TAB, wall time and peak RSS; the
+#     spreadsheet is streamed, so its peak should stay within a few MB of the TAB figure.
 #   MariaDB (the same rows, on a private server likewise): a kelvax TAB job against
 #     `mariadb --batch` (whole result held, its default) and `--batch --quick` (row by row) and the
 #     reference loop; peak RSS at 100,000 and 1,000,000 rows.
 # Each figure is the median of RUNS runs (wall time and peak RSS from /usr/bin/time).
 #
-#   bench/extract.sh [sqlite|pg|mariadb|all]
+#   bench/extract.sh [sqlite|pg|mariadb|xlsx|all]
 #   env: KELVAX (default build/kelvax), ROWS (1000000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench,
 #        kept between runs so the databases are built once), PG_FETCH (rows per cursor fetch of
 #        psqlODBC, default 10000)
@@ -25,7 +27,7 @@ work=${BENCH_DIR:-/tmp/kelvax-bench}
 kelvax=${KELVAX:-$here/build/kelvax}
 pg_fetch=${PG_FETCH:-10000}
 
-case $what in sqlite|pg|mariadb|all) ;; *) echo "usage: $0 [sqlite|pg|mariadb|all]" >&2; exit 2 ;; esac
+case $what in sqlite|pg|mariadb|xlsx|all) ;; *) echo "usage: $0 [sqlite|pg|mariadb|xlsx|all]" >&2; exit 2 ;; esac
 source "$here/bench/bench_lib.sh"
 bench_start "$kelvax" "$work"
 
@@ -42,6 +44,24 @@ kelvax_job() {
 
 echo "# kelvax extract benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $rows rows, median of $runs"
 echo "# kelvax: $kelvax; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [ "$what" = xlsx ]; then
+  db="$work/bench-$rows.db"
+  bench_table_db "$db" "$rows"
+  bench_add_dsn BENCH "Driver=SQLite3" "Database=$db" "StepAPI=1"
+  all="SELECT * FROM bench"
+  kelvax_job tab BENCH TAB "$all"
+  kelvax_job xlsx BENCH EXCEL "$all"
+  echo
+  echo "## SQLite, $rows rows (7 columns), DSN StepAPI=1: spreadsheet against TAB"
+  bench_header
+  bench_measure "kelvax TAB" "$work/OUT.TAB" "$work/kx/kelvax" "$work/tab.ini"
+  k_tab=$BENCH_WALL; k_tab_cpu=$BENCH_CPU; k_tab_rss=$BENCH_RSS
+  bench_measure "kelvax EXCEL (xlsx)" "$work/OUT.XLSX" "$work/kx/kelvax" "$work/xlsx.ini"
+  echo
+  bench_ratio "kelvax EXCEL / TAB" "$BENCH_WALL" "$k_tab" "(none)" "$BENCH_CPU" "$k_tab_cpu"
+  bench_limit "peak RSS, $rows-row xlsx" "$BENCH_RSS" $((k_tab_rss + 4096))
+fi
 
 if [ "$what" = sqlite ] || [ "$what" = all ]; then
   db="$work/bench-$rows.db"

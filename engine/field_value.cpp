@@ -1,5 +1,6 @@
 #include "engine/field_value.h"
 
+#include "engine/connect.h"
 #include "engine/log_text.h"
 #include "platform/clock.h"
 #include "platform/odbc/odbc.h"
@@ -13,7 +14,7 @@ Status ReadField(const std::string& dsn, const std::string& statement, int index
   odbc::Environment env;
   if (Status s = env.Open(); !s) return s;
   odbc::Connection connection;
-  if (Status s = connection.Open(env, dsn, /*read_only=*/true); !s) return s;
+  if (Status s = OpenConnection(env, connection, dsn, /*read_only=*/true); !s) return s;
   odbc::ResultSet result;
   Status s = result.Execute(connection, statement);
   if (s) {
@@ -43,7 +44,7 @@ std::string GetFieldValue(TaskContext& context, const std::string& statement, st
   if (s) return value;
   context.log.WriteFailure(TimeStamp() + " フィールド値を取得できませんでした。" + kCrLf +
                            std::to_string(s.number()) + ":" + s.description() + kCrLf +
-                           MaskPassword(context.task.DSN01) + kCrLf + statement + kCrLf);
+                           context.task.DSN01 + kCrLf + statement + kCrLf);
   return "0";
 }
 

@@ -100,6 +100,17 @@ std::string UpperCase(const std::string& utf8) {
   return out;
 }
 
+Status PrepareRowCount(JobTask& task) {
+  if (task.COUNTER != "ON") return Status::Ok();
+  const size_t from = task.SQL01.find("FROM");
+  if (from == std::string::npos) {
+    return Status::Error(errnum::kInvalidArgument,
+                         "プロシージャの呼び出し、または引数が不正です。");
+  }
+  task.COUNTER = "SELECT COUNT(*) " + task.SQL01.substr(from);
+  return Status::Ok();
+}
+
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task) {
   task.SectionName = TaskSectionName(task_number);
   auto read = [&](const char* key) { return TrimBlanks(UpperCase(file.Get(task.SectionName, key))); };

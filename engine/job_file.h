@@ -26,6 +26,10 @@ std::string TaskSectionName(int task_number);
 // Reads task `task_number` into `task`: the nine values upper-cased, then trimmed.
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task);
 
+// The row-count step: COUNTER "ON" becomes "SELECT COUNT(*) " followed by SQL01 from its first
+// "FROM"; a statement without one fails with error number 5. Other values stay as they are.
+Status PrepareRowCount(JobTask& task);
+
 // Upper-cases ASCII letters and the full-width Latin letters, as the job values are compared.
 std::string UpperCase(const std::string& utf8);
 

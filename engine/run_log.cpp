@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "engine/log_text.h"
 #include "platform/cp932.h"
 #include "platform/folders.h"
 
@@ -15,7 +17,18 @@ const char* const kLogSeparator =
 
 RunLog::RunLog(std::string path) : path_(std::move(path)) {}
 
+void RunLog::AddSecretsOf(const std::string& connect_string) {
+  for (std::string& value : PasswordsIn(connect_string)) {
+    if (std::find(secrets_.begin(), secrets_.end(), value) == secrets_.end()) {
+      secrets_.push_back(std::move(value));
+    }
+  }
+}
+
+std::string RunLog::Mask(const std::string& text) const { return MaskPassword(text, secrets_); }
+
 Status RunLog::WriteLog(std::string& message) {
+  message = Mask(message);
   message += kLogSeparator;
   message += "\r\n";
   if (broken()) return broken_;
@@ -48,6 +61,7 @@ Status RunLog::WriteLog(std::string& message) {
 
 Status RunLog::WriteFailure(std::string message) {
   failure_written_ = true;
+  if (failure_count_++ == 0) first_failure_ = message;
   return WriteLog(message);
 }
 

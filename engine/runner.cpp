@@ -22,27 +22,20 @@ std::string TwoDigits(long v) {
   return buf;
 }
 
-// COUNTER "ON" becomes a count over the statement's tail from its first FROM.
-Status PrepareRowCount(JobTask& task) {
-  if (task.COUNTER != "ON") return Status::Ok();
-  size_t from = task.SQL01.find("FROM");
-  if (from == std::string::npos) {
-    return Status::Error(errnum::kInvalidArgument,
-                         "プロシージャの呼び出し、または引数が不正です。");
-  }
-  task.COUNTER = "SELECT COUNT(*) " + task.SQL01.substr(from);
-  return Status::Ok();
-}
-
 std::string FatalText(const Status& error, const JobTask& t) {
   std::string text = TimeStamp() + " 致命的なエラーです。" + kCrLf +
                      std::to_string(error.number()) + ":" + error.description() + kCrLf;
   for (const std::string* v : {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02, &t.OUTPUT, &t.EXPORT,
                                &t.INDICATOR, &t.SHOWDATA, &t.COUNTER}) {
-    bool connect_string = v == &t.DSN01 || v == &t.DSN02;
-    text += (connect_string ? MaskPassword(*v) : *v) + kCrLf;
+    text += *v + kCrLf;
   }
   return text;
+}
+
+// The task's passwords, as read and as expanded, are masked in every later record.
+void KeepSecrets(RunLog& log, const JobTask& t) {
+  log.AddSecretsOf(t.DSN01);
+  log.AddSecretsOf(t.DSN02);
 }
 
 }  // namespace
@@ -63,7 +56,7 @@ std::string FormatElapsed(double start, double now) {
 }
 
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
-                     const Workers& workers, RunHost& host) {
+                     const Workers& workers, RunHost& host, const std::tm* macro_day) {
   RunResult result;
   log.ResetRun();
   const double start = TimerSeconds();
@@ -83,12 +76,15 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     if (host.CutRequested()) { result.cut = true; ended_early = true; break; }
 
     ReadJobTask(file, i, task);
+    KeepSecrets(log, task);
     error = PrepareRowCount(task);
     if (!error.ok()) break;
-    ExpandMacros(task, LocalNow(), folders);
+    ExpandMacros(task, macro_day ? *macro_day : LocalNow(), folders);
+    KeepSecrets(log, task);
     if (task.INDICATOR == "ON") host.ShowProgressWindow();
 
     TaskContext context{task, log, host};
+    const int failures_before = log.failure_count();
     bool go_on = true;
     try {
       go_on = DispatchTask(context, workers, job_path);
@@ -97,6 +93,8 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     } catch (const std::exception& e) {
       error = Status::Error(errnum::kUnexpected, e.what());
     }
+    if (go_on) ++result.tasks_run;
+    if (log.failure_count() > failures_before) ++result.tasks_failed;
     if (!go_on || log.broken() || host.CutRequested()) {
       result.cut = host.CutRequested();
       ended_early = true;
@@ -116,6 +114,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     if (!error.ok()) {
       buffer = FatalText(error, task);
       result.fatal = true;
+      result.fatal_record = buffer;
     }
     buffer += FormatElapsed(start, TimerSeconds()) + "かかりました" + kCrLf;
     log.WriteLog(buffer);

@@ -2,6 +2,7 @@
 // records.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "engine/job_task.h"
@@ -16,6 +17,9 @@ struct RunResult {
   bool log_failed = false;   // the run log could not be written
   bool cut = false;          // the user ended the program from the progress window
   bool task_failed = false;  // some task wrote a failure record
+  int tasks_run = 0;         // tasks dispatched
+  int tasks_failed = 0;      // of those, tasks with at least one failure
+  std::string fatal_record;  // the fatal-error text heading the end-of-run record, if any
 
   // 0 no failure record, 1 a task failed, 2 the run failed or was cut.
   int ExitStatus() const;
@@ -26,8 +30,9 @@ struct RunResult {
 std::string FormatElapsed(double start, double now);
 
 // Runs the job. `task` keeps the last task's values afterwards (and reports the previous ones in
-// a fatal record raised before the first task is read).
+// a fatal record raised before the first task is read). `macro_day`, when given, is the day the
+// date macros are computed from (a missed run done later); the records keep the real clock.
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
-                     const Workers& workers, RunHost& host);
+                     const Workers& workers, RunHost& host, const std::tm* macro_day = nullptr);
 
 }  // namespace kelvax

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/connect.h"
 #include "engine/field_value.h"
 #include "engine/log_text.h"
 #include "export/insert_statement.h"
@@ -160,11 +161,11 @@ void Exporter::Run() {
   odbc::Connection source;
   odbc::ResultSet result;
   Status s = source_env.Open();
-  if (s) s = source.Open(source_env, task_.DSN01, /*read_only=*/false);
+  if (s) s = OpenConnection(source_env, source, task_.DSN01, /*read_only=*/false);
   if (s) s = result.Execute(source, task_.SQL01);
   if (!s) { Fail(s); return; }
   s = target_env.Open();
-  if (s) s = target_.Open(target_env, task_.DSN02, /*read_only=*/false);
+  if (s) s = OpenConnection(target_env, target_, task_.DSN02, /*read_only=*/false);
   if (!s) { Fail(s); return; }
 
   if (!task_.COUNTER.empty() && task_.COUNTER != "OFF") {

@@ -72,10 +72,7 @@ std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&)
   const JobTask& t = c.task;
   const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
   const std::string source = ResolvePath(named);
-  const std::string temporary = CompactTemporaryPath(source);
-  Status s = CompactFileDatabase(source, temporary);
-  if (s) s = CopyFileReplacing(temporary, source);
-  if (s && FileExists(temporary) == -1) s = RemoveFile(temporary);
+  Status s = CompactFileDatabase(source, CompactTemporaryPath(source));
   if (!s) Record(c, "", s, {&t.DSN01, &named});
   return "";
 }

@@ -38,4 +38,8 @@ void AppendField(std::string& line, std::string_view value, Separator separator)
   AppendQuoted(line, value, '"');
 }
 
+void FinishLine(std::string& line, Separator separator) {
+  if (line.empty() && separator == Separator::kComma) line = "\"\"";
+}
+
 }  // namespace kelvax

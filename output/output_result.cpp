@@ -5,9 +5,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/connect.h"
 #include "engine/field_value.h"
+#include "engine/job_check.h"
 #include "output/html_output.h"
 #include "output/text_output.h"
+#include "output/xlsx_output.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/resolve_path.h"
@@ -57,7 +60,7 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
 
   // 2, 3
   if (Status s = env.Open(); !s && !run.Fail(s)) return "";
-  if (Status s = connection.Open(env, task.DSN01, /*read_only=*/false); !s && !run.Fail(s)) {
+  if (Status s = OpenConnection(env, connection, task.DSN01, /*read_only=*/false); !s && !run.Fail(s)) {
     return "";
   }
   bool executed = false;
@@ -106,6 +109,13 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
     CopyResultToClipboard(run);
   } else if (task.OUTPUT == "HTML") {
     WriteHtmlFile(run);
+  } else if (task.OUTPUT == "EXCEL") {
+    WriteXlsxFile(run);
+  } else if (!IsHandledOutputKind(task.OUTPUT)) {
+    // A misspelt kind would otherwise end as a success that wrote nothing.
+    run.Fail(Status::Error(errnum::kInvalidArgument,
+                           "OUTPUT=" + task.OUTPUT +
+                               " は出力の種類ではありません（TAB、CSV、CRIP、HTML、EXCEL、OFF）"));
   }
   if (run.stopped()) return "";
   // 14

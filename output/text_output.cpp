@@ -40,6 +40,7 @@ class LineBuilder {
 
   void DropLastCharacter() {
     if (!line_.empty()) line_.pop_back();
+    FinishLine(line_, separator_);
   }
   const std::string& line() const { return line_; }
 

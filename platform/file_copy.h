@@ -1,5 +1,5 @@
-// Copying a file so that the destination is never left half-written: the copy goes to a
-// temporary file in the destination's folder, is flushed to disk and renamed over the
+// Replacing a file so that the destination is never left half-written: the new content goes to
+// a temporary file in the destination's folder, is flushed to disk and renamed over the
 // destination. A failure leaves the old destination as it was.
 #pragma once
 
@@ -9,6 +9,15 @@
 
 namespace kelvax {
 
+// Copies `source` onto `destination`. Permission bits as a plain copy gives them: a new
+// destination gets the source's read/write/execute bits less the umask (never setuid, setgid
+// or sticky); an existing one keeps its mode, and its owner and group where the process may
+// set them.
 Status CopyFileReplacing(const std::string& source, const std::string& destination);
+
+// Renames the file open as `fd` at `path` over `destination`, after giving it the
+// destination's mode, and its owner and group where the process may set them. Refused when
+// `path` no longer names the file open as `fd` (someone swapped the entry).
+Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination);
 
 }  // namespace kelvax

@@ -1,9 +1,15 @@
 #include "platform/file_database.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 
+#include "platform/fd.h"
+#include "platform/file_copy.h"
 #include "platform/quoting.h"
 
 namespace kelvax {
@@ -72,6 +78,15 @@ Status FindObject(sqlite3* db, const std::string& name, std::string& type) {
   return Status::Ok();
 }
 
+// Removes `path` only while it still names the file open as `fd`.
+void RemoveIfStill(int fd, const std::string& path) {
+  struct stat open_file{}, entry{};
+  if (fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
+      entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino) {
+    unlink(path.c_str());
+  }
+}
+
 }  // namespace
 
 Status CreateFileDatabase(const std::string& path) {
@@ -110,10 +125,18 @@ Status RunStoredQuery(const std::string& path, const std::string& name) {
   return Status::Ok();
 }
 
-Status CompactFileDatabase(const std::string& source, const std::string& destination) {
+Status CompactFileDatabase(const std::string& source, const std::string& temporary) {
   Db db;
   if (Status s = Open(source, SQLITE_OPEN_READONLY, db); !s) return s;
-  return Exec(db.get(), "VACUUM INTO " + QuoteText(destination));
+  // VACUUM INTO accepts an empty file: creating it first is what keeps a link planted at the
+  // name from receiving the copy.
+  Fd target(open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (target.get() < 0) return ErrnoStatus(errno, temporary);
+  Status s = Exec(db.get(), "VACUUM INTO " + QuoteText(temporary));
+  db.reset();
+  if (s) s = ReplaceKeepingAttributes(target.get(), temporary, source);
+  if (!s) RemoveIfStill(target.get(), temporary);
+  return s;
 }
 
 }  // namespace kelvax

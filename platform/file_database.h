@@ -14,7 +14,11 @@ Status CreateFileDatabase(const std::string& path);
 Status CreateStoredQuery(const std::string& path, const std::string& name, const std::string& sql);
 // Runs the stored query `name` up to its first row; nothing is read.
 Status RunStoredQuery(const std::string& path, const std::string& name);
-// Writes a compacted copy of the database at `source` to `destination` (which must not exist).
-Status CompactFileDatabase(const std::string& source, const std::string& destination);
+// Compacts the database at `source` through the file `temporary` and puts the result in its
+// place, with the source's mode, owner and group (as far as the process may set them).
+// `temporary` is created here, exclusively and never through a link, readable by its owner
+// only: any entry already at that name (a file, a planted symbolic link) is refused, so the copy
+// can reach no one else. On failure the source is unchanged and the temporary file removed.
+Status CompactFileDatabase(const std::string& source, const std::string& temporary);
 
 }  // namespace kelvax

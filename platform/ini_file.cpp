@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string_view>
+#include <unordered_set>
 
 #include "platform/cp932.h"
 #include "platform/file_ops.h"
@@ -98,7 +99,7 @@ std::string_view CutToLimit(std::string_view s, std::size_t limit, Encoding enc)
 }
 
 struct Line {
-  enum Kind { kOther, kBlank, kSection, kKey };
+  enum Kind { kOther, kBlank, kComment, kSection, kKey };
   Kind kind = kOther;
   std::size_t end = 0;          // end of the text, before CR LF / LF
   std::size_t next = 0;         // start of the following line
@@ -120,7 +121,7 @@ std::vector<Line> ScanLines(std::string_view bytes, const Layout& layout) {
     if (text.empty()) {
       line.kind = Line::kBlank;
     } else if (text.front() == ';') {
-      line.kind = Line::kOther;
+      line.kind = Line::kComment;
     } else if (text.front() == '[') {
       const std::string_view inner = text.substr(1);
       const std::size_t close = FindChar(inner, ']', layout.encoding);
@@ -202,6 +203,15 @@ Status ReplaceFile(const std::string& path, const std::string& bytes) {
   return status;
 }
 
+std::string SectionKey(const std::string& section_upper, const std::string& key_upper) {
+  std::string k;
+  k.reserve(section_upper.size() + 1 + key_upper.size());
+  k += section_upper;
+  k += '\0';
+  k += key_upper;
+  return k;
+}
+
 bool HasLineBreak(const std::string& s) {
   return s.find_first_of("\r\n") != std::string::npos;
 }
@@ -210,7 +220,11 @@ bool HasLineBreak(const std::string& s) {
 
 IniFile IniFile::Load(const std::string& path) {
   std::string bytes;
-  if (ReadWholeFile(path, &bytes) != 0) return IniFile();
+  if (const int err = ReadWholeFile(path, &bytes); err != 0) {
+    IniFile missing;
+    missing.load_error_ = err;
+    return missing;
+  }
   IniFile ini = Parse(bytes);
   ini.exists_ = true;
   return ini;
@@ -221,19 +235,18 @@ IniFile IniFile::Parse(const std::string& bytes) {
   const Layout layout = DetectLayout(bytes);
   const std::vector<Line> lines = ScanLines(bytes, layout);
   bool in_section = false;
+  std::string section;  // as written
   std::string section_upper;
+  std::unordered_set<std::string> seen;  // upper-cased names, so that reading stays linear
+  std::size_t line_start = layout.body;
+  int number = 0;
   for (const Line& line : lines) {
+    ++number;
     if (line.kind == Line::kSection) {
       in_section = true;
+      section = line.name;
       section_upper = UpperAscii(line.name);
-      bool seen = false;
-      for (const std::string& name : ini.section_names_) {
-        if (UpperAscii(name) == section_upper) {
-          seen = true;
-          break;
-        }
-      }
-      if (!seen) ini.section_names_.push_back(line.name);
+      if (seen.insert(section_upper).second) ini.section_names_.push_back(line.name);
     } else if (line.kind == Line::kKey && in_section) {
       std::string_view value =
           Trim(std::string_view(bytes).substr(line.value_begin, line.end - line.value_begin));
@@ -242,20 +255,23 @@ IniFile IniFile::Parse(const std::string& bytes) {
         value = value.substr(1, value.size() - 2);
       }
       value = CutToLimit(value, kIniValueLimit, layout.encoding);
-      ini.entries_.push_back({section_upper, UpperAscii(line.name), ToUtf8(value, layout.encoding)});
+      ini.values_.emplace(SectionKey(section_upper, UpperAscii(line.name)),
+                          ToUtf8(value, layout.encoding));
+      ini.keys_.push_back({section, line.name, number});
+    } else if (line.kind == Line::kOther || line.kind == Line::kKey) {
+      const std::string_view raw =
+          std::string_view(bytes).substr(line_start, line.end - line_start);
+      ini.stray_lines_.push_back(
+          {in_section ? section : std::string(), ToUtf8(Trim(raw), layout.encoding), number});
     }
+    line_start = line.next;
   }
   return ini;
 }
 
 std::string IniFile::Get(const std::string& section, const std::string& key) const {
-  const std::string section_upper = UpperAscii(section);
-  const std::string key_upper = UpperAscii(key);
-  // The first occurrence wins, as with a profile service that stops at the first match.
-  for (const Entry& e : entries_) {
-    if (e.section_upper == section_upper && e.key_upper == key_upper) return e.value;
-  }
-  return std::string();
+  const auto it = values_.find(SectionKey(UpperAscii(section), UpperAscii(key)));
+  return it == values_.end() ? std::string() : it->second;
 }
 
 Status WriteIniString(const std::string& path, const std::string& section,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/status.h"
@@ -15,6 +16,21 @@ namespace kelvax {
 // Longest value a reader returns, in bytes of the file's own encoding.
 constexpr std::size_t kIniValueLimit = 6023;
 
+// A key line as written (for checks that name what the reader ignores or does not know).
+struct IniKey {
+  std::string section;  // the section's name as its header wrote it
+  std::string key;
+  int line;  // 1-based
+};
+
+// A line that is neither blank, a comment, a section header nor key=value; the reader skips
+// it. `section` is empty for a line before the first section (key=value lines there included).
+struct IniStrayLine {
+  std::string section;
+  std::string text;
+  int line;
+};
+
 class IniFile {
  public:
   // Reads the file. A missing or unreadable file reads as an empty file; `exists()` tells which.
@@ -23,20 +39,24 @@ class IniFile {
   static IniFile Parse(const std::string& bytes);
 
   bool exists() const { return exists_; }
+  // The errno of a failed Load (ENOENT, EISDIR, EACCES ...); 0 when the file was read.
+  int load_error() const { return load_error_; }
   // Section names in file order, as written (duplicates listed once, at their first place).
   const std::vector<std::string>& SectionNames() const { return section_names_; }
   // The value, or the empty text when the section or key is missing.
   std::string Get(const std::string& section, const std::string& key) const;
+  // Every key line inside a section, in file order.
+  const std::vector<IniKey>& Keys() const { return keys_; }
+  const std::vector<IniStrayLine>& StrayLines() const { return stray_lines_; }
 
  private:
-  struct Entry {
-    std::string section_upper;
-    std::string key_upper;
-    std::string value;
-  };
   bool exists_ = false;
+  int load_error_ = 0;
   std::vector<std::string> section_names_;
-  std::vector<Entry> entries_;
+  // Upper-cased section, NUL, upper-cased key -> value; the first occurrence wins.
+  std::unordered_map<std::string, std::string> values_;
+  std::vector<IniKey> keys_;
+  std::vector<IniStrayLine> stray_lines_;
 };
 
 // Writes one value: replaces the key's value in place, or adds the key (at the end of its

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,25 +13,54 @@
 
 namespace kelvax {
 
+namespace {
+
+// True when `fd` is still the file at `path`: a holder that ended may have removed it after we
+// opened it, and a lock on a removed file keeps no one out.
+bool StillThere(int fd, const std::string& path) {
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+}  // namespace
+
 InstanceLock::~InstanceLock() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ < 0) return;
+  // Removed while still locked, so that no one can lock the old file after we let it go.
+  if (locked_) unlink(path_.c_str());
+  close(fd_);
 }
 
 bool InstanceLock::Acquire(const std::string& folder) {
   // Keyed by the folder, kept outside it: the program's folder need not be writable.
   char name[64];
   std::snprintf(name, sizeof name, "kelvax-%016zx.lock", std::hash<std::string>{}(folder));
-  std::string path = TempFolder() + name;
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0) return true;
-  while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (errno == EWOULDBLOCK) {
+  path_ = TempFolder() + name;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Another user's lock file cannot be opened for writing (nor, in a sticky temporary folder,
+    // with O_CREAT); flock needs only a descriptor, so reading is enough.
+    if (fd_ < 0 && (errno == EACCES || errno == EPERM)) fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      if (errno == ENOENT) continue;  // removed between the two opens
+      return true;                    // no lock file at all: run rather than refuse
+    }
+    int rc;
+    while ((rc = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) {
+      const bool held = errno == EWOULDBLOCK;
       close(fd_);
       fd_ = -1;
-      return false;
+      return !held;  // a file system without locks: run rather than refuse
     }
-    return true;  // a file system without locks: run rather than refuse
+    if (StillThere(fd_, path_)) {
+      locked_ = true;
+      return true;
+    }
+    close(fd_);
+    fd_ = -1;
   }
   return true;
 }

@@ -1,6 +1,7 @@
 // The previous-instance test: one running program per executable folder. The lock is an flock
-// on a file named after the folder, so the kernel releases it when the program dies and a crash
-// never blocks the next start.
+// on a file named after the folder in the temporary folder, so the kernel releases it when the
+// program dies and a crash never blocks the next start. The file is removed when the lock is let
+// go; a file left by a crash is reused by the next start.
 #pragma once
 
 #include <string>
@@ -20,6 +21,8 @@ class InstanceLock {
 
  private:
   int fd_ = -1;
+  bool locked_ = false;
+  std::string path_;
 };
 
 }  // namespace kelvax

@@ -14,6 +14,7 @@ Status ErrnoStatus(int err, const std::string& what) {
     case EPERM:
     case EROFS: number = errnum::kPermissionDenied; break;
     case ENOMEM: number = errnum::kOutOfMemory; break;
+    case EEXIST: number = errnum::kFileAlreadyExists; break;
     default: break;
   }
   std::string text = what.empty() ? std::string(std::strerror(err))

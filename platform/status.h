@@ -39,6 +39,7 @@ constexpr long kOutOfMemory = 7;
 constexpr long kFileNotFound = 53;
 constexpr long kFileIo = 57;
 constexpr long kFileAlreadyOpen = 55;
+constexpr long kFileAlreadyExists = 58;
 constexpr long kPermissionDenied = 70;
 constexpr long kPathNotFound = 76;
 constexpr long kTypeMismatch = 13;

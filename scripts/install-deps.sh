@@ -10,8 +10,9 @@ PACKAGES=(
   build-essential g++ cmake pkg-config
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   sqlite3 libsqlite3-dev
+  libxlsxwriter-dev python3-openpyxl
   googletest libgtest-dev
-  faketime time
+  faketime time python3
   postgresql
   mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev

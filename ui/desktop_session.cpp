@@ -1,8 +1,14 @@
 #include "ui/desktop_session.h"
 
 #include <QApplication>
-#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "platform/folders.h"
 #include "ui/app_title.h"
 #include "ui/command_center_placeholder.h"
 #include "ui/display_probe.h"
@@ -10,6 +16,24 @@
 #include "ui/qt_run_host.h"
 
 namespace kelvax::ui {
+
+namespace {
+
+// Without XDG_RUNTIME_DIR (a cron job given a DISPLAY) Qt falls back to a folder of its own and
+// warns on every start, which cron mails each time. A private folder of the same kind is made
+// here, owned by this user with mode 0700, so Qt has nothing to say.
+void EnsureRuntimeFolder() {
+  const char* given = std::getenv("XDG_RUNTIME_DIR");
+  if (given && *given) return;
+  const std::string folder = kelvax::TempFolder() + "kelvax-runtime-" + std::to_string(getuid());
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+  struct stat st;
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return;
+  if ((st.st_mode & 07777) != 0700 && chmod(folder.c_str(), 0700) != 0) return;
+  setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+}
+
+}  // namespace
 
 DesktopSession::DesktopSession(const std::string& qt_platform) {
   const char* before = std::getenv("QT_QPA_PLATFORM");
@@ -19,6 +43,7 @@ DesktopSession::DesktopSession(const std::string& qt_platform) {
   // the X server, plain ones cost less.
   const bool shm_chosen = std::getenv("QT_XCB_NO_MITSHM") != nullptr;
   if (!shm_chosen) setenv("QT_XCB_NO_MITSHM", "1", 1);
+  EnsureRuntimeFolder();
   // The job path never reaches Qt's own option parsing.
   app_ = std::make_unique<QApplication>(argc_, argv_);
   ReleaseDisplayProbe();

@@ -1,6 +1,9 @@
 #include "ui/qt_run_host.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 #include <QMessageBox>
 #include <ctime>
 #include <new>
@@ -40,6 +43,18 @@ void QtRunHost::ShowProgressWindow() {
   if (cut_ || form_.isVisible()) return;
   form_.show();
   form_.raise();
+  // The window system maps the window a moment after show(); a statement started before then
+  // runs under a window that shows whatever was beneath it and cannot be dragged. Wait until it
+  // is exposed (a window manager that never exposes it costs at most kExposeWait), then paint.
+  QElapsedTimer waited;
+  waited.start();
+  QWindow* window = form_.windowHandle();
+  while (window && !window->isExposed() && !cut_ &&
+         waited.elapsed() < std::chrono::milliseconds(kExposeWait).count()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!window->isExposed()) QThread::msleep(5);
+  }
+  if (!cut_) form_.repaint();
   Yield();
 }
 

@@ -17,6 +17,8 @@ class QtRunHost : public RunHost {
   // The window system is serviced at most this often while rows are written: a yield per row
   // would cost more than writing the row.
   static constexpr std::chrono::milliseconds kYieldInterval{30};
+  // Longest wait for the window system to put the progress window on the screen.
+  static constexpr std::chrono::milliseconds kExposeWait{2000};
 
   explicit QtRunHost(FormAuto& form);
 

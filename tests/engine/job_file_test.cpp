@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/job_file.h"
-#include "engine/log_text.h"
 
 namespace kelvax {
 namespace {
@@ -46,18 +45,6 @@ TEST(JobFileTest, TaskValuesAreUpperCasedAndTrimmed) {
 TEST(JobFileTest, SectionNamesHaveAtLeastTwoDigits) {
   EXPECT_EQ(TaskSectionName(1), "CONNECTION01");
   EXPECT_EQ(TaskSectionName(12), "CONNECTION12");
-}
-
-TEST(LogTextTest, PasswordsAreMaskedInEveryForm) {
-  EXPECT_EQ(MaskPassword("DSN=SALES;UID=REPORT;PWD=SECRET"), "DSN=SALES;UID=REPORT;PWD=***");
-  EXPECT_EQ(MaskPassword("pwd=a;DSN=X"), "pwd=***;DSN=X");
-  EXPECT_EQ(MaskPassword("DSN=X;Password=p{w};UID=U"), "DSN=X;Password=***;UID=U");
-  EXPECT_EQ(MaskPassword("DSN=X;PWD={a;b}}c};UID=U"), "DSN=X;PWD=***;UID=U");
-  EXPECT_EQ(MaskPassword("DSN=X; PWD =s"), "DSN=X; PWD =***");
-  EXPECT_EQ(MaskPassword("DSN=X;PWDX=visible;OLDPWD=visible"), "DSN=X;PWDX=visible;OLDPWD=visible");
-  EXPECT_EQ(MaskPassword("CREATEMDB97"), "CREATEMDB97");
-  EXPECT_EQ(MaskPassword("DSN=X;"), "DSN=X;");
-  EXPECT_EQ(MaskPassword(""), "");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // records of each failure.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "export/file_commands.h"
@@ -11,6 +14,9 @@
 
 namespace kelvax {
 namespace {
+
+// Owner and group of files that belong to someone else.
+constexpr uid_t kNobody = 65534;
 
 class FileCommandsTest : public ::testing::Test {
  protected:
@@ -63,18 +69,48 @@ TEST_F(FileCommandsTest, StoredQueriesAreCreatedOnceAndRun) {
   EXPECT_NE(missing[0].find("\r\nRUNQUERY97\r\n" + task_.SQL01 + "\r\nSELECT 2\r\n"), std::string::npos);
 }
 
-TEST_F(FileCommandsTest, CompactCompletesTheNameAndLeavesNoTemporaryFile) {
+TEST_F(FileCommandsTest, CompactCompletesTheNameKeepsModeAndOwnersAndLeavesNoTemporaryFile) {
   std::string db = dir_ + "/SALES.mdb";
   test::SqliteExec(db, "CREATE TABLE T (A TEXT); INSERT INTO T VALUES (hex(randomblob(50000)));"
                        "DELETE FROM T;");
+  // A group the process is not in: only root may keep it.
+  const gid_t group = geteuid() == 0 ? kNobody : getegid();
+  ASSERT_EQ(chown(db.c_str(), geteuid(), group), 0);
+  ASSERT_EQ(chmod(db.c_str(), 0660), 0);
   auto before = test::ReadFileBytes(db).size();
   task_.SQL01 = dir_ + "/SALES";
   EXPECT_TRUE(Run(CompactMdb97, "COMPACTMDB97").empty());
   EXPECT_LT(test::ReadFileBytes(db).size(), before);
   EXPECT_FALSE(test::PathExists(dir_ + "/SALESN.mdb"));
   EXPECT_EQ(test::SqliteQuery(db, "SELECT COUNT(*) FROM T"), "0");
+  struct stat st{};
+  ASSERT_EQ(stat(db.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(st.st_gid, group);
   EXPECT_EQ(CompactTemporaryPath("/a.b/SALES.MDB"), "/a.b/SALESN.MDB");
   EXPECT_EQ(CompactTemporaryPath("X.Y.MDB"), "XN.YN.MDB");
+}
+
+TEST_F(FileCommandsTest, CompactRefusesAnyEntryAlreadyAtTheTemporaryName) {
+  std::string db = dir_ + "/SALES.mdb";
+  test::SqliteExec(db, "CREATE TABLE T (A TEXT); INSERT INTO T VALUES ('secret');");
+  const std::string bytes = test::ReadFileBytes(db);
+  const std::string planted = dir_ + "/SALESN.mdb", elsewhere = test::MakeTempDir("other") + "/copy";
+  task_.SQL01 = db;
+  for (bool link : {true, false}) {
+    if (link) {
+      ASSERT_EQ(symlink(elsewhere.c_str(), planted.c_str()), 0);
+    } else {
+      test::WriteFileBytes(planted, "");
+    }
+    auto records = Run(CompactMdb97, "COMPACTMDB97");
+    ASSERT_EQ(records.size(), 1u) << link;
+    EXPECT_EQ(records[0], "<TS>\r\n58:" + planted + ": File exists\r\nCOMPACTMDB97\r\n" + db + "\r\n");
+    EXPECT_FALSE(test::PathExists(elsewhere));
+    EXPECT_EQ(test::ReadFileBytes(db), bytes);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(planted)));  // not ours to remove
+    std::filesystem::remove(planted);
+  }
 }
 
 TEST_F(FileCommandsTest, CompactOfAForeignFileFailsAndLeavesItUntouched) {
@@ -97,11 +133,31 @@ TEST_F(FileCommandsTest, FileCopyReplacesTheDestinationOrLeavesItWhole) {
   EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
   EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
 
+  // Permission bits as a plain copy gives them: a new file takes the source's bits less the
+  // umask, never setuid or setgid; an existing one keeps its mode and its owner.
+  std::string tool = dir_ + "/tool", fresh = dir_ + "/fresh";
+  test::WriteFileBytes(tool, "#!/bin/sh\n");
+  const uid_t owner = geteuid() == 0 ? kNobody : geteuid();
+  ASSERT_EQ(chmod(tool.c_str(), 06775) | chmod(dst.c_str(), 0640) | chown(dst.c_str(), owner, -1), 0);
+  const mode_t old_mask = umask(022);
+  for (const std::string* to : {&dst, &fresh}) {
+    task_.SQL01 = tool;
+    task_.DSN02 = *to;
+    EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
+  }
+  umask(old_mask);
+  struct stat st{};
+  ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  ASSERT_EQ(stat(dst.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, owner);
+
   task_.SQL01 = dir_ + "/MISSING.CSV";
   auto records = Run(RunFileCopy, "FILECOPY");
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].substr(0, 6), "<TS>\r\n");
-  EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
+  EXPECT_EQ(test::ReadFileBytes(dst), "#!/bin/sh\n");
   EXPECT_EQ(std::filesystem::directory_iterator(dir_) != std::filesystem::directory_iterator(), true);
   for (const auto& e : std::filesystem::directory_iterator(dir_)) {
     EXPECT_EQ(e.path().string().find(".kelvax-"), std::string::npos) << e.path();

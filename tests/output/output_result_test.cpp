@@ -207,13 +207,36 @@ TEST_P(OutputKindTest, TabFileHasHeaderAndRowsWithNullAsEmptyFieldAndTheClipboar
   EXPECT_FALSE(test::PathExists(log_.path()));
 }
 
-TEST_P(OutputKindTest, UnlistedKindsDeleteTheOldFileWriteNothingAndStillOpenThePath) {
+TEST_P(OutputKindTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
+  task_.SQL01 = "SELECT v FROM q WHERE id IN (1, 2, 4, 7) UNION ALL SELECT NULL UNION ALL SELECT ' '";
+  task_.OUTPUT = "CSV";
+  Run();
+  EXPECT_EQ(Output(), "v\r\n\"a,b\"\r\n\"say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n\"\"\r\n\"\"\r\n \r\n");
+  // A reader no one here wrote gets every row back.
+  test::ProcessResult read = test::RunProgram(
+      {"/usr/bin/python3", "-c",
+       "import csv, sys\n"
+       "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))",
+       task_.EXPORT});
+  EXPECT_EQ(read.out, "['v']\n['a,b']\n['say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
+
+  // TAB readers take an empty line for one empty field: it stays empty.
+  task_.OUTPUT = "TAB";
+  task_.SQL01 = "SELECT v FROM q WHERE id = 7 UNION ALL SELECT NULL";
+  Run();
+  EXPECT_EQ(Output(), "v\r\n\r\n\r\n");
+}
+
+// A misspelt kind fails the task instead of passing as a success that wrote nothing.
+TEST_P(OutputKindTest, UnknownKindsDeleteTheOldFileFailTheTaskAndStillOpenThePath) {
   test::WriteFileBytes(task_.EXPORT, "old");
   task_.SHOWDATA = "ON";
-  Write("SELECT a FROM t", "EXCEL");
+  Write("SELECT a FROM t", "CVS");
   EXPECT_FALSE(test::PathExists(task_.EXPORT));
   EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
-  EXPECT_FALSE(test::PathExists(log_.path()));
+  EXPECT_EQ(Records(), (std::vector<std::string>{
+                           "<TS> 0番目でファイルの出力に失敗しました\r\n5:OUTPUT=CVS は出力の種類ではありません"
+                           "（TAB、CSV、CRIP、HTML、EXCEL、OFF）\r\n" + task_.DSN01 + "\r\n" + task_.SQL01 + "\r\n"}));
 }
 
 TEST_P(OutputKindTest, ARefusedConnectionGivesFourRecordsAndThreeWhenOff) {

@@ -1,0 +1,184 @@
+// OutputResult with OUTPUT=EXCEL, read back with Python's openpyxl (a reader written elsewhere):
+// each value's cell type and exact value per driver, the sheet limits, and what a failed or
+// ended task leaves on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "output/output_result.h"
+#include "tests/support/postgres_sandbox.h"
+#include "tests/support/worker_test.h"
+
+namespace kelvax {
+namespace {
+
+using test::OdbcSandbox;
+
+// Prints every sheet of the workbook: "# title", then one line per row, cells joined by " | ",
+// each cell as type:value (repr) and, for dates, @number format. With "shape" only each sheet's
+// title and row count, then the last sheet's rows.
+const char kReader[] = R"(
+import sys, openpyxl
+shape = sys.argv[2] == 'shape'
+book = openpyxl.load_workbook(sys.argv[1], read_only=shape)
+def show(row):
+    return ' | '.join('%s:%r%s' % (c.data_type, c.value, '@' + c.number_format if c.is_date else '')
+                      for c in row)
+for sheet in book.worksheets:
+    print('#', sheet.title, sheet.max_row if shape else '')
+    if not shape or sheet is book.worksheets[-1]:
+        for row in sheet.iter_rows():
+            print(show(row))
+)";
+
+std::string ReadBack(const std::string& path, const char* mode = "cells") {
+  test::ProcessResult r = test::RunProgram({"/usr/bin/python3", "-c", kReader, path, mode});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  return r.out;
+}
+
+// One value per column: its column type on each driver (empty: the driver cannot hold it), the
+// literal, and the cell openpyxl reads.
+struct ValueCase {
+  const char* sqlite_type;
+  const char* pg_type;
+  const char* literal;
+  const char* cell;
+};
+
+const ValueCase kValues[] = {
+    {"INTEGER", "integer", "-42", "n:-42"},
+    {"BIGINT", "bigint", "9007199254740992", "n:9007199254740992"},  // 2**53: still exact
+    {"BIGINT", "bigint", "9007199254740993", "s:'9007199254740993'"},
+    {"BIGINT", "bigint", "-9223372036854775808", "s:'-9223372036854775808'"},
+    {"NUMERIC", "numeric(12,3)", "1234.500", "n:1234.5"},
+    {"NUMERIC", "numeric(12,6)", "-0.000125", "n:-0.000125"},
+    {"", "numeric(30,4)", "12345678901234567.8910", "s:'12345678901234567.891'"},
+    {"", "numeric(20,4)", "123456789012.3456", "s:'123456789012.3456'"},  // 16 digits
+    {"REAL", "double precision", "0.1", "n:0.1"},
+    {"REAL", "double precision", "1e20", "n:1e+20"},
+    {"DATE", "date", "'2001-10-28'", "d:datetime.datetime(2001, 10, 28, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "'1900-02-28'", "d:datetime.datetime(1900, 2, 28, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "'1900-03-01'", "d:datetime.datetime(1900, 3, 1, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "'1899-12-31'", "s:'1899/12/31'"},
+    {"TIMESTAMP", "timestamp", "'2001-10-28 09:05:03'",
+     "d:datetime.datetime(2001, 10, 28, 9, 5, 3)@yyyy/mm/dd h:mm:ss"},
+    {"TIMESTAMP", "timestamp", "'2024-02-29 00:00:00'",
+     "d:datetime.datetime(2024, 2, 29, 0, 0)@yyyy/mm/dd h:mm:ss"},
+    {"TIME", "time", "'23:59:59'", "d:datetime.time(23, 59, 59)@h:mm:ss"},
+    {"TEXT", "text", "'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'", "s:'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'"},
+    {"TEXT", "text", "' 12 '", "s:' 12 '"},  // a number in a text column stays text
+    {"TEXT", "text", "'=1+2'", "s:'=1+2'"},  // never a formula
+    {"BOOLEAN", "", "1", "b:True"},  // psqlODBC gives booleans as text unless BoolsAsChar=0
+};
+
+class XlsxOutputTest : public test::WorkerTest {
+ protected:
+  XlsxOutputTest() : WorkerTest(OutputResult) {}
+
+  void SetUp() override {
+    dir_ = test::MakeTempDir("xlsx");
+    task_.OUTPUT = "EXCEL";
+    task_.EXPORT = dir_ + "/OUT.XLSX";
+  }
+
+  // Runs every case the driver can hold as column C<n> of one row, then a row of NULLs.
+  // Returns the workbook as ReadBack should show it.
+  std::string RunValues(test::PostgresSandbox* pg) {
+    std::string columns, values, nulls, header = pg ? "s:'id'" : "s:'ID'", cells, null_cells;
+    for (std::size_t i = 0; i < std::size(kValues); ++i) {
+      const char* type = pg ? kValues[i].pg_type : kValues[i].sqlite_type;
+      if (*type == '\0') continue;
+      const std::string number = std::to_string(i);
+      columns += ", C" + number + " " + type;
+      values += std::string(", ") + kValues[i].literal;
+      nulls += ", NULL";
+      header += (pg ? " | s:'c" : " | s:'C") + number + "'";  // PostgreSQL folds case
+      cells += std::string(" | ") + kValues[i].cell;
+      null_cells += " | n:None";
+    }
+    const std::string sql = "CREATE TABLE XV (ID INTEGER" + columns + ");"
+                            "INSERT INTO XV VALUES (1" + values + "), (2" + nulls + ");";
+    if (pg) {
+      pg->Exec("DROP TABLE IF EXISTS XV;" + sql);
+      task_.DSN01 = pg->ConnectString();
+    } else {
+      task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("xv.db", sql));
+    }
+    task_.SQL01 = "SELECT * FROM XV ORDER BY ID";
+    Run();
+    return "# Sheet1 \n" + header + "\nn:1" + cells + "\nn:2" + null_cells + "\n";
+  }
+
+  std::string dir_;
+  test::PostgresSandbox* pg_ = nullptr;
+};
+
+TEST_F(XlsxOutputTest, SqliteValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
+  test::WriteFileBytes(task_.EXPORT, "old");
+  task_.SHOWDATA = "ON";
+  task_.COUNTER = "SELECT 2";
+  const std::string expected = RunValues(nullptr);
+  EXPECT_EQ(ReadBack(task_.EXPORT), expected);
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+  ASSERT_EQ(host_.progress.size(), 2u);
+  EXPECT_EQ(host_.progress[1].total, 2);
+  EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);  // no scratch left
+}
+
+TEST_F(XlsxOutputTest, PostgresValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
+  KELVAX_REQUIRE_POSTGRES(pg_);
+  const std::string expected = RunValues(pg_);
+  EXPECT_EQ(ReadBack(task_.EXPORT), expected);
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+}
+
+TEST_F(XlsxOutputTest, AFullSheetGoesOnInANewOneAndTooLongATextIsCutWithARecord) {
+  // 2**20 - 1 rows fill the first sheet under its header; the last one starts the second.
+  // あ x 32766 and an emoji need 32768 UTF-16 units, one more than a cell holds.
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("big.db", ""));
+  task_.SQL01 =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1048576) "
+      "SELECT i AS N, CASE WHEN i = 1048576 THEN replace(hex(zeroblob(32766)), '00', 'あ') || "
+      "char(128512, 128512) END AS T FROM n";  // emoji: statements cannot carry them here
+  Run();
+  std::string kept;
+  for (int i = 0; i < 32766; ++i) kept += "あ";
+  const std::string sheets = ReadBack(task_.EXPORT, "shape");
+  EXPECT_TRUE(sheets ==
+              "# Sheet1 1048576\n# Sheet2 2\ns:'N' | s:'T'\ns:'1048576' | s:'" + kept + "'\n")
+      << sheets.substr(0, 200);
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u) << records[0];
+  EXPECT_EQ(records[0].rfind("<TS> 1048576番目でファイルの出力に失敗しました\r\n6:", 0), 0u)
+      << records[0];
+  EXPECT_EQ(host_.progress.size(), 1048576u);
+}
+
+TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb(
+      "two.db", "CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1), (2);"));
+  task_.SQL01 = "SELECT A FROM T";
+  task_.EXPORT = dir_ + "/missing/OUT.XLSX";
+  Run();
+  auto records = Records();
+  ASSERT_EQ(records.size(), 4u);  // creation, header, two rows: as for a text file
+  EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[0];
+  EXPECT_EQ(records[3].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[3];
+  EXPECT_EQ(host_.progress.size(), 2u);
+
+  task_.EXPORT = dir_ + "/OUT.XLSX";
+  test::WriteFileBytes(task_.EXPORT, "old");
+  host_.cut_after_rows = 1;
+  auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto before = open_files();
+  Run();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
+  EXPECT_EQ(open_files(), before);  // the scratch files of the abandoned sheets are closed
+}
+
+}  // namespace
+}  // namespace kelvax
