@@ -142,6 +142,7 @@ Status Connection::Open(Environment& env, const std::string& connect_string, boo
 
   handle_ = dbc;
   connected_ = true;
+  narrow_utf8_ = 0;
   server_fetch_rows_ = ServerFetchRows(
       completed, std::min<SQLSMALLINT>(completed_length, std::size(completed) - 1));
   env_ = &env;

@@ -101,6 +101,9 @@ class Connection {
   // Rows the driver reads from the server at a time when its completed connect string says so
   // (psqlODBC's Fetch with UseDeclareFetch=1), else 0: a result sizes its blocks to divide it.
   unsigned long server_fetch_rows_ = 0;
+  // Whether the driver's narrow text is UTF-8, asked of it with a probe value once: 0 not yet
+  // asked, 1 yes, -1 no.
+  int narrow_utf8_ = 0;
   // Results executed on this connection and still holding a statement handle.
   std::vector<ResultSet*> results_;
 };

@@ -10,8 +10,10 @@
 //     basic plane), and the declared type only chooses which text form applies where the text
 //     is a value of that form (StoredValueText).
 //   - MariaDB/MySQL: dates, times and time stamps as text too (TIME 25:00:00 or a zero date make
-//     the typed conversion fail the row); other types as below.
-//   - Everywhere: text as SQL_C_WCHAR (a narrow driver's data is not promised to be UTF-8),
+//     the typed conversion fail the row); text as SQL_C_CHAR where a probe value shows that the
+//     connection's narrow text is UTF-8 (Connector/ODBC 3.1 gives too short a length for some
+//     wide values: 髙橋 came out as 髙); other types as below.
+//   - Elsewhere: text as SQL_C_WCHAR (a narrow driver's data is not promised to be UTF-8),
 //     decimals as characters (never through a double), integers as 64-bit integers, floating
 //     values as doubles, binary as bytes.
 //
@@ -110,6 +112,28 @@ Dbms DbmsOf(SQLHDBC dbc) {
   return Dbms::kOther;
 }
 
+// Whether text fetched as SQL_C_CHAR arrives as UTF-8 on this connection: a probe value, both
+// its bytes and its length, must come back as sent (the narrow character set follows the
+// connection's settings).
+bool NarrowTextIsUtf8(SQLHDBC dbc) {
+  SQLHSTMT probe = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &probe))) return false;
+  static constexpr char kSample[] = "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+  char buf[64] = {};
+  SQLLEN length = 0;
+  bool same =
+      SQL_SUCCEEDED(SQLExecDirect(probe,
+                                  reinterpret_cast<SQLCHAR*>(const_cast<char*>(
+                                      "SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)")),
+                                  SQL_NTS)) &&
+      SQL_SUCCEEDED(SQLFetch(probe)) &&
+      SQL_SUCCEEDED(SQLGetData(probe, 1, SQL_C_CHAR, buf, sizeof buf, &length)) &&
+      length == static_cast<SQLLEN>(sizeof kSample - 1) &&
+      std::memcmp(buf, kSample, sizeof kSample - 1) == 0;
+  SQLFreeHandle(SQL_HANDLE_STMT, probe);
+  return same;
+}
+
 enum class Kind {
   kText,
   kSigned,
@@ -174,6 +198,7 @@ struct ResultSet::Impl {
   Connection* connection = nullptr;
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   Dbms dbms = Dbms::kOther;
+  bool narrow_text = false;  // text as SQL_C_CHAR: the driver's narrow text is UTF-8
   std::vector<Column> columns;
   std::vector<int> reread;     // columns that may need SQLGetData, in column order
   bool gd_bound = false;
@@ -299,7 +324,7 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
               size == 0 || size > kBinaryCapBytes ? kBinaryCapBytes : size);
         break;
       default:  // character types, GUIDs, intervals, anything unknown: as text
-        if (dbms == Dbms::kSqlite) {
+        if (narrow_text) {
           fixed(Kind::kText, SQL_C_CHAR,
                 (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) +
                     1);
@@ -718,6 +743,10 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   m.stmt = stmt;
   m.connection = &connection;
   m.dbms = DbmsOf(connection.handle());
+  if (m.dbms == Dbms::kMysql && connection.narrow_utf8_ == 0) {
+    connection.narrow_utf8_ = NarrowTextIsUtf8(connection.handle()) ? 1 : -1;
+  }
+  m.narrow_text = m.dbms == Dbms::kSqlite || (m.dbms == Dbms::kMysql && connection.narrow_utf8_ > 0);
   connection.results_.push_back(this);
 
   RequestCursor(stmt);

@@ -67,7 +67,8 @@ struct Case {
 
 const Case kCases[] = {
     // Text, any character, malformed bytes replaced.
-    {"TEXT", "text", "text", "'寿司🍣です ｶﾀｶﾅ～－①'", "寿司🍣です ｶﾀｶﾅ～－①"},
+    {"TEXT", "text", "text", "'髙橋 寿司🍣です ｶﾀｶﾅ～－①'", "髙橋 寿司🍣です ｶﾀｶﾅ～－①"},
+    {"VARCHAR(2)", "varchar(2)", "varchar(2)", "'髙橋'", "髙橋"},
     {"VARCHAR(3)", "varchar(3)", "varchar(3)", "''", ""},
     {"TEXT", "text", "text", "NULL", nullptr},
     {"VARCHAR(3)", nullptr, nullptr, "'a日本語テキスト'", "a日本語テキスト"},  // past its size
