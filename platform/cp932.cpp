@@ -264,6 +264,42 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp) {
+  bool valid = true;
+  const std::size_t len = Utf8Sequence(p, n, &valid);
+  if (!valid) {
+    cp = 0xFFFD;
+  } else if (len == 1) {
+    cp = p[0];
+  } else if (len == 2) {
+    cp = (p[0] & 0x1F) << 6 | (p[1] & 0x3F);
+  } else if (len == 3) {
+    cp = (p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+  } else {
+    cp = (p[0] & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F);
+  }
+  return len;
+}
+
+void AppendRepairedUtf8(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t ascii = AsciiPrefix(p + i, n - i);
+    out.append(bytes.data() + i, ascii);
+    i += ascii;
+    if (i == n) break;
+    bool valid;
+    const std::size_t len = Utf8Sequence(p + i, n - i, &valid);
+    if (valid)
+      out.append(bytes.data() + i, len);
+    else
+      out.append(kReplacementUtf8, 3);
+    i += len;
+  }
+}
+
 void AppendUtf16AsUtf8(const char16_t* units, std::size_t count, std::string& out) {
   // Written through a raw pointer into room for the worst case (3 bytes a unit): this runs for
   // every text value of every row.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/cp932.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
 
@@ -53,6 +54,37 @@ bool HasWord(std::string_view list, std::string_view word) {
     start = end + 1;
   }
   return false;
+}
+
+// The value of KEY= in a completed connect string ("" when absent); keys match in any case.
+std::string ConnectValue(const std::string& text, const char* key) {
+  const std::size_t key_length = std::strlen(key);
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find(';', at);
+    if (end == std::string::npos) end = text.size();
+    if (end - at > key_length && text[at + key_length] == '=' &&
+        strncasecmp(text.c_str() + at, key, key_length) == 0) {
+      return text.substr(at + key_length + 1, end - at - key_length - 1);
+    }
+    at = end + 1;
+  }
+  return "";
+}
+
+// A driver that reads a result from the server in pieces reports a failing piece with none of
+// its rows: blocks that divide the piece lose none before the failure.
+unsigned long ServerFetchRows(const SQLWCHAR* completed, SQLSMALLINT length) {
+  std::string text;
+  AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(completed),
+                    static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), text);
+  if (ConnectValue(text, "UseDeclareFetch") != "1") return 0;
+  const std::string fetch = ConnectValue(text, "Fetch");
+  unsigned long rows = 0;
+  for (char c : fetch) {
+    if (c < '0' || c > '9' || rows > 100000000) return 0;
+    rows = rows * 10 + static_cast<unsigned long>(c - '0');
+  }
+  return rows;
 }
 
 }  // namespace
@@ -133,6 +165,9 @@ Status Connection::Open(Environment& env, const std::string& connect_string, boo
   narrow_statements_ = InfoText(dbc, SQL_DRIVER_NAME).find("sqlite") != std::string::npos;
   literals_probed_ = false;
   connected_ = true;
+  narrow_utf8_ = 0;
+  server_fetch_rows_ = ServerFetchRows(
+      completed, std::min<SQLSMALLINT>(completed_length, std::size(completed) - 1));
   env_ = &env;
   env.connections_.push_back(this);
   return Status::Ok();

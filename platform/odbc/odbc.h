@@ -118,18 +118,27 @@ class Connection {
   bool literals_probed_ = false;
   TextLiterals literals_;
   Environment* env_ = nullptr;
+  // Rows the driver reads from the server at a time when its completed connect string says so
+  // (psqlODBC's Fetch with UseDeclareFetch=1), else 0: a result sizes its blocks to divide it.
+  unsigned long server_fetch_rows_ = 0;
+  // Whether the driver's narrow text is UTF-8, asked of it with a probe value once: 0 not yet
+  // asked, 1 yes, -1 no.
+  int narrow_utf8_ = 0;
   // Results executed on this connection and still holding a statement handle.
   std::vector<ResultSet*> results_;
 };
 
 // A result read forward once. After Execute it stands on its first row (or at its end).
-// Values are UTF-8 text forms:
-//   text (fetched as SQL_C_WCHAR)  as it is;      integers   as digits;
-//   exact decimals without trailing fractional zeros (1.50 gives 1.5, 2.000 gives 2);
-//   floating values with up to 15 significant digits (1/7 gives 0.142857142857143);
-//   dates 2001/10/28;  time stamps 2001/10/28 9:05:03, the date alone at midnight;
-//   times 9:05:03;  binary as upper-case hex;  bit as True/False.
-// Values of any length come back whole.
+// Values are exactly what the data source holds, as UTF-8 text forms:
+//   text as it is (ill-formed UTF-8 from the driver as U+FFFD);  integers as digits;
+//   exact decimals without trailing fractional zeros (1.50 gives 1.5, 2.000 gives 2), never
+//   through a double;  floating values with up to 15 significant digits (1/7 gives
+//   0.142857142857143);  dates 2001/10/28;  time stamps 2001/10/28 9:05:03, the date alone at
+//   midnight;  times 9:05:03;  binary as upper-case hex;  bit as True/False.
+// Where a driver hands over stored text (SQLite always, MariaDB for dates and times), a text
+// that is no value of its column's declared type (1.5 in an INTEGER column, 2001-02-30 as a
+// date, TIME 25:00:00) is given as stored. Values of any length come back whole, from their own
+// row; a value that cannot be read so fails on its own, with a description.
 class ResultSet {
  public:
   ResultSet();

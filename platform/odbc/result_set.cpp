@@ -1,29 +1,49 @@
 // The forward-reading result set: bound column buffers, row arrays, and whole values whatever
-// their length.
+// their length, each exactly as the data source holds it or failed with its reason.
+//
+// What is fetched in which form is decided per connection, from the DBMS the driver names:
+//
+//   - SQLite: its declared types are only names (an INTEGER column holds 1.5 or text) and its
+//     typed conversions change values (1.5 read as 1, text in a DATE column as NULL, a 19-digit
+//     NUMERIC through a double). Every column but binary ones is fetched as SQL_C_CHAR, the
+//     stored text in UTF-8 (the driver's wide path costs more and mangles characters outside the
+//     basic plane), and the declared type only chooses which text form applies where the text
+//     is a value of that form (StoredValueText).
+//   - MariaDB/MySQL: dates, times and time stamps as text too (TIME 25:00:00 or a zero date make
+//     the typed conversion fail the row); text as SQL_C_CHAR where a probe value shows that the
+//     connection's narrow text is UTF-8 (Connector/ODBC 3.1 gives too short a length for some
+//     wide values: 髙橋 came out as 髙); other types as below.
+//   - Elsewhere: text as SQL_C_WCHAR (a narrow driver's data is not promised to be UTF-8),
+//     decimals as characters (never through a double), integers as 64-bit integers, floating
+//     values as doubles, binary as bytes.
 //
 // How long values come out whole. A bound buffer holds a short value; a longer one comes back
 // truncated (length indicator SQL_NO_TOTAL or past the buffer) and is read again, whole, with
-// SQLGetData. With a row array of more than one row, SQLGetData needs SQL_GD_BLOCK (and
-// SQLSetPos to the row first); a driver without it cannot give back a value that was cut short
-// inside a block, and re-executing the statement to recover it is no option (side effects,
-// changing data). So the plan is made before the first fetch, from SQL_GETDATA_EXTENSIONS:
+// SQLGetData. Within a row array that needs SQLSetPos to the row first and SQL_GD_BLOCK, which
+// is trusted only for the driver where it was seen to work (psqlODBC; MariaDB's Connector/ODBC
+// claims it but gives another row's value, NULL or nothing). So the plan, made before the first
+// fetch from SQL_GETDATA_EXTENSIONS:
 //
 //   - SQL_GD_BOUND: every column is bound. Text, binary and decimal columns ("variable") get a
 //     buffer from their declared size, capped; a value that does not fit is re-read.
 //     Without it, variable columns are not bound and are read with SQLGetData on every row;
 //     without SQL_GD_ANY_COLUMN, every column after the first unbound one is unbound too.
 //   - Rows per fetch: one when a column is unbound, or when a variable column is bound and the
-//     driver lacks SQL_GD_BLOCK (the SQLite driver: it costs nothing there, measured at the
-//     same speed as 1024 rows per fetch). Otherwise as many rows as fit in kBlockBytes of
-//     buffers, at most kMaxBlockRows. A value truncated in a block of several rows therefore
-//     only happens with SQL_GD_BLOCK; should SQLSetPos fail anyway, that value fails (its
-//     caller logs it) and the result goes on one row per fetch.
+//     driver's SQL_GD_BLOCK is not trusted (on SQLite one row per fetch is as fast as 1024).
+//     Otherwise as many rows as fit in kBlockBytes of buffers, at most kMaxBlockRows, and a
+//     divisor of the rows the driver reads from the server at a time where it says (psqlODBC's
+//     Fetch): such a driver fails a whole block when one server read in it fails.
+//   - Every re-read is checked against the bound prefix in hand: a different start, NULL or no
+//     data fails that value (never another row's value, never an empty one) and the result goes
+//     on one row per fetch.
 //   - Re-reads and unbound reads happen when a row becomes current, in column order, which
 //     suits drivers without SQL_GD_ANY_ORDER.
 //
-// Fetch outcomes: SQL_NO_DATA is the end; SQL_SUCCESS_WITH_INFO is success (truncation shows in
-// the indicators; rows marked SQL_ROW_ERROR give their values the block's diagnostic); any
-// other failure ends the result after being reported once, so no loop over it can spin.
+// Fetch outcomes: SQL_NO_DATA is the end. A row marked SQL_ROW_ERROR costs only the values that
+// cannot be read: its values are read one by one where the driver allows, and those that fail
+// carry their own diagnostic, the row's, or a text of ours. A failed fetch that still delivered
+// rows (the count and the status array say so) hands them out first; any other failure ends the
+// result after being reported once, so no loop over it can spin.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -44,11 +64,14 @@ namespace {
 // Big bound buffers are slow on the SQLite driver (64 KiB per column made a million-row extract
 // 13 times slower); values past these sizes are re-read instead.
 constexpr SQLULEN kTextCapUnits = 1024;  // UTF-16 units per bound text value
+constexpr SQLULEN kNarrowTextCapBytes = 2048;
+constexpr SQLULEN kNarrowValueBytes = 64;  // numbers and dates as text
 constexpr SQLULEN kBinaryCapBytes = 1024;
 constexpr SQLULEN kDecimalCapBytes = 128;
 constexpr std::size_t kBlockBytes = 512 * 1024;
 constexpr SQLULEN kMaxBlockRows = 1024;
 constexpr std::size_t kFirstReadBytes = 8192;  // first piece of a value read with SQLGetData
+constexpr SQLUSMALLINT kUnwritten = 0xFFFF;     // no row status value
 
 // The program only reads forward; the cursor asked for matters for what a driver does with it.
 // Keyset-driven with value-comparing concurrency is asked first. A driver that answers with a
@@ -76,6 +99,41 @@ void RequestCursor(SQLHSTMT stmt) {
   set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
 }
 
+enum class Dbms { kOther, kSqlite, kPostgres, kMysql };
+
+Dbms DbmsOf(SQLHDBC dbc) {
+  char name[64] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return Dbms::kOther;
+  const std::string_view dbms(name);
+  if (dbms == "SQLite") return Dbms::kSqlite;
+  if (dbms == "PostgreSQL") return Dbms::kPostgres;
+  if (dbms == "MariaDB" || dbms == "MySQL") return Dbms::kMysql;
+  return Dbms::kOther;
+}
+
+// Whether text fetched as SQL_C_CHAR arrives as UTF-8 on this connection: a probe value, both
+// its bytes and its length, must come back as sent (the narrow character set follows the
+// connection's settings).
+bool NarrowTextIsUtf8(SQLHDBC dbc) {
+  SQLHSTMT probe = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &probe))) return false;
+  static constexpr char kSample[] = "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+  char buf[64] = {};
+  SQLLEN length = 0;
+  bool same =
+      SQL_SUCCEEDED(SQLExecDirect(probe,
+                                  reinterpret_cast<SQLCHAR*>(const_cast<char*>(
+                                      "SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)")),
+                                  SQL_NTS)) &&
+      SQL_SUCCEEDED(SQLFetch(probe)) &&
+      SQL_SUCCEEDED(SQLGetData(probe, 1, SQL_C_CHAR, buf, sizeof buf, &length)) &&
+      length == static_cast<SQLLEN>(sizeof kSample - 1) &&
+      std::memcmp(buf, kSample, sizeof kSample - 1) == 0;
+  SQLFreeHandle(SQL_HANDLE_STMT, probe);
+  return same;
+}
+
 enum class Kind {
   kText,
   kSigned,
@@ -90,6 +148,24 @@ enum class Kind {
   kBit
 };
 
+StoredForm FormOf(Kind kind) {
+  switch (kind) {
+    case Kind::kDouble:
+    case Kind::kReal:
+      return StoredForm::kFloat;
+    case Kind::kDecimal:
+      return StoredForm::kDecimal;
+    case Kind::kDate:
+    case Kind::kTime:
+    case Kind::kTimestamp:
+      return StoredForm::kDateTime;
+    case Kind::kBit:
+      return StoredForm::kBit;
+    default:
+      return StoredForm::kAsStored;
+  }
+}
+
 Status NoCurrentRow() { return Status::Error(3021, "カレント レコードがありません。"); }
 Status BadIndex() { return Status::Error(9, "インデックスが有効範囲にありません。"); }
 
@@ -101,7 +177,7 @@ struct ResultSet::Impl {
     int sql_type = 0;
     Kind kind = Kind::kText;
     SQLSMALLINT c_type = SQL_C_WCHAR;
-    bool variable = false;  // may outgrow its buffer: text, decimal characters, binary
+    bool variable = false;  // may outgrow its buffer: text, characters, binary
     bool bound = false;
     SQLLEN width = 0;  // bytes per row in `data`
     std::vector<unsigned char> data;
@@ -111,6 +187,7 @@ struct ResultSet::Impl {
     bool is_null = false;
     bool failed = false;
     Status error;
+    std::string_view view;  // into `text`, `data` or `staging`
     std::string text;
     std::vector<unsigned char> staging;  // values read with SQLGetData
 
@@ -120,8 +197,12 @@ struct ResultSet::Impl {
 
   Connection* connection = nullptr;
   SQLHSTMT stmt = SQL_NULL_HSTMT;
+  Dbms dbms = Dbms::kOther;
+  bool narrow_text = false;  // text as SQL_C_CHAR: the driver's narrow text is UTF-8
   std::vector<Column> columns;
   std::vector<int> reread;     // columns that may need SQLGetData, in column order
+  bool gd_bound = false;
+  bool block_reads = false;    // SQLGetData within a row array works (SQL_GD_BLOCK, trusted)
   SQLULEN rows_per_fetch = 1;  // row-array size in force
   SQLULEN rows_fetched = 0;
   bool have_rows_fetched = false;
@@ -135,8 +216,10 @@ struct ResultSet::Impl {
   bool finished = false;
   bool pending = false;
   Status pending_error;
-  Status block_row_error;
-  bool row_failed = false;
+  // A fetch that failed after delivering rows: reported when those rows are done.
+  bool failed_after_block = false;
+  Status fetch_error;
+  Status block_row_error;  // why the driver marked rows of this block SQL_ROW_ERROR
   bool set_pos_failed = false;
   Status set_pos_error;
 
@@ -145,12 +228,15 @@ struct ResultSet::Impl {
   Status Fetch();
   bool SeekRow();
   void EnterRow();
-  void ReadWhole(int index);
+  bool Position();
+  void OneRowPerFetch();
+  void ReadWhole(int index, bool verify);
   void MakeFromBuffer(Column& c);
   void Format(Column& c, const unsigned char* p, SQLLEN length);
   bool Truncated(const Column& c, SQLLEN indicator) const {
     return indicator == SQL_NO_TOTAL || indicator > c.width - c.terminator();
   }
+  bool RowIsError() const { return have_row_status && row_status[row] == SQL_ROW_ERROR; }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -230,21 +316,32 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
         // Digits, sign, point, a leading zero and the terminator.
         fixed(Kind::kDecimal, SQL_C_CHAR,
               size == 0 || size > kDecimalCapBytes - 4 ? kDecimalCapBytes : size + 4);
-        c.variable = true;
         break;
       case SQL_BINARY:
       case SQL_VARBINARY:
       case SQL_LONGVARBINARY:
         fixed(Kind::kBinary, SQL_C_BINARY,
               size == 0 || size > kBinaryCapBytes ? kBinaryCapBytes : size);
-        c.variable = true;
         break;
       default:  // character types, GUIDs, intervals, anything unknown: as text
-        fixed(Kind::kText, SQL_C_WCHAR,
-              ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) * sizeof(SQLWCHAR));
-        c.variable = true;
+        if (narrow_text) {
+          fixed(Kind::kText, SQL_C_CHAR,
+                (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) +
+                    1);
+        } else {
+          fixed(Kind::kText, SQL_C_WCHAR,
+                ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) *
+                    sizeof(SQLWCHAR));
+        }
         break;
     }
+    const bool temporal =
+        c.kind == Kind::kDate || c.kind == Kind::kTime || c.kind == Kind::kTimestamp;
+    if (c.c_type != SQL_C_CHAR && c.c_type != SQL_C_WCHAR && c.c_type != SQL_C_BINARY &&
+        (dbms == Dbms::kSqlite || (dbms == Dbms::kMysql && temporal))) {
+      fixed(c.kind, SQL_C_CHAR, kNarrowValueBytes);
+    }
+    c.variable = c.c_type == SQL_C_CHAR || c.c_type == SQL_C_WCHAR || c.c_type == SQL_C_BINARY;
   }
   return Status::Ok();
 }
@@ -252,9 +349,9 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
 Status ResultSet::Impl::Bind() {
   SQLUINTEGER getdata = 0;
   SQLGetInfo(connection->handle(), SQL_GETDATA_EXTENSIONS, &getdata, sizeof getdata, nullptr);
-  const bool gd_bound = getdata & SQL_GD_BOUND;
+  gd_bound = getdata & SQL_GD_BOUND;
   const bool gd_any_column = getdata & SQL_GD_ANY_COLUMN;
-  const bool gd_block = getdata & SQL_GD_BLOCK;
+  block_reads = (getdata & SQL_GD_BLOCK) && dbms == Dbms::kPostgres;
 
   bool unbound_from_here = false, any_unbound = false, any_variable_bound = false;
   std::size_t row_bytes = sizeof(SQLUSMALLINT);
@@ -272,8 +369,12 @@ Status ResultSet::Impl::Bind() {
   }
 
   SQLULEN rows = 1;
-  if (!any_unbound && (gd_block || !any_variable_bound)) {
+  if (!any_unbound && (block_reads || !any_variable_bound)) {
     rows = std::clamp<SQLULEN>(kBlockBytes / row_bytes, 1, kMaxBlockRows);
+    const SQLULEN server_rows = connection->server_fetch_rows_;
+    if (server_rows > 0) {
+      while (rows > 1 && server_rows % rows != 0) --rows;
+    }
   }
   SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
   if (rows > 1) {
@@ -290,7 +391,7 @@ Status ResultSet::Impl::Bind() {
   }
   // Rows count as fetched unless the driver marks them otherwise; a driver that takes the
   // pointer but never writes it must not lose rows.
-  row_status.assign(rows, SQL_ROW_SUCCESS);
+  row_status.assign(rows, kUnwritten);
   have_rows_fetched =
       SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &rows_fetched, 0));
   have_row_status =
@@ -317,27 +418,48 @@ Status ResultSet::Impl::Bind() {
 // Fetching
 
 Status ResultSet::Impl::Fetch() {
+  if (failed_after_block) {  // the rows delivered before the failure are done
+    failed_after_block = false;
+    at_end = finished = true;
+    return fetch_error;
+  }
   for (;;) {
     rows_fetched = 0;
     block_rows_per_fetch = rows_per_fetch;
+    // Statuses the driver does not write stay kUnwritten, which counts as a fetched row.
+    std::fill(row_status.begin(), row_status.end(), kUnwritten);
     SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) {
       at_end = finished = true;
       return Status::Ok();
     }
-    if (!SQL_SUCCEEDED(rc)) {
-      at_end = finished = true;
-      return CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
-    }
     SQLULEN n = have_rows_fetched ? std::min(rows_fetched, rows_per_fetch) : 1;
+    const auto status_end = row_status.begin() + static_cast<std::ptrdiff_t>(n);
+    const bool row_errors =
+        have_row_status &&
+        std::any_of(row_status.begin(), status_end, [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; });
+    if (!SQL_SUCCEEDED(rc)) {
+      Status error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
+      // Only rows the driver vouches for, count and status, count as delivered.
+      if (!have_rows_fetched || !have_row_status || n == 0 ||
+          std::find(row_status.begin(), status_end, kUnwritten) != status_end) {
+        at_end = finished = true;
+        return error;
+      }
+      if (row_errors) {
+        // Errors of single rows (some drivers return SQL_ERROR for them): the block stands.
+        block_row_error = error;
+      } else {
+        // Rows delivered before the failure are handed out, the failure after them.
+        failed_after_block = true;
+        fetch_error = error;
+      }
+    } else if (row_errors) {
+      block_row_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
+    }
     if (n == 0) {  // success without a row: nothing more will come
       at_end = finished = true;
       return Status::Ok();
-    }
-    if (rc == SQL_SUCCESS_WITH_INFO && have_row_status &&
-        std::any_of(row_status.begin(), row_status.begin() + static_cast<std::ptrdiff_t>(n),
-                    [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; })) {
-      block_row_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
     }
     rows_in_block = n;
     row = 0;
@@ -346,6 +468,7 @@ Status ResultSet::Impl::Fetch() {
       EnterRow();
       return Status::Ok();
     }
+    if (failed_after_block) return Fetch();
     // A block of rows deleted since the keyset was built: on to the next.
   }
 }
@@ -360,10 +483,48 @@ bool ResultSet::Impl::SeekRow() {
   return row < rows_in_block;
 }
 
+void ResultSet::Impl::OneRowPerFetch() {
+  rows_per_fetch = 1;
+  SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+}
+
+// Makes the current row of a block the one SQLGetData reads; false when it cannot be.
+bool ResultSet::Impl::Position() {
+  if (block_rows_per_fetch == 1) return true;
+  if (!block_reads || set_pos_failed) return false;
+  SQLRETURN rc =
+      SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+  if (SQL_SUCCEEDED(rc)) return true;
+  set_pos_failed = true;
+  set_pos_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLSetPos", rc);
+  OneRowPerFetch();
+  return false;
+}
+
 void ResultSet::Impl::EnterRow() {
   ++generation;
-  row_failed = have_row_status && row_status[row] == SQL_ROW_ERROR;
-  if (row_failed) return;
+  if (RowIsError()) {
+    // Each value on its own: those the driver can still give are kept.
+    const bool readable = Position();
+    Status why = block_row_error;
+    // A warning (a truncation, say) is no reason for the row's failure.
+    if (why.description().rfind("[01", 0) == 0 || why.ok()) {
+      why = OwnFailure("HY000", "The driver marked the row as failed without saying why");
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      Column& c = columns[i];
+      if (readable && (gd_bound || !c.bound)) {
+        ReadWhole(static_cast<int>(i), false);
+        if (!c.failed) continue;
+        if (c.error.description().rfind("SQLGetData failed", 0) != 0) continue;
+      }
+      c.made_for = generation;
+      c.failed = true;
+      c.error = why;
+    }
+    if (!readable) OneRowPerFetch();  // so that a later failed row costs its values only
+    return;
+  }
   bool positioned = false;
   for (int index : reread) {
     Column& c = columns[static_cast<std::size_t>(index)];
@@ -371,38 +532,37 @@ void ResultSet::Impl::EnterRow() {
       SQLLEN ind = c.indicator[row];
       if (ind == SQL_NULL_DATA || !Truncated(c, ind)) continue;
     }
-    if (block_rows_per_fetch > 1 && !positioned) {
-      if (!set_pos_failed) {
-        SQLRETURN rc =
-            SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
-        if (SQL_SUCCEEDED(rc)) {
-          positioned = true;
-        } else {
-          set_pos_failed = true;
-          set_pos_error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLSetPos", rc);
-          rows_per_fetch = 1;
-          SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}),
-                         0);
-        }
-      }
-      if (!positioned) {
-        c.made_for = generation;
-        c.failed = true;
-        c.error = set_pos_error;
-        continue;
-      }
+    if (!positioned && !(positioned = Position())) {
+      c.made_for = generation;
+      c.failed = true;
+      c.error = set_pos_failed ? set_pos_error
+                               : OwnFailure("HY000",
+                                            "A long value inside a block of rows cannot be read "
+                                            "whole from this driver");
+      OneRowPerFetch();
+      continue;
     }
-    ReadWhole(index);
+    ReadWhole(index, c.bound);
   }
 }
 
-void ResultSet::Impl::ReadWhole(int index) {
+// Reads the whole value of column `index` of the current row with SQLGetData. `verify`: the
+// bound buffer holds the value's first part, which what is read must begin with.
+void ResultSet::Impl::ReadWhole(int index, bool verify) {
   Column& c = columns[static_cast<std::size_t>(index)];
   c.made_for = generation;
   c.failed = false;
   c.is_null = false;
   c.text.clear();
+  c.view = {};
   const auto column_number = static_cast<SQLUSMALLINT>(index + 1);
+  auto differs = [&] {
+    c.failed = true;
+    c.error = OwnFailure("HY000", "Column " + std::to_string(index + 1) + " (" + c.name +
+                                      "): the driver gave a different value when the long value "
+                                      "was read again; the value is left out");
+    OneRowPerFetch();
+  };
 
   if (!c.variable) {
     alignas(8) unsigned char buf[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
@@ -431,6 +591,7 @@ void ResultSet::Impl::ReadWhole(int index) {
                               static_cast<SQLLEN>(room), &ind);
     if (rc == SQL_NO_DATA && !first) break;
     if (rc == SQL_NO_DATA) {
+      if (verify) return differs();
       c.failed = true;
       c.error =
           OwnFailure("01004", "String data, right truncated: the value could not be read whole");
@@ -442,6 +603,7 @@ void ResultSet::Impl::ReadWhole(int index) {
       return;
     }
     if (ind == SQL_NULL_DATA) {
+      if (verify) return differs();
       c.is_null = true;
       return;
     }
@@ -457,6 +619,21 @@ void ResultSet::Impl::ReadWhole(int index) {
     next = std::max(next, have + terminator + kFirstReadBytes);
     c.staging.resize((next + unit - 1) / unit * unit);
   }
+  if (verify) {
+    // The bound part: the buffer up to its terminator (a driver may stop short of a character
+    // it cannot split).
+    const unsigned char* prefix = c.data.data() + static_cast<std::size_t>(c.width) * row;
+    std::size_t length = static_cast<std::size_t>(c.width - c.terminator());
+    if (c.c_type == SQL_C_CHAR) {
+      length = static_cast<std::size_t>(
+          std::find(prefix, prefix + length, 0) - prefix);
+    } else if (c.c_type == SQL_C_WCHAR) {
+      std::size_t units = 0;
+      while (units * 2 < length && (prefix[2 * units] | prefix[2 * units + 1]) != 0) ++units;
+      length = units * 2;
+    }
+    if (have < length || std::memcmp(c.staging.data(), prefix, length) != 0) return differs();
+  }
   Format(c, c.staging.data(), static_cast<SQLLEN>(have));
 }
 
@@ -464,6 +641,7 @@ void ResultSet::Impl::MakeFromBuffer(Column& c) {
   c.made_for = generation;
   c.failed = false;
   c.text.clear();
+  c.view = {};
   if (!c.bound) {  // unbound values are read as the row is entered; this is not reached
     c.failed = true;
     c.error = OwnFailure("HY000", "Value not read");
@@ -483,6 +661,12 @@ void ResultSet::Impl::MakeFromBuffer(Column& c) {
 
 void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
   std::string& out = c.text;
+  if (c.c_type == SQL_C_CHAR) {
+    c.view = StoredValueText(
+        FormOf(c.kind),
+        std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length)), out);
+    return;
+  }
   switch (c.kind) {
     case Kind::kSigned: {
       SQLBIGINT v;
@@ -531,15 +715,13 @@ void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
       AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(p),
                         static_cast<std::size_t>(length) / sizeof(SQLWCHAR), out);
       break;
-    case Kind::kDecimal:
-      AppendDecimal(
-          std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length)),
-          out);
+    case Kind::kDecimal:  // always fetched as characters
       break;
     case Kind::kBinary:
       AppendHex(p, static_cast<std::size_t>(length), out);
       break;
   }
+  c.view = out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -560,6 +742,11 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   }
   m.stmt = stmt;
   m.connection = &connection;
+  m.dbms = DbmsOf(connection.handle());
+  if (m.dbms == Dbms::kMysql && connection.narrow_utf8_ == 0) {
+    connection.narrow_utf8_ = NarrowTextIsUtf8(connection.handle()) ? 1 : -1;
+  }
+  m.narrow_text = m.dbms == Dbms::kSqlite || (m.dbms == Dbms::kMysql && connection.narrow_utf8_ > 0);
   connection.results_.push_back(this);
 
   RequestCursor(stmt);
@@ -633,12 +820,11 @@ Status ResultSet::Value(int column, std::string_view& text, bool& is_null) {
   Impl& m = *impl_;
   if (column < 0 || column >= ColumnCount()) return BadIndex();
   if (m.at_end) return NoCurrentRow();
-  if (m.row_failed) return m.block_row_error;
   Impl::Column& c = m.columns[static_cast<std::size_t>(column)];
   if (c.made_for != m.generation) m.MakeFromBuffer(c);
   if (c.failed) return c.error;
   is_null = c.is_null;
-  text = c.text;
+  text = is_null ? std::string_view() : c.view;
   return Status::Ok();
 }
 

@@ -7,7 +7,7 @@
 
 namespace kelvax::odbc {
 
-// An invalid UTF-8 sequence becomes U+FFFD, one per offending byte.
+// An ill-formed UTF-8 sequence becomes U+FFFD (one per maximal ill-formed prefix).
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
 }  // namespace kelvax::odbc

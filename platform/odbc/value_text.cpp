@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/cp932.h"
+
 namespace kelvax::odbc {
 
 namespace {
@@ -31,7 +33,139 @@ void AppendFloatText(const char* begin, const char* end, std::string& out) {
   }
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// `count` digits at `at`, or -1.
+int Digits(std::string_view s, std::size_t at, std::size_t count) {
+  if (at + count > s.size()) return -1;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!IsDigit(s[i])) return -1;
+    value = value * 10 + (s[i] - '0');
+  }
+  return value;
+}
+
+bool ValidDate(int year, int month, int day) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month != 2 || day < 29 || leap;
+}
+
+// HH:MM[:SS[.digits]] from `at` to the end; `fraction` is whether any fractional digit is not 0.
+bool ParseTime(std::string_view s, std::size_t at, bool seconds_required, int& hour, int& minute,
+               int& second, bool& fraction) {
+  hour = Digits(s, at, 2);
+  minute = Digits(s, at + 3, 2);
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || s[at + 2] != ':') return false;
+  second = 0;
+  fraction = false;
+  std::size_t end = at + 5;
+  if (end == s.size()) return !seconds_required;
+  second = Digits(s, end + 1, 2);
+  if (s[end] != ':' || second < 0 || second > 59) return false;
+  end += 3;
+  if (end == s.size()) return true;
+  if (s[end] != '.' || end + 1 == s.size()) return false;
+  for (std::size_t i = end + 1; i < s.size(); ++i) {
+    if (!IsDigit(s[i])) return false;
+    fraction = fraction || s[i] != '0';
+  }
+  return true;
+}
+
+// ISO date, time or time stamp: appended in its form, or false with `out` untouched.
+bool AppendIsoDateTime(std::string_view s, std::string& out) {
+  int hour, minute, second;
+  bool fraction;
+  if (s.size() >= 8 && s[2] == ':') {
+    if (!ParseTime(s, 0, true, hour, minute, second, fraction)) return false;
+    AppendTime(hour, minute, second, out);
+    return true;
+  }
+  const int year = Digits(s, 0, 4), month = Digits(s, 5, 2), day = Digits(s, 8, 2);
+  if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !ValidDate(year, month, day)) return false;
+  if (s.size() == 10) {
+    AppendDate(year, month, day, out);
+    return true;
+  }
+  if (s.size() < 16 || (s[10] != ' ' && s[10] != 'T') ||
+      !ParseTime(s, 11, false, hour, minute, second, fraction)) {
+    return false;
+  }
+  AppendTimestamp(year, month, day, hour, minute, second, fraction ? 1 : 0, out);
+  return true;
+}
+
+// A float's text: plain decimals of up to 15 significant digits already are their own form
+// (the digits a double keeps), others go through a double.
+bool AppendFloatValue(std::string_view s, std::string& out) {
+  std::size_t i = s.empty() || s[0] != '-' ? 0 : 1;
+  if (i == s.size() || !IsDigit(s[i])) return false;
+  int significant = 0;
+  bool plain = true, leading = true;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (IsDigit(c)) {
+      leading = leading && c == '0';
+      if (!leading) ++significant;
+    } else if (c != '.') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain && significant <= 15) {
+    AppendDecimal(s, out);
+    return true;
+  }
+  double value = 0;
+  auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+  AppendDouble(value, out);
+  return true;
+}
+
+bool IsInteger(std::string_view s) {
+  std::size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i) {
+    if (!IsDigit(s[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string_view StoredValueText(StoredForm form, std::string_view stored, std::string& scratch) {
+  scratch.clear();
+  bool formed = false;
+  switch (form) {
+    case StoredForm::kAsStored:
+      break;
+    case StoredForm::kFloat:
+      formed = !IsInteger(stored) && AppendFloatValue(stored, scratch);
+      break;
+    case StoredForm::kDecimal:
+      AppendDecimal(stored, scratch);  // keeps what is not a plain decimal
+      formed = scratch != stored && IsValidUtf8(scratch);
+      if (!formed) scratch.clear();
+      break;
+    case StoredForm::kDateTime:
+      formed = AppendIsoDateTime(stored, scratch);
+      break;
+    case StoredForm::kBit:
+      if (stored == "1" || stored == "0") {
+        AppendBit(stored == "1", scratch);
+        formed = true;
+      }
+      break;
+  }
+  if (formed) return scratch;
+  if (IsValidUtf8(stored)) return stored;
+  AppendRepairedUtf8(stored, scratch);
+  return scratch;
+}
 
 void AppendInteger(std::int64_t value, std::string& out) {
   char buf[24];

@@ -88,19 +88,55 @@ TEST(OdbcTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
   }
 }
 
-TEST(OdbcTextTest, DatesAndTimesUseTheGeneralDateForm) {
-  EXPECT_EQ(Text([](std::string& o) { AppendDate(2001, 10, 28, o); }), "2001/10/28");
-  EXPECT_EQ(Text([](std::string& o) { AppendDate(987, 1, 2, o); }), "0987/01/02");
-  EXPECT_EQ(Text([](std::string& o) { AppendTime(9, 5, 3, o); }), "9:05:03");
-  EXPECT_EQ(Text([](std::string& o) { AppendTime(0, 0, 0, o); }), "0:00:00");
-  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 9, 5, 3, 0, o); }),
-            "2001/10/28 9:05:03");
-  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 0, 0, 0, 0, o); }),
-            "2001/10/28");
-  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 0, 0, 0, 1, o); }),
-            "2001/10/28 0:00:00");
-  EXPECT_EQ(Text([](std::string& o) { AppendTimestamp(2001, 10, 28, 23, 59, 59, 999999999, o); }),
-            "2001/10/28 23:59:59");
+TEST(OdbcTextTest, StoredTextTakesItsFormOnlyWhereItIsAValueOfThatForm) {
+  using F = StoredForm;
+  struct Case {
+    StoredForm form;
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {F::kDateTime, "2001-10-28", "2001/10/28"},
+      {F::kDateTime, "0987-01-02", "0987/01/02"},
+      {F::kDateTime, "2024-02-29", "2024/02/29"},
+      {F::kDateTime, "2023-02-29", "2023-02-29"},
+      {F::kDateTime, "1900-02-29", "1900-02-29"},
+      {F::kDateTime, "2000-02-29 23:59:59.999", "2000/02/29 23:59:59"},
+      {F::kDateTime, "2001-10-28T09:05", "2001/10/28 9:05:00"},
+      {F::kDateTime, "2001-10-28 00:00:00", "2001/10/28"},
+      {F::kDateTime, "2001-10-28 00:00:00.000", "2001/10/28"},
+      {F::kDateTime, "2001-10-28 00:00:00.001", "2001/10/28 0:00:00"},
+      {F::kDateTime, "00:00:00", "0:00:00"},
+      {F::kDateTime, "23:59:59.5", "23:59:59"},
+      {F::kDateTime, "24:00:00", "24:00:00"},
+      {F::kDateTime, "2001-10-28 09:60:00", "2001-10-28 09:60:00"},
+      {F::kDateTime, "2001-10-28 09:05:03+09", "2001-10-28 09:05:03+09"},
+      {F::kDateTime, "2001-10-28 09:05:03.", "2001-10-28 09:05:03."},
+      {F::kDateTime, "2001-13-01", "2001-13-01"},
+      {F::kDateTime, "2001-1-28", "2001-1-28"},
+      {F::kDateTime, "", ""},
+      {F::kFloat, "5.0", "5"},
+      {F::kFloat, "-0.0", "0"},
+      {F::kFloat, "0.142857142857143", "0.142857142857143"},
+      {F::kFloat, "1.0e+20", "1E+20"},
+      {F::kFloat, "1.5e-07", "1.5E-07"},
+      {F::kFloat, "0.1000000000000000055511", "0.1"},
+      {F::kFloat, "12345678901234567890", "12345678901234567890"},
+      {F::kFloat, "Inf", "Inf"},
+      {F::kFloat, "1.5x", "1.5x"},
+      {F::kDecimal, "-1.500", "-1.5"},
+      {F::kDecimal, "NaN", "NaN"},
+      {F::kBit, "1", "True"},
+      {F::kBit, "0", "False"},
+      {F::kBit, "2", "2"},
+      {F::kAsStored, "1.50", "1.50"},
+      {F::kAsStored, "a\xFF" "b\xE6\x97", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+      {F::kDecimal, "\xC3", "\xEF\xBF\xBD"},
+      {F::kDateTime, "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    std::string scratch = "old";
+    EXPECT_EQ(StoredValueText(c.form, c.in, scratch), c.out) << c.in;
+  }
 }
 
 TEST(OdbcTextTest, BinaryIsUpperCaseHexAndBitsAreWords) {
@@ -116,7 +152,7 @@ TEST(OdbcTextTest, Utf8BecomesUtf16WithReplacementForBadBytes) {
   EXPECT_EQ(Utf8ToUtf16("a日本"), (std::u16string{u'a', 0x65E5, 0x672C}));
   EXPECT_EQ(Utf8ToUtf16("\xF0\xA0\xAE\xB7"), (std::u16string{0xD842, 0xDFB7}));  // U+20BB7
   // A lone continuation byte, a truncated sequence, an overlong slash, a UTF-8 surrogate.
-  EXPECT_EQ(Utf8ToUtf16("\x80x\xE6\x97"), (std::u16string{0xFFFD, u'x', 0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf8ToUtf16("\x80x\xE6\x97"), (std::u16string{0xFFFD, u'x', 0xFFFD}));
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), (std::u16string{0xFFFD, 0xFFFD}));
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), (std::u16string{0xFFFD, 0xFFFD, 0xFFFD}));
 }

@@ -1,0 +1,253 @@
+// Values as the data source holds them, on every engine: what the engine's own client stored
+// comes out of a ResultSet as exactly the expected UTF-8 text, or fails; never changed quietly.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/odbc/odbc.h"
+#include "tests/support/drivers.h"
+
+namespace kelvax::odbc {
+namespace {
+
+using test::Engine;
+using Row = std::vector<std::optional<std::string>>;  // nullopt: NULL
+
+struct Read {
+  std::vector<std::string> names;
+  std::vector<Row> rows;
+  std::vector<std::string> failures;  // "row:column description" of values that failed
+  Status end;                         // the fetch failure that ended the result, if any
+  int end_failures = 0;
+};
+
+// Every row of `sql`, through the row loop a writer uses.
+Read ReadAll(const test::Driver& driver, const std::string& sql) {
+  Read read;
+  Environment env;
+  EXPECT_TRUE(env.Open().ok());
+  Connection connection;
+  Status s = connection.Open(env, driver.connect, false);
+  EXPECT_TRUE(s.ok()) << s.description();
+  ResultSet result;
+  s = result.Execute(connection, sql);
+  EXPECT_TRUE(s.ok()) << s.description();
+  for (int i = 0; i < result.ColumnCount(); ++i) read.names.push_back(result.ColumnName(i));
+  for (int guard = 0; guard < 100000; ++guard) {
+    bool at_end = true;
+    if (Status e = result.AtEnd(at_end); !e.ok()) read.end = e, ++read.end_failures;
+    if (at_end) break;
+    Row& row = read.rows.emplace_back();
+    for (int i = 0; i < result.ColumnCount(); ++i) {
+      std::string_view text;
+      bool is_null = false;
+      s = result.Value(i, text, is_null);
+      if (!s.ok()) {
+        read.failures.push_back(std::to_string(read.rows.size()) + ":" + std::to_string(i) + " " +
+                                s.description());
+      }
+      row.emplace_back(is_null ? std::nullopt : std::optional<std::string>(text));
+    }
+    if (Status next = result.NextRow(); !next.ok()) read.end = next, ++read.end_failures;
+  }
+  return read;
+}
+
+// One stored value: the column type on each engine (nullptr: not a case there), the literal the
+// engine's own client stores, and the text expected back (nullptr: NULL).
+struct Case {
+  const char* sqlite;
+  const char* postgres;
+  const char* mariadb;
+  const char* literal;
+  const char* expected;
+};
+
+const Case kCases[] = {
+    // Text, any character, malformed bytes replaced.
+    {"TEXT", "text", "text", "'髙橋 寿司🍣です ｶﾀｶﾅ～－①'", "髙橋 寿司🍣です ｶﾀｶﾅ～－①"},
+    {"VARCHAR(2)", "varchar(2)", "varchar(2)", "'髙橋'", "髙橋"},
+    {"VARCHAR(3)", "varchar(3)", "varchar(3)", "''", ""},
+    {"TEXT", "text", "text", "NULL", nullptr},
+    {"VARCHAR(3)", nullptr, nullptr, "'a日本語テキスト'", "a日本語テキスト"},  // past its size
+    {"TEXT", nullptr, nullptr, "CAST(x'41FF42C3' AS TEXT)", "A\xEF\xBF\xBD" "B\xEF\xBF\xBD"},
+    // Exact numbers never pass through a double.
+    {"INTEGER", "integer", "int", "-42", "-42"},
+    {"BIGINT", "bigint", "bigint", "9007199254740993", "9007199254740993"},
+    {nullptr, nullptr, "bigint unsigned", "18446744073709551615", "18446744073709551615"},
+    {"NUMERIC", "numeric", "decimal(19,0)", "1234567890123456789", "1234567890123456789"},
+    {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345",
+     "12345678901234567890.12345"},
+    {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "-1.500", "-1.5"},
+    {nullptr, "numeric", nullptr, "'NaN'", "NaN"},
+    // Floating values: 15 significant digits.
+    {"REAL", "float8", "double", "1e0/7", "0.142857142857143"},
+    {"REAL", "float8", "double", "1e20", "1E+20"},
+    {"FLOAT", "float8", "double", "-2.5", "-2.5"},
+    // Dates and times in the general date form, anything else as stored.
+    {"DATE", "date", "date", "'2001-10-28'", "2001/10/28"},
+    {"TIMESTAMP", "timestamp", "datetime", "'2001-10-28 09:05:03'", "2001/10/28 9:05:03"},
+    {"TIMESTAMP", "timestamp", "datetime", "'2024-02-29 00:00:00'", "2024/02/29"},
+    {"TIME", "time", "time", "'09:05:03'", "9:05:03"},
+    {nullptr, nullptr, "time", "'25:00:00'", "25:00:00"},
+    {nullptr, nullptr, "time", "'-01:00:00'", "-01:00:00"},
+    {nullptr, nullptr, "date", "'0000-00-00'", "0000-00-00"},
+    {"BLOB", "bytea", "varbinary(8)", "x'00FF10'", "00FF10"},
+    // SQLite's declared types are names only: a value that is not of its column's type is
+    // written as stored.
+    {"INTEGER", nullptr, nullptr, "1.5", "1.5"},
+    {"INTEGER", nullptr, nullptr, "1e20", "1.0e+20"},
+    {"INTEGER", nullptr, nullptr, "'twelve'", "twelve"},
+    {"REAL", nullptr, nullptr, "'n/a'", "n/a"},
+    {"DATE", nullptr, nullptr, "'not a date'", "not a date"},
+    {"DATE", nullptr, nullptr, "'20011028'", "20011028"},
+    {"DATE", nullptr, nullptr, "'2001-02-30'", "2001-02-30"},
+    {"TIMESTAMP", nullptr, nullptr, "'2001-10-28T09:05:03Z'", "2001-10-28T09:05:03Z"},
+    {"BOOLEAN", nullptr, nullptr, "1", "True"},
+    {"BOOLEAN", nullptr, nullptr, "0", "False"},
+    {"BOOLEAN", nullptr, nullptr, "-1", "-1"},
+    {"BOOLEAN", nullptr, nullptr, "0.5", "0.5"},
+};
+
+const char* TypeOn(const Case& c, Engine engine) {
+  return engine == Engine::kSqlite ? c.sqlite : engine == Engine::kPostgres ? c.postgres : c.mariadb;
+}
+
+std::string Literal(const Case& c, Engine engine) {
+  std::string literal = c.literal;
+  if (engine == Engine::kPostgres && literal.rfind("x'", 0) == 0) {
+    return "'\\x" + literal.substr(2);  // bytea
+  }
+  return literal;
+}
+
+class OdbcFidelityTest : public test::DriverTest {};
+
+TEST_P(OdbcFidelityTest, EveryStoredValueArrivesAsItsExactText) {
+  const Engine engine = GetParam();
+  std::string columns = "\"番号\" integer", values = "1", nulls = "2";
+  std::vector<const Case*> used;
+  for (const Case& c : kCases) {
+    if (!TypeOn(c, engine)) continue;
+    used.push_back(&c);
+    const std::string name = "c" + std::to_string(used.size());
+    columns += ", " + name + " " + TypeOn(c, engine);
+    values += ", " + Literal(c, engine);
+    nulls += ", NULL";
+  }
+  if (engine == Engine::kMariaDb) {
+    driver_->Exec("SET SESSION sql_mode = 'ANSI_QUOTES'; CREATE TABLE t (" + columns +
+                  ") CHARACTER SET utf8mb4; INSERT INTO t VALUES (" + values + "), (" + nulls +
+                  ");");
+  } else {
+    driver_->Exec("CREATE TABLE t (" + columns + "); INSERT INTO t VALUES (" + values + "), (" +
+                  nulls + ");");
+  }
+  Read read = ReadAll(*driver_, "SELECT * FROM t ORDER BY 1");
+  EXPECT_TRUE(read.failures.empty()) << read.failures.front();
+  EXPECT_TRUE(read.end.ok()) << read.end.description();
+  ASSERT_EQ(read.rows.size(), 2u);
+  EXPECT_EQ(read.names[0], "番号");
+  for (std::size_t i = 0; i < used.size(); ++i) {
+    const Case& c = *used[i];
+    const auto expected = c.expected ? std::optional<std::string>(c.expected) : std::nullopt;
+    EXPECT_EQ(read.rows[0][i + 1], expected) << TypeOn(c, engine) << " " << c.literal;
+    EXPECT_EQ(read.rows[1][i + 1], std::nullopt) << TypeOn(c, engine) << " NULL";
+  }
+}
+
+// Values longer than any bound buffer, in rows fetched together where the driver allows: each
+// comes whole from its own row (one driver gave the next row's value, or nothing).
+TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
+  const Engine engine = GetParam();
+  const char* text = engine == Engine::kMariaDb ? "longtext" : "text";
+  const char* bytes = engine == Engine::kSqlite ? "blob" : engine == Engine::kPostgres ? "bytea" : "longblob";
+  const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')"
+                                                 : "repeat('%C', %N)";
+  auto make = [&](char c, int n) {
+    std::string s = repeat;
+    s.replace(s.find("%C"), 2, std::string(1, c));
+    s.replace(s.find("%N"), 2, std::to_string(n));
+    return s;
+  };
+  auto blob = [&](int n) {
+    return engine == Engine::kSqlite     ? "zeroblob(" + std::to_string(n) + ")"
+           : engine == Engine::kPostgres ? "convert_to(repeat('x', " + std::to_string(n) + "), 'UTF8')"
+                                         : "repeat('x', " + std::to_string(n) + ")";
+  };
+  driver_->Exec(std::string("CREATE TABLE t (id integer, s ") + text + ", b " + bytes + ");" +
+                "INSERT INTO t VALUES (1, " + make('a', 1100) + ", " + blob(70000) + ");" +
+                "INSERT INTO t VALUES (2, " + make('b', 600000) + ", " + blob(5) + ");" +
+                "INSERT INTO t VALUES (3, 'short', NULL);" +
+                "INSERT INTO t VALUES (4, " + make('d', 3000) + ", " + blob(2000) + ");" +
+                // Around the bound buffers: 1024 UTF-16 units, 2048 bytes.
+                "INSERT INTO t VALUES (5, " + make('e', 1024) + ", " + blob(1024) + ");" +
+                "INSERT INTO t VALUES (6, " + make('f', 1025) + ", " + blob(1025) + ");" +
+                "INSERT INTO t VALUES (7, " + make('g', 2048) + ", " + blob(2048) + ");" +
+                "INSERT INTO t VALUES (8, " + make('h', 2049) + ", " + blob(2049) + ");");
+  Read read = ReadAll(*driver_, "SELECT id, s, b FROM t ORDER BY id");
+  EXPECT_TRUE(read.failures.empty()) << read.failures.front();
+  ASSERT_EQ(read.rows.size(), 8u);
+  const std::string byte = engine == Engine::kSqlite ? "00" : "78";
+  auto hex = [&](int n) {
+    std::string h;
+    for (int i = 0; i < n; ++i) h += byte;
+    return h;
+  };
+  const Row expected[] = {{"1", std::string(1100, 'a'), hex(70000)},
+                          {"2", std::string(600000, 'b'), hex(5)},
+                          {"3", "short", std::nullopt},
+                          {"4", std::string(3000, 'd'), hex(2000)},
+                          {"5", std::string(1024, 'e'), hex(1024)},
+                          {"6", std::string(1025, 'f'), hex(1025)},
+                          {"7", std::string(2048, 'g'), hex(2048)},
+                          {"8", std::string(2049, 'h'), hex(2049)}};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_TRUE(read.rows[i] == expected[i])
+        << "row " << i + 1 << ": " << read.rows[i][1].value_or("NULL").substr(0, 20) << ".. ("
+        << read.rows[i][1].value_or("").size() << " chars), b " << read.rows[i][2].value_or("").size();
+  }
+}
+
+// A statement that fails in the middle of its result: every row the driver delivered before the
+// failure is handed out, in order, then the failure once.
+TEST_P(OdbcFidelityTest, RowsBeforeAFailureInTheMiddleAreKept) {
+  const Engine engine = GetParam();
+  std::string sql;
+  std::size_t delivered = 0;
+  if (engine == Engine::kSqlite) {
+    sql = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+          "SELECT i, CASE WHEN i >= 500 THEN abs(-9223372036854775807 - 1) END FROM n";
+    delivered = 499;
+  } else if (engine == Engine::kPostgres) {
+    // The driver reads 100 rows at a time from the server and a failed read delivers none.
+    sql = "SELECT i, 1 / (500 - i) FROM generate_series(1, 1000) i";
+    delivered = 400;
+  } else {
+    GTEST_SKIP() << "the driver reads the whole result when the statement runs";
+  }
+  Read read = ReadAll(*driver_, sql);
+  EXPECT_EQ(read.end_failures, 1);
+  EXPECT_EQ(read.end.description().rfind("[", 0), 0u) << read.end.description();
+  ASSERT_EQ(read.rows.size(), delivered);
+  for (std::size_t i = 0; i < delivered; ++i) ASSERT_EQ(read.rows[i][0], std::to_string(i + 1));
+}
+
+KELVAX_PER_DRIVER(OdbcFidelityTest);
+
+TEST(OdbcFidelitySqliteTest, ExpressionsComeAsTheDriversText) {
+  // The SQLite driver types expression columns as VARCHAR and hands over SQLite's own text of
+  // the value (a real 3 is "3.0"); no form is applied to it.
+  std::optional<test::Driver> driver = test::OpenDriver(Engine::kSqlite, nullptr);
+  ASSERT_TRUE(driver);
+  driver->Exec("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (5);");
+  Read read = ReadAll(
+      *driver, "SELECT a + 1, a * 1.5, 'x' || a, NULL, COUNT(*), date('2001-10-28') FROM t");
+  ASSERT_EQ(read.rows.size(), 1u);
+  EXPECT_EQ(read.rows[0], (Row{"6", "7.5", "x5", std::nullopt, "1", "2001-10-28"}));
+}
+
+}  // namespace
+}  // namespace kelvax::odbc
