@@ -36,14 +36,15 @@ void EnsureUtf8Ctype() {
 
 Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
 
-// An SQLGetInfo text, lower-cased (empty when the driver does not give it).
-std::string InfoText(SQLHDBC dbc, SQLUSMALLINT item) {
-  char buffer[256] = {};
+Dbms DbmsOf(SQLHDBC dbc) {
+  char name[64] = {};
   SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, item, buffer, sizeof buffer, &length))) return {};
-  std::string text(buffer, strnlen(buffer, sizeof buffer));
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return Dbms::kOther;
+  const std::string_view dbms(name);
+  if (dbms == "SQLite") return Dbms::kSqlite;
+  if (dbms == "PostgreSQL") return Dbms::kPostgres;
+  if (dbms == "MariaDB" || dbms == "MySQL") return Dbms::kMysql;
+  return Dbms::kOther;
 }
 
 bool HasWord(std::string_view list, std::string_view word) {
@@ -162,7 +163,7 @@ Status Connection::Open(Environment& env, const std::string& connect_string, boo
   if (read_only && !read_only_set) ask_read_only();
 
   handle_ = dbc;
-  narrow_statements_ = InfoText(dbc, SQL_DRIVER_NAME).find("sqlite") != std::string::npos;
+  dbms_ = DbmsOf(dbc);
   literals_probed_ = false;
   connected_ = true;
   narrow_utf8_ = 0;
@@ -223,7 +224,7 @@ Status Connection::ExecHandle(void*& stmt) {
 }
 
 SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {
-  if (narrow_statements_) {
+  if (dbms_ == Dbms::kSqlite) {  // its wide call mangles characters beyond the basic plane
     return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
                          static_cast<SQLINTEGER>(statement.size()));
   }
@@ -254,22 +255,21 @@ const Connection::TextLiterals& Connection::Literals() {
   if (literals_probed_ || !connected_) return literals_;
   literals_probed_ = true;
   literals_ = TextLiterals{};
-  const std::string dbms = InfoText(handle_, SQL_DBMS_NAME);
   std::string setting;
-  if (dbms.find("mysql") != std::string::npos || dbms.find("mariadb") != std::string::npos) {
+  if (dbms_ == Dbms::kMysql) {
     literals_.known = QueryText("SELECT @@sql_mode", setting);
     for (char& c : setting) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     literals_.form = !literals_.known                        ? SqlLiteral::kNoBackslash
                      : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
                                                                 : SqlLiteral::kBackslash;
-  } else if (dbms.find("postgresql") != std::string::npos) {
+  } else if (dbms_ == Dbms::kPostgres) {
     literals_.known = QueryText("SHOW standard_conforming_strings", setting) &&
                       (setting == "on" || setting == "off");
     literals_.form = !literals_.known  ? SqlLiteral::kNoBackslash
                      : setting == "on" ? SqlLiteral::kStandard
                                        : SqlLiteral::kEscapeString;
   } else {
-    literals_.known = dbms == "sqlite";
+    literals_.known = dbms_ == Dbms::kSqlite;
   }
   return literals_;
 }

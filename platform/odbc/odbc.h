@@ -57,6 +57,9 @@ class Environment {
   std::vector<Connection*> connections_;
 };
 
+// The servers whose drivers the program treats specially, from the DBMS name the driver reports.
+enum class Dbms { kOther, kSqlite, kPostgres, kMysql };
+
 class Connection {
  public:
   Connection() = default;
@@ -74,6 +77,7 @@ class Connection {
   Status Close();
   bool is_open() const { return connected_; }
   void* handle() const { return handle_; }
+  Dbms dbms() const { return dbms_; }
 
   // Runs a statement whose result is not needed. Statements reach the SQLite driver as UTF-8
   // through the narrow call: its wide one mangles characters beyond the basic plane.
@@ -114,7 +118,7 @@ class Connection {
   void* exec_handle_ = nullptr;
   void* handle_ = nullptr;
   bool connected_ = false;
-  bool narrow_statements_ = false;  // the driver takes UTF-8 through the narrow calls
+  Dbms dbms_ = Dbms::kOther;
   bool literals_probed_ = false;
   TextLiterals literals_;
   Environment* env_ = nullptr;

@@ -99,19 +99,6 @@ void RequestCursor(SQLHSTMT stmt) {
   set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
 }
 
-enum class Dbms { kOther, kSqlite, kPostgres, kMysql };
-
-Dbms DbmsOf(SQLHDBC dbc) {
-  char name[64] = {};
-  SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return Dbms::kOther;
-  const std::string_view dbms(name);
-  if (dbms == "SQLite") return Dbms::kSqlite;
-  if (dbms == "PostgreSQL") return Dbms::kPostgres;
-  if (dbms == "MariaDB" || dbms == "MySQL") return Dbms::kMysql;
-  return Dbms::kOther;
-}
-
 // Whether text fetched as SQL_C_CHAR arrives as UTF-8 on this connection: a probe value, both
 // its bytes and its length, must come back as sent (the narrow character set follows the
 // connection's settings).
@@ -742,7 +729,7 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   }
   m.stmt = stmt;
   m.connection = &connection;
-  m.dbms = DbmsOf(connection.handle());
+  m.dbms = connection.dbms();
   if (m.dbms == Dbms::kMysql && connection.narrow_utf8_ == 0) {
     connection.narrow_utf8_ = NarrowTextIsUtf8(connection.handle()) ? 1 : -1;
   }
@@ -750,9 +737,7 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   connection.results_.push_back(this);
 
   RequestCursor(stmt);
-  std::u16string text = Utf8ToUtf16(statement);
-  rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
-                      static_cast<SQLINTEGER>(text.size()));
+  rc = connection.ExecText(stmt, statement);
   Status s;
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLExecDirect", rc);

@@ -158,6 +158,14 @@ TEST_P(OdbcFidelityTest, EveryStoredValueArrivesAsItsExactText) {
   }
 }
 
+// The statement's own text reaches the server whole (one driver's wide call mangled characters
+// beyond the basic plane and their neighbours).
+TEST_P(OdbcFidelityTest, AStatementCarriesCharactersBeyondTheBasicPlane) {
+  Read read = ReadAll(*driver_, "SELECT '寿司🍣です'");
+  ASSERT_EQ(read.rows.size(), 1u);
+  EXPECT_EQ(read.rows[0][0], std::optional<std::string>("寿司🍣です"));
+}
+
 // Values longer than any bound buffer, in rows fetched together where the driver allows: each
 // comes whole from its own row (one driver gave the next row's value, or nothing).
 TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
