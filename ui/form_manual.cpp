@@ -170,10 +170,11 @@ bool FormManual::SubSetIniFile(const std::string& path) {
 }
 
 void FormManual::ShowCentred() {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-  }
   show();
+  // Centred with its frame, which is known once the window is shown.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(pos() + screen->availableGeometry().center() - frameGeometry().center());
+  }
   activateWindow();
   connect_->setFocus();
   connect_->selectAll();
