@@ -16,6 +16,7 @@ PACKAGES=(
   mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
+  openbox
 )
 
 missing=()

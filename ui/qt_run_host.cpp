@@ -1,12 +1,11 @@
 #include "ui/qt_run_host.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <ctime>
 #include <new>
 
 #include "platform/file_ops.h"
-#include "ui/app_title.h"
+#include "ui/app_message.h"
 #include "ui/clipboard_holder.h"
 #include "ui/tab_html.h"
 
@@ -106,9 +105,6 @@ void QtRunHost::EndRequested() {
   form_.hide();
 }
 
-void ShowClipboardMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok);
-  box.exec();
-}
+void ShowClipboardMessage(const QString& text) { ShowAppMessage(nullptr, text); }
 
 }  // namespace kelvax::ui

@@ -87,6 +87,18 @@ Status ListDrivers(std::vector<std::string>& drivers) {
   return Status::Ok();
 }
 
+std::string ConnectAttribute(const std::string& key, const std::string& value) {
+  const bool brace = value.find_first_of(";{}") != std::string::npos ||
+                     (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+  if (!brace) return key + "=" + value;
+  std::string out = key + "={";
+  for (char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  return out + "}";
+}
+
 Status TestConnect(const std::string& connect_string, std::string& completed) {
   completed.clear();
   Environment env;

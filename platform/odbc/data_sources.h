@@ -24,6 +24,10 @@ Status ListDataSources(std::vector<DataSource>& sources);
 // The names of the installed drivers (the section names of odbcinst.ini).
 Status ListDrivers(std::vector<std::string>& drivers);
 
+// "KEY=value", the value enclosed in braces (a '}' inside doubled) when it holds ';', '{' or
+// '}' or begins or ends with a space, so that it reaches the driver as one value.
+std::string ConnectAttribute(const std::string& key, const std::string& value);
+
 // Connects with `connect_string` exactly, without prompting, asking for read-only access, and
 // disconnects again. On success `completed` is the connect string the driver completed (the
 // given one when the driver completes nothing). A failure carries the driver's message.

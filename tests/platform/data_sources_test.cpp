@@ -45,5 +45,13 @@ TEST(DataSourcesTest, TestConnectGivesTheCompletedStringOrTheDriversMessage) {
   EXPECT_EQ(completed, "");
 }
 
+TEST(DataSourcesTest, AttributeValuesThatWouldSplitTheStringAreBraced) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"secret", "PWD=secret"},   {"a;b", "PWD={a;b}"},  {"x}y{", "PWD={x}}y{}"},
+      {" pad", "PWD={ pad}"},     {"", "PWD="},
+  };
+  for (const auto& [value, expected] : cases) EXPECT_EQ(ConnectAttribute("PWD", value), expected);
+}
+
 }  // namespace
 }  // namespace kelvax::odbc

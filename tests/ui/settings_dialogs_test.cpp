@@ -1,0 +1,259 @@
+// The settings dialog against RunConfig.ini on disk, and the data-source dialog against the
+// ODBC sandbox's data sources. Modal windows are answered by a timer, as a user would.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+#include <memory>
+
+#include "tests/support/sandbox.h"
+#include "ui/data_source_dialog.h"
+#include "ui/design_units.h"
+#include "ui/sql_config.h"
+
+namespace kelvax::ui {
+namespace {
+
+using test::MakeTempDir;
+using test::OdbcSandbox;
+using test::PathExists;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+template <class T>
+T* Find(QWidget& parent, const char* name) {
+  T* w = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+// Calls `act` once with the first modal window of type T; the watch ends with the returned
+// object.
+template <class T>
+std::unique_ptr<QTimer> WhenModal(std::function<void(T*)> act) {
+  auto timer = std::make_unique<QTimer>();
+  QTimer* t = timer.get();
+  QObject::connect(t, &QTimer::timeout, [t, act] {
+    if (T* w = dynamic_cast<T*>(QApplication::activeModalWidget())) {
+      t->stop();
+      act(w);
+    }
+  });
+  t->start(10);
+  return timer;
+}
+
+TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
+  SQLConfig dialog(nullptr, MakeTempDir() + "/RunConfig.ini");
+  if (LogicalDpi(&dialog) != 96) GTEST_SKIP() << "the screen is not at 96 dpi";
+  EXPECT_EQ(dialog.size(), QSize(321, 273));  // 4815 x 4095 twips
+  const std::vector<std::pair<const char*, QRect>> rects = {
+      {"T01_FileName_0", {8, 16, 281, 18}},  {"B01_OpenDLOG_1", {296, 56, 17, 17}},
+      {"Frame1", {8, 120, 137, 105}},        {"Option1_4", {8, 80, 121, 17}},
+      {"Label1_1", {8, 40, 273, 17}},        {"C02_Counter", {152, 152, 169, 17}},
+      {"B02_OK", {8, 240, 81, 25}},          {"B99_END", {232, 240, 81, 25}},
+  };
+  for (const auto& [name, rect] : rects) EXPECT_EQ(Find<QWidget>(dialog, name)->geometry(), rect) << name;
+
+  QStringList order;
+  QWidget* w = Find<QWidget>(dialog, "T01_FileName_0");
+  do {
+    if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+    w = w->nextInFocusChain();
+  } while (w->objectName() != QStringLiteral("T01_FileName_0"));
+  EXPECT_EQ(order.join(u' ').toStdString(),
+            "T01_FileName_0 B01_OpenDLOG_0 T01_FileName_1 B01_OpenDLOG_1 Option1_0 Option1_1 "
+            "Option1_2 Option1_3 Option1_4 C02_Counter C01_ShowData B02_OK B99_END");
+  EXPECT_TRUE(Find<QPushButton>(dialog, "B02_OK")->isDefault());
+
+  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho"))) {
+    GTEST_SKIP() << "fonts-ipafont is not installed";
+  }
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Label1_0")->font()).family(), QStringLiteral("IPAMincho"));
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Option1_0")->font()).family(), QStringLiteral("IPAPGothic"));
+}
+
+TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
+  struct Case {
+    std::string before;
+    std::function<void(SQLConfig&)> edit;
+    std::string after;
+  };
+  const std::string kNewFile =
+      "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
+      "SHOWDATA=OFF\r\nCOUNTER=OFF\r\n";
+  const std::vector<Case> cases = {
+      {"", [](SQLConfig&) {}, kNewFile},
+      // Lower-case "on" reads as checked; unchecking writes ON; the connect string is trimmed,
+      // the output path kept as typed, and 出力 written in CP932.
+      {"[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n",
+       [](SQLConfig& d) {
+         EXPECT_TRUE(Find<QRadioButton>(d, "Option1_2")->isChecked());
+         EXPECT_TRUE(Find<QCheckBox>(d, "C01_ShowData")->isChecked());
+         EXPECT_FALSE(Find<QCheckBox>(d, "C02_Counter")->isChecked());
+         Find<QCheckBox>(d, "C01_ShowData")->click();
+         Find<QLineEdit>(d, "T01_FileName_0")->setText(QStringLiteral("  DSN=X  "));
+         Find<QLineEdit>(d, "T01_FileName_1")->setText(QString::fromUtf8(" /d/出力.txt "));
+       },
+       "[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n"
+       "DSN01=DSN=X\r\nSQL01=\r\nEXPORT= /d/\x8f\x6f\x97\xcd.txt \r\nINDICATOR=ON\r\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = MakeTempDir() + "/RunConfig.ini";
+    if (!c.before.empty()) WriteFileBytes(path, c.before);
+    QWidget center;
+    SQLConfig dialog(&center, path);
+    EXPECT_FALSE(center.isEnabled());
+    c.edit(dialog);
+    Find<QPushButton>(dialog, "B02_OK")->click();
+    EXPECT_EQ(ReadFileBytes(path), c.after);
+    EXPECT_TRUE(center.isEnabled());
+  }
+}
+
+TEST(SQLConfigTest, EveryOutputTypeIsSelectedAgainWhenReopened) {
+  const char* const values[] = {"TAB", "CSV", "CLIP", "HTML", "EXCEL"};
+  for (int i = 0; i < 5; ++i) {
+    const std::string path = MakeTempDir() + "/RunConfig.ini";
+    const std::string option = "Option1_" + std::to_string(i);
+    {
+      SQLConfig dialog(nullptr, path);
+      Find<QRadioButton>(dialog, option.c_str())->click();
+      Find<QPushButton>(dialog, "B02_OK")->click();
+    }
+    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"),
+              std::string::npos);
+    SQLConfig reopened(nullptr, path);
+    EXPECT_TRUE(Find<QRadioButton>(reopened, option.c_str())->isChecked()) << option;
+  }
+}
+
+TEST(SQLConfigTest, CancelAndTheCloseBoxWriteNothing) {
+  const std::string before = "[CONNECTION01]\r\nDSN01=DSN=OLD\r\n";
+  for (bool close_box : {false, true}) {
+    const std::string path = MakeTempDir() + "/RunConfig.ini";
+    WriteFileBytes(path, before);
+    QWidget center;
+    SQLConfig dialog(&center, path);
+    dialog.show();
+    Find<QLineEdit>(dialog, "T01_FileName_0")->setText(QStringLiteral("DSN=NEW"));
+    if (close_box) {
+      dialog.close();
+    } else {
+      Find<QPushButton>(dialog, "B99_END")->click();
+    }
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_TRUE(center.isEnabled());
+  }
+}
+
+TEST(SQLConfigTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
+  const std::string path = MakeTempDir() + "/no-such-folder/RunConfig.ini";
+  SQLConfig dialog(nullptr, path);
+  dialog.show();
+  QString text;
+  auto watch = WhenModal<QMessageBox>([&](QMessageBox* box) {
+    text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  Find<QPushButton>(dialog, "B02_OK")->click();
+  EXPECT_TRUE(text.contains(QString::fromStdString(path))) << text.toStdString();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_FALSE(PathExists(path));
+}
+
+class DataSourceDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OdbcSandbox& sandbox = OdbcSandbox::Get();
+    db_ = sandbox.CreateSqliteDb("pick.db", "CREATE TABLE t(a);");
+    sandbox.AddDsn("KelvaxPick", {{"Driver", "SQLite3"}, {"Database", db_}});
+  }
+  std::string db_;
+};
+
+TEST_F(DataSourceDialogTest, ListsTheDataSourcesWithDriversAndMasksThePassword) {
+  DataSourceDialog dialog;
+  auto* tree = Find<QTreeWidget>(dialog, "DataSources");
+  const QList<QTreeWidgetItem*> items = tree->findItems(QStringLiteral("KelvaxPick"), Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1);
+  EXPECT_EQ(items.front()->text(1), QStringLiteral("SQLite3"));
+  EXPECT_GE(Find<QComboBox>(dialog, "Drivers")->findText(QStringLiteral("SQLite3")), 1);
+  EXPECT_EQ(Find<QLineEdit>(dialog, "Password")->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAndNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(DataSourceDialog&)> act;  // ends by pressing a button
+    QString result_holds;                        // empty: the result must be ""
+    QString message_holds;                       // empty: no message box
+  };
+  const QString db = QString::fromStdString(db_);
+  const std::vector<Case> cases = {
+      {"data source",
+       [](DataSourceDialog& d) {
+         auto* tree = Find<QTreeWidget>(d, "DataSources");
+         tree->findItems(QStringLiteral("KelvaxPick"), Qt::MatchExactly).front()->setSelected(true);
+         Find<QPushButton>(d, "OK")->click();
+       },
+       QStringLiteral("DSN=KelvaxPick"), QString()},
+      {"driver and attributes",
+       [db](DataSourceDialog& d) {
+         auto* drivers = Find<QComboBox>(d, "Drivers");
+         drivers->setCurrentIndex(drivers->findText(QStringLiteral("SQLite3")));
+         Find<QLineEdit>(d, "Attributes")->setText(QStringLiteral("Database=") + db);
+         Find<QPushButton>(d, "OK")->click();
+       },
+       db, QString()},
+      {"unknown source",
+       [](DataSourceDialog& d) {
+         Find<QLineEdit>(d, "Attributes")->setText(QStringLiteral("DSN=KelvaxNoSuchSource"));
+         Find<QPushButton>(d, "OK")->click();
+       },
+       QString(), QStringLiteral("IM002")},
+      {"cancel", [](DataSourceDialog& d) { Find<QPushButton>(d, "Cancel")->click(); }, QString(),
+       QString::fromUtf8("取り消されました")},
+  };
+  for (const Case& c : cases) {
+    QString text, title;
+    int buttons = 0;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    auto pick = WhenModal<DataSourceDialog>([&c](DataSourceDialog* d) { c.act(*d); });
+    auto answer = WhenModal<QMessageBox>([&](QMessageBox* box) {
+      text = box->text();
+      title = box->windowTitle();
+      buttons = box->buttons().size();
+      icon = box->icon();
+      box->button(QMessageBox::Ok)->click();
+    });
+    const QString result = SelectConnection(nullptr);
+    if (c.result_holds.isEmpty()) {
+      EXPECT_EQ(result, QString()) << c.what;
+    } else {
+      EXPECT_TRUE(result.contains(c.result_holds)) << c.what << ": " << result.toStdString();
+    }
+    if (c.message_holds.isEmpty()) {
+      EXPECT_EQ(text, QString()) << c.what;
+      continue;
+    }
+    EXPECT_TRUE(text.contains(c.message_holds)) << c.what << ": " << text.toStdString();
+    EXPECT_EQ(title, QStringLiteral("Kelvax Ver3"));
+    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+  }
+}
+
+}  // namespace
+}  // namespace kelvax::ui
