@@ -15,7 +15,8 @@ extern const char* const kMinchoFace;   // ＭＳ 明朝
 extern const char* const kPGothicFace;  // ＭＳ Ｐゴシック
 extern const char* const kGothicFace;   // ＭＳ ゴシック
 
-// Maps the design-time faces to IPA Mincho / IPA P Gothic / IPA Gothic (fonts-ipafont). Call once after the
+// Maps the design-time faces to IPA Mincho / IPA P Gothic / IPA Gothic (fonts-ipafont). Call
+// once after the
 // application object exists.
 void InstallFontSubstitutions();
 

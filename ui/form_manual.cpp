@@ -16,9 +16,12 @@
 
 #include "platform/folders.h"
 #include "settings/run_config.h"
+#include "ui/app_message.h"
 #include "ui/app_title.h"
+#include "ui/data_source_dialog.h"
+#include "ui/design_units.h"
 #include "ui/file_dialogs.h"
-#include "ui/form_manual_pending.h"
+#include "ui/sql_config.h"
 
 namespace kelvax::ui {
 
@@ -218,7 +221,12 @@ void FormManual::M02_File_Click(int index) {
 
 void FormManual::M03_File_Click(int index) {
   if (index == 0) ShowAppMessage(this, QString::fromUtf8("失礼。\nまだできていないです"));
-  if (index == 2) OpenSettingsDialog(this);
+  if (index == 2) {
+    // Without owner and not modal; it disables this window while it is open.
+    auto* dialog = new SQLConfig(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+  }
 }
 
 void FormManual::M04_File_Click(int index) {

@@ -261,6 +261,29 @@ TEST_F(FormManualTest, MenuMessagesAndClosingTheWindow) {
     EXPECT_EQ(seen, QString::fromUtf8(expected)) << entry;
   }
 
+  // 環境設定: the settings dialog, this window disabled while it is open.
+  Pick(form, "M03_File_2");
+  QWidget* config = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->windowTitle() == QString::fromUtf8("初期設定")) config = w;
+  }
+  ASSERT_NE(config, nullptr);
+  EXPECT_FALSE(form.isEnabled());
+  config->close();
+  EXPECT_TRUE(form.isEnabled());
+
+  // A data source picked by a double click: cancelled, the box keeps its text.
+  auto* connect = Child<QLineEdit>(form, "T02_SetConnect");
+  connect->setText(QStringLiteral("DSN=KEEP"));
+  QString seen;
+  test::AnswerNextModal([&](QWidget* chooser) {
+    ExpectMessage(seen);  // the cancel is reported
+    static_cast<QDialog*>(chooser)->reject();
+  });
+  QTest::mouseDClick(connect, Qt::LeftButton);
+  EXPECT_EQ(connect->text(), QStringLiteral("DSN=KEEP"));
+  EXPECT_TRUE(seen.startsWith(QStringLiteral("Kelvax Ver3|"))) << seen.toStdString();
+
   // The close button, 終了 and the close box each end the program.
   QSignalSpy closed(&form, &FormManual::Closed);
   const std::function<void()> ways[] = {[&] { Child<QPushButton>(form, "B99_END")->click(); },
