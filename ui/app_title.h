@@ -16,8 +16,7 @@ extern const char* const kPGothicFace;  // ＭＳ Ｐゴシック
 extern const char* const kGothicFace;   // ＭＳ ゴシック
 
 // Maps the design-time faces to IPA Mincho / IPA P Gothic / IPA Gothic (fonts-ipafont). Call
-// once after the
-// application object exists.
+// once after the application object exists.
 void InstallFontSubstitutions();
 
 // Geometry was designed in twips; the windows use pixels at 96 dots per inch.
