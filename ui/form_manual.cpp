@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 
 #include "platform/folders.h"
@@ -174,13 +175,26 @@ bool FormManual::SubSetIniFile(const std::string& path) {
 
 void FormManual::ShowCentred() {
   show();
-  // Centred with its frame, which is known once the window is shown.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(pos() + screen->availableGeometry().center() - frameGeometry().center());
-  }
+  Centre();
+  FollowTheFrame(20);
   activateWindow();
   connect_->setFocus();
   connect_->selectAll();
+}
+
+void FormManual::Centre() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(pos() + screen->availableGeometry().center() - frameGeometry().center());
+  }
+}
+
+void FormManual::FollowTheFrame(int tries_left) {
+  if (frameGeometry().size() != size()) {
+    if (frameGeometry().size() != laid_out_for_) Form_Resize();
+    Centre();
+  } else if (tries_left > 0) {
+    QTimer::singleShot(50, this, [this, tries_left] { FollowTheFrame(tries_left - 1); });
+  }
 }
 
 void FormManual::B01_Kelvax_Click() {
@@ -239,6 +253,7 @@ void FormManual::resizeEvent(QResizeEvent* event) {
 }
 
 void FormManual::Form_Resize() {
+  laid_out_for_ = frameGeometry().size();
   const QSize frame = frameGeometry().size() - geometry().size();
   const double twips_per_pixel = 1440 / dpi_;
   FormResize(frameGeometry().width() * twips_per_pixel, frameGeometry().height() * twips_per_pixel,

@@ -68,6 +68,10 @@ class FormManual : public QMainWindow {
  private:
   void BuildMenus();
   void Form_Resize();
+  void Centre();
+  // A window manager adds its frame a moment after the window is shown, which changes the outer
+  // size without resizing the window: the layout and the centring are done again then.
+  void FollowTheFrame(int tries_left);
   void SubFormat(const std::string& path);
   bool SubSetIniFile(const std::string& path);
 
@@ -75,6 +79,7 @@ class FormManual : public QMainWindow {
   Files files_;
   double dpi_ = 96;
   CenterGeometry geometry_;
+  QSize laid_out_for_;          // the outer size of the last layout, in pixels
 
   QGroupBox* connect_frame_;   // F01_OdbcCon
   QLineEdit* connect_;         // T02_SetConnect
