@@ -1,5 +1,4 @@
-// Answers the next modal dialog a window opens, as the user would, so that a test can press a
-// button or pick a menu entry that shows one.
+// Answers the next modal dialog a window opens, as the user would.
 #pragma once
 
 #include <QApplication>
@@ -10,17 +9,16 @@
 
 namespace kelvax::test {
 
-// Once a modal dialog other than `besides` is up, calls `answer` with it; the answer must close
-// it. The returned timer may be deleted to give up waiting.
+// Once a modal dialog other than `besides` is up, calls `answer` with it, which must close it.
+// Deleting the returned timer gives up waiting.
 inline QTimer* AnswerNextModal(std::function<void(QWidget*)> answer, QWidget* besides = nullptr) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, answer, besides] {
     QWidget* dialog = QApplication::activeModalWidget();
-    if (dialog && dialog != besides) {
-      timer->stop();
-      timer->deleteLater();
-      answer(dialog);
-    }
+    if (!dialog || dialog == besides) return;
+    timer->deleteLater();
+    timer->stop();
+    answer(dialog);
   });
   timer->start(10);
   return timer;
