@@ -214,6 +214,21 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
   }
   EXPECT_TRUE(form.isEnabled());
 
+  // 保存 then 開く through their dialogs: the clipboard mode is written as CRIP, which loading
+  // does not know, so ＴＡＢ comes back.
+  const QString job = QString::fromStdString(folder_ + "/saved");  // no extension appended
+  form.SetTask({"DSN=A", "SELECT 1", "out.txt", settings::kOptionClip});
+  for (const char* entry : {"M01_File_1", "M01_File_0"}) {
+    test::AnswerNextModal([&](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(job);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Pick(form, entry);
+    if (std::string(entry) == "M01_File_1") form.SetTask({"", "", "", settings::kOptionCsv});
+  }
+  EXPECT_EQ(form.Task().connect + form.Task().sql + form.Task().output_file, "DSN=ASELECT 1out.txt");
+  EXPECT_EQ(form.Task().output_option, settings::kOptionTab);
+
   // The close button, 終了 and the close box each end the program.
   QSignalSpy closed(&form, &FormManual::Closed);
   Child<QPushButton>(form, "B99_END")->click();
