@@ -128,12 +128,12 @@ int main(int argc, char** argv) {
     if (const ui::DesktopModule* desktop = ui::LoadDesktopModule(why)) {
       const std::string qt_platform = desktop->usable_platform();
       if (!qt_platform.empty()) {
-        if (cl.job_path.empty()) return desktop->run(qt_platform, nullptr);
-        const std::function<int(RunHost&)> job = [&](RunHost& host) {
-          return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day),
+        // The command center runs its own job file through the same engine, log and host.
+        const ui::JobRun run_job = [&](const std::string& path, RunHost& host) {
+          return Finish(RunJobFile(ResolvePath(path), task, log, StandardWorkers(), host, day),
                         log);
         };
-        return desktop->run(qt_platform, &job);
+        return desktop->run(qt_platform, cl.job_path, run_job);
       }
     } else {
       PrintError("the windows cannot be loaded (" + why + "); running without them");

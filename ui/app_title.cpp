@@ -7,6 +7,7 @@ namespace kelvax::ui {
 
 const char* const kMinchoFace = "ＭＳ 明朝";
 const char* const kPGothicFace = "ＭＳ Ｐゴシック";
+const char* const kGothicFace = "ＭＳ ゴシック";
 
 QString AppTitle() { return QStringLiteral("Kelvax Ver") + QString::number(KELVAX_VERSION_MAJOR); }
 
@@ -21,6 +22,9 @@ void InstallFontSubstitutions() {
   QFont::insertSubstitutions(QString::fromUtf8(kPGothicFace),
                              {QStringLiteral("IPAPGothic"), QString::fromUtf8("IPA Pゴシック"),
                               QStringLiteral("Noto Sans CJK JP")});
+  QFont::insertSubstitutions(QString::fromUtf8(kGothicFace),
+                             {QStringLiteral("IPAGothic"), QString::fromUtf8("IPAゴシック"),
+                              QStringLiteral("Noto Sans Mono CJK JP")});
 }
 
 }  // namespace kelvax::ui

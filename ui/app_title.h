@@ -13,9 +13,10 @@ QString TitleCaption();
 // Design-time font faces; InstallFontSubstitutions maps them to fonts a Linux desktop has.
 extern const char* const kMinchoFace;   // ＭＳ 明朝
 extern const char* const kPGothicFace;  // ＭＳ Ｐゴシック
+extern const char* const kGothicFace;   // ＭＳ ゴシック
 
-// Maps the design-time faces to IPA Mincho / IPA P Gothic (fonts-ipafont). Call once after the
-// application object exists.
+// Maps the design-time faces to IPA Mincho / IPA P Gothic / IPA Gothic (fonts-ipafont). Call
+// once after the application object exists.
 void InstallFontSubstitutions();
 
 // Geometry was designed in twips; the windows use pixels at 96 dots per inch.

@@ -10,9 +10,9 @@
 
 #include "platform/folders.h"
 #include "ui/app_title.h"
-#include "ui/command_center_placeholder.h"
 #include "ui/display_probe.h"
 #include "ui/form_auto.h"
+#include "ui/form_manual.h"
 #include "ui/qt_run_host.h"
 
 namespace kelvax::ui {
@@ -65,10 +65,18 @@ DesktopSession::~DesktopSession() {
 
 RunHost& DesktopSession::host() { return *host_; }
 
-int DesktopSession::RunCommandCenter() {
-  CommandCenterPlaceholder center;
+int DesktopSession::RunCommandCenter(
+    const std::function<int(const std::string&, RunHost&)>& run_job) {
+  FormManual center([&](const std::string& job) { run_job(job, *host_); });
   host_->SetCommandCenter(&center);
-  center.show();
+  // Closing either window ends the program, a run in progress included.
+  const auto end = [this] {
+    host_->EndRequested();
+    QApplication::quit();
+  };
+  QObject::connect(&center, &FormManual::Closed, end);
+  QObject::connect(form_.get(), &FormAuto::EndRequested, end);
+  center.ShowCentred();
   const int status = QApplication::exec();
   host_->SetCommandCenter(nullptr);
   return status;

@@ -2,6 +2,7 @@
 // hidden) and the host through which a run reaches them.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,8 +24,9 @@ class DesktopSession {
   DesktopSession& operator=(const DesktopSession&) = delete;
 
   RunHost& host();
-  // Shows the command center and returns when the program ends.
-  int RunCommandCenter();
+  // Shows the command center, whose run button runs its job through `run_job`, and returns when
+  // the program ends: the command center or the progress window was closed.
+  int RunCommandCenter(const std::function<int(const std::string&, RunHost&)>& run_job);
 
  private:
   int argc_ = 1;

@@ -35,6 +35,9 @@ class QtRunHost : public RunHost {
   bool CopyToClipboard(const std::string& text, const std::string& html) override;
   void ShellOpen(const std::string& path) override;
   bool CutRequested() const override { return cut_; }
+  // The user ended the program (from the progress window or the command center): a run in
+  // progress stops and the progress window goes.
+  void EndRequested();
 
  private:
   struct Row {
@@ -46,7 +49,6 @@ class QtRunHost : public RunHost {
   // Brings the window up to the rows noted since the last yield, then lets it process events.
   void Yield();
   void ApplyNotedRows();
-  void EndRequested();
 
   FormAuto& form_;
   QPointer<QWidget> command_center_;

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include "ui/app_title.h"
 #include "ui/data_source_dialog.h"
 #include "ui/design_units.h"
+#include "ui/file_dialogs.h"
 
 namespace kelvax::ui {
 
@@ -24,15 +24,9 @@ QString Name(const char* array, int index) {
   return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(index);
 }
 
-// ---- Save-file dialog of the output-file button --------------------------------------------
-// Stand-in until the shared file dialogs are merged: replace this function's body with their
-// save dialog (filter "全てのﾌｧｲﾙ(*.*)", starting in the current directory).
 QString PickOutputFile(QWidget* owner) {
-  return QFileDialog::getSaveFileName(owner, QString(), QDir::currentPath(),
-                                      QString::fromUtf8("全てのﾌｧｲﾙ(*.*)"), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  return ShowSaveDialog(owner, {AllFilesFilter()}, QDir::currentPath());
 }
-// ---------------------------------------------------------------------------------------------
 
 }  // namespace
 

@@ -145,24 +145,37 @@ TEST_F(KelvaxDesktopTest, WithoutXdgRuntimeDirTheWindowIsPaintedBeforeASlowState
   EXPECT_EQ(run.err(), "");
 }
 
-TEST_F(KelvaxDesktopTest, WithoutAJobTheCommandCenterOpensAfterTheOldLogIsGone) {
+TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButtonEndsTheProgram) {
   if (!StartX("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
+  test::WriteFileBytes(folder_ + "/RunConfig.ini",
+                       "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/OUT.TXT\r\n");
   Child center({exe_, "   "}, x_->Env(), folder_);
-  std::string window = FindProgressWindow();  // the command center carries the same title
-  ASSERT_FALSE(window.empty()) << center.err();
+  std::string id;
+  ASSERT_TRUE(test::WaitUntil([&] {
+    return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", "コマンドセンター"},
+                         x_->Env(), &id, 5000) == 0 && !id.empty();
+  }, 20000)) << center.err();
   EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
-  EXPECT_TRUE(center.running());
-
-  // Its close button (bottom right) ends the program.
-  std::string geometry;
-  test::RunTool({"xdotool", "getwindowgeometry", "--shell", window}, x_->Env(), &geometry);
-  auto value = [&](const std::string& key) {
-    return std::stoi(geometry.substr(geometry.find(key + "=") + key.size() + 1));
+  auto keys = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    ASSERT_EQ(test::RunTool(args, x_->Env()), 0);
   };
-  const int x = value("X") + value("WIDTH") - 25, y = value("Y") + value("HEIGHT") - 20;
-  ASSERT_EQ(test::RunTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"},
-                          x_->Env()), 0);
+  keys({"windowfocus", "--sync", id.substr(0, id.find('\n'))});
+  // From the connect string to the statement; two lines; back round to 実行 and press it.
+  keys({"key", "Tab"});
+  keys({"type", "--delay", "20", "select a"});
+  keys({"key", "Return"});
+  keys({"type", "--delay", "20", "from t where a < 3"});
+  keys({"key", "--delay", "50", "shift+Tab", "shift+Tab", "shift+Tab", "space"});
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2; },
+                              20000)) << center.err();
+  EXPECT_EQ(test::ReadFileBytes(folder_ + "/OUT.TXT"), "A\r\n1\r\n2\r\n");
+  EXPECT_NE(test::ReadFileBytes(folder_ + "/kelvax.ini").find("SQL01=SELECT A FROM T WHERE A < 3\r\n"),
+            std::string::npos);
+
+  // The focus is back on 実行; the next control is 閉じる.
+  keys({"key", "--delay", "50", "Tab", "space"});
   ASSERT_TRUE(center.Wait(20000));
   EXPECT_EQ(center.exit_status(), 0);
 }

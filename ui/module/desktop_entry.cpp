@@ -8,10 +8,10 @@ namespace kelvax::ui {
 
 namespace {
 
-int RunDesktop(const std::string& platform, const std::function<int(RunHost&)>* job) {
+int RunDesktop(const std::string& platform, const std::string& job_path, const JobRun& run_job) {
   DesktopSession desktop(platform);
-  if (!job) return desktop.RunCommandCenter();
-  return (*job)(desktop.host());
+  if (job_path.empty()) return desktop.RunCommandCenter(run_job);
+  return run_job(job_path, desktop.host());
 }
 
 constexpr DesktopModule kModule{UsableQtPlatform, RunDesktop, RunClipboardHolder};

@@ -10,12 +10,16 @@
 
 namespace kelvax::ui {
 
+// Runs a job file to its end with the given host; returns the program's exit status.
+using JobRun = std::function<int(const std::string& job_path, RunHost& host)>;
+
 struct DesktopModule {
   // The value for QT_QPA_PLATFORM that reaches a display, or empty when none does.
   std::string (*usable_platform)();
-  // Opens the desktop on `platform`. With `job`, runs it with the desktop's host and returns its
-  // result; without, shows the command center until the program ends.
-  int (*run)(const std::string& platform, const std::function<int(RunHost&)>* job);
+  // Opens the desktop on `platform`. With a job path, runs that job through `run_job` with the
+  // desktop's host and returns its result; with an empty one, shows the command center, whose
+  // run button runs its job through `run_job`, until the program ends.
+  int (*run)(const std::string& platform, const std::string& job_path, const JobRun& run_job);
   // The clipboard holder process (this executable started with kHoldClipboardOption).
   int (*hold_clipboard)();
 };

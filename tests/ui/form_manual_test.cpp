@@ -1,0 +1,279 @@
+// The command center: its controls and menus, its layout rule, focus and edit commands, its
+// message boxes, and a run through the real engine against a SQLite data source.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdio>
+#include <unistd.h>
+
+#include "engine/runner.h"
+#include "output/output_result.h"
+#include "platform/folders.h"
+#include "tests/support/log_text.h"
+#include "tests/support/sandbox.h"
+#include "tests/ui/support/modal.h"
+#include "ui/center_layout.h"
+#include "ui/form_auto.h"
+#include "ui/form_manual.h"
+#include "ui/qt_run_host.h"
+#include "ui/sql_config.h"
+
+namespace kelvax::ui {
+namespace {
+
+TEST(CenterLayoutTest, WidthThenHeightFollowTheOuterSizeAboveTheMinimum) {
+  // Outer size; then the size asked for (0: none); then T01_SetSQL, F01_OdbcCon,
+  // T02_SetConnect, F03_OutFile, T02_FileOut widths, B99_END left; T01_SetSQL height, the tops
+  // of F02_OutPut, C01_ShowData, C02_Counter, F03_OutFile and the buttons.
+  const double cases[][16] = {
+      // The design size: all as designed but B99_END at 5640 and C01_ShowData at 3340.
+      {7215, 6165, 0, 0, 6855, 6855, 6615, 6855, 6615, 5640, 2415, 3240, 3340, 3720, 4320, 5040},
+      // Too small: the minimum is asked for and the controls stay; at it, these numbers.
+      {5000, 3000, 6000, 4000, 6855, 6855, 6615, 6855, 6615, 5760, 2415, 3240, 3360, 3720, 4320, 5040},
+      {6000, 4000, 0, 0, 5640, 5640, 5400, 5640, 5400, 4425, 250, 1075, 1175, 1555, 2155, 2875},
+      // One pass skipped, the other done: 1000 more in one direction moves only its controls.
+      {5999, 7165, 6000, 0, 6855, 6855, 6615, 6855, 6615, 5760, 3415, 4240, 4340, 4720, 5320, 6040},
+      {8215, 3999, 0, 4000, 7855, 7855, 7615, 7855, 7615, 6640, 2415, 3240, 3360, 3720, 4320, 5040},
+  };
+  for (const auto& c : cases) {
+    CenterGeometry g;
+    FormResize(c[0], c[1], g);
+    const double got[] = {g.window_width, g.window_height, g.sql_width, g.connect_frame_width,
+                          g.connect_width, g.file_frame_width, g.file_width, g.end_left,
+                          g.sql_height, g.output_top, g.show_data_top, g.counter_top,
+                          g.file_frame_top, g.buttons_top};
+    for (size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i], c[i + 2]) << c[0] << "x" << c[1] << " #" << i;
+  }
+}
+
+class FormManualTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = test::MakeTempDir("center");
+    files_ = {folder_ + "/kelvax.ini", folder_ + "/RunConfig.ini", folder_ + "/desk"};
+  }
+  template <typename W = QWidget>
+  static W* Child(QWidget& form, const char* name) {
+    W* w = form.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  static void Pick(QWidget& form, const char* entry) {
+    form.findChild<QAction*>(QString::fromLatin1(entry))->trigger();
+  }
+  // The next message box as "title|text|buttons|icon", answered with OK.
+  static void ExpectMessage(QString& seen) {
+    test::AnswerNextModal([&seen](QWidget* w) {
+      auto* box = static_cast<QMessageBox*>(w);
+      seen = QStringLiteral("%1|%2|%3|%4").arg(box->windowTitle(), box->text())
+                 .arg(box->buttons().size()).arg(box->icon());
+      box->button(QMessageBox::Ok)->click();
+    });
+  }
+
+  std::string folder_;
+  FormManual::Files files_;
+  int runs_ = 0;
+  FormManual::JobRunner count_runs_ = [this](const std::string&) { ++runs_; };
+};
+
+TEST_F(FormManualTest, ControlsMenusAndTabOrderAreAsDesigned) {
+  FormManual form(count_runs_, files_);
+  EXPECT_EQ(form.windowTitle(), QString::fromUtf8("コマンドセンター"));
+  // "name caption" in tab order, then the frames, which take no focus.
+  const QStringList controls = {
+      "T02_SetConnect ", "T01_SetSQL ", "O02_SetItem_0 ＴＡＢ", "O02_SetItem_1 ＣＳＶ",
+      "O02_SetItem_2 Ｃｌｉｐ", "O02_SetItem_3 ＨＴＭＬ", "O02_SetItem_4 ", "C01_ShowData 結果を表示しない",
+      "C02_Counter レコード総数を取得しない", "T02_FileOut ", "B01_Kelvax 実行", "B99_END 閉じる",
+      "F01_OdbcCon 接続先", "F02_OutPut 出力モード", "F03_OutFile 出力先"};
+  QStringList got, chain, names;
+  for (const QString& c : controls) {
+    QWidget* w = form.findChild<QWidget*>(c.section(' ', 0, 0));
+    ASSERT_NE(w, nullptr) << c.toStdString();
+    auto* frame = qobject_cast<QGroupBox*>(w);
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    got << w->objectName() + " " + (frame ? frame->title() : button ? button->text() : QString());
+    if (names.size() < 12) names << w->objectName();
+  }
+  EXPECT_EQ(got, controls);
+  for (QWidget* w = Child(form, "T02_SetConnect"); chain.size() < 12; w = w->nextInFocusChain()) {
+    if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty()) chain << w->objectName();
+  }
+  EXPECT_EQ(chain, names);
+  EXPECT_TRUE(Child(form, "O02_SetItem_4")->isHidden());
+  EXPECT_FALSE(Child<QPushButton>(form, "B01_Kelvax")->autoDefault() ||
+               Child<QPushButton>(form, "B99_END")->autoDefault());  // Enter presses nothing
+
+  // Each menu: its title, then its entries as "name caption" ("-" a separator); no shortcuts.
+  const std::vector<QStringList> menus = {
+      {"M01_menu メニュー", "M01_File_0 開く", "M01_File_1 保存", "M01_File_2 -",
+       "M01_File_99 終了"},
+      {"M02_Menu 編集", "M02_File_0 元に戻す", "M02_File_1 -", "M02_File_2 切り取り",
+       "M02_File_3 コピー", "M02_File_4 貼り付け", "M02_File_5 全て選択", "M02_File_6 消去"},
+      {"M03_Menu オプション", "M03_File_0 拡張機能", "M03_File_1 -", "M03_File_2 環境設定"},
+      {"M04_Menu ヘルプ", "M04_File_0 バージョン"}};
+  for (const QStringList& want : menus) {
+    auto* menu = form.findChild<QMenu*>(want[0].section(' ', 0, 0));
+    ASSERT_NE(menu, nullptr) << want[0].toStdString();
+    QStringList got = {menu->objectName() + " " + menu->title()};
+    for (const QAction* a : menu->actions()) {
+      got << a->objectName() + " " + (a->isSeparator() ? QStringLiteral("-") : a->text());
+      EXPECT_TRUE(a->shortcut().isEmpty());
+    }
+    EXPECT_EQ(got, want);
+  }
+}
+
+TEST_F(FormManualTest, TheLayoutFollowsTheWindowInPixelsAndHoldsTheMinimum) {
+  FormManual form(count_runs_, files_);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.resize(QSize(600, 450) - (form.frameGeometry().size() - form.size()));  // 9000 x 6750 twips
+  EXPECT_EQ(Child(form, "T01_SetSQL")->size(), QSize(576, 200));
+  EXPECT_EQ(Child(form, "B99_END")->pos(), QPoint(495, 375));
+  EXPECT_EQ(Child(form, "T02_FileOut")->width(), 560);
+  EXPECT_EQ(Child(form, "C02_Counter")->y(), 287);
+  form.resize(300, 200);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().size() == QSize(400, 267); }, 2000));
+}
+
+TEST_F(FormManualTest, FieldsComeFromTheSettingsFileAndTheWindowOpensCentredOnTheConnectString) {
+  test::WriteFileBytes(files_.run_config, "[CONNECTION01]\r\nDSN01=DSN=X\r\nSQL01=SELECT 1\r\n"
+                                          "OUTPUT=EXCEL\r\nSHOWDATA=ON\r\nCOUNTER=on\r\n");
+  FormManual form(count_runs_, files_);
+  EXPECT_TRUE(Child<QRadioButton>(form, "O02_SetItem_4")->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>(form, "C01_ShowData")->isChecked());
+  EXPECT_TRUE(Child<QCheckBox>(form, "C02_Counter")->isChecked());
+  EXPECT_EQ(Child<QPlainTextEdit>(form, "T01_SetSQL")->toPlainText(), QStringLiteral("SELECT 1"));
+  EXPECT_EQ(form.Task().output_file, folder_ + "/desk/Kelvax.xls");
+
+  form.ShowCentred();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_EQ(form.frameGeometry().center(), form.screen()->availableGeometry().center());
+  auto* connect = Child<QLineEdit>(form, "T02_SetConnect");
+  EXPECT_EQ(QApplication::focusWidget(), connect);
+  EXPECT_EQ(connect->selectedText(), QStringLiteral("DSN=X"));
+}
+
+TEST_F(FormManualTest, EditCommandsActOnTheStatementWhereverTheFocusIs) {
+  FormManual form(count_runs_, files_);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  auto* sql = Child<QPlainTextEdit>(form, "T01_SetSQL");
+  auto* file = Child<QLineEdit>(form, "T02_FileOut");
+  sql->setPlainText(QStringLiteral("select a from t"));
+  file->setFocus();
+  Pick(form, "M02_File_5");  // 全て選択: the statement, focused
+  EXPECT_EQ(QApplication::focusWidget(), sql);
+  EXPECT_EQ(sql->textCursor().selectedText(), QStringLiteral("select a from t"));
+
+  QTextCursor part(sql->document());
+  part.setPosition(6, QTextCursor::KeepAnchor);  // "select"
+  sql->setTextCursor(part);
+  file->setFocus();
+  // コピー, 切り取り, 貼り付け, 元に戻す, a separator, 消去 (the whole text, whatever is selected).
+  const std::pair<const char*, const char*> steps[] = {
+      {"M02_File_3", "select a from t"}, {"M02_File_2", " a from t"},
+      {"M02_File_4", "select a from t"}, {"M02_File_0", " a from t"},
+      {"M02_File_1", " a from t"}, {"M02_File_6", ""}};
+  for (const auto& [entry, after] : steps) {
+    Pick(form, entry);
+    EXPECT_EQ(sql->toPlainText(), QString::fromUtf8(after)) << entry;
+  }
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("select"));
+  EXPECT_EQ(QApplication::focusWidget(), file);
+}
+
+TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
+  FormManual form(count_runs_, files_);
+  form.show();
+  for (const auto& [entry, expected] : {std::pair{"M03_File_0", "Kelvax Ver3|失礼。\nまだできていないです|1|0"},
+                                        std::pair{"M04_File_0", "Kelvax Ver3|Kelvax3.5.0|1|0"}}) {
+    QString seen;
+    ExpectMessage(seen);
+    Pick(form, entry);
+    EXPECT_EQ(seen, QString::fromUtf8(expected)) << entry;
+  }
+
+  Pick(form, "M03_File_2");  // 環境設定: the settings dialog, which disables this window
+  EXPECT_FALSE(form.isEnabled());
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (dynamic_cast<SQLConfig*>(w)) w->close();
+  }
+  EXPECT_TRUE(form.isEnabled());
+
+  // 保存 then 開く through their dialogs: the clipboard mode is written as CRIP, which loading
+  // does not know, so ＴＡＢ comes back.
+  const QString job = QString::fromStdString(folder_ + "/saved");  // no extension appended
+  form.SetTask({"DSN=A", "SELECT 1", "out.txt", settings::kOptionClip});
+  for (const char* entry : {"M01_File_1", "M01_File_0"}) {
+    test::AnswerNextModal([&](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(job);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Pick(form, entry);
+    if (std::string(entry) == "M01_File_1") form.SetTask({"", "", "", settings::kOptionCsv});
+  }
+  EXPECT_EQ(form.Task().connect + form.Task().sql + form.Task().output_file, "DSN=ASELECT 1out.txt");
+  EXPECT_EQ(form.Task().output_option, settings::kOptionTab);
+
+  // The close button, 終了 and the close box each end the program.
+  QSignalSpy closed(&form, &FormManual::Closed);
+  Child<QPushButton>(form, "B99_END")->click();
+  form.show();
+  Pick(form, "M01_File_99");
+  form.show();
+  form.close();
+  EXPECT_EQ(closed.count(), 3);
+  EXPECT_EQ(runs_, 0);
+}
+
+TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhenItCannot) {
+  const std::string db = test::OdbcSandbox::Get().CreateSqliteDb(
+      "center.db", "CREATE TABLE T (A INTEGER, B TEXT); INSERT INTO T VALUES (1, 'X'), (2, 'x');");
+  test::OdbcSandbox::Get().AddDsn("CENTERDB", {{"Driver", "SQLite3"}, {"Database", db}, {"StepAPI", "1"}});
+  FormAuto progress;
+  QtRunHost host(progress);
+  RunLog log(folder_ + "/SQLLOG.txt");
+  JobTask task;
+  Workers workers;
+  workers.OutputResult = OutputResult;
+  FormManual form([&](const std::string& job) { RunJobFile(job, task, log, workers, host); }, files_);
+  host.SetCommandCenter(&form);
+  // The job runner upper-cases the path before it expands the macros.
+  const std::string out = "KELVAX-CENTER-" + std::to_string(getpid()) + ".CSV";
+  settings::CommandTask typed{"  DSN=CENTERDB  ", "select a\nfrom t where b = 'x'",  // 'x' becomes 'X'
+                              "%TEMP%" + out, settings::kOptionCsv};
+  form.SetTask(typed);
+  Child<QPushButton>(form, "B01_Kelvax")->click();
+  EXPECT_EQ(test::ReadFileBytes(TempFolder() + out), "A\r\n1\r\n");
+  std::remove((TempFolder() + out).c_str());
+  const std::vector<std::string> records = test::ReadLogRecords(log.path());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
+  EXPECT_TRUE(form.isEnabled());
+  EXPECT_EQ(form.Task().sql, typed.sql);  // the fields keep what was typed
+
+  // A job file that cannot be written: the message names it, and nothing runs.
+  FormManual unwritable(count_runs_, {folder_ + "/missing/kelvax.ini", files_.run_config, ""});
+  QString seen;
+  ExpectMessage(seen);
+  Child<QPushButton>(unwritable, "B01_Kelvax")->click();
+  EXPECT_TRUE(seen.contains(QString::fromStdString(folder_ + "/missing/kelvax.ini"))) << seen.toStdString();
+  EXPECT_EQ(runs_, 0);
+}
+
+}  // namespace
+}  // namespace kelvax::ui
