@@ -27,10 +27,6 @@ class RunLog {
   bool broken() const { return !broken_.ok(); }
   const Status& broken_status() const { return broken_; }
   bool failure_written() const { return failure_written_; }
-  // A failure the host has already told the user about (the clipboard): counts for the exit
-  // status without a record.
-  void MarkFailure() { failure_written_ = true; }
-
   // Forgets the failure flag (start of a new run from the command center).
   void ResetRun() { failure_written_ = false; }
 

@@ -1,6 +1,8 @@
 #include "tests/support/sandbox.h"
 
 #include <sqlite3.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,9 +170,9 @@ std::string InstallKelvax(const std::string& folder) {
   return target;
 }
 
-ProcessResult RunProgram(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& env,
-                         const std::string& cwd) {
+StartedProgram StartProgram(const std::vector<std::string>& argv,
+                            const std::map<std::string, std::string>& env,
+                            const std::string& cwd) {
   std::string out_path = MakeTempDir("kelvax-proc");
   std::string out_file = out_path + "/out", err_file = out_path + "/err";
   std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
@@ -193,6 +195,16 @@ ProcessResult RunProgram(const std::vector<std::string>& argv,
     execv(args[0], args.data());
     _exit(127);
   }
+  return {pid, out_file, err_file};
+}
+
+ProcessResult RunProgram(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env,
+                         const std::string& cwd) {
+  return StartProgram(argv, env, cwd).Wait();
+}
+
+ProcessResult StartedProgram::Wait() {
   int status = 0;
   waitpid(pid, &status, 0);
   ProcessResult r;
@@ -200,6 +212,23 @@ ProcessResult RunProgram(const std::vector<std::string>& argv,
   r.out = ReadFileBytes(out_file);
   r.err = ReadFileBytes(err_file);
   return r;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+  old_handler_ = signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  old_limit_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = old_limit_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, old_handler_);
 }
 
 std::vector<std::string> SplitLogRecords(const std::string& log_bytes) {

@@ -54,11 +54,33 @@ struct ProcessResult {
 // Copies the built kelvax alone into `folder` and returns the copy's path.
 std::string InstallKelvax(const std::string& folder);
 
-// Runs a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
+// A program started and not yet waited for.
+struct StartedProgram {
+  int pid = -1;
+  std::string out_file, err_file;
+  ProcessResult Wait();
+};
+
+// Starts a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
 // variable), stdin from /dev/null, in working directory `cwd` (empty: the program's folder).
+StartedProgram StartProgram(const std::vector<std::string>& argv,
+                            const std::map<std::string, std::string>& env = {},
+                            const std::string& cwd = "");
+// StartProgram, then Wait.
 ProcessResult RunProgram(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {},
                          const std::string& cwd = "");
+
+// While it lives, files this process writes may not grow past `bytes` (SIGXFSZ ignored).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long bytes);
+  ~FileSizeLimit();
+
+ private:
+  unsigned long old_limit_;
+  void (*old_handler_)(int);
+};
 
 // Splits a run log (CP932 bytes) into its records: each record's message, without the
 // 79-hyphen separator and the empty line that follow it.
