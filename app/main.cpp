@@ -19,6 +19,7 @@
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
 #include "platform/resolve_path.h"
+#include "platform/stop_signal.h"
 
 #ifdef KELVAX_HAVE_UI
 #include "ui/clipboard_holder.h"
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
       if (!qt_platform.empty()) {
         if (cl.job_path.empty()) return desktop->run(qt_platform, nullptr);
         const std::function<int(RunHost&)> job = [&](RunHost& host) {
+          StopSignals stop;
           return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host),
                         log);
         };
@@ -121,5 +123,6 @@ int main(int argc, char** argv) {
     return kExitRunFailed;
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
+  StopSignals stop;
   return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host), log);
 }

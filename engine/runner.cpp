@@ -9,6 +9,7 @@
 #include "engine/log_text.h"
 #include "engine/macros.h"
 #include "platform/clock.h"
+#include "platform/stop_signal.h"
 
 namespace kelvax {
 
@@ -43,6 +44,18 @@ std::string FatalText(const Status& error, const JobTask& t) {
     text += (connect_string ? MaskPassword(*v) : *v) + kCrLf;
   }
   return text;
+}
+
+// The one record of a run ended from outside: the task, the cause, and what the task left.
+void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind) {
+  const std::string signal = StopSignalName();
+  std::string text = TimeStamp() + " " + std::to_string(task_number) +
+                     "番目の処理で実行を打ち切りました" + kCrLf +
+                     (signal.empty() ? std::string("進行状況ウィンドウから終了しました")
+                                     : signal + "を受けました") +
+                     kCrLf;
+  if (!left_behind.empty()) text += left_behind + kCrLf;
+  log.WriteFailure(text);
 }
 
 }  // namespace
@@ -80,7 +93,11 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   for (int i = 1; error.ok() && i <= n; ++i) {
     host.SetTaskCounter("計算中です..." + std::to_string(i) + "/" + std::to_string(n));
     host.ProcessEvents();
-    if (host.CutRequested()) { result.cut = true; ended_early = true; break; }
+    if (host.CutRequested()) {
+      result.cut = ended_early = true;
+      WriteCutRecord(log, i, "この処理はまだ始めていません");
+      break;
+    }
 
     ReadJobTask(file, i, task);
     error = PrepareRowCount(task);
@@ -99,6 +116,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     }
     if (!go_on || log.broken() || host.CutRequested()) {
       result.cut = host.CutRequested();
+      if (result.cut && !log.broken()) WriteCutRecord(log, i, context.left_behind);
       ended_early = true;
       break;
     }
