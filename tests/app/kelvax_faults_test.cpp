@@ -1,0 +1,225 @@
+// The built program under faults from outside: the output folder removed, SIGTERM and SIGINT,
+// a file-size limit, a full file system, a link or a FIFO at EXPORT. Each run leaves a whole
+// output file or a visibly unfinished one, the records that say so and the exit status that a
+// scheduler can trust.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "tests/support/log_text.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+namespace fs = std::filesystem;
+using test::OdbcSandbox;
+
+// The file that takes EXPORT's place once it is whole: ".OUT.TXT.kelvax-XXXXXX" beside it.
+std::string TempOutput(const std::string& folder) {
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) {
+    if (e.path().filename().string().rfind(".OUT.TXT.kelvax-", 0) == 0) return e.path();
+  }
+  return "";
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 2000; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+// Lines 1 .. rows of SELECT I, I*7 AS J, 'ROW' AS TXT.
+std::string Expected(int rows) {
+  std::string text = "I\tJ\tTXT\r\n";
+  for (int i = 1; i <= rows; ++i) {
+    text += std::to_string(i) + "\t" + std::to_string(7 * i) + "\tROW\r\n";
+  }
+  return text;
+}
+
+class KelvaxFaultsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = test::MakeTempDir("faults");
+    exe_ = test::InstallKelvax(folder_);
+    work_ = test::MakeTempDir("faultwork");
+    out_dir_ = work_ + "/out";
+    fs::create_directory(out_dir_);
+    target_ = OdbcSandbox::Get().CreateSqliteDb("fault_target.db", "CREATE TABLE T (I INTEGER, J INTEGER, TXT TEXT);");
+    OdbcSandbox::Get().AddDsn("FAULTSRC", {{"Driver", "SQLite3"}, {"Database", target_}, {"StepAPI", "1"}});
+  }
+
+  // One task reading `rows` generated rows; `output` holds OUTPUT and what goes with it.
+  std::string Job(int rows, const std::string& output) {
+    return "[CONNECTION01]\r\nDSN01=DSN=FAULTSRC\r\nSQL01=WITH RECURSIVE C(I) AS (SELECT 1 UNION ALL "
+           "SELECT I + 1 FROM C WHERE I < " + std::to_string(rows) +
+           ") SELECT I, I*7 AS J, 'ROW' AS TXT FROM C\r\n" + output;
+  }
+
+  // Runs kelvax on the job through `sh -c PREFIX exec timeout 120 kelvax job` (timeout passes
+  // signals on); `during` acts on the running program (its pid) before it is waited for.
+  test::ProcessResult Run(const std::string& job, const std::string& prefix = "",
+                          const std::function<void(int)>& during = nullptr) {
+    test::WriteFileBytes(work_ + "/job.ini", job);
+    test::StartedProgram p = test::StartProgram(
+        {"/bin/sh", "-c", prefix + " exec timeout 120 \"$0\" \"$1\"", exe_, work_ + "/job.ini"},
+        {{"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}}, work_);
+    if (during) during(p.pid);
+    return p.Wait();
+  }
+
+  std::vector<std::string> Records() { return test::ReadLogRecords(folder_ + "/SQLLOG.txt"); }
+
+  std::string folder_, exe_, work_, out_dir_, target_;
+};
+
+const std::string kTaskRecord = "<TS> \r\n1番目は<ET>経過しています\r\n";
+const std::string kEndRecord = kTaskRecord + test::kSeparator + "\r\n<ET>かかりました\r\n";
+
+TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
+  const std::string out = out_dir_ + "/OUT.TXT";
+  auto wait_then = [&](std::function<void(int)> act) {
+    return [this, act](int pid) {
+      ASSERT_TRUE(WaitFor([&] { return !TempOutput(out_dir_).empty(); }));
+      act(pid);
+    };
+  };
+  enum Left { kWhole, kNothing, kWholeLinesUnderTempName };
+  struct Case {
+    std::string name;
+    int rows;
+    std::string prefix;
+    std::function<void(int)> during;
+    int exit_status;
+    Left left;
+    std::vector<std::string> records;  // the start of each record
+  };
+  const std::string failed = "番目でファイルの出力に失敗しました\r\n";
+  const std::vector<Case> cases = {
+      {"folder removed mid-extract", 300000, "",
+       wait_then([&](int) { fs::remove_all(out_dir_); }), 1, kNothing,
+       {"<TS> 300000" + failed + "53:" + out + ": No such file or directory\r\n", kTaskRecord, kEndRecord}},
+      {"SIGTERM mid-extract", 300000, "", wait_then([](int pid) { kill(pid, SIGTERM); }), 2, kNothing,
+       {"<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n書きかけの出力ファイルは削除しました（"}},
+      {"file-size limit", 300000, "ulimit -f 1000;", nullptr, 1, kWholeLinesUnderTempName,
+       {"<TS> ", "<TS> 300000" + failed, kTaskRecord, kEndRecord}},
+      {"symlink at EXPORT", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out + ";", nullptr, 0, kWhole,
+       {kTaskRecord, kEndRecord}},
+      {"FIFO at EXPORT", 3, "mkfifo " + out + ";", nullptr, 0, kWhole,
+       {kTaskRecord, kEndRecord}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directories(out_dir_);
+    test::ProcessResult r = Run(Job(c.rows, "OUTPUT=TAB\r\nEXPORT=" + out + "\r\n"), c.prefix, c.during);
+    EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
+    const std::string temp = TempOutput(out_dir_);
+    switch (c.left) {
+      case kWhole:
+        ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(out)));  // reading a FIFO would hang
+        EXPECT_EQ(test::ReadFileBytes(out), Expected(c.rows));
+        EXPECT_FALSE(test::PathExists(work_ + "/ELSEWHERE.TXT"));
+        break;
+      case kNothing:
+        EXPECT_FALSE(test::PathExists(out));
+        EXPECT_EQ(temp, "");
+        break;
+      case kWholeLinesUnderTempName: {
+        EXPECT_FALSE(test::PathExists(out));
+        const std::string kept = test::ReadFileBytes(temp);
+        ASSERT_GT(kept.size(), 2u);
+        EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");
+        EXPECT_EQ(Expected(c.rows).compare(0, kept.size(), kept), 0);
+        break;
+      }
+    }
+    auto records = Records();
+    ASSERT_EQ(records.size(), c.records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ(records[i].rfind(c.records[i], 0), 0u) << records[i];
+    }
+    if (c.left == kWholeLinesUnderTempName) {
+      EXPECT_NE(records[0].find("に残しました"), std::string::npos) << records[0];
+      EXPECT_NE(records[1].find("（同じ失敗がほかに"), std::string::npos) << records[1];
+    }
+    fs::remove_all(out_dir_);
+  }
+}
+
+// A small file system that fills up, where the tests may mount one (they run as root).
+TEST_F(KelvaxFaultsTest, AFullFileSystemLeavesOnlyWholeLinesUnderTheTemporaryName) {
+  if (mount("tmpfs", out_dir_.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "cannot mount";
+  test::ProcessResult r = Run(Job(300000, "OUTPUT=CSV\r\nEXPORT=" + out_dir_ + "/OUT.TXT\r\n"));
+  const std::string kept = test::ReadFileBytes(TempOutput(out_dir_));
+  const bool whole_file_there = test::PathExists(out_dir_ + "/OUT.TXT");
+  umount(out_dir_.c_str());
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_FALSE(whole_file_there);
+  std::string expected = Expected(300000);
+  std::replace(expected.begin(), expected.end(), '\t', ',');
+  ASSERT_GT(kept.size(), 2u);
+  EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");
+  EXPECT_EQ(expected.compare(0, kept.size(), kept), 0);
+  auto records = Records();
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_NE(records[0].find(": No space left on device（"), std::string::npos) << records[0];
+}
+
+// The open group is committed when the run is cut: every row the record counts is in the target.
+TEST_F(KelvaxFaultsTest, SigintMidExportKeepsEveryRowReadAndNamesTheCount) {
+  test::ProcessResult r = Run(Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=FAULTSRC\r\nSQL02=INSERT INTO T\r\n"), "",
+                              [&](int pid) {
+                                ASSERT_TRUE(WaitFor([&] { return test::PathExists(target_ + "-journal"); }));
+                                kill(pid, SIGINT);
+                              });
+  EXPECT_EQ(r.exit_status, 2);
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const std::string head = "<TS> 1番目の処理で実行を打ち切りました\r\nSIGINTを受けました\r\n";
+  ASSERT_EQ(records[0].rfind(head, 0), 0u) << records[0];
+  const std::string rows = records[0].substr(head.size(), records[0].find("行目") - head.size());
+  EXPECT_EQ(records[0].substr(head.size() + rows.size()), "行目まで読み、挿入した行を確定しました\r\n");
+  EXPECT_EQ(test::SqliteQuery(target_, "SELECT COUNT(*) FROM T"), rows);
+  EXPECT_LT(std::stoi(rows), 300000);
+}
+
+// Without a display the clipboard fails: the log says so, as the exit status does.
+TEST_F(KelvaxFaultsTest, TheClipboardWithoutADisplayIsRecorded) {
+  test::ProcessResult r = Run(Job(2, "OUTPUT=CRIP\r\n"));
+  EXPECT_EQ(r.exit_status, 1);
+  auto records = Records();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n521:クリップボードを開くことができません 処理が失敗しました\r\n", 0), 0u)
+      << records[0];
+}
+
+// A log that meets a file-size limit ends with its last whole record.
+TEST_F(KelvaxFaultsTest, ALogThatCannotGrowEndsWithAWholeRecord) {
+  std::string job;
+  for (int i = 1; i <= 40; ++i) {
+    char section[16];
+    std::snprintf(section, sizeof section, "%02d", i);
+    job += std::string("[CONNECTION") + section + "]\r\nDSN01=DSN=NOWHERE\r\nSQL01=SELECT 1\r\nOUTPUT=TAB\r\n";
+  }
+  test::ProcessResult r = Run(job, "ulimit -f 20;");
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_NE(r.err.find("cannot write the run log"), std::string::npos) << r.err;
+  const std::string log = test::ReadFileBytes(folder_ + "/SQLLOG.txt");
+  const std::string end = std::string(test::kSeparator) + "\r\n\r\n";
+  ASSERT_GT(log.size(), end.size());
+  EXPECT_EQ(log.substr(log.size() - end.size()), end);
+}
+
+}  // namespace
+}  // namespace kelvax
