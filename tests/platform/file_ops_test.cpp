@@ -46,18 +46,6 @@ TEST(FileOpsTest, RemoveFileReportsAMissingFile) {
   EXPECT_NE(again.description().find("old.csv"), std::string::npos);
 }
 
-// A record that meets a file-size limit is cut back off: the file never ends torn.
-TEST(FileOpsTest, AppendWholeAddsARecordWholeOrNotAtAll) {
-  const std::string path = MakeTempDir() + "/log.txt";
-  ASSERT_TRUE(AppendWhole(path, std::string(600, 'a')).ok());
-  ASSERT_TRUE(AppendWhole(path, std::string(300, 'b')).ok());
-  test::FileSizeLimit limit(1000);
-  const Status torn = AppendWhole(path, std::string(600, 'c'));
-  EXPECT_FALSE(torn.ok());
-  EXPECT_NE(torn.description().find("File too large"), std::string::npos) << torn.description();
-  EXPECT_EQ(ReadFileBytes(path), std::string(600, 'a') + std::string(300, 'b'));
-}
-
 TEST(FileOpsTest, ShellOpenReturnsAtOnceAndRunsXdgOpenDetached) {
   // A stand-in xdg-open on PATH that records its argument after a delay.
   const std::string bin = MakeTempDir("kelvax-bin");

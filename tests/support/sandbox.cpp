@@ -1,8 +1,6 @@
 #include "tests/support/sandbox.h"
 
 #include <sqlite3.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,23 +210,6 @@ ProcessResult StartedProgram::Wait() {
   r.out = ReadFileBytes(out_file);
   r.err = ReadFileBytes(err_file);
   return r;
-}
-
-FileSizeLimit::FileSizeLimit(unsigned long bytes) {
-  old_handler_ = signal(SIGXFSZ, SIG_IGN);
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  old_limit_ = limit.rlim_cur;
-  limit.rlim_cur = bytes;
-  setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  limit.rlim_cur = old_limit_;
-  setrlimit(RLIMIT_FSIZE, &limit);
-  signal(SIGXFSZ, old_handler_);
 }
 
 std::vector<std::string> SplitLogRecords(const std::string& log_bytes) {

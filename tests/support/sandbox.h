@@ -71,17 +71,6 @@ ProcessResult RunProgram(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {},
                          const std::string& cwd = "");
 
-// While it lives, files this process writes may not grow past `bytes` (SIGXFSZ ignored).
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(unsigned long bytes);
-  ~FileSizeLimit();
-
- private:
-  unsigned long old_limit_;
-  void (*old_handler_)(int);
-};
-
 // Splits a run log (CP932 bytes) into its records: each record's message, without the
 // 79-hyphen separator and the empty line that follow it.
 std::vector<std::string> SplitLogRecords(const std::string& log_bytes);
