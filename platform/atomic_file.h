@@ -50,6 +50,7 @@ class AtomicFile {
   Fd fd_;
   std::string path_, temp_;
   std::uint64_t size_ = 0;
+  std::uint64_t handed_to_disk_ = 0;
 };
 
 }  // namespace kelvax
