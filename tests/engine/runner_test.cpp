@@ -196,8 +196,7 @@ TEST(RunnerTest, AWorkerFailureRecordMakesTheExitStatusOne) {
   EXPECT_EQ(r.Records().size(), 5u);
 }
 
-// Also when task 1 is cut, the log says which task ended the run and what it left; there is no
-// end-of-run record.
+// Also in task 1, the log names the cut task and what it left; no end-of-run record follows.
 TEST(RunnerTest, ACutFromTheProgressWindowEndsWithOneRecordNamingTheTask) {
   JobRun r;
   r.workers.OutputResult = [&r](TaskContext& c, const std::string&, const std::string&) {

@@ -163,10 +163,8 @@ TEST_F(OutputResultTest, AnOutputFolderThatDoesNotExistGivesThreeRecordsButRowsA
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[0];
   EXPECT_EQ(records[1].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[1];
-  EXPECT_EQ(records[2].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n53:" + task_.EXPORT +
-                             ": No such file or directory（同じ失敗がほかに2行ありました）\r\n", 0),
-            0u)
-      << records[2];
+  EXPECT_NE(records[2].find("2番目でファイルの出力に失敗しました\r\n53:" + task_.EXPORT +
+                            ": No such file or directory（同じ失敗がほかに2行ありました）\r\n"), std::string::npos);
   EXPECT_EQ(host_.progress.size(), 2u);
 }
 
