@@ -61,11 +61,12 @@ void HeadlessHost::PrintProgress() {
   printed_ = true;
 }
 
-bool HeadlessHost::CopyToClipboard(const std::string&, const std::string&) {
+Status HeadlessHost::CopyToClipboard(const std::string&, const std::string&) {
+  const std::string message = "クリップボードを開くことができません 処理が失敗しました";
   if (printed_) std::fputc('\n', out_);  // the message starts a line of its own
   printed_ = false;
-  std::fprintf(stderr, "kelvax: クリップボードを開くことができません 処理が失敗しました (no display)\n");
-  return false;
+  std::fprintf(stderr, "kelvax: %s (no display)\n", message.c_str());
+  return Status::Error(errnum::kClipboard, message);
 }
 
 void HeadlessHost::ShellOpen(const std::string& path) {

@@ -21,7 +21,7 @@ class HeadlessHost : public NullRunHost {
   void ShowProgressWindow() override;
   void HideProgressWindow() override;
   void ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) override;
-  bool CopyToClipboard(const std::string& text, const std::string& html) override;
+  Status CopyToClipboard(const std::string& text, const std::string& html) override;
   void ShellOpen(const std::string& path) override;
 
  private:

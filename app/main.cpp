@@ -24,6 +24,7 @@
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
 #include "platform/resolve_path.h"
+#include "platform/stop_signal.h"
 
 #ifdef KELVAX_HAVE_UI
 #include "ui/clipboard_holder.h"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
       if (!qt_platform.empty()) {
         // The command center runs its own job file through the same engine, log and host.
         const ui::JobRun run_job = [&](const std::string& path, RunHost& host) {
+          StopSignals stop;
           return Finish(RunJobFile(ResolvePath(path), task, log, StandardWorkers(), host, day),
                         log);
         };
@@ -147,5 +149,6 @@ int main(int argc, char** argv) {
     return kExitRunFailed;
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
+  StopSignals stop;
   return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day), log);
 }

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/status.h"
+#include "platform/stop_signal.h"
+
 namespace kelvax {
 
 class RunHost {
@@ -20,12 +23,12 @@ class RunHost {
   virtual void SetCommandCenterEnabled(bool enabled) = 0;
   virtual void ProcessEvents() = 0;
   // Puts the text on the desktop clipboard (plain text, and an HTML table of the same rows).
-  // Returns false when it failed (the host has told the user).
-  virtual bool CopyToClipboard(const std::string& text, const std::string& html) = 0;
+  // A failure carries the message the host showed the user.
+  virtual Status CopyToClipboard(const std::string& text, const std::string& html) = 0;
   virtual void ShellOpen(const std::string& path) = 0;
-  // True once the user has ended the program from the progress window: the run stops at once,
-  // writing nothing more.
-  virtual bool CutRequested() const { return false; }
+  // True once the run must end: the user ended the program from the progress window, or a
+  // SIGTERM or SIGINT came. The run stops in order and records where it stopped.
+  virtual bool CutRequested() const { return StopSignalReceived() != 0; }
 };
 
 // A host that shows nothing (tests, and the base of the headless host).
@@ -37,7 +40,9 @@ class NullRunHost : public RunHost {
   void ShowProgress(std::int32_t, std::int32_t, double, double) override {}
   void SetCommandCenterEnabled(bool) override {}
   void ProcessEvents() override {}
-  bool CopyToClipboard(const std::string&, const std::string&) override { return false; }
+  Status CopyToClipboard(const std::string&, const std::string&) override {
+    return Status::Error(errnum::kUnexpected, "no clipboard");
+  }
   void ShellOpen(const std::string&) override {}
 };
 

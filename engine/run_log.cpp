@@ -1,13 +1,10 @@
 #include "engine/run_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "engine/log_text.h"
 #include "platform/cp932.h"
+#include "platform/file_ops.h"
 #include "platform/folders.h"
 
 namespace kelvax {
@@ -35,25 +32,9 @@ Status RunLog::WriteLog(std::string& message) {
 
   std::string bytes = ToCp932(message);
   bytes += "\r\n";
-  int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    broken_ = ErrnoStatus(errno, path_);
-    return broken_;
-  }
-  // One write call per record, so that two programs appending at once never interleave lines.
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      broken_ = ErrnoStatus(n < 0 ? errno : ENOSPC, path_);
-      close(fd);
-      return broken_;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (close(fd) != 0) {
-    broken_ = ErrnoStatus(errno, path_);
+  // A record that cannot be written whole is cut back off, so the log never ends torn.
+  if (Status s = AppendWhole(path_, bytes); !s) {
+    broken_ = s;
     return broken_;
   }
   return Status::Ok();
@@ -61,8 +42,10 @@ Status RunLog::WriteLog(std::string& message) {
 
 Status RunLog::WriteFailure(std::string message) {
   failure_written_ = true;
-  if (failure_count_++ == 0) first_failure_ = message;
-  return WriteLog(message);
+  const bool first = failure_count_++ == 0;
+  Status s = WriteLog(message);
+  if (first) first_failure_ = message;  // as written: masked
+  return s;
 }
 
 std::string DefaultRunLogPath() {

@@ -38,12 +38,6 @@ class RunLog {
   // Failures this run (records and marked ones), and the text of the first failure record.
   int failure_count() const { return failure_count_; }
   const std::string& first_failure() const { return first_failure_; }
-  // A failure the host has already told the user about (the clipboard): counts for the exit
-  // status without a record.
-  void MarkFailure() {
-    failure_written_ = true;
-    ++failure_count_;
-  }
 
   // Forgets the failure flag (start of a new run from the command center).
   void ResetRun() {

@@ -9,6 +9,7 @@
 #include "engine/log_text.h"
 #include "engine/macros.h"
 #include "platform/clock.h"
+#include "platform/stop_signal.h"
 
 namespace kelvax {
 
@@ -36,6 +37,18 @@ std::string FatalText(const Status& error, const JobTask& t) {
 void KeepSecrets(RunLog& log, const JobTask& t) {
   log.AddSecretsOf(t.DSN01);
   log.AddSecretsOf(t.DSN02);
+}
+
+// The one record of a run ended from outside: the task, the cause, and what the task left.
+void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind) {
+  const std::string signal = StopSignalName();
+  std::string text = TimeStamp() + " " + std::to_string(task_number) +
+                     "番目の処理で実行を打ち切りました" + kCrLf +
+                     (signal.empty() ? std::string("進行状況ウィンドウから終了しました")
+                                     : signal + "を受けました") +
+                     kCrLf;
+  if (!left_behind.empty()) text += left_behind + kCrLf;
+  log.WriteFailure(text);
 }
 
 }  // namespace
@@ -73,7 +86,11 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   for (int i = 1; error.ok() && i <= n; ++i) {
     host.SetTaskCounter("計算中です..." + std::to_string(i) + "/" + std::to_string(n));
     host.ProcessEvents();
-    if (host.CutRequested()) { result.cut = true; ended_early = true; break; }
+    if (host.CutRequested()) {
+      result.cut = ended_early = true;
+      WriteCutRecord(log, i, "この処理はまだ始めていません");
+      break;
+    }
 
     ReadJobTask(file, i, task);
     KeepSecrets(log, task);
@@ -97,6 +114,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
     if (log.failure_count() > failures_before) ++result.tasks_failed;
     if (!go_on || log.broken() || host.CutRequested()) {
       result.cut = host.CutRequested();
+      if (result.cut && !log.broken()) WriteCutRecord(log, i, context.left_behind);
       ended_early = true;
       break;
     }

@@ -13,9 +13,14 @@ namespace kelvax {
 
 // What a worker may use while it runs one task.
 struct TaskContext {
+  TaskContext(JobTask& t, RunLog& l, RunHost& h) : task(t), log(l), host(h) {}
+
   JobTask& task;
   RunLog& log;
   RunHost& host;
+  // Set by a worker that was cut short: what it left behind (a removed output, rows kept), for
+  // the record that ends the run.
+  std::string left_behind;
 };
 
 // A task handler: takes the job file path and the section name for uniformity, reads everything

@@ -214,7 +214,11 @@ void Exporter::Run() {
     if (context_.host.CutRequested()) break;
   }
   // Rows copied so far are kept, also when the copy was cut short.
-  if (SendBatch()) CommitGroup();
+  const bool kept = SendBatch() && CommitGroup();
+  if (context_.host.CutRequested()) {
+    context_.left_behind = std::to_string(row) + "行目まで読み、挿入した行を" +
+                           (kept ? "確定しました" : "確定できませんでした");
+  }
   if (grouped_) target_.SetAutoCommit(true);
   result.Close();
   source.Close();

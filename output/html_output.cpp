@@ -36,13 +36,11 @@ void AppendEscaped(std::string& out, std::string_view text) {
   out.append(text.substr(start));
 }
 
-}  // namespace
-
-void WriteHtmlFile(WriterRun& run) {
-  LineSink sink;
+// The document; returns early only when the writer must stop.
+void WriteDocument(WriterRun& run, LineSink& sink) {
   auto write = [&](std::string_view line) {
     Status s = sink.WriteLine(line);
-    return s.ok() || run.Fail(s);
+    return s.ok() || run.FailLine(s);
   };
   if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
   if (!write(kHead)) return;
@@ -81,8 +79,14 @@ void WriteHtmlFile(WriterRun& run) {
     if (!run.Progress()) return;
     if (Status s = run.result.NextRow(); !s && !run.Fail(s)) return;
   }
-  if (Status s = sink.Close(); !s && !run.Fail(s)) return;
-  run.NoteReplaced(sink.replaced());
+}
+
+}  // namespace
+
+void WriteHtmlFile(WriterRun& run) {
+  LineSink sink;
+  WriteDocument(run, sink);
+  run.Finish(sink);
 }
 
 }  // namespace kelvax

@@ -11,17 +11,16 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 LineSink::LineSink() { buffer_.reserve(kBlockSize + 4096); }
 
 Status LineSink::Create(const std::string& path) {
-  create_error_ = file_.Create(path);
-  return create_error_;
+  failed_ = file_.Create(path);
+  return failed_;
 }
 
 Status LineSink::WriteLine(std::string_view utf8) {
-  if (!file_.is_open()) {
-    return create_error_.ok() ? Status::Error(52, "ファイル名または番号が不正です。")
-                              : create_error_;
-  }
+  if (!failed_.ok()) return failed_;
+  if (!file_.is_open()) return Status::Error(52, "ファイル名または番号が不正です。");
   replaced_ += AppendCp932(utf8, buffer_);
   buffer_ += "\r\n";
+  ++buffered_lines_;
   if (buffer_.size() >= kBlockSize) return Flush();
   return Status::Ok();
 }
@@ -30,14 +29,28 @@ Status LineSink::Flush() {
   if (buffer_.empty()) return Status::Ok();
   Status s = file_.Write(buffer_);
   buffer_.clear();
-  return s;
+  if (s) {
+    written_lines_ += buffered_lines_;
+    buffered_lines_ = 0;
+    return s;
+  }
+  // The file was cut back to its last whole line.
+  std::string kept;
+  if (written_lines_ > 0 && file_.is_open()) {
+    file_.Leave();
+    kept = "。書けた" + std::to_string(written_lines_) + "行は" + file_.temp_path() + "に残しました";
+  } else {
+    file_.Abandon();
+  }
+  failed_ = Status::Error(s.number(), s.description() + "（" + std::to_string(buffered_lines_) +
+                                          "行を書けませんでした" + kept + "）");
+  return failed_;
 }
 
 Status LineSink::Close() {
-  if (!file_.is_open()) return Status::Ok();
-  Status flushed = Flush();
-  Status closed = file_.Close();
-  return flushed ? closed : flushed;
+  if (!failed_.ok() || !file_.is_open()) return Status::Ok();
+  if (Status s = Flush(); !s) return s;
+  return file_.Commit();
 }
 
 }  // namespace kelvax

@@ -1,13 +1,15 @@
 // Lines of an output file: each line is encoded to CP932 into one buffer and written in large
-// blocks. A line written while the file is not open fails on its own, as the writer's failure
-// rule counts one record per lost line.
+// blocks to a new file beside the output path, which takes the path only when it is closed whole.
+// A line written while the file is not open fails on its own, as the writer's failure rule counts
+// one record per lost line.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "platform/file_ops.h"
+#include "platform/atomic_file.h"
 #include "platform/status.h"
 
 namespace kelvax {
@@ -17,17 +19,25 @@ class LineSink {
   LineSink();
   Status Create(const std::string& path);
   // Encodes `utf8` plus CR LF. Fails when the file is not open, or when a block write fails.
+  // After a failed block write the file holds the whole lines written before it and takes no
+  // more (a file with a gap would look whole): every later line fails the same way.
   Status WriteLine(std::string_view utf8);
-  // Writes what is buffered and closes the file.
+  // Writes what is buffered and puts the file at its path. After a failed block write nothing is
+  // put there: the whole lines written stay under the new file's own name, named in the failure.
   Status Close();
+  // The output is not finished: the new file is removed (also done when the sink is destroyed
+  // without Close).
+  void Abandon() { file_.Abandon(); }
   // Characters that had no CP932 form and were written as '?'.
   std::size_t replaced() const { return replaced_; }
 
  private:
   Status Flush();
-  OutputFile file_;
-  Status create_error_;
+  AtomicFile file_;
+  Status failed_;  // the creation or block-write failure that every later line reports
   std::string buffer_;
+  std::uint64_t buffered_lines_ = 0;
+  std::uint64_t written_lines_ = 0;
   std::size_t replaced_ = 0;
 };
 

@@ -55,26 +55,29 @@ bool Advance(WriterRun& run) {
   return s.ok() || run.Fail(s);
 }
 
-}  // namespace
-
-void WriteTextFile(WriterRun& run, Separator separator) {
-  LineSink sink;
+// Header and rows; returns early only when the writer must stop.
+void WriteLines(WriterRun& run, Separator separator, LineSink& sink) {
   if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
 
   LineBuilder builder(separator);
   builder.Header(run.result, run.last_column);
-  if (Status s = sink.WriteLine(builder.line()); !s && !run.Fail(s)) return;
+  if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
 
   while (NextRowAvailable(run)) {
     ++run.rows;
-    if (!builder.Row(run) || !Advance(run)) break;
+    if (!builder.Row(run) || !Advance(run)) return;
     builder.DropLastCharacter();
-    if (Status s = sink.WriteLine(builder.line()); !s && !run.Fail(s)) break;
-    if (!run.Progress()) break;
+    if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
+    if (!run.Progress()) return;
   }
-  if (run.stopped()) return;
-  if (Status s = sink.Close(); !s && !run.Fail(s)) return;
-  run.NoteReplaced(sink.replaced());
+}
+
+}  // namespace
+
+void WriteTextFile(WriterRun& run, Separator separator) {
+  LineSink sink;
+  WriteLines(run, separator, sink);
+  run.Finish(sink);
 }
 
 void CopyResultToClipboard(WriterRun& run) {
@@ -91,9 +94,8 @@ void CopyResultToClipboard(WriterRun& run) {
     if (!run.Progress()) break;
   }
   if (run.stopped()) return;
-  // The host reports its own failure to the user; the log keeps no record of it, but the exit
-  // status does.
-  if (!run.context.host.CopyToClipboard(text, std::string())) run.context.log.MarkFailure();
+  // The host has shown its message to the user; the log keeps it too.
+  if (Status s = run.context.host.CopyToClipboard(text, std::string()); !s) run.Fail(s);
 }
 
 }  // namespace kelvax

@@ -16,6 +16,34 @@ bool WriterRun::Fail(const Status& status) {
   return written.ok() && !context.host.CutRequested();
 }
 
+bool WriterRun::FailLine(const Status& status) {
+  if (!last_line_failure_.ok() && status.number() == last_line_failure_.number() &&
+      status.description() == last_line_failure_.description()) {
+    ++repeated_line_failures_;
+    return !stopped();
+  }
+  last_line_failure_ = status;
+  return Fail(status);
+}
+
+void WriterRun::Finish(LineSink& sink) {
+  if (context.host.CutRequested()) {
+    sink.Abandon();
+    context.left_behind = "書きかけの出力ファイルは削除しました（" + std::to_string(rows) +
+                          "行目まで）: " + path;
+    return;
+  }
+  if (context.log.broken()) return;
+  if (Status s = sink.Close(); !s && !Fail(s)) return;
+  if (repeated_line_failures_ > 0) {
+    Status repeated = Status::Error(
+        last_line_failure_.number(), last_line_failure_.description() + "（同じ失敗がほかに" +
+                                         std::to_string(repeated_line_failures_) + "行ありました）");
+    if (!Fail(repeated)) return;
+  }
+  NoteReplaced(sink.replaced());
+}
+
 bool WriterRun::Progress() {
   context.host.ShowProgress(rows, total, start, TimerSeconds());
   return !context.host.CutRequested();

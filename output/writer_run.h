@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/workers.h"
+#include "output/line_sink.h"
 #include "platform/odbc/odbc.h"
 
 namespace kelvax {
@@ -21,14 +22,25 @@ struct WriterRun {
   std::string path;        // EXPORT, resolved on the file system
 
   // Writes the four-line failure record. Returns false when the writer must stop at once:
-  // the run log could not be written, or the user ended the program.
+  // the run log could not be written, or the run was cut.
   bool Fail(const Status& status);
+  // Fail for a line that could not be written. A failure like the line's before it is only
+  // counted: a file that cannot be written gives its first line's record and, at Finish, one
+  // record with the count of the rest, not one record per row.
+  bool FailLine(const Status& status);
+  // Ends the file: puts it in place and writes the records still due; when the run was cut, the
+  // unfinished file is removed and the task's record says so.
+  void Finish(LineSink& sink);
   // ShowProgress for the current row. Returns false when the user ended the program.
   bool Progress();
   // Whether the writer must stop (broken log or cut).
   bool stopped() const;
   // The record for characters written as '?' (none when count is 0).
   void NoteReplaced(std::size_t count);
+
+ private:
+  Status last_line_failure_;
+  std::int64_t repeated_line_failures_ = 0;
 };
 
 // The row loop's end test: true when a current row is left. A failed test is recorded and ends

@@ -14,62 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
 
 namespace kelvax {
 
 namespace {
-
-// ---------------------------------------------------------------------------------------------
-// Whole-or-nothing output file: created exclusively beside the target, synced and renamed over
-// it on Commit, removed when abandoned. Stands in for the shared atomic output-file helper of
-// platform/ until the writers move to it.
-class PendingFile {
- public:
-  PendingFile() = default;
-  ~PendingFile() {
-    if (!temp_.empty()) unlink(temp_.c_str());
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  Status Create(const std::string& target) {
-    target_ = target;
-    const std::size_t slash = target.rfind('/');
-    if (target.empty() || slash + 1 == target.size()) return ErrnoStatus(ENOENT, target);
-    folder_ = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    // Hidden, and short enough for the name limit whatever the target's length.
-    const std::string prefix = (slash == std::string::npos ? "" : folder_) + "." +
-                               target.substr(slash + 1, 200) + "." + std::to_string(getpid());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string temp = prefix + "-" + std::to_string(attempt) + ".tmp";
-      Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-      if (fd.get() >= 0) {
-        temp_ = std::move(temp);
-        return Status::Ok();
-      }
-      if (errno != EEXIST) return ErrnoStatus(errno, target);
-    }
-    return ErrnoStatus(EEXIST, target);
-  }
-  const std::string& temp_path() const { return temp_; }
-  const std::string& folder() const { return folder_; }
-
-  Status Commit() {
-    Fd file(open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (file.get() < 0 || fsync(file.get()) != 0) return ErrnoStatus(errno, target_);
-    if (rename(temp_.c_str(), target_.c_str()) != 0) return ErrnoStatus(errno, target_);
-    temp_.clear();
-    Fd folder(open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0 || fsync(folder.get()) != 0) return ErrnoStatus(errno, target_);
-    return Status::Ok();
-  }
-
- private:
-  std::string target_, folder_, temp_;
-};
-// ---------------------------------------------------------------------------------------------
 
 // A cell holds at most this many characters (counted in UTF-16 units, as the reading programs
 // count them); a longer value is cut.
@@ -258,7 +209,7 @@ class Book {
       return s;
     }
     // Scratch files beside the output: on its disk, not in a memory-backed /tmp.
-    scratch_ = file_.folder();
+    scratch_ = FolderOf(path) + "/";
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = scratch_.data();
@@ -389,7 +340,7 @@ class Book {
  private:
   const odbc::ResultSet& result_;
   std::vector<CellKind> kinds_;
-  PendingFile file_;
+  AtomicFile file_;  // the library writes the workbook by name into its new file
   std::string scratch_;
   std::unique_ptr<lxw_workbook, WorkbookFree> workbook_;
   std::vector<lxw_worksheet*> sheets_;

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "platform/fd.h"
+
 namespace kelvax {
 
 int FileExists(const std::string& path) {
@@ -64,32 +66,24 @@ Status WriteFully(int fd, const char* data, std::size_t size, const std::string&
   return Status::Ok();
 }
 
-OutputFile::~OutputFile() {
-  if (fd_ >= 0) close(fd_);
-}
-
-Status OutputFile::Create(const std::string& path) {
-  if (fd_ >= 0) {
-    close(fd_);
-    fd_ = -1;
+Status AppendWhole(const std::string& path, const std::string& bytes) {
+  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return ErrnoStatus(errno, path);
+  ssize_t n;
+  do {
+    n = write(fd.get(), bytes.data(), bytes.size());
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return ErrnoStatus(errno, path);
+  if (static_cast<std::size_t>(n) < bytes.size()) {
+    // A full disk or a file-size limit took part of it: the file ends where our write began.
+    const off_t end = lseek(fd.get(), 0, SEEK_CUR);
+    // Writing the rest tells why; whatever it adds is cut off with the rest.
+    int err = ENOSPC;
+    if (write(fd.get(), bytes.data() + n, bytes.size() - n) < 0) err = errno;
+    if (end < n || ftruncate(fd.get(), end - n) != 0) err = errno;
+    return ErrnoStatus(err, path);
   }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return ErrnoStatus(errno, path);
-  fd_ = fd;
-  return Status::Ok();
-}
-
-Status OutputFile::Write(const char* data, std::size_t size) {
-  if (fd_ < 0) return ErrnoStatus(EBADF, "");
-  return WriteFully(fd_, data, size, "");
-}
-
-Status OutputFile::Close() {
-  if (fd_ < 0) return Status::Ok();
-  const int fd = fd_;
-  fd_ = -1;
-  // The descriptor is gone after close() whatever it returns, so EINTR is not retried.
-  if (close(fd) != 0 && errno != EINTR) return ErrnoStatus(errno, "");
+  if (close(fd.release()) != 0 && errno != EINTR) return ErrnoStatus(errno, path);
   return Status::Ok();
 }
 

@@ -22,24 +22,9 @@ void ShellOpen(const std::string& path);
 // `what` heads the error description.
 Status WriteFully(int fd, const char* data, std::size_t size, const std::string& what);
 
-// An output file written in large blocks. Close() reports a failed flush; the destructor is quiet.
-class OutputFile {
- public:
-  OutputFile() = default;
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  // Creates or truncates the file.
-  Status Create(const std::string& path);
-  bool is_open() const { return fd_ >= 0; }
-  // Writes all bytes (or fails).
-  Status Write(const char* data, std::size_t size);
-  Status Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
-  Status Close();
-
- private:
-  int fd_ = -1;
-};
+// Appends `bytes` to the file at `path` (created if missing) in one write, so that two programs
+// appending at once never interleave. A write that cannot be made whole is cut back off: the file
+// never ends in a torn record.
+Status AppendWhole(const std::string& path, const std::string& bytes);
 
 }  // namespace kelvax

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "platform/atomic_file.h"
 #include "platform/cp932.h"
-#include "platform/file_ops.h"
 
 namespace kelvax {
 
@@ -178,28 +178,10 @@ Status ReplaceFile(const std::string& path, const std::string& bytes) {
     }
     existed = stat(target.c_str(), &st) == 0;
   }
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = (slash == std::string::npos) ? "" : target.substr(0, slash + 1);
-  const std::string base = (slash == std::string::npos) ? target : target.substr(slash + 1);
-  std::string temp = folder + "." + base + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return ErrnoStatus(errno, path);
-
-  mode_t mode;
-  if (existed) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  Status status = Status::Ok();
-  if (fchmod(fd, mode) != 0) status = ErrnoStatus(errno, path);
-  if (status) status = WriteFully(fd, bytes.data(), bytes.size(), path);
-  if (status && fsync(fd) != 0) status = ErrnoStatus(errno, path);
-  if (close(fd) != 0 && status && errno != EINTR) status = ErrnoStatus(errno, path);
-  if (status && rename(temp.c_str(), target.c_str()) != 0) status = ErrnoStatus(errno, path);
-  if (!status) unlink(temp.c_str());
+  AtomicFile file;
+  Status status = file.Create(target, existed ? (st.st_mode & 07777) : AtomicFile::DefaultMode());
+  if (status) status = file.Write(bytes);
+  if (status) status = file.Commit();
   return status;
 }
 

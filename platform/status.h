@@ -44,6 +44,7 @@ constexpr long kPermissionDenied = 70;
 constexpr long kPathNotFound = 76;
 constexpr long kTypeMismatch = 13;
 constexpr long kUnexpected = 440;
+constexpr long kClipboard = 521;
 }  // namespace errnum
 
 // A failure from errno, numbered as above where a match exists.

@@ -97,20 +97,23 @@ void QtRunHost::SetCommandCenterEnabled(bool enabled) {
 
 void QtRunHost::ProcessEvents() { Yield(); }
 
-bool QtRunHost::CopyToClipboard(const std::string& text, const std::string& html) {
+Status QtRunHost::CopyToClipboard(const std::string& text, const std::string& html) {
   HandOver result = HandOver::kNotDelivered;
   try {
     result = HandToClipboardHolder(text, html.empty() ? TabTextToHtml(text) : html);
   } catch (const std::bad_alloc&) {
     result = HandOver::kNotDelivered;  // no room for the table beside the text
   }
+  QString message;
   switch (result) {
-    case HandOver::kDone: return true;
-    case HandOver::kCannotOpen: ShowClipboardMessage(CannotOpenClipboard()); break;
-    case HandOver::kNotDelivered: ShowClipboardMessage(MemoryUnlockFailed()); break;
-    case HandOver::kNotConfirmed: ShowClipboardMessage(CannotCloseClipboard()); break;
+    case HandOver::kDone: return Status::Ok();
+    case HandOver::kCannotOpen: message = CannotOpenClipboard(); break;
+    case HandOver::kNotDelivered: message = MemoryUnlockFailed(); break;
+    case HandOver::kNotConfirmed: message = CannotCloseClipboard(); break;
   }
-  return false;
+  ShowClipboardMessage(message);
+  // The run log keeps the message on one line.
+  return Status::Error(errnum::kClipboard, message.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
 }
 
 void QtRunHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }

@@ -32,9 +32,9 @@ class QtRunHost : public RunHost {
   void ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) override;
   void SetCommandCenterEnabled(bool enabled) override;
   void ProcessEvents() override;
-  bool CopyToClipboard(const std::string& text, const std::string& html) override;
+  Status CopyToClipboard(const std::string& text, const std::string& html) override;
   void ShellOpen(const std::string& path) override;
-  bool CutRequested() const override { return cut_; }
+  bool CutRequested() const override { return cut_ || RunHost::CutRequested(); }
   // The user ended the program (from the progress window or the command center): a run in
   // progress stops and the progress window goes.
   void EndRequested();

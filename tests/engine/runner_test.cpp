@@ -196,16 +196,20 @@ TEST(RunnerTest, AWorkerFailureRecordMakesTheExitStatusOne) {
   EXPECT_EQ(r.Records().size(), 5u);
 }
 
-TEST(RunnerTest, ACutFromTheProgressWindowEndsWithoutFurtherRecords) {
+// Also in task 1, the log names the cut task and what it left; no end-of-run record follows.
+TEST(RunnerTest, ACutFromTheProgressWindowEndsWithOneRecordNamingTheTask) {
   JobRun r;
-  r.workers.OutputResult = [&r](TaskContext&, const std::string&, const std::string&) {
+  r.workers.OutputResult = [&r](TaskContext& c, const std::string&, const std::string&) {
     r.host.cut = true;
+    c.left_behind = "removed /out/A.TXT";
     return std::string();
   };
   RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
   EXPECT_TRUE(result.cut);
   EXPECT_EQ(result.ExitStatus(), 2);
-  EXPECT_FALSE(test::PathExists(r.log.path()));
+  EXPECT_EQ(r.Records(), (std::vector<std::string>{
+                             "<TS> 1番目の処理で実行を打ち切りました\r\n"
+                             "進行状況ウィンドウから終了しました\r\nremoved /out/A.TXT\r\n"}));
 }
 
 TEST(FormatElapsedTest, RoundsOnceAndCountsOnAcrossMidnight) {

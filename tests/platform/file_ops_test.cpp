@@ -46,47 +46,6 @@ TEST(FileOpsTest, RemoveFileReportsAMissingFile) {
   EXPECT_NE(again.description().find("old.csv"), std::string::npos);
 }
 
-TEST(FileOpsTest, OutputFileTruncatesAndWritesEveryByte) {
-  const std::string path = MakeTempDir() + "/out.txt";
-  WriteFileBytes(path, "old content that is longer");
-  OutputFile out;
-  ASSERT_TRUE(out.Create(path).ok());
-  EXPECT_TRUE(out.is_open());
-  std::string big(3 * 1024 * 1024 + 7, 'x');
-  big[0] = 'A';
-  big.back() = 'Z';
-  ASSERT_TRUE(out.Write("head\r\n").ok());
-  ASSERT_TRUE(out.Write(big).ok());
-  ASSERT_TRUE(out.Close().ok());
-  EXPECT_FALSE(out.is_open());
-  EXPECT_EQ(ReadFileBytes(path), "head\r\n" + big);
-}
-
-TEST(FileOpsTest, OutputFileFailuresCarryTheirNumber) {
-  const std::string dir = MakeTempDir();
-  OutputFile out;
-  const Status missing = out.Create(dir + "/no/such/folder.txt");
-  EXPECT_EQ(missing.number(), errnum::kFileNotFound);
-  EXPECT_FALSE(out.is_open());
-  EXPECT_FALSE(out.Write("x").ok());
-
-  if (geteuid() != 0) {
-    WriteFileBytes(dir + "/locked.txt", "keep");
-    ASSERT_EQ(chmod((dir + "/locked.txt").c_str(), 0444), 0);
-    EXPECT_EQ(out.Create(dir + "/locked.txt").number(), errnum::kPermissionDenied);
-    EXPECT_EQ(ReadFileBytes(dir + "/locked.txt"), "keep");
-  }
-
-  // A full device: the failure comes from Write (or at the latest from Close).
-  if (access("/dev/full", W_OK) == 0) {
-    ASSERT_TRUE(out.Create("/dev/full").ok());
-    const Status w = out.Write(std::string(1 << 16, 'x'));
-    EXPECT_FALSE(w.ok());
-    EXPECT_EQ(w.number(), errnum::kFileIo);
-    out.Close();
-  }
-}
-
 TEST(FileOpsTest, ShellOpenReturnsAtOnceAndRunsXdgOpenDetached) {
   // A stand-in xdg-open on PATH that records its argument after a delay.
   const std::string bin = MakeTempDir("kelvax-bin");

@@ -25,10 +25,10 @@ class RecordingHost : public RunHost {
   }
   void SetCommandCenterEnabled(bool enabled) override { enabled_calls.push_back(enabled); }
   void ProcessEvents() override { ++events; }
-  bool CopyToClipboard(const std::string& text, const std::string& html) override {
+  Status CopyToClipboard(const std::string& text, const std::string& html) override {
     clipboard.push_back(text);
     clipboard_html.push_back(html);
-    return clipboard_ok;
+    return clipboard_ok ? Status::Ok() : Status::Error(errnum::kClipboard, "clipboard refused");
   }
   void ShellOpen(const std::string& path) override { opened.push_back(path); }
   bool CutRequested() const override { return cut; }

@@ -188,9 +188,9 @@ std::string InstallKelvax(const std::string& folder) {
   return target;
 }
 
-ProcessResult RunProgram(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& env,
-                         const std::string& cwd) {
+StartedProgram StartProgram(const std::vector<std::string>& argv,
+                            const std::map<std::string, std::string>& env,
+                            const std::string& cwd) {
   std::string out_path = MakeTempDir("kelvax-proc");
   std::string out_file = out_path + "/out", err_file = out_path + "/err";
   std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
@@ -213,6 +213,16 @@ ProcessResult RunProgram(const std::vector<std::string>& argv,
     execv(args[0], args.data());
     _exit(127);
   }
+  return {pid, out_file, err_file};
+}
+
+ProcessResult RunProgram(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env,
+                         const std::string& cwd) {
+  return StartProgram(argv, env, cwd).Wait();
+}
+
+ProcessResult StartedProgram::Wait() {
   int status = 0;
   waitpid(pid, &status, 0);
   ProcessResult r;

@@ -59,8 +59,19 @@ struct ProcessResult {
 // Copies the built kelvax alone into `folder` and returns the copy's path.
 std::string InstallKelvax(const std::string& folder);
 
-// Runs a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
+// A program started and not yet waited for.
+struct StartedProgram {
+  int pid = -1;
+  std::string out_file, err_file;
+  ProcessResult Wait();
+};
+
+// Starts a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
 // variable), stdin from /dev/null, in working directory `cwd` (empty: the program's folder).
+StartedProgram StartProgram(const std::vector<std::string>& argv,
+                            const std::map<std::string, std::string>& env = {},
+                            const std::string& cwd = "");
+// StartProgram, then Wait.
 ProcessResult RunProgram(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {},
                          const std::string& cwd = "");

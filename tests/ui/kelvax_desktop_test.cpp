@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
@@ -61,6 +62,14 @@ class KelvaxDesktopTest : public ::testing::Test {
 
   std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }
 
+  // The bytes of B.TXT written so far: an output is written as .B.TXT.kelvax-XXXXXX until whole.
+  std::string UnfinishedB() {
+    for (const auto& e : std::filesystem::directory_iterator(folder_)) {
+      if (e.path().filename().string().rfind(".B.TXT.kelvax-", 0) == 0) return test::ReadFileBytes(e.path());
+    }
+    return "";
+  }
+
   // The progress window's X id, once it is mapped.
   std::string FindProgressWindow() {
     std::string id;
@@ -100,8 +109,7 @@ TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleE
   EXPECT_EQ(corner, "srgb(60,60,158)");
 
   // The rows go on while the window is up; then a double click on the title (Label1).
-  const std::string records_before = Log();
-  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFileBytes(folder_ + "/B.TXT").size() > 100000; }, 20000));
+  ASSERT_TRUE(test::WaitUntil([&] { return UnfinishedB().size() > 100000; }, 20000));
   std::string geometry;
   test::RunTool({"xdotool", "getwindowgeometry", "--shell", window}, x_->Env(), &geometry);
   auto value = [&](const std::string& key) {
@@ -114,11 +122,14 @@ TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleE
   ASSERT_TRUE(run.Wait(20000)) << "the run did not end";
   EXPECT_EQ(run.exit_status(), 2) << run.err();
 
-  // Task 1's record only: no record for the cut task, no later task, no end of run.
+  // Task 1's record and one naming the cut task and its removed output: no later task, no end
+  // of run.
   std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
-  ASSERT_EQ(records.size(), 1u) << Log();
+  ASSERT_EQ(records.size(), 2u) << Log();
   EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
-  EXPECT_EQ(Log(), records_before);
+  EXPECT_EQ(records[1].rfind("<TS> 2番目の処理で実行を打ち切りました\r\n進行状況ウィンドウから終了しました\r\n"
+                             "書きかけの出力ファイルは削除しました（", 0), 0u) << records[1];
+  EXPECT_TRUE(!test::PathExists(folder_ + "/B.TXT") && UnfinishedB().empty());
   EXPECT_FALSE(test::PathExists(folder_ + "/C.TXT"));
 }
 
@@ -227,7 +238,7 @@ TEST_F(KelvaxDesktopTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstOnesLogAlone
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheWindowToolkitIsNeverLoaded) {
   Child run({exe_, WriteJob(Task(1, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"))},
             kNoDisplay, folder_);
-  ASSERT_TRUE(test::WaitUntil([&] { return test::PathExists(folder_ + "/B.TXT"); }, 20000)) << run.err();
+  ASSERT_TRUE(test::WaitUntil([&] { return !UnfinishedB().empty(); }, 20000)) << run.err();
   const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(run.pid()) + "/maps");
   ASSERT_NE(maps.find("libodbc"), std::string::npos) << maps;  // the run is under way
   EXPECT_EQ(maps.find("libQt6"), std::string::npos);
@@ -249,8 +260,9 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
     EXPECT_EQ(test::ReadFileBytes(folder_ + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
     EXPECT_EQ(test::ReadFileBytes(folder_ + "/C.CSV"), "A\r\n1\r\n");
     std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
-    ASSERT_EQ(records.size(), 4u) << Log();
-    EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) +
+    ASSERT_EQ(records.size(), 5u) << Log();
+    EXPECT_EQ(records[1].rfind("<TS> 5番目でファイルの出力に失敗しました\r\n521:クリップボードを開くことができません", 0), 0u);
+    EXPECT_EQ(records[4], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) +
                               "\r\n<ET>かかりました\r\n");
   }
   // No job and no display: nothing to open the command center on.
