@@ -35,8 +35,7 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   // Creates the new file beside `path` with exactly `mode`. Fails at once when `path` names a
-  // folder. Errors name
-  // `path`.
+  // folder. Errors name `path`.
   Status Create(const std::string& path, mode_t mode = DefaultMode());
   bool is_open() const { return fd_.get() >= 0; }
   // The new file's descriptor, for setting its owner and mode before Commit.
