@@ -134,7 +134,8 @@ TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(Log().find("old records"), std::string::npos);
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
-  EXPECT_TRUE(std::filesystem::is_empty(tmp));  // the instance lock goes with the program
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));  // nothing in the shared temporary folder
+  EXPECT_FALSE(test::PathExists(folder_ + "/.kelvax.lock"));  // the lock goes with the program
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
@@ -153,18 +154,15 @@ TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
   EXPECT_NE(LogText().find("1番目は"), std::string::npos);
 }
 
-TEST_F(KelvaxCliTest, AnUnwritableLogEndsTheRunWithOneLineOnStandardError) {
-  if (geteuid() == 0) {
-    // root writes anywhere; a log path that is a folder cannot be appended to by anyone.
-    std::filesystem::create_directory(folder_ + "/SQLLOG.txt");
-  } else {
-    chmod(folder_.c_str(), 0555);
-  }
-  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n[CONNECTION02]\r\nDSN01=CREATEODBC\r\n");
-  chmod(folder_.c_str(), 0755);
+TEST_F(KelvaxCliTest, AnUnwritableLogIsFoundBeforeTheFirstTaskRuns) {
+  // A log path that is a folder cannot be appended to by anyone, root included.
+  std::filesystem::create_directory(folder_ + "/SQLLOG.txt");
+  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DSN=CLIDEMO\r\nSQL01=SELECT ID FROM ORDERS\r\n"
+                              "OUTPUT=CSV\r\nEXPORT=%PATH%/A.CSV\r\n");
   EXPECT_EQ(r.exit_status, 2);
-  EXPECT_NE(r.err.find(folder_ + "/SQLLOG.txt"), std::string::npos) << r.err;
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(r.err, "kelvax: cannot write the run log " + folder_ +
+                       "/SQLLOG.txt: Is a directory; nothing was run\n");
+  EXPECT_FALSE(test::PathExists(folder_ + "/A.CSV"));
 }
 
 // Mistakes that used to end as a quiet success: each gives its warning on standard error, and an

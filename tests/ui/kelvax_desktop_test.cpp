@@ -31,7 +31,7 @@ class KelvaxDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempDir("desk");
-    exe_ = test::InstallKelvax(folder_);
+    exe_ = test::InstallKelvax(folder_, true);
     db_ = OdbcSandbox::Get().CreateSqliteDb(
         "desk.db",
         "CREATE TABLE T (A INTEGER, B TEXT);"
@@ -218,6 +218,18 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheWindowToolkitIsNeverLoaded) {
   const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(run.pid()) + "/maps");
   ASSERT_NE(maps.find("libodbc"), std::string::npos) << maps;  // the run is under way
   EXPECT_EQ(maps.find("libQt6"), std::string::npos);
+}
+
+TEST_F(KelvaxDesktopTest, ACopyWithoutItsModuleRunsWithoutWindowsAndSaysSo) {
+  const std::string bare = test::MakeTempDir("bare");
+  const std::string exe = test::InstallKelvax(bare);
+  test::ProcessResult r = test::RunProgram(
+      {exe, WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\n"))},
+      {{"QT_QPA_PLATFORM", "offscreen"}});
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.err, "kelvax: the windows cannot be loaded (no kelvax_ui.so in " + bare + "/../lib/kelvax or " +
+                       bare + "); running without them\n");
+  EXPECT_EQ(test::ReadFileBytes(bare + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
 }
 
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
