@@ -129,13 +129,15 @@ TEST_F(KelvaxCliTest, NoPasswordReachesTheLogOrStandardErrorWhateverTheConnectSt
 
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
+  // A link planted where the lock goes must not make the program create a file elsewhere.
+  std::filesystem::create_symlink(work_ + "/planted", folder_ + "/.kelvax.lock");
   const std::string tmp = test::MakeTempDir("clitmp");
   test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", {{"TMPDIR", tmp}});
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(Log().find("old records"), std::string::npos);
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
   EXPECT_TRUE(std::filesystem::is_empty(tmp));  // nothing in the shared temporary folder
-  EXPECT_FALSE(test::PathExists(folder_ + "/.kelvax.lock"));  // the lock goes with the program
+  EXPECT_FALSE(test::PathExists(work_ + "/planted"));
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
