@@ -220,18 +220,6 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheWindowToolkitIsNeverLoaded) {
   EXPECT_EQ(maps.find("libQt6"), std::string::npos);
 }
 
-TEST_F(KelvaxDesktopTest, ACopyWithoutItsModuleRunsWithoutWindowsAndSaysSo) {
-  const std::string bare = test::MakeTempDir("bare");
-  const std::string exe = test::InstallKelvax(bare);
-  test::ProcessResult r = test::RunProgram(
-      {exe, WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\n"))},
-      {{"QT_QPA_PLATFORM", "offscreen"}});
-  EXPECT_EQ(r.exit_status, 0);
-  EXPECT_EQ(r.err, "kelvax: the windows cannot be loaded (no kelvax_ui.so in " + bare + "/../lib/kelvax or " +
-                       bare + "); running without them\n");
-  EXPECT_EQ(test::ReadFileBytes(bare + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-}
-
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
   const std::string job = WriteJob(
       Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +
