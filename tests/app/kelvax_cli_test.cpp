@@ -142,11 +142,8 @@ TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "kept");
-  test::ProcessResult help = test::RunProgram({exe_, "--help"});
-  EXPECT_EQ(help.exit_status, 0);
-  EXPECT_NE(help.out.find("Usage: kelvax"), std::string::npos);
-  test::ProcessResult version = test::RunProgram({exe_, "--version"});
-  EXPECT_EQ(version.out, "kelvax 3.5.0\n");
+  // What they print is checked on the installed program (packaging/package_test.sh).
+  for (const char* option : {"--help", "--version"}) EXPECT_EQ(test::RunProgram({exe_, option}).exit_status, 0);
   EXPECT_EQ(Log(), "kept");
 
   std::string spaced = work_ + "/daily job.ini";
