@@ -1,8 +1,10 @@
 // kelvax [--date DAY] [JOBFILE]: runs a job file unattended and exits; without one, opens the
 // command center. kelvax --check JOBFILE lists what a run would do and runs nothing.
 // With a display the run shows the progress window; without one (cron) it runs without windows.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +22,7 @@
 #include "engine/run_log.h"
 #include "engine/runner.h"
 #include "platform/clock.h"
+#include "platform/fd.h"
 #include "platform/file_ops.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
@@ -37,6 +40,7 @@ constexpr int kExitAnotherInstance = 3;
 constexpr int kExitRunFailed = 2;
 
 void PrintUsage(FILE* to) {
+  const kelvax::ProgramFolders folders = kelvax::CurrentProgramFolders();
   std::fprintf(to,
                "Usage: kelvax [--date YYYY-MM-DD] [JOBFILE]\n"
                "       kelvax --check [--date YYYY-MM-DD] JOBFILE\n"
@@ -44,7 +48,6 @@ void PrintUsage(FILE* to) {
                "  Without JOBFILE the command center opens.\n"
                "  Mistakes in JOBFILE (unknown keys, skipped lines and sections) are warned\n"
                "  about on standard error; a run that fails says why there.\n"
-               "  The run log SQLLOG.txt is written beside the executable.\n"
                "  Without a display the job runs without windows; the clipboard (OUTPUT=CRIP)\n"
                "  then fails.\n"
                "Exit status: 0 no failure, 1 a task failed, 2 the run failed or was cut,\n"
@@ -55,7 +58,10 @@ void PrintUsage(FILE* to) {
                "  --date D   compute the date macros from day D (YYYY-MM-DD), to redo a\n"
                "             missed run; the run log keeps the real time\n"
                "  --help     show this text\n"
-               "  --version  show the version\n");
+               "  --version  show the version\n"
+               "Files: the run log SQLLOG.txt (and %%PATH%%) in %s\n"
+               "  RunConfig.ini and the command center's job kelvax.ini in %s\n",
+               folders.state.c_str(), folders.config.c_str());
 }
 
 // Every line this program writes to standard error: masked as a run-log record is, with the
@@ -105,15 +111,29 @@ int main(int argc, char** argv) {
   const std::tm macro_day = cl.has_date ? cl.date : LocalNow();
   if (cl.check) return CheckJobFile(ResolvePath(cl.job_path), macro_day, stdout, stderr);
 
-  const std::string folder = ExecutableFolder();
+  const ProgramFolders folders = CurrentProgramFolders();
+  if (Status made = MakeFolder(folders.state); !made) {
+    PrintError("cannot make the run log's folder: " + made.description() + "; nothing was run");
+    return kExitRunFailed;
+  }
   InstanceLock lock;
-  if (!lock.Acquire(folder)) {
-    PrintError("another instance is running from " + folder + "; nothing was run");
+  if (!lock.Acquire(folders.state)) {
+    PrintError("another instance is running with its log in " + folders.state + "; nothing was run");
     return kExitAnotherInstance;
   }
 
   RunLog log(DefaultRunLogPath());
   if (FileExists(log.path()) == -1) RemoveFile(log.path());
+  // A log that cannot be written would end the run after its first task: find out before any.
+  // (The command center starts with no log; its runs report a broken one in the window.)
+  if (!cl.job_path.empty()) {
+    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+        probe.get() < 0) {
+      PrintError("cannot write the run log " + log.path() + ": " + std::strerror(errno) +
+                 "; nothing was run");
+      return kExitRunFailed;
+    }
+  }
   JobTask task;
   const std::tm* day = cl.has_date ? &cl.date : nullptr;
   if (!cl.job_path.empty()) {
@@ -129,6 +149,8 @@ int main(int argc, char** argv) {
     if (const ui::DesktopModule* desktop = ui::LoadDesktopModule(why)) {
       const std::string qt_platform = desktop->usable_platform();
       if (!qt_platform.empty()) {
+        // The settings are saved there; a save that fails says so in its window.
+        if (cl.job_path.empty()) (void)MakeFolder(folders.config);
         // The command center runs its own job file through the same engine, log and host.
         const ui::JobRun run_job = [&](const std::string& path, RunHost& host) {
           StopSignals stop;

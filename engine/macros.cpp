@@ -75,7 +75,7 @@ void ReplaceIn(std::string& field, const std::string& from, const std::string& t
 }  // namespace
 
 MacroFolders CurrentMacroFolders() {
-  return MacroFolders{DesktopFolder(), TempFolder(), ExecutableFolder()};
+  return MacroFolders{DesktopFolder(), TempFolder(), CurrentProgramFolders().state};
 }
 
 void ReplaceInJob(JobTask& task, const std::string& from, const std::string& to) {

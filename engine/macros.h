@@ -11,7 +11,7 @@ namespace kelvax {
 struct MacroFolders {
   std::string desktop;     // %DTOP%
   std::string temp;        // %TEMP%, with its trailing separator
-  std::string executable;  // %PATH%
+  std::string executable;  // %PATH%: the folder of the run log (the executable's, when copied)
 };
 
 // The folders of this machine and process.

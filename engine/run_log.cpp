@@ -49,7 +49,7 @@ Status RunLog::WriteFailure(std::string message) {
 }
 
 std::string DefaultRunLogPath() {
-  std::string folder = ExecutableFolder();
+  std::string folder = CurrentProgramFolders().state;
   if (!folder.empty() && folder.back() == '/') return folder + "SQLLOG.txt";
   return folder + "/SQLLOG.txt";
 }

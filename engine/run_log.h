@@ -1,4 +1,4 @@
-// The run log SQLLOG.txt beside the executable: one record per call, written in CP932 and
+// The run log SQLLOG.txt (beside a copied executable): one record per call, written in CP932 and
 // opened, appended and closed each time, so a record is complete on disk when WriteLog returns.
 #pragma once
 
@@ -55,7 +55,7 @@ class RunLog {
   std::string first_failure_;
 };
 
-// The run log's path: the executable's folder + "/SQLLOG.txt".
+// The run log's path: SQLLOG.txt in the state folder (CurrentProgramFolders).
 std::string DefaultRunLogPath();
 
 }  // namespace kelvax

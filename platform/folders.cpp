@@ -1,8 +1,10 @@
 #include "platform/folders.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -76,7 +78,48 @@ std::string ReadDesktopEntry(const std::string& file, const std::string& home) {
   return value;
 }
 
+// $NAME when it is an absolute path, else `home` + `fallback`; empty without either.
+std::string XdgFolder(const char* name, const std::string& home, const char* fallback) {
+  const char* value = std::getenv(name);
+  std::string folder;
+  if (value && value[0] == '/') {
+    folder = value;
+  } else if (!home.empty()) {
+    folder = home + fallback;
+  } else {
+    return std::string();
+  }
+  StripTrailingSlashes(folder);
+  return folder == "/" ? "/kelvax" : folder + "/kelvax";
+}
+
 }  // namespace
+
+ProgramFolders CurrentProgramFolders() {
+  const std::string exe = ExecutableFolder();
+  // Root may write there, yet its runs must not leave files among the system's programs.
+  bool installed = exe == "/usr/bin";
+#ifdef KELVAX_INSTALL_BINDIR
+  installed = installed || exe == KELVAX_INSTALL_BINDIR;
+#endif
+  if (!exe.empty() && !installed && access(exe.c_str(), W_OK) == 0) return {exe, exe};
+  const std::string home = HomeFolder();
+  return {XdgFolder("XDG_STATE_HOME", home, "/.local/state"),
+          XdgFolder("XDG_CONFIG_HOME", home, "/.config")};
+}
+
+Status MakeFolder(const std::string& folder) {
+  if (folder.empty()) return Status::Error(errnum::kPathNotFound, "no folder for the program's files: HOME is not set");
+  for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+    const std::string part = folder.substr(0, end);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return ErrnoStatus(errno, part);
+    if (end == std::string::npos) break;
+  }
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) return ErrnoStatus(errno, folder);
+  if (!S_ISDIR(st.st_mode)) return ErrnoStatus(ENOTDIR, folder);
+  return Status::Ok();
+}
 
 std::string DesktopFolder() {
   const std::string home = HomeFolder();

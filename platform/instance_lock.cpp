@@ -6,10 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <functional>
-
-#include "platform/folders.h"
 
 namespace kelvax {
 
@@ -33,15 +29,15 @@ InstanceLock::~InstanceLock() {
 }
 
 bool InstanceLock::Acquire(const std::string& folder) {
-  // Keyed by the folder, kept outside it: the program's folder need not be writable.
-  char name[64];
-  std::snprintf(name, sizeof name, "kelvax-%016zx.lock", std::hash<std::string>{}(folder));
-  path_ = TempFolder() + name;
+  path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + ".kelvax.lock";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    // Another user's lock file cannot be opened for writing (nor, in a sticky temporary folder,
-    // with O_CREAT); flock needs only a descriptor, so reading is enough.
-    if (fd_ < 0 && (errno == EACCES || errno == EPERM)) fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never through a symbolic link: one planted there would have us create a file elsewhere.
+    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    // Another user's lock file (a copied program in a shared folder) cannot be opened for
+    // writing; flock needs only a descriptor, so reading is enough.
+    if (fd_ < 0 && (errno == EACCES || errno == EPERM)) {
+      fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    }
     if (fd_ < 0) {
       if (errno == ENOENT) continue;  // removed between the two opens
       return true;                    // no lock file at all: run rather than refuse

@@ -16,6 +16,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 # The program keeps its run log beside itself, so the demo runs a copy in its own folder.
 cp build-demo/kelvax "$OUT/kelvax"
+[ -f build-demo/kelvax_ui.so ] && cp build-demo/kelvax_ui.so "$OUT/"
 
 sqlite3 "$OUT/demo.db" <<'SQL'
 CREATE TABLE ORDERS (

@@ -7,7 +7,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
-  build-essential g++ cmake pkg-config
+  build-essential g++ cmake pkg-config dpkg-dev man-db
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   sqlite3 libsqlite3-dev
   libxlsxwriter-dev python3-openpyxl

@@ -24,7 +24,7 @@ constexpr const char* kSection = "Connection01";
 
 }  // namespace
 
-std::string CommandJobPath() { return ExecutableFolder() + "/kelvax.ini"; }
+std::string CommandJobPath() { return CurrentProgramFolders().config + "/kelvax.ini"; }
 
 CommandTask LoadCommandTask(const std::string& path, const std::string& desktop) {
   const IniFile file = IniFile::Load(path);

@@ -29,7 +29,8 @@ struct CommandTask {
   bool no_counter = true;    // C02_Counter checked: COUNTER=OFF
 };
 
-// The executable's folder followed by "/kelvax.ini": the job the run button writes and runs.
+// kelvax.ini in the configuration folder (CurrentProgramFolders): the job the run button writes
+// and runs.
 std::string CommandJobPath();
 
 // Reads section "Connection01" of a settings or job file (the first task of a job). OUTPUT is

@@ -15,7 +15,7 @@ constexpr const char* kOutputValues[] = {"TAB", "CSV", "CLIP", "HTML", "EXCEL"};
 
 }  // namespace
 
-std::string RunConfigPath() { return ExecutableFolder() + "/RunConfig.ini"; }
+std::string RunConfigPath() { return CurrentProgramFolders().config + "/RunConfig.ini"; }
 
 void LoadRunConfig(const std::string& path, RunConfig& config) {
   const IniFile file = IniFile::Load(path);

@@ -30,7 +30,7 @@ struct RunConfig {
   bool no_counter = true;    // COUNTER
 };
 
-// The executable's folder followed by "/RunConfig.ini".
+// RunConfig.ini in the configuration folder (CurrentProgramFolders).
 std::string RunConfigPath();
 
 // Reads DSN01, EXPORT, OUTPUT, SHOWDATA and COUNTER. A missing file or key gives the defaults

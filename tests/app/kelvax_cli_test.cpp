@@ -129,21 +129,21 @@ TEST_F(KelvaxCliTest, NoPasswordReachesTheLogOrStandardErrorWhateverTheConnectSt
 
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
+  // A link planted where the lock goes must not make the program create a file elsewhere.
+  std::filesystem::create_symlink(work_ + "/planted", folder_ + "/.kelvax.lock");
   const std::string tmp = test::MakeTempDir("clitmp");
   test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", {{"TMPDIR", tmp}});
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(Log().find("old records"), std::string::npos);
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
-  EXPECT_TRUE(std::filesystem::is_empty(tmp));  // the instance lock goes with the program
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));  // nothing in the shared temporary folder
+  EXPECT_FALSE(test::PathExists(work_ + "/planted"));
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "kept");
-  test::ProcessResult help = test::RunProgram({exe_, "--help"});
-  EXPECT_EQ(help.exit_status, 0);
-  EXPECT_NE(help.out.find("Usage: kelvax"), std::string::npos);
-  test::ProcessResult version = test::RunProgram({exe_, "--version"});
-  EXPECT_EQ(version.out, "kelvax 3.5.0\n");
+  // What they print is checked on the installed program (packaging/package_test.sh).
+  for (const char* option : {"--help", "--version"}) EXPECT_EQ(test::RunProgram({exe_, option}).exit_status, 0);
   EXPECT_EQ(Log(), "kept");
 
   std::string spaced = work_ + "/daily job.ini";
@@ -153,18 +153,15 @@ TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
   EXPECT_NE(LogText().find("1番目は"), std::string::npos);
 }
 
-TEST_F(KelvaxCliTest, AnUnwritableLogEndsTheRunWithOneLineOnStandardError) {
-  if (geteuid() == 0) {
-    // root writes anywhere; a log path that is a folder cannot be appended to by anyone.
-    std::filesystem::create_directory(folder_ + "/SQLLOG.txt");
-  } else {
-    chmod(folder_.c_str(), 0555);
-  }
-  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n[CONNECTION02]\r\nDSN01=CREATEODBC\r\n");
-  chmod(folder_.c_str(), 0755);
+TEST_F(KelvaxCliTest, AnUnwritableLogIsFoundBeforeTheFirstTaskRuns) {
+  // A log path that is a folder cannot be appended to by anyone, root included.
+  std::filesystem::create_directory(folder_ + "/SQLLOG.txt");
+  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DSN=CLIDEMO\r\nSQL01=SELECT ID FROM ORDERS\r\n"
+                              "OUTPUT=CSV\r\nEXPORT=%PATH%/A.CSV\r\n");
   EXPECT_EQ(r.exit_status, 2);
-  EXPECT_NE(r.err.find(folder_ + "/SQLLOG.txt"), std::string::npos) << r.err;
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(r.err, "kelvax: cannot write the run log " + folder_ +
+                       "/SQLLOG.txt: Is a directory; nothing was run\n");
+  EXPECT_FALSE(test::PathExists(folder_ + "/A.CSV"));
 }
 
 // Mistakes that used to end as a quiet success: each gives its warning on standard error, and an

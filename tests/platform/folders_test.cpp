@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tests/support/sandbox.h"
 
@@ -39,25 +40,13 @@ class ScopedEnv {
 };
 
 TEST(FoldersTest, TempFolderEndsInExactlyOneSlash) {
-  {
-    ScopedEnv tmp("TMPDIR", "/var/tmp/kelvax");
-    EXPECT_EQ(TempFolder(), "/var/tmp/kelvax/");
-  }
-  {
-    ScopedEnv tmp("TMPDIR", "/var/tmp/kelvax//");
-    EXPECT_EQ(TempFolder(), "/var/tmp/kelvax/");
-  }
-  {
-    ScopedEnv tmp("TMPDIR", std::nullopt);
-    EXPECT_EQ(TempFolder(), "/tmp/");
-  }
-  {
-    ScopedEnv tmp("TMPDIR", "");
-    EXPECT_EQ(TempFolder(), "/tmp/");
-  }
-  {
-    ScopedEnv tmp("TMPDIR", "relative/dir");  // cannot head a file name
-    EXPECT_EQ(TempFolder(), "/tmp/");
+  // TMPDIR (unset: nullopt) and the folder; a relative one cannot head a file name.
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {"/var/tmp/kelvax", "/var/tmp/kelvax/"}, {"/var/tmp/kelvax//", "/var/tmp/kelvax/"},
+      {std::nullopt, "/tmp/"}, {"", "/tmp/"}, {"relative/dir", "/tmp/"}};
+  for (const auto& [value, folder] : cases) {
+    ScopedEnv tmp("TMPDIR", value);
+    EXPECT_EQ(TempFolder(), folder) << value.value_or("(unset)");
   }
 }
 

@@ -182,9 +182,13 @@ std::string SqliteQueryRows(const std::string& db_path, const std::string& sql) 
   return SqliteRows(db_path, sql, true);
 }
 
-std::string InstallKelvax(const std::string& folder) {
+std::string InstallKelvax(const std::string& folder, bool with_windows) {
   std::string target = folder + "/kelvax";
   fs::copy_file(KELVAX_BINARY, target, fs::copy_options::overwrite_existing);
+  const fs::path module = fs::path(KELVAX_BINARY).parent_path() / "kelvax_ui.so";
+  if (with_windows && fs::exists(module)) {
+    fs::copy_file(module, folder + "/kelvax_ui.so", fs::copy_options::overwrite_existing);
+  }
   return target;
 }
 

@@ -56,8 +56,9 @@ struct ProcessResult {
   std::string err;
 };
 
-// Copies the built kelvax alone into `folder` and returns the copy's path.
-std::string InstallKelvax(const std::string& folder);
+// Copies the built kelvax into `folder`, with its window module beside it when `with_windows`,
+// and returns the copy's path.
+std::string InstallKelvax(const std::string& folder, bool with_windows = false);
 
 // A program started and not yet waited for.
 struct StartedProgram {

@@ -32,7 +32,7 @@ class KelvaxDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempDir("desk");
-    exe_ = test::InstallKelvax(folder_);
+    exe_ = test::InstallKelvax(folder_, true);
     db_ = OdbcSandbox::Get().CreateSqliteDb(
         "desk.db",
         "CREATE TABLE T (A INTEGER, B TEXT);"

@@ -1,6 +1,6 @@
-// The windows are a module of their own, built into the executable and loaded only when a display
-// is there: linking the window toolkit into the program itself would load some forty libraries
-// (over 10 MB of memory) into every run, cron's included.
+// The windows are a module of their own (kelvax_ui.so, installed in lib/kelvax/), loaded only
+// when a display is there: linking the window toolkit into the program itself would load some
+// forty libraries (over 10 MB of memory) into every run, cron's included.
 #pragma once
 
 #include <functional>
@@ -24,8 +24,8 @@ struct DesktopModule {
   int (*hold_clipboard)();
 };
 
-// The module built into this executable, loaded on the first call. Null when it cannot be loaded
-// (the toolkit's libraries missing); `why` then says so.
+// The program's module, loaded on the first call. Null when it cannot be loaded (not installed
+// beside the program, or the toolkit's libraries missing); `why` then says so.
 const DesktopModule* LoadDesktopModule(std::string& why);
 
 }  // namespace kelvax::ui

@@ -1,38 +1,62 @@
-// The program's side: the embedded module is written to an anonymous memory file and loaded from
-// there, once; nothing is left on disk.
+// The program's side: the module is an ordinary shared library, loaded by path once. Installed,
+// it is ../lib/kelvax/kelvax_ui.so from the executable's folder; in the build tree (and beside a
+// copied program) it sits beside the executable.
 #include <dlfcn.h>
-#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
-#include "platform/fd.h"
-#include "platform/file_ops.h"
+#include "platform/folders.h"
 #include "ui/module/desktop_module.h"
-
-extern "C" const char kelvax_ui_module_start[];
-extern "C" const char kelvax_ui_module_end[];
 
 namespace kelvax::ui {
 
 namespace {
 
+constexpr const char* kModuleFile = "kelvax_ui.so";
+
+// A file or folder that only we or root may change: a module another user could put in place
+// (say /tmp/lib/kelvax/ under a program copied to /tmp/x/) would run as us.
+bool OursAlone(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && (st.st_uid == 0 || st.st_uid == geteuid()) &&
+         (st.st_mode & S_IWOTH) == 0;
+}
+
 const DesktopModule* Load(std::string& why) {
-  // Closed once the loader has mapped it.
-  Fd file(memfd_create("kelvax-ui", MFD_CLOEXEC));
-  if (file.get() < 0) {
-    why = std::string("memfd_create: ") + std::strerror(errno);
+  const std::string exe = ExecutableFolder();
+  const std::string lib = exe + "/../lib";
+  struct Place {
+    std::string file;
+    std::vector<std::string> guarded;  // the folders between the file and the program's own
+  };
+  const Place places[] = {{lib + "/kelvax/" + kModuleFile, {lib + "/kelvax", lib}},
+                          {exe + "/" + kModuleFile, {}}};
+  const Place* found = nullptr;
+  for (const Place& place : places) {
+    if (access(place.file.c_str(), F_OK) == 0) {
+      found = &place;
+      break;
+    }
+  }
+  if (!found) {
+    why = std::string("no ") + kModuleFile + " in " + exe + "/../lib/kelvax or " + exe;
     return nullptr;
   }
-  if (Status s = WriteFully(file.get(), kelvax_ui_module_start,
-                            static_cast<size_t>(kelvax_ui_module_end - kelvax_ui_module_start),
-                            "the window module");
-      !s) {
-    why = s.description();
+  if (!OursAlone(found->file)) {
+    why = found->file + " may be changed by another user";
     return nullptr;
   }
-  const std::string path = "/proc/self/fd/" + std::to_string(file.get());
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  for (const std::string& folder : found->guarded) {
+    if (!OursAlone(folder)) {
+      why = folder + " may be changed by another user";
+      return nullptr;
+    }
+  }
+  void* module = dlopen(found->file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
     why = e ? e : "dlopen failed";
