@@ -24,8 +24,12 @@ struct SplitTable {
 // for CSV, a comma or double quote. Never misses one; a hit is settled byte by byte.
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-inline std::uint64_t HasByteBelow(std::uint64_t w, unsigned char n) { return (w - kOnes * n) & ~w & kHigh; }
-inline std::uint64_t HasByte(std::uint64_t w, unsigned char b) { return HasByteBelow(w ^ (kOnes * b), 1); }
+inline std::uint64_t HasByteBelow(std::uint64_t w, unsigned char n) {
+  return (w - kOnes * n) & ~w & kHigh;
+}
+inline std::uint64_t HasByte(std::uint64_t w, unsigned char b) {
+  return HasByteBelow(w ^ (kOnes * b), 1);
+}
 
 bool NeedsQuotes(std::string_view v, Separator separator) {
   static const SplitTable table;
