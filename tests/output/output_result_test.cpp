@@ -209,14 +209,15 @@ TEST_P(OutputKindTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
   task_.SQL01 = "SELECT v FROM q WHERE id IN (1, 2, 4, 7) UNION ALL SELECT NULL UNION ALL SELECT ' '";
   task_.OUTPUT = "CSV";
   Run();
-  EXPECT_EQ(Output(), "v\r\n\"a,b\"\r\n\"say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n\"\"\r\n\"\"\r\n \r\n");
+  EXPECT_EQ(Output(), "v\r\n\"one two three,4\"\r\n\"they say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n"
+                      "\"\"\r\n\"\"\r\n \r\n");
   // A reader no one here wrote gets every row back.
   test::ProcessResult read = test::RunProgram(
       {"/usr/bin/python3", "-c",
        "import csv, sys\n"
        "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))",
        task_.EXPORT});
-  EXPECT_EQ(read.out, "['v']\n['a,b']\n['say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
+  EXPECT_EQ(read.out, "['v']\n['one two three,4']\n['they say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
 
   // TAB readers take an empty line for one empty field: it stays empty.
   task_.OUTPUT = "TAB";
