@@ -27,6 +27,7 @@
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
 #include "platform/resolve_path.h"
+#include "platform/sqlite_mode.h"
 #include "platform/stop_signal.h"
 
 #ifdef KELVAX_HAVE_UI
@@ -92,6 +93,7 @@ bool DisplayNamed() {
 
 int main(int argc, char** argv) {
   using namespace kelvax;
+  PrepareSqliteForOneThreadPerConnection();
 #ifdef KELVAX_HAVE_UI
   // A clipboard holder started by an earlier CRIP task: no lock, no log.
   if (argc == 2 && std::strcmp(argv[1], ui::kHoldClipboardOption) == 0) {

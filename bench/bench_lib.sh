@@ -27,7 +27,7 @@ bench_compile() {
   local out="$work/$1" src
   for src in "$BENCH_LIB_DIR/$1.c" "$BENCH_LIB_DIR"/*.h; do
     if [ ! -x "$out" ] || [ "$src" -nt "$out" ]; then
-      cc -O2 -o "$out" "$BENCH_LIB_DIR/$1.c" -lodbc
+      cc -O2 -o "$out" "$BENCH_LIB_DIR/$1.c" -lodbc -lsqlite3
       return
     fi
   done

@@ -11,7 +11,8 @@
 #
 #   bench/export.sh [sqlite|pg|mariadb|all]
 #   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench),
-#        KELVAX_ONLY=1 measures kelvax alone (comparing two builds on a busy machine)
+#        KELVAX_ONLY=1 measures kelvax alone (comparing two builds on a busy machine),
+#        LIMIT_ONLY=1 kelvax and the batched limit (the per-row forms take minutes)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,9 +51,15 @@ export_series() {
   kelvax_export_job "$1"
   bench_header "rows in target"
   bench_measure "kelvax OUTPUT=INSERT" "" "$work/kx/kelvax" "$work/export-$1.ini"
-  k=$BENCH_WALL
+  k=$BENCH_WALL; k_cpu=$BENCH_CPU
   if [ -n "${KELVAX_ONLY:-}" ]; then
     awk -v k="$k" -v n="$rows" 'BEGIN { printf "\nrows/s: kelvax %.0f\n", n / k }'
+    return
+  fi
+  if [ -n "${LIMIT_ONLY:-}" ]; then
+    bench_measure "export_batched.c (limit)" "" "$work/export_batched" "DSN=EXSRC" "$query" "$2" "$head"
+    echo
+    bench_ratio "batched loop / kelvax (speed)" "$BENCH_WALL" "$k" ">= 0.8" "$BENCH_CPU" "$k_cpu"
     return
   fi
   bench_measure "export_per_row.c (autocommit)" "" "$work/export_per_row" "DSN=EXSRC" "$query" "$2" "$head"

@@ -86,6 +86,10 @@ if [ "$what" = sqlite ] || [ "$what" = all ]; then
   isql_wall=$BENCH_WALL; isql_cpu=$BENCH_CPU
   bench_measure "reference_fetch.c" "$work/out.ref" "$ref" "DSN=BENCH" "$all" "$work/out.ref"
   ref_wall=$BENCH_WALL; ref_cpu=$BENCH_CPU
+  export REFERENCE_SQLITE_MULTITHREAD=1  # SQLite set up as kelvax sets it
+  bench_measure "reference_fetch.c, multi-thread" "$work/out.ref" "$ref" "DSN=BENCH" "$all" "$work/out.ref"
+  unset REFERENCE_SQLITE_MULTITHREAD
+  mt_wall=$BENCH_WALL; mt_cpu=$BENCH_CPU
   bench_measure "kelvax TAB $small rows" "$work/OUT.TAB_SMALL" "$work/kx/kelvax" "$work/tab_small.ini"
   k_small_rss=$BENCH_RSS
   bench_measure "kelvax TAB 1 row (the floor)" "$work/OUT.TAB_ONE" "$work/kx/kelvax" "$work/tab_one.ini"
@@ -94,6 +98,8 @@ if [ "$what" = sqlite ] || [ "$what" = all ]; then
   bench_ratio "kelvax CSV / isql" "$k_csv" "$isql_wall" "<= 0.55" "$k_csv_cpu" "$isql_cpu"
   bench_ratio "kelvax TAB / reference" "$k_tab" "$ref_wall" "<= 1.15" "$k_tab_cpu" "$ref_cpu"
   bench_ratio "kelvax CSV / reference" "$k_csv" "$ref_wall" "<= 1.15" "$k_csv_cpu" "$ref_cpu"
+  bench_ratio "kelvax TAB / reference, multi-thread" "$k_tab" "$mt_wall" "<= 1.15" "$k_tab_cpu" "$mt_cpu"
+  bench_ratio "kelvax CSV / reference, multi-thread" "$k_csv" "$mt_wall" "<= 1.15" "$k_csv_cpu" "$mt_cpu"
   bench_limit "peak RSS, $rows-row TAB" "$k_tab_rss" 16384
   bench_limit "peak RSS, $small-row TAB" "$k_small_rss" 4096
 fi

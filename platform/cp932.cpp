@@ -82,6 +82,18 @@ std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, bool* valid) {
   return i;
 }
 
+// The length of a well-formed two- or three-byte sequence at p, or 0 for anything else (which
+// Utf8Sequence then sorts out). Small enough to be inlined in the per-character loops, where
+// Japanese text is almost all three-byte sequences.
+inline std::size_t ShortSequence(const unsigned char* p, std::size_t n) {
+  const unsigned c = p[0];
+  if (c >= 0xC2 && c <= 0xDF) return n >= 2 && (p[1] & 0xC0) == 0x80 ? 2 : 0;
+  if (c >= 0xE1 && c <= 0xEF && c != 0xED) {  // E0 and ED narrow the second byte's range
+    return n >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 ? 3 : 0;
+  }
+  return 0;
+}
+
 bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 void AppendCodePoint(char32_t cp, std::string& out) {
@@ -154,7 +166,8 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out) {
     i += ascii;
     while (i < n && p[i] >= 0x80) {
       bool valid = true;
-      const std::size_t len = Utf8Sequence(p + i, n - i, &valid);
+      std::size_t len = ShortSequence(p + i, n - i);
+      if (len == 0) len = Utf8Sequence(p + i, n - i, &valid);
       char32_t cp = 0x10000;  // ill-formed, or beyond the basic plane: no CP932 form
       if (valid && len == 2) cp = (p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F);
       if (valid && len == 3) cp = (p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F);
@@ -256,10 +269,15 @@ bool IsValidUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < n) {
     i += AsciiPrefix(p + i, n - i);
-    if (i == n) break;
-    bool valid;
-    i += Utf8Sequence(p + i, n - i, &valid);
-    if (!valid) return false;
+    while (i < n && p[i] >= 0x80) {
+      std::size_t len = ShortSequence(p + i, n - i);
+      if (len == 0) {
+        bool valid;
+        len = Utf8Sequence(p + i, n - i, &valid);
+        if (!valid) return false;
+      }
+      i += len;
+    }
   }
   return true;
 }

@@ -54,8 +54,9 @@ class OutputResultTest : public test::DriverWorkerTest {
         "CREATE TABLE t (a INTEGER, b VARCHAR(20));"
         "INSERT INTO t VALUES (1, 'x'), (NULL, 'y');"
         "CREATE TABLE q (id INTEGER, v VARCHAR(20));"
-        "INSERT INTO q VALUES (1, 'a,b'), (2, 'say \"hi\"'), (3, 'tab\there'), (4, 'line\r\nbreak'),"
-        " (5, '\"lead'), (6, '東京～大阪'), (7, '');");
+        // Splitting bytes past the eighth too: fields are scanned eight bytes at a time.
+        "INSERT INTO q VALUES (1, 'one two three,4'), (2, 'they say \"hi\"'),"
+        " (3, 'a long tab\there'), (4, 'line\r\nbreak'), (5, '\"lead'), (6, '東京～大阪'), (7, '');");
     dir_ = test::MakeTempDir("output");
     task_.EXPORT = dir_ + "/OUT.TXT";
   }
@@ -111,10 +112,12 @@ TEST_P(OutputResultTest, EveryTypeArrivesInItsTextFormAsCp932) {
 TEST_P(OutputResultTest, CsvAndTabQuoteOnlyValuesThatWouldSplitAField) {
   const std::string sql = "SELECT id, v AS \"V,1\" FROM q ORDER BY id";
   EXPECT_EQ(Write(sql, "CSV"),
-            "id,\"V,1\"\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,tab\there\r\n"
+            "id,\"V,1\"\r\n1,\"one two three,4\"\r\n2,\"they say \"\"hi\"\"\"\r\n"
+            "3,a long tab\there\r\n"
             "4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6," + kTokyoOsaka + "\r\n7,\r\n");
   EXPECT_EQ(Write(sql, "TAB"),
-            "id\tV,1\r\n1\ta,b\r\n2\tsay \"hi\"\r\n3\t\"tab\there\"\r\n"
+            "id\tV,1\r\n1\tone two three,4\r\n2\tthey say \"hi\"\r\n"
+            "3\t\"a long tab\there\"\r\n"
             "4\t\"line\r\nbreak\"\r\n5\t\"\"\"lead\"\r\n6\t" + kTokyoOsaka + "\r\n7\t\r\n");
   EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
 }
@@ -206,14 +209,15 @@ TEST_P(OutputKindTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
   task_.SQL01 = "SELECT v FROM q WHERE id IN (1, 2, 4, 7) UNION ALL SELECT NULL UNION ALL SELECT ' '";
   task_.OUTPUT = "CSV";
   Run();
-  EXPECT_EQ(Output(), "v\r\n\"a,b\"\r\n\"say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n\"\"\r\n\"\"\r\n \r\n");
+  EXPECT_EQ(Output(), "v\r\n\"one two three,4\"\r\n\"they say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n"
+                      "\"\"\r\n\"\"\r\n \r\n");
   // A reader no one here wrote gets every row back.
   test::ProcessResult read = test::RunProgram(
       {"/usr/bin/python3", "-c",
        "import csv, sys\n"
        "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))",
        task_.EXPORT});
-  EXPECT_EQ(read.out, "['v']\n['a,b']\n['say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
+  EXPECT_EQ(read.out, "['v']\n['one two three,4']\n['they say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
 
   // TAB readers take an empty line for one empty field: it stays empty.
   task_.OUTPUT = "TAB";
