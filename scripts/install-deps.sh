@@ -18,6 +18,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
   openbox
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,0 +1,50 @@
+// Reading a job's tasks and expanding their macros, on any job file and any calendar day.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "engine/job_file.h"
+#include "engine/macros.h"
+#include "platform/cp932.h"
+#include "tests/fuzz/check.h"
+
+namespace {
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysIn(int y, int m) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace kelvax;
+  FuzzedDataProvider in(data, size);
+  std::tm today{};
+  const int year = in.ConsumeIntegralInRange(1900, 9999);
+  const int month = in.ConsumeIntegralInRange(1, 12);
+  today.tm_year = year - 1900;
+  today.tm_mon = month - 1;
+  today.tm_mday = in.ConsumeIntegralInRange(1, DaysIn(year, month));
+  const MacroFolders folders{"/home/user/Desktop", "/tmp/", "/opt/kelvax"};
+
+  const IniFile file = IniFile::Parse(in.ConsumeRemainingBytesAsString());
+  int count = 0;
+  if (!GetIniList(file, count).ok()) return 0;
+  // Every task is read the same way: a few are enough to reach every path.
+  for (int i = 1; i <= count && i <= 3; ++i) {
+    JobTask task;
+    ReadJobTask(file, i, task);
+    (void)PrepareRowCount(task);
+    ExpandMacros(task, today, folders);
+    for (const std::string* v : {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02,
+                                 &task.EXPORT, &task.COUNTER}) {
+      FUZZ_CHECK(IsValidUtf8(*v), *v);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,58 @@
+// Password masking. A record that holds a password as a key's value, with any text around it,
+// never holds the password once masked with that password as a literal (the run log's way), and
+// no key's value survives masking.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <string>
+
+#include "engine/log_text.h"
+#include "tests/fuzz/check.h"
+
+namespace {
+
+bool ContainsIgnoringCase(const std::string& text, const std::string& value) {
+  auto same = [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+  };
+  return std::search(text.begin(), text.end(), value.begin(), value.end(), same) != text.end();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace kelvax;
+  FuzzedDataProvider in(data, size);
+  static const char* const kKeys[] = {"PWD", "pwd", "Password", "SSLPASSWORD", "OLDPWD", "passwd"};
+  const std::string key = kKeys[in.ConsumeIntegralInRange<size_t>(0, 5)];
+  std::string password = in.ConsumeRandomLengthString(24);
+  const std::string before = in.ConsumeRandomLengthString(48);
+  const std::string after = in.ConsumeRemainingBytesAsString();
+
+  // The connect string as a driver reads it: a braced value where the text needs it.
+  std::string value = password;
+  if (value.find_first_of(";{}\r\n") != std::string::npos || value.find_first_of(" \t") == 0 ||
+      (!value.empty() && (value.back() == ' ' || value.back() == '\t'))) {
+    if (value.find_first_of("\r\n") != std::string::npos) return 0;  // no driver takes these
+    std::string braced = "{";
+    for (char c : value) braced += c == '}' ? std::string("}}") : std::string(1, c);
+    value = braced + "}";
+  }
+  const std::string connect = "DSN=X;UID=u;" + key + "=" + value + ";";
+  const std::vector<std::string> secrets = PasswordsIn(connect);
+  if (!password.empty()) {
+    FUZZ_CHECK(secrets.size() == 1 && secrets[0] == password, connect, password);
+  }
+
+  const std::string record = before + connect + after;
+  const std::string masked = MaskPassword(record, secrets);
+  if (password.size() >= 4 && password != "***") {
+    FUZZ_CHECK(!ContainsIgnoringCase(masked, password), masked, password);
+  }
+  for (const std::string& left : PasswordsIn(MaskPassword(record))) {
+    FUZZ_CHECK(left == "***", left);
+  }
+  return 0;
+}

@@ -1,0 +1,78 @@
+// ResolvePath on any path, from inside a temporary folder of mixed-case names. The result keeps
+// the path's components (each equal to the one written, ASCII letters without regard to case),
+// separated by '/', and a component found by case is the name on disk.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/resolve_path.h"
+#include "tests/fuzz/check.h"
+
+namespace {
+
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '/' || c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void Touch(const char* path) {
+  const int fd = open(path, O_CREAT | O_WRONLY, 0644);
+  if (fd >= 0) close(fd);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char folder[] = "/tmp/kelvax-fuzz-path-XXXXXX";
+  if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
+  mkdir("Data", 0755);
+  mkdir("Data/Sub", 0755);
+  Touch("Data/Sub/Out.csv");
+  Touch("Data/report.TXT");
+  Touch("dup");
+  Touch("DUP");
+  mkdir("日本語", 0755);
+  Touch("日本語/Ab.ini");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path(reinterpret_cast<const char*>(data), size);
+  if (path.find('\0') != std::string::npos) return 0;  // no file name holds one
+  const std::string resolved = kelvax::ResolvePath(path);
+  FUZZ_CHECK(resolved.find('\\') == std::string::npos, resolved, path);
+  const auto want = Components(path);
+  const auto got = Components(resolved);
+  FUZZ_CHECK(got.size() == want.size(), resolved, path);
+  for (size_t i = 0; i < got.size(); ++i) {
+    FUZZ_CHECK(SameIgnoringAsciiCase(got[i], want[i]), got[i], want[i]);
+  }
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\')) FUZZ_CHECK(resolved[0] == '/', resolved);
+  return 0;
+}
