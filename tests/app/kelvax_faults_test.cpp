@@ -238,9 +238,10 @@ TEST_F(KelvaxFaultsTest, ANulByteInASqliteValueIsCutByTheDriverOrArrivesAsHex) {
 // A target another writer holds locked: the task fails with the driver's words, nothing is
 // half-written, and the next task runs.
 TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
-  test::OdbcSandbox::Get().AddDsn("LOCKEDDB", {{"Driver", "SQLite3"}, {"Database", db_}, {"Timeout", "200"}});
+  const std::string target = test::OdbcSandbox::Get().CreateSqliteDb("locked.db", "CREATE TABLE T (I, J, TXT);");
+  test::OdbcSandbox::Get().AddDsn("LOCKEDDB", {{"Driver", "SQLite3"}, {"Database", target}, {"Timeout", "200"}});
   sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(db_.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(target.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   test::ProcessResult r = Run(Job(3, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
   sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
@@ -248,8 +249,9 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
   EXPECT_EQ(r.exit_status, 1) << r.err;
   const auto records = Records();
   ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records[0].rfind("<TS> データの挿入に失敗しました。", 0), 0u) << records[0];
   EXPECT_NE(records[0].find("locked"), std::string::npos) << records[0];
-  EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM T"), "0");
+  EXPECT_EQ(test::SqliteQuery(target, "SELECT COUNT(*) FROM T"), "0");
 }
 
 // The PostgreSQL session ends (its backend terminated) or the server stops while a task reads
@@ -296,7 +298,8 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       } else {
         // Every row read before the loss is in the file, whole; the log says the task failed.
         const std::string kept = test::ReadFileBytes(out_);
-        EXPECT_TRUE(kept.rfind("i\r\n1\r\n2\r\n", 0) == 0 && kept.ends_with("\r\n")) << kept.substr(0, 40);
+        const std::string rows = records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
+        EXPECT_TRUE(kept.rfind("i\r\n1\r\n2\r\n", 0) == 0 && kept.ends_with("\r\n" + rows + "\r\n")) << rows;
         EXPECT_EQ(TempOutput(out_dir_), "");
       }
       fs::remove_all(out_dir_);
