@@ -49,6 +49,10 @@ void CheckFileLayout(const IniFile& file, int n, std::vector<JobWarning>& out) {
                                  "], ignored; the keys are " + kKeyList});
       continue;
     }
+    if (k.cut_at_nul) {
+      out.push_back({k.line, Upper(k.key) + " in [" + k.section +
+                                 "] holds a NUL byte: the value is cut there"});
+    }
     const auto [it, added] = first_line.emplace(Upper(k.section) + '\0' + Upper(k.key), k.line);
     if (!added) {
       out.push_back({k.line, Upper(k.key) + " given again in [" + k.section + "], ignored; line " +

@@ -237,9 +237,12 @@ IniFile IniFile::Parse(const std::string& bytes) {
         value = value.substr(1, value.size() - 2);
       }
       value = CutToLimit(value, kIniValueLimit, layout.encoding);
+      // Every reader sees the value a C string would hold; the key line says it was cut.
+      const std::size_t nul = value.find('\0');
+      if (nul != std::string_view::npos) value = value.substr(0, nul);
       ini.values_.emplace(SectionKey(section_upper, UpperAscii(line.name)),
                           ToUtf8(value, layout.encoding));
-      ini.keys_.push_back({section, line.name, number});
+      ini.keys_.push_back({section, line.name, number, nul != std::string_view::npos});
     } else if (line.kind == Line::kOther || line.kind == Line::kKey) {
       const std::string_view raw =
           std::string_view(bytes).substr(line_start, line.end - line_start);

@@ -1,6 +1,7 @@
 // INI files with the behaviour of a Windows profile service: section and key names without
 // regard to case, sections in file order, value = text after the first '=' trimmed, one pair of
-// enclosing double or single quotes removed, values cut to 6023 bytes, ';' comment lines.
+// enclosing double or single quotes removed, values cut to 6023 bytes and at a NUL byte, ';'
+// comment lines.
 // Files are CP932; a file that is valid UTF-8 and holds non-ASCII bytes (BOM or not) is read
 // as UTF-8, since on Linux users write job files in UTF-8. Values come back as UTF-8.
 #pragma once
@@ -21,6 +22,7 @@ struct IniKey {
   std::string section;  // the section's name as its header wrote it
   std::string key;
   int line;  // 1-based
+  bool cut_at_nul = false;  // the value held a NUL byte and ends before it
 };
 
 // A line that is neither blank, a comment, a section header nor key=value; the reader skips

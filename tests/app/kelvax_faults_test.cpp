@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/mount.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "tests/support/log_text.h"
+#include "tests/support/postgres_sandbox.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax {
@@ -161,6 +163,148 @@ TEST_F(KelvaxFaultsTest, ALogThatCannotGrowEndsWithAWholeRecord) {
   const std::string log = test::ReadFileBytes(folder_ + "/SQLLOG.txt");
   const std::string end = std::string(test::kSeparator) + "\r\n\r\n";
   EXPECT_TRUE(log.size() > end.size() && log.ends_with(end)) << log.size();
+}
+
+// Faults in the job file and in the data. The run reads the job once; what it cannot keep whole
+// it names.
+TEST_F(KelvaxFaultsTest, JobAndDataFaultsRunAsReadOrAreNamed) {
+  auto task = [&](int i, const std::string& sql, const std::string& file) {
+    const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+    return "[CONNECTION" + n + "]\r\nDSN01=DSN=FAULTDB\r\nSQL01=" + sql + "\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ +
+           "/" + file + "\r\n";
+  };
+  std::string ninety_nine = "[CONNECTION100]\r\nDSN01=DSN=FAULTDB\r\n";
+  std::vector<std::pair<std::string, std::string>> ninety_nine_files;
+  for (int i = 1; i <= 99; ++i) {
+    ninety_nine += task(i, "SELECT " + std::to_string(i) + " AS N", "T" + std::to_string(i) + ".TXT");
+    ninety_nine_files.push_back({"T" + std::to_string(i) + ".TXT", "N\r\n" + std::to_string(i) + "\r\n"});
+  }
+  const std::string replacement = task(1, "SELECT 'NEW' AS X", "NEW.TXT");
+  struct Case {
+    std::string name, job;
+    std::function<void(int)> during;
+    int exit_status;
+    std::size_t records;
+    std::vector<std::pair<std::string, std::string>> files;  // under out/, whole bytes
+    std::string check_warning;                               // in `kelvax --check`'s stderr
+  };
+  const std::vector<Case> cases = {
+      {"99 tasks, CONNECTION100 is not one", ninety_nine, nullptr, 0, 100, ninety_nine_files,
+       "section [CONNECTION100] is not a task"},
+      {"NUL byte in a job value", task(1, std::string("SELECT 1 AS A\0, 2 AS B", 23), "A.TXT"), nullptr, 0, 2,
+       {{"A.TXT", "A\r\n1\r\n"}}, "SQL01 in [CONNECTION01] holds a NUL byte: the value is cut there"},
+      {"job file replaced while it runs",
+       Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"),
+       [&](int) {
+         WaitFor([&] { return !TempOutput(out_dir_).empty(); });
+         test::WriteFileBytes(work_ + "/new.ini", replacement);
+         fs::rename(work_ + "/new.ini", work_ + "/job.ini");
+       },
+       0, 3, {{"OUT.TXT", Expected(300000)}, {"X.TXT", "X\r\nOLD\r\n"}}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(folder_ + "/SQLLOG.txt");
+    fs::create_directories(out_dir_);
+    test::ProcessResult r = Run(c.job, "", c.during);
+    EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
+    EXPECT_EQ(Records().size(), c.records);
+    for (const auto& [file, bytes] : c.files) EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/" + file), bytes) << file;
+    EXPECT_FALSE(test::PathExists(out_dir_ + "/NEW.TXT"));
+    if (!c.check_warning.empty()) {
+      test::WriteFileBytes(work_ + "/job.ini", c.job);
+      test::ProcessResult check = test::RunProgram({exe_, "--check", work_ + "/job.ini"});
+      EXPECT_EQ(check.exit_status, 1);
+      EXPECT_NE(check.err.find(c.check_warning), std::string::npos) << check.err;
+    }
+    fs::remove_all(out_dir_);
+  }
+}
+
+// A NUL byte inside a SQLite value. The driver hands text over up to the NUL (SQLite's own
+// length() counts the same), so the run cannot see the rest; a BLOB arrives whole, as hex.
+TEST_F(KelvaxFaultsTest, ANulByteInASqliteValueIsCutByTheDriverOrArrivesAsHex) {
+  test::SqliteQuery(db_, "CREATE TABLE N (TXT TEXT, B BLOB)");
+  test::SqliteQuery(db_, "INSERT INTO N VALUES ('A' || char(0) || 'B', CAST('A' || char(0) || 'B' AS BLOB))");
+  test::SqliteQuery(db_, "CREATE TABLE U (TXT, B)");
+  const std::string read = "]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT TXT, B FROM N\r\n";
+  test::ProcessResult r = Run("[CONNECTION01" + read + "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n[CONNECTION02" + read + "OUTPUT=INSERT\r\nDSN02=DSN=FAULTDB\r\n"
+                              "SQL02=INSERT INTO U\r\n");
+  EXPECT_EQ(r.exit_status, 0) << r.err << test::ReadFileBytes(folder_ + "/SQLLOG.txt");
+  EXPECT_EQ(test::ReadFileBytes(out_), "TXT\tB\r\nA\t410042\r\n");
+  EXPECT_EQ(test::SqliteQueryRows(db_, "SELECT hex(TXT), typeof(B), B FROM U"), "41|text|410042");
+}
+
+// A target another writer holds locked: the task fails with the driver's words, nothing is
+// half-written, and the next task runs.
+TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
+  const std::string target = test::OdbcSandbox::Get().CreateSqliteDb("locked.db", "CREATE TABLE T (I, J, TXT);");
+  test::OdbcSandbox::Get().AddDsn("LOCKEDDB", {{"Driver", "SQLite3"}, {"Database", target}, {"Timeout", "200"}});
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(target.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  test::ProcessResult r = Run(Job(3, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(r.exit_status, 1) << r.err;
+  const auto records = Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records[0].rfind("<TS> データの挿入に失敗しました。", 0), 0u) << records[0];
+  EXPECT_NE(records[0].find("locked"), std::string::npos) << records[0];
+  EXPECT_EQ(test::SqliteQuery(target, "SELECT COUNT(*) FROM T"), "0");
+}
+
+// The PostgreSQL session ends (its backend terminated) or the server stops while a task reads
+// from it or inserts into it: the task fails with one record, the next task runs.
+TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
+  test::PostgresSandbox* pg = nullptr;
+  KELVAX_REQUIRE_POSTGRES(pg);
+  const std::string next = "[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT 'NEXT' AS X\r\nOUTPUT=TAB\r\n"
+                           "EXPORT=" + out_dir_ + "/X.TXT\r\n";
+  const std::string extract = "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() +
+                              "\r\nSQL01=SELECT i FROM generate_series(1, 5000000) i\r\nOUTPUT=TAB\r\nEXPORT=" + out_ +
+                              "\r\n" + next;
+  const std::string insert = Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() +
+                                             "\r\nSQL02=INSERT INTO kx_fault\r\n" + next);
+  auto inserted = [&] { return std::stoi(pg->Query("SELECT COUNT(*) FROM kx_fault")); };
+  for (const bool exporting : {false, true}) {
+    for (const bool stopping : {false, true}) {
+      SCOPED_TRACE(std::string(stopping ? "server stopped" : "backend terminated") +
+                   (exporting ? " mid-export" : " mid-extract"));
+      pg->Exec("DROP TABLE IF EXISTS kx_fault; CREATE TABLE kx_fault (i integer, j integer, txt text)");
+      fs::remove(folder_ + "/SQLLOG.txt");
+      fs::create_directories(out_dir_);
+      test::ProcessResult r = Run(exporting ? insert : extract, "", [&](int) {
+        WaitFor([&] { return exporting ? inserted() > 0 : !TempOutput(out_dir_).empty(); });
+        if (stopping) {
+          pg->StopServer();
+        } else {
+          EXPECT_EQ(pg->TerminateClientBackends(), 1);
+        }
+      });
+      if (stopping) pg->StartServer();
+      EXPECT_EQ(r.exit_status, 1) << r.err;
+      const auto records = Records();
+      ASSERT_EQ(records.size(), 4u);
+      EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed), std::string::npos)
+          << records[0];
+      EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"), std::string::npos)
+          << records[0];
+      EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/X.TXT"), "X\r\nNEXT\r\n");
+      if (exporting) {
+        const int rows = inserted();
+        EXPECT_TRUE(rows > 0 && rows < 300000) << rows;
+        EXPECT_EQ(pg->Query("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
+      } else {
+        // Every row read before the loss is in the file, whole; the log says the task failed.
+        const std::string kept = test::ReadFileBytes(out_);
+        const std::string rows = records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
+        EXPECT_TRUE(kept.rfind("i\r\n1\r\n2\r\n", 0) == 0 && kept.ends_with("\r\n" + rows + "\r\n")) << rows;
+        EXPECT_EQ(TempOutput(out_dir_), "");
+      }
+      fs::remove_all(out_dir_);
+    }
+  }
 }
 
 }  // namespace

@@ -139,6 +139,18 @@ void PostgresSandbox::Start() {
                   {"Fetch", "100"}});
 }
 
+void PostgresSandbox::StopServer() const { PgCtl({"-m", "fast", "-w", "-s", "stop"}); }
+void PostgresSandbox::StartServer() const {
+  PgCtl({"-l", folder_ + "/server.log", "-w", "-t", "60", "-s", "start"});
+}
+void PostgresSandbox::PgCtl(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv;
+  if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
+  argv.insert(argv.end(), {bin_ + "/pg_ctl", "-D", folder_ + "/data"});
+  argv.insert(argv.end(), args.begin(), args.end());
+  if (RunProgram(argv, {}, "/").exit_status != 0) throw std::runtime_error("pg_ctl failed");
+}
+
 void PostgresSandbox::Stop() {
   watchdog_.Disarm();
   if (running_) {

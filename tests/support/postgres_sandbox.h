@@ -49,6 +49,11 @@ class PostgresSandbox {
   // many were ended.
   int TerminateClientBackends() const;
 
+  // Stops the server as an operator would (pg_ctl -m fast: sessions end, committed work stays),
+  // and starts it again on the same folder and port, so later tests find it as before.
+  void StopServer() const;
+  void StartServer() const;
+
   ~PostgresSandbox();
   PostgresSandbox(const PostgresSandbox&) = delete;
   PostgresSandbox& operator=(const PostgresSandbox&) = delete;
@@ -57,6 +62,7 @@ class PostgresSandbox {
   PostgresSandbox() = default;
   void Start();
   void Stop();
+  void PgCtl(const std::vector<std::string>& args) const;
   std::string Psql(const std::string& sql, const std::string& database, bool rows,
                    const char* separator = "|") const;
 
