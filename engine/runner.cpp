@@ -48,7 +48,7 @@ void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind
                                      : signal + "を受けました") +
                      kCrLf;
   if (!left_behind.empty()) text += left_behind + kCrLf;
-  log.WriteFailure(text);
+  (void)log.WriteFailure(text);  // the run ends anyway; nothing is left to tell
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
       result.fatal_record = buffer;
     }
     buffer += FormatElapsed(start, TimerSeconds()) + "かかりました" + kCrLf;
-    log.WriteLog(buffer);
+    (void)log.WriteLog(buffer);  // a broken log shows in log_failed below
   }
   result.log_failed = log.broken();
   result.task_failed = log.failure_written();

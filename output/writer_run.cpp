@@ -54,7 +54,8 @@ bool WriterRun::stopped() const { return context.log.broken() || context.host.Cu
 void WriterRun::NoteReplaced(std::size_t count) {
   if (count == 0) return;
   const JobTask& t = context.task;
-  context.log.WriteFailure(TimeStamp() + " シフトJISにない文字を?に置き換えました。" + kCrLf +
+  // A broken log is seen by the runner.
+  (void)context.log.WriteFailure(TimeStamp() + " シフトJISにない文字を?に置き換えました。" + kCrLf +
                            "置き換えた文字数:" + std::to_string(count) + kCrLf +
                            MaskPassword(t.DSN01) + kCrLf + t.SQL01 + kCrLf);
 }
