@@ -24,13 +24,9 @@ std::string TwoDigits(long v) {
 }
 
 std::string FatalText(const Status& error, const JobTask& t) {
-  std::string text = TimeStamp() + " 致命的なエラーです。" + kCrLf +
-                     std::to_string(error.number()) + ":" + error.description() + kCrLf;
-  for (const std::string* v : {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02, &t.OUTPUT, &t.EXPORT,
-                               &t.INDICATOR, &t.SHOWDATA, &t.COUNTER}) {
-    text += *v + kCrLf;
-  }
-  return text;
+  return FailureRecord(" 致命的なエラーです。", error,
+                       {t.DSN01, t.SQL01, t.DSN02, t.SQL02, t.OUTPUT, t.EXPORT, t.INDICATOR,
+                        t.SHOWDATA, t.COUNTER});
 }
 
 // The task's passwords, as read and as expanded, are masked in every later record.

@@ -56,10 +56,10 @@ class Exporter {
 
 bool Exporter::Fail(const Status& s) {
   Status written = context_.log.WriteFailure(
-      TimeStamp() + " データの挿入に失敗しました。" + kCrLf + std::to_string(s.number()) + ":" +
-      s.description() + kCrLf + "接続先は" + MaskPassword(task_.DSN01) + kCrLf + "接続先は" +
-      MaskPassword(task_.DSN02) + kCrLf + "発行したＳＱＬは" + task_.SQL01 + kCrLf +
-      "発行したＳＱＬは" + task_.SQL02 + kCrLf + "が不明です" + kCrLf);
+      FailureRecord(" データの挿入に失敗しました。", s,
+                    {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
+                     "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02,
+                     "が不明です"}));
   return written.ok() && !context_.host.CutRequested() && !ConnectionLost(s);
 }
 
