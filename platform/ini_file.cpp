@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "platform/atomic_file.h"
+#include "platform/ascii_case.h"
 #include "platform/cp932.h"
 #include "platform/trim.h"
 
@@ -66,13 +67,6 @@ std::string_view Trim(std::string_view s) { return TrimChars(s, " \t"); }
 
 std::string ToUtf8(std::string_view s, Encoding enc) {
   return enc == Encoding::kUtf8 ? std::string(s) : FromCp932(s);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
 }
 
 // The longest prefix of `s` of at most `limit` bytes that ends on a character boundary.

@@ -11,7 +11,9 @@
 #include <clocale>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/cp932.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
@@ -259,7 +261,7 @@ const Connection::TextLiterals& Connection::Literals() {
   std::string setting;
   if (dbms_ == Dbms::kMysql) {
     literals_.known = QueryText("SELECT @@sql_mode", setting);
-    for (char& c : setting) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    setting = UpperAscii(std::move(setting));
     literals_.form = !literals_.known                        ? SqlLiteral::kNoBackslash
                      : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
                                                                 : SqlLiteral::kBackslash;
