@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
   }
 
   RunLog log(DefaultRunLogPath());
-  if (FileExists(log.path()) == -1) RemoveFile(log.path());
+  // An old log that cannot be removed is written after; an unwritable one fails the probe below.
+  if (FileExists(log.path()) == -1) (void)RemoveFile(log.path());
   // A log that cannot be written would end the run after its first task: find out before any.
   // (The command center starts with no log; its runs report a broken one in the window.)
   if (!cl.job_path.empty()) {

@@ -2,6 +2,7 @@
 
 #include "engine/job_file.h"
 #include "platform/resolve_path.h"
+#include "platform/trim.h"
 
 namespace kelvax {
 
@@ -29,12 +30,7 @@ size_t ValueEnd(const std::string& cs, size_t v) {
   return semi == std::string::npos ? cs.size() : semi;
 }
 
-std::string Trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
+std::string Trimmed(const std::string& s) { return std::string(TrimChars(s, " \t")); }
 
 std::string ResolveValue(const std::string& key, const std::string& raw) {
   size_t b = 0, e = raw.size();

@@ -3,14 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/trim.h"
+
 namespace kelvax {
 
-std::string TrimBlanks(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
+std::string TrimBlanks(const std::string& s) { return std::string(TrimChars(s, " ")); }
 
 namespace {
 

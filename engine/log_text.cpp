@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/clock.h"
+
 namespace kelvax {
 
 namespace {
@@ -137,6 +139,22 @@ std::vector<std::string> PasswordsIn(std::string_view text) {
     from = s.end;
   }
   return out;
+}
+
+std::string FailureRecord(std::string_view headline, const Status& status,
+                          std::initializer_list<std::string_view> fields) {
+  std::string text = TimeStamp();
+  text += headline;
+  text += kCrLf;
+  text += std::to_string(status.number());
+  text += ':';
+  text += status.description();
+  text += kCrLf;
+  for (std::string_view f : fields) {
+    text += f;
+    text += kCrLf;
+  }
+  return text;
 }
 
 }  // namespace kelvax

@@ -2,9 +2,12 @@
 // out of the run log and off standard error.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace kelvax {
 
@@ -23,5 +26,11 @@ std::string MaskPassword(std::string_view text, const std::vector<std::string>& 
 // The password values `text` holds, as MaskPassword finds them: blanks around a value and its
 // braces removed ("}}" read as "}"). Empty values are left out.
 std::vector<std::string> PasswordsIn(std::string_view text);
+
+// A failure record for the run log: the time stamp followed by `headline` (which brings its own
+// leading blank), "number:description", then one line per field; every line ends in CR LF.
+// Fields go in as given: mask the ones that may hold a password.
+std::string FailureRecord(std::string_view headline, const Status& status,
+                          std::initializer_list<std::string_view> fields);
 
 }  // namespace kelvax

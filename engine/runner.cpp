@@ -24,13 +24,9 @@ std::string TwoDigits(long v) {
 }
 
 std::string FatalText(const Status& error, const JobTask& t) {
-  std::string text = TimeStamp() + " 致命的なエラーです。" + kCrLf +
-                     std::to_string(error.number()) + ":" + error.description() + kCrLf;
-  for (const std::string* v : {&t.DSN01, &t.SQL01, &t.DSN02, &t.SQL02, &t.OUTPUT, &t.EXPORT,
-                               &t.INDICATOR, &t.SHOWDATA, &t.COUNTER}) {
-    text += *v + kCrLf;
-  }
-  return text;
+  return FailureRecord(" 致命的なエラーです。", error,
+                       {t.DSN01, t.SQL01, t.DSN02, t.SQL02, t.OUTPUT, t.EXPORT, t.INDICATOR,
+                        t.SHOWDATA, t.COUNTER});
 }
 
 // The task's passwords, as read and as expanded, are masked in every later record.
@@ -48,7 +44,7 @@ void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind
                                      : signal + "を受けました") +
                      kCrLf;
   if (!left_behind.empty()) text += left_behind + kCrLf;
-  log.WriteFailure(text);
+  (void)log.WriteFailure(text);  // the run ends anyway; nothing is left to tell
 }
 
 }  // namespace
@@ -135,7 +131,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
       result.fatal_record = buffer;
     }
     buffer += FormatElapsed(start, TimerSeconds()) + "かかりました" + kCrLf;
-    log.WriteLog(buffer);
+    (void)log.WriteLog(buffer);  // a broken log shows in log_failed below
   }
   result.log_failed = log.broken();
   result.task_failed = log.failure_written();

@@ -24,7 +24,7 @@ constexpr std::size_t kBatchRows = 100;
 
 // A lost connection (SQLSTATE class 08) fails every later statement in the same way: it gets
 // its record and the export ends, instead of one record for each row still to come.
-bool ConnectionLost(const Status& s) { return s.description().rfind("[08", 0) == 0; }
+bool ConnectionLost(const Status& s) { return s.sqlstate().rfind("08", 0) == 0; }
 
 class Exporter {
  public:
@@ -56,10 +56,10 @@ class Exporter {
 
 bool Exporter::Fail(const Status& s) {
   Status written = context_.log.WriteFailure(
-      TimeStamp() + " データの挿入に失敗しました。" + kCrLf + std::to_string(s.number()) + ":" +
-      s.description() + kCrLf + "接続先は" + MaskPassword(task_.DSN01) + kCrLf + "接続先は" +
-      MaskPassword(task_.DSN02) + kCrLf + "発行したＳＱＬは" + task_.SQL01 + kCrLf +
-      "発行したＳＱＬは" + task_.SQL02 + kCrLf + "が不明です" + kCrLf);
+      FailureRecord(" データの挿入に失敗しました。", s,
+                    {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
+                     "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02,
+                     "が不明です"}));
   return written.ok() && !context_.host.CutRequested() && !ConnectionLost(s);
 }
 
@@ -82,7 +82,8 @@ bool Exporter::Insert(std::string statement) {
 // Undoes the open transaction and puts the group's rows in again, committed; false when the
 // export must end.
 bool Exporter::RestoreGroup() {
-  target_.Rollback();
+  // A failed rollback shows in the statements that follow.
+  (void)target_.Rollback();
   for (const std::string& earlier : group_) {
     if (!target_.ExecuteDirect(earlier).ok()) return ReplayGroup();
   }
@@ -117,7 +118,7 @@ bool Exporter::SendBatch() {
     Status e = target_.ExecuteDirect(statement);
     if (e) e = target_.Commit();
     if (!e) {
-      target_.Rollback();
+      (void)target_.Rollback();  // the row's own failure is the one recorded
       all_went_in = false;
       if (!Fail(e)) return false;
     }
@@ -136,7 +137,8 @@ bool Exporter::CommitGroup() {
 // The group is undone and its rows run again one at a time in autocommit, so that exactly the
 // failing rows are recorded and every other row is kept.
 bool Exporter::ReplayGroup() {
-  target_.Rollback();
+  // A failed rollback shows in the statements that follow.
+  (void)target_.Rollback();
   bool go_on = true;
   if (Status s = target_.SetAutoCommit(true); !s) {
     grouped_ = false;
@@ -219,10 +221,12 @@ void Exporter::Run() {
     context_.left_behind = std::to_string(row) + "行目まで読み、挿入した行を" +
                            (kept ? "確定しました" : "確定できませんでした");
   }
-  if (grouped_) target_.SetAutoCommit(true);
-  result.Close();
-  source.Close();
-  target_.Close();
+  // The export is over and every failure that mattered has its record; ending the
+  // connections cleanly or not changes nothing for the rows.
+  if (grouped_) (void)target_.SetAutoCommit(true);
+  (void)result.Close();
+  (void)source.Close();
+  (void)target_.Close();
 }
 
 }  // namespace

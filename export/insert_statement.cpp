@@ -1,17 +1,11 @@
 #include "export/insert_statement.h"
 
 #include "platform/odbc/odbc.h"
+#include "platform/trim.h"
 
 namespace kelvax {
 
 namespace {
-
-std::string_view TrimSpaces(std::string_view v) {
-  size_t b = v.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  size_t e = v.find_last_not_of(' ');
-  return v.substr(b, e - b + 1);
-}
 
 bool IsPlainInteger(std::string_view v) {
   size_t i = (!v.empty() && (v[0] == '-' || v[0] == '+')) ? 1 : 0;
@@ -63,7 +57,7 @@ Status AppendInsertValue(std::string& statement, std::string_view text, bool is_
     statement += "NULL, ";
     return Status::Ok();
   }
-  std::string_view v = is_null ? std::string_view() : TrimSpaces(text);
+  std::string_view v = is_null ? std::string_view() : TrimChars(text, " ");
   if (column == InsertColumn::kInteger) {
     if (!IsPlainInteger(v)) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
     statement.append(v);

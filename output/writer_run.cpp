@@ -10,9 +10,8 @@ WriterRun::WriterRun(TaskContext& c, odbc::ResultSet& r) : context(c), result(r)
 bool WriterRun::Fail(const Status& status) {
   const JobTask& t = context.task;
   Status written = context.log.WriteFailure(
-      TimeStamp() + " " + std::to_string(rows) + "番目でファイルの出力に失敗しました" + kCrLf +
-      std::to_string(status.number()) + ":" + status.description() + kCrLf +
-      MaskPassword(t.DSN01) + kCrLf + t.SQL01 + kCrLf);
+      FailureRecord(" " + std::to_string(rows) + "番目でファイルの出力に失敗しました", status,
+                    {MaskPassword(t.DSN01), t.SQL01}));
   return written.ok() && !context.host.CutRequested();
 }
 
@@ -54,7 +53,8 @@ bool WriterRun::stopped() const { return context.log.broken() || context.host.Cu
 void WriterRun::NoteReplaced(std::size_t count) {
   if (count == 0) return;
   const JobTask& t = context.task;
-  context.log.WriteFailure(TimeStamp() + " シフトJISにない文字を?に置き換えました。" + kCrLf +
+  // A broken log is seen by the runner.
+  (void)context.log.WriteFailure(TimeStamp() + " シフトJISにない文字を?に置き換えました。" + kCrLf +
                            "置き換えた文字数:" + std::to_string(count) + kCrLf +
                            MaskPassword(t.DSN01) + kCrLf + t.SQL01 + kCrLf);
 }

@@ -29,28 +29,40 @@ void ShellOpen(const std::string& path) {
   const std::string arg = (!path.empty() && path[0] == '-') ? "./" + path : path;
   // Everything the children need is prepared here: after fork only async-signal-safe calls.
   const char* argv[] = {"xdg-open", arg.c_str(), nullptr};
+  // Nobody waits for the desktop: a failure to start it has no one to go to.
+  (void)SpawnDetached(const_cast<char* const*>(argv), nullptr, -1);
+}
+
+bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
   const pid_t child = fork();
-  if (child < 0) return;
+  if (child < 0) return false;
   if (child == 0) {
+    // The grandchild is adopted by init once this child leaves.
+    const pid_t grandchild = fork();
+    if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
     setsid();
-    // The grandchild is adopted by init once this child leaves, so it never becomes a zombie
-    // of ours and we need not wait for the desktop.
-    if (fork() != 0) _exit(0);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
     const int null_fd = open("/dev/null", O_RDWR);
-    if (null_fd >= 0) {
-      dup2(null_fd, 0);
-      dup2(null_fd, 1);
-      dup2(null_fd, 2);
-      if (null_fd > 2) close(null_fd);
+    const int io = io_fd >= 0 ? io_fd : null_fd;
+    if (io >= 0) {
+      dup2(io, STDIN_FILENO);
+      dup2(io, STDOUT_FILENO);
     }
-    execvp(argv[0], const_cast<char* const*>(argv));
+    if (null_fd >= 0) dup2(null_fd, STDERR_FILENO);
+    close_range(3, ~0U, 0);
+    if (envp != nullptr) {
+      execve(argv[0], argv, envp);
+    } else {
+      execvp(argv[0], argv);
+    }
     _exit(127);
   }
-  while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 Status WriteFully(int fd, const char* data, std::size_t size, const std::string& what) {

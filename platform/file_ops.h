@@ -18,6 +18,14 @@ Status RemoveFile(const std::string& path);
 // Success or failure is not reported.
 void ShellOpen(const std::string& path);
 
+// Starts argv[0] as a process that outlives us: its own session, adopted by init (never our
+// zombie), no signals blocked, standard input and output on `io_fd` (or /dev/null when -1),
+// standard error on /dev/null, and none of our other descriptors (the instance lock, output
+// files, data-source sockets). With `envp` null, argv[0] is looked up in PATH and our
+// environment is passed on. argv and envp are built before the call: after fork only
+// async-signal-safe calls. False when it could not be started as far as we can tell.
+bool SpawnDetached(char* const argv[], char* const envp[], int io_fd);
+
 // Writes all of `data` to an open descriptor, going on after partial writes and interruptions.
 // `what` heads the error description.
 Status WriteFully(int fd, const char* data, std::size_t size, const std::string& what);

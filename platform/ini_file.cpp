@@ -11,7 +11,9 @@
 #include <unordered_set>
 
 #include "platform/atomic_file.h"
+#include "platform/ascii_case.h"
 #include "platform/cp932.h"
+#include "platform/trim.h"
 
 namespace kelvax {
 
@@ -61,23 +63,10 @@ std::size_t FindChar(std::string_view s, char c, Encoding enc) {
   return std::string_view::npos;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::string_view Trim(std::string_view s) { return TrimChars(s, " \t"); }
 
 std::string ToUtf8(std::string_view s, Encoding enc) {
   return enc == Encoding::kUtf8 ? std::string(s) : FromCp932(s);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
 }
 
 // The longest prefix of `s` of at most `limit` bytes that ends on a character boundary.

@@ -1,5 +1,7 @@
 // Status: the outcome of one platform or data-access call. Cheap when OK; a failure carries
-// the error number and description that a run-log record shows on its second line.
+// the error number and description that a run-log record shows on its second line, and for a
+// data-access failure the five-character SQLSTATE (empty otherwise). Never ignore one: handle it,
+// or write (void) with the reason.
 #pragma once
 
 #include <string>
@@ -7,7 +9,7 @@
 
 namespace kelvax {
 
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;
   static Status Ok() { return Status(); }
@@ -18,16 +20,23 @@ class Status {
     s.description_ = std::move(description);
     return s;
   }
+  static Status Error(long number, std::string description, std::string sqlstate) {
+    Status s = Error(number, std::move(description));
+    s.sqlstate_ = std::move(sqlstate);
+    return s;
+  }
 
   bool ok() const { return !failed_; }
   explicit operator bool() const { return ok(); }
   long number() const { return number_; }
   const std::string& description() const { return description_; }
+  const std::string& sqlstate() const { return sqlstate_; }
 
  private:
   bool failed_ = false;
   long number_ = 0;
   std::string description_;
+  std::string sqlstate_;
 };
 
 // Error numbers for failures that do not come from a driver. 5 is "invalid procedure call or

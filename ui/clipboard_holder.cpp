@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/fd.h"
+#include "platform/file_ops.h"
 
 namespace kelvax::ui {
 
@@ -118,25 +119,7 @@ bool SpawnHolder(int theirs) {
   for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
 
-  pid_t child = fork();
-  if (child < 0) return false;
-  if (child == 0) {
-    pid_t holder = fork();
-    if (holder != 0) _exit(holder < 0 ? 1 : 0);
-    setsid();
-    int null = open("/dev/null", O_RDWR);
-    dup2(theirs, STDIN_FILENO);
-    dup2(theirs, STDOUT_FILENO);
-    if (null >= 0) dup2(null, STDERR_FILENO);
-    // Nothing of ours (the instance lock, output files, data-source sockets) may stay open in a
-    // process that outlives us.
-    close_range(3, ~0U, 0);
-    execve(exe, argv, envp.data());
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return SpawnDetached(argv, envp.data(), theirs);
 }
 
 }  // namespace

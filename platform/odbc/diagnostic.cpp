@@ -94,7 +94,8 @@ Status DiagnosticStatus(const Diagnostic& diagnostic, const char* call, SQLRETUR
     return Status::Error(kNoDiagnostic, text);
   }
   long number = diagnostic.native != 0 ? diagnostic.native : ClassNumber(diagnostic.sqlstate);
-  return Status::Error(number, Described(diagnostic.sqlstate, diagnostic.message));
+  return Status::Error(number, Described(diagnostic.sqlstate, diagnostic.message),
+                       std::string(diagnostic.sqlstate));
 }
 
 Status CallFailure(SQLSMALLINT handle_type, SQLHANDLE handle, const char* call, SQLRETURN rc) {
@@ -102,7 +103,8 @@ Status CallFailure(SQLSMALLINT handle_type, SQLHANDLE handle, const char* call, 
 }
 
 Status OwnFailure(std::string_view sqlstate, std::string_view message) {
-  return Status::Error(ClassNumber(sqlstate), Described(sqlstate, message));
+  return Status::Error(ClassNumber(sqlstate), Described(sqlstate, message),
+                       std::string(sqlstate));
 }
 
 }  // namespace kelvax::odbc

@@ -11,7 +11,9 @@
 #include <clocale>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/cp932.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
@@ -117,7 +119,7 @@ void Environment::Release() {
   open.swap(connections_);
   for (Connection* c : open) {
     c->env_ = nullptr;
-    c->Close();
+    (void)c->Close();  // the environment goes anyway; its owner has nobody left to tell
   }
   if (handle_) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
   handle_ = nullptr;
@@ -127,11 +129,12 @@ void Environment::Release() {
 // Connection
 
 Connection::~Connection() {
-  if (handle_) Close();
+  if (handle_) (void)Close();  // a destructor has nobody to tell
 }
 
 Status Connection::Open(Environment& env, const std::string& connect_string, bool read_only) {
-  if (handle_) Close();
+  // The old connection is replaced either way; a failure to end it cleanly changes nothing here.
+  if (handle_) (void)Close();
   if (!env.is_open()) return OwnFailure("HY010", "Environment not open");
   SQLHDBC dbc = SQL_NULL_HDBC;
   SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env.handle(), &dbc);
@@ -258,7 +261,7 @@ const Connection::TextLiterals& Connection::Literals() {
   std::string setting;
   if (dbms_ == Dbms::kMysql) {
     literals_.known = QueryText("SELECT @@sql_mode", setting);
-    for (char& c : setting) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    setting = UpperAscii(std::move(setting));
     literals_.form = !literals_.known                        ? SqlLiteral::kNoBackslash
                      : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
                                                                 : SqlLiteral::kBackslash;

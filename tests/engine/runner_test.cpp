@@ -188,7 +188,7 @@ TEST(RunnerTest, AnUnwritableLogEndsTheRunAfterTheFirstFailedRecord) {
 TEST(RunnerTest, AWorkerFailureRecordMakesTheExitStatusOne) {
   JobRun r;
   r.workers.OutputResult = [](TaskContext& c, const std::string&, const std::string&) {
-    c.log.WriteFailure("failed\r\n");
+    EXPECT_TRUE(c.log.WriteFailure("failed\r\n").ok());
     return std::string();
   };
   RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
