@@ -133,7 +133,7 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
     ASSERT_TRUE(env.Open() && probe.Open(env, task_.DSN02, false));
     EXPECT_EQ(probe.Literals().form, mode.form);
     EXPECT_TRUE(probe.Literals().known);
-    probe.Close();
+    ASSERT_TRUE(probe.Close().ok());
 
     Run();
     EXPECT_EQ(Records(), std::vector<std::string>{});
