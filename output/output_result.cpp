@@ -54,11 +54,11 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
   odbc::ResultSet result;
   WriterRun run(context, result);
 
-  // 1
+  // The clock for the progress display starts with the writer.
   run.start = TimerSeconds();
   run.path = ResolvePath(task.EXPORT);
 
-  // 2, 3
+  // Connect and execute; each failure is recorded and the writer goes on.
   if (Status s = env.Open(); !s && !run.Fail(s)) return "";
   if (Status s = OpenConnection(env, connection, task.DSN01, /*read_only=*/false); !s && !run.Fail(s)) {
     return "";
@@ -79,28 +79,28 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
     return "";
   };
 
-  // 4
+  // OFF only executes: nothing is deleted, written, counted or opened.
   if (task.OUTPUT == "OFF") return close_and_return();
-  // 5: a statement without columns; a failed test goes on with the closing actions it governs
+  // A statement without columns ends here; a failed column test goes on with the closing
+  // actions it governs.
   if (!executed) {
     if (!run.Fail(NotOpen())) return "";
     return close_and_return();
   }
   if (result.ColumnCount() == 0) return close_and_return();
 
-  // 6
+  // The row total for the progress display.
   if (!task.COUNTER.empty() && task.COUNTER != "OFF") {
     std::string text = GetFieldValue(context, task.COUNTER, 0);
     if (context.log.broken()) return "";
     if (Status s = ToRowTotal(text, run.total); !s && !run.Fail(s)) return "";
   }
-  // 7
+  // The old file goes first, whatever the kind, so no earlier run's output is left.
   if (FileExists(run.path) == -1) {
     if (Status s = RemoveFile(run.path); !s && !run.Fail(s)) return "";
   }
-  // 8
   run.last_column = result.ColumnCount() - 1;
-  // 9 .. 13
+  // The kind, tested in this order; an unknown one is a failure of its own.
   if (task.OUTPUT == "TAB") {
     WriteTextFile(run, Separator::kTab);
   } else if (task.OUTPUT == "CSV") {
@@ -118,9 +118,8 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
                                " は出力の種類ではありません（TAB、CSV、CRIP、HTML、EXCEL、OFF）"));
   }
   if (run.stopped()) return "";
-  // 14
   result.Close();
-  // 15
+  // SHOWDATA opens the path for every kind that got this far.
   if (task.SHOWDATA == "ON") context.host.ShellOpen(run.path);
   return "";
 }
