@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for SECONDS (default 30),
 # starting from the committed seeds in tests/fuzz/corpus/<target>/. New inputs go to
 # build-fuzz/corpus/; a failing input is saved as build-fuzz/crashes/<target>-* and stops the run.
+# SECONDS=0 only replays the committed seeds and regression cases (what CI does: a finding of a
+# fresh search must not fail an unrelated change; run this with a time before committing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
@@ -18,7 +20,8 @@ for seeds in tests/fuzz/corpus/*/; do
   target="$(basename "$seeds")"
   mkdir -p "$out/corpus/$target"
   log="$out/$target.log"
-  if "$out/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+  if [ "$seconds" = 0 ]; then budget=(-runs=0); else budget=(-max_total_time="$seconds"); fi
+  if "$out/tests/fuzz/$target" "${budget[@]}" -print_final_stats=1 \
        -timeout=10 -rss_limit_mb=1024 -artifact_prefix="$out/crashes/$target-" \
        "$out/corpus/$target" "$root/$seeds" >"$log" 2>&1; then
     runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
