@@ -15,10 +15,8 @@ constexpr std::chrono::milliseconds kPrintInterval{200};
 HeadlessHost::HeadlessHost(bool desktop, bool terminal, std::FILE* out)
     : desktop_(desktop), terminal_(terminal), out_(out) {}
 
-void HeadlessHost::SetTaskCounter(const std::string& text) {
-  // The counter reads "計算中です...i/n"; the terminal line keeps the numbers.
-  const size_t dots = text.rfind("...");
-  task_ = dots == std::string::npos ? text : text.substr(dots + 3);
+void HeadlessHost::SetTaskCounter(int task, int count) {
+  task_ = std::to_string(task) + "/" + std::to_string(count);
   rows_ = total_ = 0;
 }
 

@@ -17,7 +17,7 @@ class HeadlessHost : public NullRunHost {
   // desktop: a display may be there to open files on. terminal: progress lines go to `out`.
   HeadlessHost(bool desktop, bool terminal, std::FILE* out = stderr);
 
-  void SetTaskCounter(const std::string& text) override;
+  void SetTaskCounter(int task, int count) override;
   void ShowProgressWindow() override;
   void HideProgressWindow() override;
   void ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) override;

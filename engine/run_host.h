@@ -14,15 +14,15 @@ class RunHost {
  public:
   virtual ~RunHost() = default;
 
-  // The task counter label, e.g. "計算中です...2/5".
-  virtual void SetTaskCounter(const std::string& text) = 0;
+  // The run is at task `task` (from 1) of `count`.
+  virtual void SetTaskCounter(int task, int count) = 0;
   virtual void ShowProgressWindow() = 0;
   virtual void HideProgressWindow() = 0;
   // Called once per written row: must stay cheap.
   virtual void ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) = 0;
   virtual void SetCommandCenterEnabled(bool enabled) = 0;
   virtual void ProcessEvents() = 0;
-  // Puts the text on the desktop clipboard (plain text, and an HTML table of the same rows).
+  // Puts the text on the desktop clipboard, with `html`, a table of the same cells, beside it.
   // A failure carries the message the host showed the user.
   virtual Status CopyToClipboard(const std::string& text, const std::string& html) = 0;
   virtual void ShellOpen(const std::string& path) = 0;
@@ -34,7 +34,7 @@ class RunHost {
 // A host that shows nothing (tests, and the base of the headless host).
 class NullRunHost : public RunHost {
  public:
-  void SetTaskCounter(const std::string&) override {}
+  void SetTaskCounter(int, int) override {}
   void ShowProgressWindow() override {}
   void HideProgressWindow() override {}
   void ShowProgress(std::int32_t, std::int32_t, double, double) override {}

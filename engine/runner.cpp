@@ -80,7 +80,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   int n = 0;
   error = GetIniList(file, n);
   for (int i = 1; error.ok() && i <= n; ++i) {
-    host.SetTaskCounter("計算中です..." + std::to_string(i) + "/" + std::to_string(n));
+    host.SetTaskCounter(i, n);
     host.ProcessEvents();
     if (host.CutRequested()) {
       result.cut = ended_early = true;

@@ -1,5 +1,6 @@
 #include "output/html_output.h"
 
+#include "output/html_escape.h"
 #include "output/line_sink.h"
 
 namespace kelvax {
@@ -17,25 +18,6 @@ const char kDataCellStart[] =
 const char kDataCellEnd[] = "</FONT></TD>";
 const char kRowEnd[] = "</TR>\r\n<TR VALIGN=TOP>";
 
-// A value from the data source must never become markup or script in the page.
-void AppendEscaped(std::string& out, std::string_view text) {
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char* entity = nullptr;
-    switch (text[i]) {
-      case '&': entity = "&amp;"; break;
-      case '<': entity = "&lt;"; break;
-      case '>': entity = "&gt;"; break;
-      case '"': entity = "&quot;"; break;
-      default: continue;
-    }
-    out.append(text.substr(start, i - start));
-    out += entity;
-    start = i + 1;
-  }
-  out.append(text.substr(start));
-}
-
 // The document; returns early only when the writer must stop.
 void WriteDocument(WriterRun& run, LineSink& sink) {
   auto write = [&](std::string_view line) {
@@ -49,7 +31,7 @@ void WriteDocument(WriterRun& run, LineSink& sink) {
   cell.reserve(4096);
   for (int c = 0; c <= run.last_column; ++c) {
     cell.assign(kHeaderCellStart);
-    AppendEscaped(cell, run.result.ColumnName(c));
+    AppendHtmlEscaped(cell, run.result.ColumnName(c));
     cell += kHeaderCellEnd;
     if (!write(cell)) return;
   }
@@ -70,7 +52,7 @@ void WriteDocument(WriterRun& run, LineSink& sink) {
       } else if (is_null) {
         cell += "<BR>";
       } else {
-        AppendEscaped(cell, text);
+        AppendHtmlEscaped(cell, text);
       }
       cell += kDataCellEnd;
       if (!write(cell)) return;

@@ -1,5 +1,6 @@
 #include "output/text_output.h"
 
+#include "output/html_escape.h"
 #include "output/line_sink.h"
 
 namespace kelvax {
@@ -7,23 +8,23 @@ namespace kelvax {
 namespace {
 
 // One line of header or row: fields joined by the separator. A failed value is left out
-// together with its separator.
+// together with its separator. With `html` (the clipboard), each line is also a table row there,
+// a cell per field of the line, so that a paste gives the same cells as the text.
 class LineBuilder {
  public:
-  explicit LineBuilder(Separator s) : separator_(s) { line_.reserve(4096); }
+  explicit LineBuilder(Separator s, std::string* html = nullptr) : separator_(s), html_(html) {
+    line_.reserve(4096);
+  }
 
   void Header(const odbc::ResultSet& result, int last_column) {
-    line_.clear();
-    for (int c = 0; c <= last_column; ++c) {
-      AppendField(line_, result.ColumnName(c), separator_);
-      line_.push_back(static_cast<char>(separator_));
-    }
-    DropLastCharacter();
+    StartLine();
+    for (int c = 0; c <= last_column; ++c) AddField(result.ColumnName(c));
+    EndLine();
   }
 
   // Reads the current row's values. Returns false when the writer must stop.
   bool Row(WriterRun& run) {
-    line_.clear();
+    StartLine();
     for (int c = 0; c <= run.last_column; ++c) {
       std::string_view text;
       bool is_null = false;
@@ -32,20 +33,35 @@ class LineBuilder {
         if (!run.Fail(s)) return false;
         continue;
       }
-      if (!is_null) AppendField(line_, text, separator_);
-      line_.push_back(static_cast<char>(separator_));
+      AddField(is_null ? std::string_view() : text);
     }
     return true;
   }
 
-  void DropLastCharacter() {
+  // Drops the last separator and ends the line (and the table row).
+  void EndLine() {
     if (!line_.empty()) line_.pop_back();
     FinishLine(line_, separator_);
+    if (html_) *html_ += "</tr>\r\n";
   }
   const std::string& line() const { return line_; }
 
  private:
+  void StartLine() {
+    line_.clear();
+    if (html_) *html_ += "<tr>";
+  }
+  void AddField(std::string_view value) {
+    AppendField(line_, value, separator_);
+    line_.push_back(static_cast<char>(separator_));
+    if (!html_) return;
+    *html_ += "<td>";
+    AppendHtmlEscaped(*html_, value, LineBreaks::kBr);
+    *html_ += "</td>";
+  }
+
   Separator separator_;
+  std::string* html_;
   std::string line_;
 };
 
@@ -66,7 +82,7 @@ void WriteLines(WriterRun& run, Separator separator, LineSink& sink) {
   while (NextRowAvailable(run)) {
     ++run.rows;
     if (!builder.Row(run) || !Advance(run)) return;
-    builder.DropLastCharacter();
+    builder.EndLine();
     if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
     if (!run.Progress()) return;
   }
@@ -81,21 +97,23 @@ void WriteTextFile(WriterRun& run, Separator separator) {
 }
 
 void CopyResultToClipboard(WriterRun& run) {
-  LineBuilder builder(Separator::kTab);
+  std::string html = "<html><head><meta charset=\"utf-8\"></head><body><table>\r\n";
+  LineBuilder builder(Separator::kTab, &html);
   builder.Header(run.result, run.last_column);
   std::string text = builder.line() + "\r\n";
 
   while (NextRowAvailable(run)) {
     ++run.rows;
     if (!builder.Row(run) || !Advance(run)) break;
-    builder.DropLastCharacter();
+    builder.EndLine();
     text += builder.line();
     text += "\r\n";
     if (!run.Progress()) break;
   }
   if (run.stopped()) return;
+  html += "</table></body></html>\r\n";
   // The host has shown its message to the user; the log keeps it too.
-  if (Status s = run.context.host.CopyToClipboard(text, std::string()); !s) run.Fail(s);
+  if (Status s = run.context.host.CopyToClipboard(text, html); !s) run.Fail(s);
 }
 
 }  // namespace kelvax

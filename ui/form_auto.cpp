@@ -109,7 +109,9 @@ FormAuto::FormAuto(QWidget* parent)
   }
 }
 
-void FormAuto::SetCounter(const QString& text) { counter_->setText(text); }
+void FormAuto::SetCounter(int task, int count) {
+  counter_->setText(QString::fromUtf8("計算中です...%1/%2").arg(task).arg(count));
+}
 
 void FormAuto::ShowProgress(std::int32_t rows, std::int32_t total, double start, double now) {
   if (total < 1) {

@@ -19,8 +19,8 @@ class FormAuto : public QWidget {
  public:
   explicit FormAuto(QWidget* parent = nullptr);
 
-  // The task counter (L03_Counter), e.g. "計算中です...2/5".
-  void SetCounter(const QString& text);
+  // The task counter (L03_Counter): "計算中です...2/5" for task 2 of 5.
+  void SetCounter(int task, int count);
   // Bar and labels for one written row: with no total only the row number and the elapsed time;
   // past 99 % the full bar and the labels left as they are; else a bar of rows/total and
   // "rows/total". Does not yield to the window system.

@@ -5,12 +5,10 @@
 #include <QThread>
 #include <QWindow>
 #include <ctime>
-#include <new>
 
 #include "platform/file_ops.h"
 #include "ui/app_message.h"
 #include "ui/clipboard_holder.h"
-#include "ui/tab_html.h"
 
 namespace kelvax::ui {
 
@@ -34,9 +32,7 @@ QtRunHost::QtRunHost(FormAuto& form) : form_(form) {
   QObject::connect(&form_, &FormAuto::EndRequested, [this] { EndRequested(); });
 }
 
-void QtRunHost::SetTaskCounter(const std::string& text) {
-  form_.SetCounter(QString::fromStdString(text));
-}
+void QtRunHost::SetTaskCounter(int task, int count) { form_.SetCounter(task, count); }
 
 void QtRunHost::ShowProgressWindow() {
   if (cut_ || form_.isVisible()) return;
@@ -98,12 +94,7 @@ void QtRunHost::SetCommandCenterEnabled(bool enabled) {
 void QtRunHost::ProcessEvents() { Yield(); }
 
 Status QtRunHost::CopyToClipboard(const std::string& text, const std::string& html) {
-  HandOver result = HandOver::kNotDelivered;
-  try {
-    result = HandToClipboardHolder(text, html.empty() ? TabTextToHtml(text) : html);
-  } catch (const std::bad_alloc&) {
-    result = HandOver::kNotDelivered;  // no room for the table beside the text
-  }
+  const HandOver result = HandToClipboardHolder(text, html);
   QString message;
   switch (result) {
     case HandOver::kDone: return Status::Ok();

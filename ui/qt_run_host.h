@@ -25,7 +25,7 @@ class QtRunHost : public RunHost {
   // The window that a run disables and enables again (the command center), if any.
   void SetCommandCenter(QWidget* window) { command_center_ = window; }
 
-  void SetTaskCounter(const std::string& text) override;
+  void SetTaskCounter(int task, int count) override;
   void ShowProgressWindow() override;
   void HideProgressWindow() override;
   // Notes the row; the window follows at the next yield, at most kYieldInterval later.

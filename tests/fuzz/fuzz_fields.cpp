@@ -1,7 +1,6 @@
-// CSV and TAB fields, and the clipboard's HTML form of TAB text. Rows of fields are written with
-// the output's field quoting, then read back by readers written here from the formats' rules
-// (RFC 4180 for CSV; for TAB a field that starts with a double quote is quoted), and the TAB text
-// converted to HTML is read back cell by cell: every reading gives the original fields.
+// CSV and TAB fields. Rows of fields are written with the output's field quoting, then read back
+// by readers written here from the formats' rules (RFC 4180 for CSV; for TAB a field that starts
+// with a double quote is quoted): every reading gives the original fields.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -10,7 +9,6 @@
 
 #include "output/field_quote.h"
 #include "tests/fuzz/check.h"
-#include "ui/tab_html.h"
 
 namespace {
 
@@ -68,63 +66,6 @@ bool ReadDelimited(const std::string& text, char separator, Rows& rows) {
   return true;
 }
 
-// The table cells of the clipboard's HTML, unescaped; <br> read as LF.
-bool ReadHtmlTable(const std::string& html, Rows& rows) {
-  size_t i = html.find("<table>");
-  if (i == std::string::npos) return false;
-  for (;;) {
-    const size_t tr = html.find("<tr>", i);
-    if (tr == std::string::npos) break;
-    const size_t tr_end = html.find("</tr>", tr);
-    if (tr_end == std::string::npos) return false;
-    std::vector<std::string> row;
-    size_t j = tr + 4;
-    while (j < tr_end) {
-      if (html.compare(j, 4, "<td>") != 0) return false;
-      const size_t td_end = html.find("</td>", j);
-      if (td_end == std::string::npos || td_end > tr_end) return false;
-      std::string cell;
-      for (size_t k = j + 4; k < td_end;) {
-        static const std::pair<const char*, char> kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"<br>", '\n'}};
-        bool matched = false;
-        for (const auto& [entity, c] : kEntities) {
-          const std::string_view e(entity);
-          if (html.compare(k, e.size(), e) == 0) {
-            cell += c;
-            k += e.size();
-            matched = true;
-            break;
-          }
-        }
-        if (matched) continue;
-        // Markup characters never appear raw in a cell.
-        if (html[k] == '<' || html[k] == '>' || html[k] == '&' || html[k] == '"') return false;
-        cell += html[k++];
-      }
-      row.push_back(std::move(cell));
-      j = td_end + 5;
-    }
-    rows.push_back(std::move(row));
-    i = tr_end + 5;
-  }
-  return true;
-}
-
-// Line breaks in a value (CR LF, CR or LF) all become one break in HTML.
-std::string AsHtmlCell(const std::string& v) {
-  std::string out;
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == '\r') {
-      if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
-      out += '\n';
-    } else {
-      out += v[i];
-    }
-  }
-  return out;
-}
-
 std::string Write(const Rows& rows, kelvax::Separator separator) {
   std::string text;
   for (const auto& row : rows) {
@@ -161,14 +102,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   back.clear();
   FUZZ_CHECK(ReadDelimited(tab, '\t', back), tab);
   FUZZ_CHECK(back == rows, Join(back), Join(rows));
-
-  const std::string html = kelvax::ui::TabTextToHtml(tab);
-  back.clear();
-  FUZZ_CHECK(ReadHtmlTable(html, back), html);
-  Rows want = rows;
-  for (auto& row : want) {
-    for (auto& v : row) v = AsHtmlCell(v);
-  }
-  FUZZ_CHECK(back == want, Join(back), Join(want));
   return 0;
 }

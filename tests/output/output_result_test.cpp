@@ -205,6 +205,16 @@ TEST_P(OutputKindTest, TabFileHasHeaderAndRowsWithNullAsEmptyFieldAndTheClipboar
   EXPECT_FALSE(test::PathExists(log_.path()));
 }
 
+TEST_P(OutputKindTest, TheClipboardTableHasTheSameCellsEscapedWithEachLineBreakAsBr) {
+  Write("SELECT id, v FROM q WHERE id IN (3, 4, 5, 7) UNION ALL SELECT NULL, '<b>&amp;</b>'"
+        " UNION ALL SELECT 8, 'lf' || char(10) || 'cr' || char(13) || 'end' ORDER BY id", "CRIP");
+  EXPECT_EQ(host_.clipboard_html, (std::vector<std::string>{
+      "<html><head><meta charset=\"utf-8\"></head><body><table>\r\n<tr><td>id</td><td>v</td></tr>\r\n"
+      "<tr><td></td><td>&lt;b&gt;&amp;amp;&lt;/b&gt;</td></tr>\r\n<tr><td>3</td><td>a long tab\there</td></tr>\r\n"
+      "<tr><td>4</td><td>line<br>break</td></tr>\r\n<tr><td>5</td><td>&quot;lead</td></tr>\r\n"
+      "<tr><td>7</td><td></td></tr>\r\n<tr><td>8</td><td>lf<br>cr<br>end</td></tr>\r\n</table></body></html>\r\n"}));
+}
+
 TEST_P(OutputKindTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
   task_.SQL01 = "SELECT v FROM q WHERE id IN (1, 2, 4, 7) UNION ALL SELECT NULL UNION ALL SELECT ' '";
   task_.OUTPUT = "CSV";

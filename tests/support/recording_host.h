@@ -16,7 +16,9 @@ struct ProgressCall {
 
 class RecordingHost : public RunHost {
  public:
-  void SetTaskCounter(const std::string& text) override { counters.push_back(text); }
+  void SetTaskCounter(int task, int count) override {
+    counters.push_back(std::to_string(task) + "/" + std::to_string(count));
+  }
   void ShowProgressWindow() override { ++shown; }
   void HideProgressWindow() override { ++hidden; }
   void ShowProgress(std::int32_t rows, std::int32_t total, double, double) override {

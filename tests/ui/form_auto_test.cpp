@@ -96,7 +96,7 @@ TEST(FormAutoTest, ShowProgressFollowsTheRowsAndTheTotal) {
   EXPECT_EQ(rows->text(), QStringLiteral("0"));
   EXPECT_EQ(form.bar_width_twips(), 4000);
 
-  form.SetCounter(QString::fromUtf8("計算中です...2/5"));
+  form.SetCounter(2, 5);
   EXPECT_EQ(Label(form, "L03_Counter")->text(), QString::fromUtf8("計算中です...2/5"));
 }
 

@@ -48,7 +48,7 @@ TEST_F(QtRunHostTest, AYieldShowsTheLastRowsAsIfEveryRowHadBeenShown) {
 }
 
 TEST_F(QtRunHostTest, TheWindowComesWithTheFirstIndicatorAndGoesAtTheEnd) {
-  host_.SetTaskCounter("計算中です...1/2");
+  host_.SetTaskCounter(1, 2);
   EXPECT_FALSE(form_.isVisible());
   host_.ShowProgressWindow();
   EXPECT_TRUE(form_.isVisible());
