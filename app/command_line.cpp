@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/trim.h"
+
 namespace kelvax {
 
 namespace {
@@ -62,9 +64,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (j > i) joined += ' ';
     joined += args[j];
   }
-  size_t b = joined.find_first_not_of(' ');
-  size_t e = joined.find_last_not_of(' ');
-  std::string path = b == std::string::npos ? "" : joined.substr(b, e - b + 1);
+  std::string path(TrimChars(joined, " "));
   if (!path.empty() && path.front() == '"') {
     path = path.size() >= 2 ? path.substr(1, path.size() - 2) : "";
   }

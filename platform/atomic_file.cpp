@@ -6,8 +6,6 @@
 
 #include <cerrno>
 
-#include "platform/file_ops.h"
-
 namespace kelvax {
 
 namespace {
@@ -43,6 +41,14 @@ Status RenameDurably(int fd, const std::string& from, const std::string& to) {
   return FlushFolderOf(to);
 }
 
+void RemoveIfStill(int fd, const std::string& path) {
+  struct stat open_file{}, entry{};
+  if (fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
+      entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino) {
+    unlink(path.c_str());
+  }
+}
+
 mode_t AtomicFile::NewFileMode(mode_t bits) {
   const mode_t mask = umask(0);
   umask(mask);
@@ -63,7 +69,7 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
   if (fd.get() < 0) return ErrnoStatus(errno, path);
   if (fchmod(fd.get(), mode) != 0) {
     const int err = errno;
-    unlink(temp.c_str());
+    RemoveIfStill(fd.get(), temp);
     return ErrnoStatus(err, path);
   }
   fd_.reset(fd.release());
@@ -75,7 +81,7 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
 
 Status AtomicFile::Write(const char* data, std::size_t size) {
   if (!is_open()) return ErrnoStatus(EBADF, path_);
-  Status s = WriteFully(fd_.get(), data, size, path_);
+  Status s = WriteFully(fd_.get(), std::string_view(data, size), path_);
   if (s) {
     size_ += size;
     if (size_ - handed_to_disk_ >= kWritebackBytes) {
@@ -94,25 +100,18 @@ Status AtomicFile::Write(const char* data, std::size_t size) {
 
 Status AtomicFile::Commit() {
   if (!is_open()) return ErrnoStatus(EBADF, path_);
-  Status s;
-  if (fsync(fd_.get()) != 0) s = ErrnoStatus(errno, path_);
-  // The descriptor is gone after close() whatever it returns, so EINTR is not retried.
-  if (close(fd_.release()) != 0 && s && errno != EINTR) s = ErrnoStatus(errno, path_);
-  if (s && rename(temp_.c_str(), path_.c_str()) != 0) s = ErrnoStatus(errno, path_);
-  if (!s) {
-    unlink(temp_.c_str());
-    temp_.clear();
-    return s;
-  }
+  Status s = RenameDurably(fd_.get(), temp_, path_);
+  // After the flush close has little left to report, so it may follow the rename.
+  if (!s) RemoveIfStill(fd_.get(), temp_);
   temp_.clear();
-  // The rename itself survives a crash only once the folder is flushed too.
-  return FlushFolderOf(path_);
+  Status closed = fd_.Close(path_);
+  return s ? closed : s;
 }
 
 void AtomicFile::Abandon() {
   if (!is_open()) return;
+  RemoveIfStill(fd_.get(), temp_);
   fd_.reset();
-  unlink(temp_.c_str());
   temp_.clear();
 }
 

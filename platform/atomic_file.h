@@ -18,8 +18,12 @@ namespace kelvax {
 std::string FolderOf(const std::string& path);
 
 // Flushes the open file `fd` (whose name is `from`), renames it over `to`, then flushes the
-// folder, so that the new file survives a crash. Errors name `to`; `from` is left on failure.
+// folder, so that the new file survives a crash. Errors name `to`; a failed rename leaves `from`.
 Status RenameDurably(int fd, const std::string& from, const std::string& to);
+
+// Removes `path` only while it still names the file open as `fd`: an entry someone put in its
+// place is not ours to remove.
+void RemoveIfStill(int fd, const std::string& path);
 
 class AtomicFile {
  public:
@@ -49,8 +53,8 @@ class AtomicFile {
   Status Write(const char* data, std::size_t size);
   Status Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
 
-  // Flushes the file to disk, closes it and renames it over the path, then flushes the folder.
-  // On failure the new file is removed and the old path is left as it was.
+  // Flushes the file to disk, renames it over the path, flushes the folder and closes the file.
+  // On a failure before the rename the new file is removed and the old path is left as it was.
   Status Commit();
   // Closes and removes the new file.
   void Abandon();

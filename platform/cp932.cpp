@@ -94,8 +94,6 @@ inline std::size_t ShortSequence(const unsigned char* p, std::size_t n) {
   return 0;
 }
 
-bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 void AppendCodePoint(char32_t cp, std::string& out) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -352,5 +350,7 @@ void AppendUtf16AsUtf8(const char16_t* units, std::size_t count, std::string& ou
   }
   out.resize(static_cast<std::size_t>(p - out.data()));
 }
+
+bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace kelvax

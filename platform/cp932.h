@@ -20,6 +20,9 @@ std::string ToCp932(std::string_view utf8, std::size_t* replaced = nullptr);
 // receives how many were found.
 std::string FromCp932(std::string_view cp932, std::size_t* invalid = nullptr);
 
+// True when `c` opens a two-byte CP932 character.
+bool IsCp932Lead(unsigned char c);
+
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

@@ -1,7 +1,12 @@
-// An owned file descriptor, closed when it goes out of scope.
+// An owned file descriptor. Close() reports what closing says, as a network file system may
+// report a lost write only there; the destructor closes silently, as a last resort on paths
+// that fail anyway.
 #pragma once
 
-#include <unistd.h>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
 
 namespace kelvax {
 
@@ -19,14 +24,18 @@ class Fd {
     fd_ = -1;
     return fd;
   }
-  // Closes the descriptor held and takes `fd`.
-  void reset(int fd = -1) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
+  // Closes the descriptor held, ignoring the result, and takes `fd`.
+  void reset(int fd = -1);
+  // Closes the descriptor held; a failure names `what`. The descriptor is gone whatever close
+  // returns, so an interrupted close counts as closed. Holding none is no failure.
+  [[nodiscard]] Status Close(const std::string& what);
 
  private:
   int fd_;
 };
+
+// Writes all of `data` to an open descriptor, going on after partial writes and interruptions.
+// `what` heads the error description.
+Status WriteFully(int fd, std::string_view data, const std::string& what);
 
 }  // namespace kelvax

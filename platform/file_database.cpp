@@ -2,12 +2,11 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
 
+#include "platform/atomic_file.h"
 #include "platform/fd.h"
 #include "platform/file_copy.h"
 #include "platform/quoting.h"
@@ -78,15 +77,6 @@ Status FindObject(sqlite3* db, const std::string& name, std::string& type) {
   return Status::Ok();
 }
 
-// Removes `path` only while it still names the file open as `fd`.
-void RemoveIfStill(int fd, const std::string& path) {
-  struct stat open_file{}, entry{};
-  if (fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
-      entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino) {
-    unlink(path.c_str());
-  }
-}
-
 }  // namespace
 
 Status CreateFileDatabase(const std::string& path) {
@@ -136,7 +126,8 @@ Status CompactFileDatabase(const std::string& source, const std::string& tempora
   db.reset();
   if (s) s = ReplaceKeepingAttributes(target.get(), temporary, source);
   if (!s) RemoveIfStill(target.get(), temporary);
-  return s;
+  Status closed = target.Close(source);
+  return s ? closed : s;
 }
 
 }  // namespace kelvax

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/fd.h"
@@ -34,6 +36,11 @@ void ShellOpen(const std::string& path) {
 }
 
 bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
+  // For closing descriptors one by one where close_range is missing (kernels before 5.9).
+  struct rlimit files{};
+  const int last_fd = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY
+                          ? static_cast<int>(std::min<rlim_t>(files.rlim_cur, 1 << 20)) - 1
+                          : 65535;
   const pid_t child = fork();
   if (child < 0) return false;
   if (child == 0) {
@@ -51,7 +58,9 @@ bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
       dup2(io, STDOUT_FILENO);
     }
     if (null_fd >= 0) dup2(null_fd, STDERR_FILENO);
-    close_range(3, ~0U, 0);
+    if (close_range(3, ~0U, 0) != 0) {
+      for (int fd = 3; fd <= last_fd; ++fd) close(fd);
+    }
     if (envp != nullptr) {
       execve(argv[0], argv, envp);
     } else {
@@ -63,19 +72,6 @@ bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-Status WriteFully(int fd, const char* data, std::size_t size, const std::string& what) {
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return ErrnoStatus(errno, what);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
 }
 
 Status AppendWhole(const std::string& path, const std::string& bytes) {
@@ -95,8 +91,7 @@ Status AppendWhole(const std::string& path, const std::string& bytes) {
     if (end < n || ftruncate(fd.get(), end - n) != 0) err = errno;
     return ErrnoStatus(err, path);
   }
-  if (close(fd.release()) != 0 && errno != EINTR) return ErrnoStatus(errno, path);
-  return Status::Ok();
+  return fd.Close(path);
 }
 
 }  // namespace kelvax

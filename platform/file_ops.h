@@ -26,10 +26,6 @@ void ShellOpen(const std::string& path);
 // async-signal-safe calls. False when it could not be started as far as we can tell.
 bool SpawnDetached(char* const argv[], char* const envp[], int io_fd);
 
-// Writes all of `data` to an open descriptor, going on after partial writes and interruptions.
-// `what` heads the error description.
-Status WriteFully(int fd, const char* data, std::size_t size, const std::string& what);
-
 // Appends `bytes` to the file at `path` (created if missing) in one write, so that two programs
 // appending at once never interleave. A write that cannot be made whole is cut back off: the file
 // never ends in a torn record.

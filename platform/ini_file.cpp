@@ -13,6 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/ascii_case.h"
 #include "platform/cp932.h"
+#include "platform/fd.h"
 #include "platform/trim.h"
 
 namespace kelvax {
@@ -43,8 +44,6 @@ Layout DetectLayout(std::string_view bytes) {
   if (non_ascii && IsValidUtf8(body)) layout.encoding = Encoding::kUtf8;
   return layout;
 }
-
-bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Length of the character at s[i]. CP932 trail bytes overlap ASCII ('[', ']', '\' ...), so a
 // search for a structural character must step over whole characters.
@@ -132,13 +131,13 @@ std::vector<Line> ScanLines(std::string_view bytes, const Layout& layout) {
 
 // Reads a whole file; returns 0 or the errno of the failure.
 int ReadWholeFile(const std::string& path, std::string* bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return errno;
   bytes->clear();
   char buf[65536];
   int err = 0;
   for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
+    const ssize_t n = read(fd.get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
       err = errno;
@@ -147,7 +146,6 @@ int ReadWholeFile(const std::string& path, std::string* bytes) {
     if (n == 0) break;
     bytes->append(buf, static_cast<std::size_t>(n));
   }
-  close(fd);
   return err;
 }
 

@@ -22,41 +22,38 @@ bool StillThere(int fd, const std::string& path) {
 }  // namespace
 
 InstanceLock::~InstanceLock() {
-  if (fd_ < 0) return;
-  // Removed while still locked, so that no one can lock the old file after we let it go.
+  // Removed while still locked, so that no one can lock the old file after we let it go. The
+  // file holds no data: closing it has nothing to report.
   if (locked_) unlink(path_.c_str());
-  close(fd_);
 }
 
 bool InstanceLock::Acquire(const std::string& folder) {
   path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + ".kelvax.lock";
   for (int attempt = 0; attempt < 100; ++attempt) {
     // Never through a symbolic link: one planted there would have us create a file elsewhere.
-    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    fd_.reset(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
     // Another user's lock file (a copied program in a shared folder) cannot be opened for
     // writing; flock needs only a descriptor, so reading is enough.
-    if (fd_ < 0 && (errno == EACCES || errno == EPERM)) {
-      fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd_.get() < 0 && (errno == EACCES || errno == EPERM)) {
+      fd_.reset(open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     }
-    if (fd_ < 0) {
+    if (fd_.get() < 0) {
       if (errno == ENOENT) continue;  // removed between the two opens
       return true;                    // no lock file at all: run rather than refuse
     }
     int rc;
-    while ((rc = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((rc = flock(fd_.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (rc != 0) {
       const bool held = errno == EWOULDBLOCK;
-      close(fd_);
-      fd_ = -1;
+      fd_.reset();
       return !held;  // a file system without locks: run rather than refuse
     }
-    if (StillThere(fd_, path_)) {
+    if (StillThere(fd_.get(), path_)) {
       locked_ = true;
       return true;
     }
-    close(fd_);
-    fd_ = -1;
+    fd_.reset();
   }
   return true;
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/fd.h"
+
 namespace kelvax {
 
 class InstanceLock {
@@ -21,7 +23,7 @@ class InstanceLock {
   bool Acquire(const std::string& folder);
 
  private:
-  int fd_ = -1;
+  Fd fd_;
   bool locked_ = false;
   std::string path_;
 };

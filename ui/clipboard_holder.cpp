@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fd.h"
@@ -89,10 +90,8 @@ bool ReadBlock(int fd, std::string& bytes) {
 }
 
 void WriteAnswer(char c) {
-  ssize_t n;
-  do {
-    n = write(STDOUT_FILENO, &c, 1);
-  } while (n < 0 && errno == EINTR);
+  // A caller that cannot be told gives up after its time-out.
+  (void)WriteFully(STDOUT_FILENO, std::string_view(&c, 1), "");
 }
 
 // Our environment, with the Qt platform this process runs on, so that the holder reaches the
@@ -165,11 +164,9 @@ int RunClipboardHolder() {
   clipboard->setMimeData(data.release(), QClipboard::Clipboard);
   const bool owned = clipboard->ownsClipboard();
   WriteAnswer(owned ? kOwned : kRefused);
-  int null = open("/dev/null", O_RDWR);
-  if (null >= 0) {
-    dup2(null, STDIN_FILENO);
-    dup2(null, STDOUT_FILENO);
-    close(null);
+  if (const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC)); null.get() >= 0) {
+    dup2(null.get(), STDIN_FILENO);
+    dup2(null.get(), STDOUT_FILENO);
   }
   if (!owned) return 1;
 

@@ -3,12 +3,13 @@
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QLibraryInfo>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/fd.h"
 
 namespace kelvax::ui {
 
@@ -89,11 +90,9 @@ bool WaylandDisplayAnswers() {
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof address.sun_path) return false;
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return answers;
+  const Fd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  return fd.get() >= 0 &&
+         connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
 std::string UsableQtPlatform() {
