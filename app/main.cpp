@@ -139,10 +139,11 @@ int main(int argc, char** argv) {
   }
   JobTask task;
   const std::tm* day = cl.has_date ? &cl.date : nullptr;
-  if (!cl.job_path.empty()) {
-    const std::string job = ResolvePath(cl.job_path);
-    PrintJobWarnings(job, IniFile::Load(job), macro_day, stderr);
-  }
+  // The job named on the command line is read once: the warnings describe the file that runs,
+  // even if it is replaced meanwhile.
+  const std::string job_path = cl.job_path.empty() ? std::string() : ResolvePath(cl.job_path);
+  const IniFile job = job_path.empty() ? IniFile() : IniFile::Load(job_path);
+  if (!job_path.empty()) PrintJobWarnings(job_path, job, macro_day, stderr);
 
 #ifdef KELVAX_HAVE_UI
   // The windows are loaded only where a display may be there (or a Qt platform is chosen).
@@ -154,11 +155,15 @@ int main(int argc, char** argv) {
       if (!qt_platform.empty()) {
         // The settings are saved there; a save that fails says so in its window.
         if (cl.job_path.empty()) (void)MakeFolder(folders.config);
-        // The command center runs its own job file through the same engine, log and host.
+        // The job named on the command line runs as read above; the command center's own job
+        // file is read at each run, as its window may have changed it.
         const ui::JobRun run_job = [&](const std::string& path, RunHost& host) {
           StopSignals stop;
-          return Finish(RunJobFile(ResolvePath(path), task, log, StandardWorkers(), host, day),
-                        log);
+          const RunResult result =
+              job_path.empty()
+                  ? RunJobFile(ResolvePath(path), task, log, StandardWorkers(), host, day)
+                  : RunJobFile(job_path, job, task, log, StandardWorkers(), host, day);
+          return Finish(result, log);
         };
         return desktop->run(qt_platform, cl.job_path, run_job);
       }
@@ -175,5 +180,5 @@ int main(int argc, char** argv) {
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
   StopSignals stop;
-  return Finish(RunJobFile(ResolvePath(cl.job_path), task, log, StandardWorkers(), host, day), log);
+  return Finish(RunJobFile(job_path, job, task, log, StandardWorkers(), host, day), log);
 }

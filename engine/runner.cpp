@@ -66,6 +66,11 @@ std::string FormatElapsed(double start, double now) {
 
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
                      const Workers& workers, RunHost& host, const std::tm* macro_day) {
+  return RunJobFile(job_path, IniFile::Load(job_path), task, log, workers, host, macro_day);
+}
+
+RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& task,
+                     RunLog& log, const Workers& workers, RunHost& host, const std::tm* macro_day) {
   RunResult result;
   log.ResetRun();
   const double start = TimerSeconds();
@@ -76,7 +81,6 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   bool ended_early = false;  // DSN01 empty, a broken log or a cut: no end-of-run record
   const MacroFolders folders = CurrentMacroFolders();
 
-  IniFile file = IniFile::Load(job_path);
   int n = 0;
   error = GetIniList(file, n);
   for (int i = 1; error.ok() && i <= n; ++i) {

@@ -9,6 +9,7 @@
 #include "engine/run_host.h"
 #include "engine/run_log.h"
 #include "engine/workers.h"
+#include "platform/ini_file.h"
 
 namespace kelvax {
 
@@ -34,5 +35,11 @@ std::string FormatElapsed(double start, double now);
 // date macros are computed from (a missed run done later); the records keep the real clock.
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
                      const Workers& workers, RunHost& host, const std::tm* macro_day = nullptr);
+
+// Runs a job file read already, so that what was checked and warned about is what runs even if
+// the file is replaced meanwhile. `job_path` names where it was read from (the tasks' folder).
+RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& task,
+                     RunLog& log, const Workers& workers, RunHost& host,
+                     const std::tm* macro_day = nullptr);
 
 }  // namespace kelvax

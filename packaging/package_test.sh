@@ -33,7 +33,7 @@ run() {  # run [NAME=VALUE...] -- kelvax's arguments
   local vars=()
   while [ "$1" != -- ]; do vars+=("$1"); shift; done
   shift
-  env -i PATH=/usr/bin:/bin HOME="$H" LANG=C.UTF-8 ODBCSYSINI="$T" ODBCINI="$T/odbc.ini" \
+  env -i PATH=/usr/bin:/bin HOME="$H" LANG=C.UTF-8 ODBCSYSINI="$T/db" ODBCINI="$T/db/odbc.ini" \
     "${vars[@]}" "${AS[@]}" "${EXE:-$R/bin/kelvax}" "$@"
 }
 
@@ -42,19 +42,10 @@ help=$(run -- --help)
 grep -qF "SQLLOG.txt (and %PATH%) in $STATE" <<<"$help" || fail "--help: $help"
 grep -qF "kelvax.ini in $H/.config/kelvax" <<<"$help" || fail "--help: $help"
 
-# The demo job on a small database of the demo's shape (in a folder anyone may write: SQLite
-# puts its journal beside it); with a window platform chosen, the installed module is loaded.
-sqlite3 "$T/db/demo.db" <<'SQL'
-CREATE TABLE ORDERS (ID INTEGER PRIMARY KEY, CUSTOMER TEXT, CITY TEXT, QTY INTEGER,
-                     PRICE NUMERIC(10,2), ORDERED DATE, SHIPPED TIMESTAMP, NOTE TEXT);
-INSERT INTO ORDERS VALUES (1, '山田商店', '東京', 3, 12.5, '2026-01-02', NULL, ''),
-                          (2, 'Blue Ocean Ltd.', '大阪', 1, 0.25, '2026-01-03', NULL, '至急');
-CREATE TABLE SHIPPING_LOG (ID INTEGER PRIMARY KEY, NOTE TEXT);
-SQL
+# The demo job on the demo's database (in a folder anyone may write: SQLite puts its journal
+# beside it); with a window platform chosen, the installed module is loaded.
+bash "$(dirname "$0")/../scripts/demo-db.sh" "$T/db"
 chmod 666 "$T/db/demo.db"
-DRIVER=$(ls /usr/lib/*/odbc/libsqlite3odbc.so /usr/lib/odbc/libsqlite3odbc.so 2>/dev/null | head -1 || true)
-printf '[SQLite3]\nDriver=%s\n' "$DRIVER" >"$T/odbcinst.ini"
-printf '[KELVAXDEMO]\nDriver=SQLite3\nDatabase=%s\nStepAPI=1\n' "$T/db/demo.db" >"$T/odbc.ini"
 for platform in "" offscreen; do
   status=0
   run QT_QPA_PLATFORM=$platform -- "$R/share/doc/kelvax/examples/demo.ini" 2>"$T/err" || status=$?

@@ -18,46 +18,7 @@ mkdir -p "$OUT"
 cp build-demo/kelvax "$OUT/kelvax"
 [ -f build-demo/kelvax_ui.so ] && cp build-demo/kelvax_ui.so "$OUT/"
 
-sqlite3 "$OUT/demo.db" <<'SQL'
-CREATE TABLE ORDERS (
-  ID INTEGER PRIMARY KEY,
-  CUSTOMER TEXT,
-  CITY TEXT,
-  QTY INTEGER,
-  PRICE NUMERIC(10,2),
-  ORDERED DATE,
-  SHIPPED TIMESTAMP,
-  NOTE TEXT
-);
-WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)
-INSERT INTO ORDERS
-SELECT i,
-       (SELECT name FROM (SELECT 1 k, '山田商店' name UNION ALL SELECT 2, '株式会社さくら'
-                          UNION ALL SELECT 3, 'Blue Ocean Ltd.' UNION ALL SELECT 4, '鈴木～工房')
-        WHERE k = i % 4 + 1),
-       CASE i % 3 WHEN 0 THEN '東京' WHEN 1 THEN '大阪' ELSE NULL END,
-       i % 17 + 1,
-       ROUND((i % 50) * 12.5 + 0.25, 2),
-       date('2026-01-01', '+' || (i % 200) || ' days'),
-       CASE WHEN i % 5 = 0 THEN NULL
-            ELSE datetime('2026-01-01 09:05:03', '+' || (i % 200) || ' days', '+' || i || ' minutes') END,
-       CASE WHEN i % 7 = 0 THEN '備考: 至急, "要確認"' ELSE '' END
-FROM n;
-CREATE TABLE SHIPPING_LOG (ID INTEGER PRIMARY KEY, NOTE TEXT);
-SQL
-
-DRIVER=$(for d in /usr/lib/*/odbc/libsqlite3odbc.so /usr/lib/odbc/libsqlite3odbc.so; do [ -f "$d" ] && echo "$d" && break; done)
-cat > "$OUT/odbcinst.ini" <<INI
-[SQLite3]
-Description=SQLite3 ODBC Driver
-Driver=$DRIVER
-INI
-cat > "$OUT/odbc.ini" <<INI
-[KELVAXDEMO]
-Driver=SQLite3
-Database=$OUT/demo.db
-StepAPI=1
-INI
+bash scripts/demo-db.sh "$OUT"
 export ODBCSYSINI=$OUT ODBCINI=$OUT/odbc.ini
 
 touch "$OUT/.before-run"
