@@ -63,7 +63,7 @@ if [ -f "$1/kelvax_ui.so" ]; then
 $H); running without them" ] && [ -s "$H/SQLLOG.txt" ] || fail "the copy: $(cat "$T/err")"
 fi
 
-warnings=$(MANWIDTH=80 man --warnings -l "$R/share/man/man1/kelvax.1" 2>&1 >/dev/null)
+warnings=$(MANWIDTH=80 man --warnings -l "$R/share/man/man1/kelvax.1.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "man: $warnings"
-MANWIDTH=80 man -l "$R/share/man/man1/kelvax.1" | grep -q "^EXIT STATUS" || fail "man page not rendered"
+MANWIDTH=80 man -l "$R/share/man/man1/kelvax.1.gz" | grep -q "^EXIT STATUS" || fail "man page not rendered"
 echo "package test passed"
