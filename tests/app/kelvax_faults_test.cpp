@@ -258,7 +258,7 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
 // from it or inserts into it: the task fails with one record, the next task runs.
 TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
   test::PostgresSandbox* pg = nullptr;
-  KELVAX_REQUIRE_POSTGRES(pg);
+  KELVAX_REQUIRE_SERVER(pg);
   const std::string next = "[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT 'NEXT' AS X\r\nOUTPUT=TAB\r\n"
                            "EXPORT=" + out_dir_ + "/X.TXT\r\n";
   const std::string extract = "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() +

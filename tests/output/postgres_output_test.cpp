@@ -19,7 +19,7 @@ class PostgresOutputTest : public test::WorkerTest {
   PostgresOutputTest() : WorkerTest(OutputResult) {}
 
   void SetUp() override {
-    KELVAX_REQUIRE_POSTGRES(pg_);
+    KELVAX_REQUIRE_SERVER(pg_);
     dir_ = test::MakeTempDir("pgout");
     task_.DSN01 = pg_->ConnectString();
     task_.EXPORT = dir_ + "/OUT.TXT";

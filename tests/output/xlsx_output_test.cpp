@@ -128,7 +128,7 @@ TEST_F(XlsxOutputTest, SqliteValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
 }
 
 TEST_F(XlsxOutputTest, PostgresValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
-  KELVAX_REQUIRE_POSTGRES(pg_);
+  KELVAX_REQUIRE_SERVER(pg_);
   const std::string expected = RunValues(pg_);
   EXPECT_EQ(ReadBack(task_.EXPORT), expected);
   EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
