@@ -150,10 +150,6 @@ TEST_P(OutputResultTest, TheCountQueryGivesTheTotalOrOneRecordAndTheRowsStillArr
   }
 }
 
-TEST_P(OutputResultTest, NoRowsGivesTheHeaderOnly) {
-  EXPECT_EQ(Write("SELECT a, b FROM t WHERE a = 99", "CSV"), "a,b\r\n");
-}
-
 TEST_P(OutputResultTest, OffAndAStatementWithoutColumnsExecuteAndLeaveTheOldFile) {
   struct Case {
     const char* kind;

@@ -13,7 +13,6 @@ namespace kelvax::settings {
 namespace {
 
 using test::MakeTempDir;
-using test::PathExists;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -53,19 +52,6 @@ TEST(RunConfigTest, NewFileHoldsTheSevenKeysAndReadsBackForEveryTypeAndSwitch) {
                                        c.showdata + "\r\nCOUNTER=" + c.counter + "\r\n");
     EXPECT_TRUE(LoadRunConfig(path) == config) << c.output;
   }
-}
-
-TEST(RunConfigTest, ConnectIsTrimmedExportKeptAsTypedInCp932AndOtherContentStays) {
-  const std::string path = MakeTempDir() + "/RunConfig.ini";
-  WriteFileBytes(path, "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=ON\r\n"
-                       "EXPORT=old\r\nextra=kept\r\n\r\n[Tail]\r\nB=2\r\n");
-  RunConfig config{"  DSN=" + std::string("売上") + "  ", "  /d/出力.txt ", kClip, false, true};
-  ASSERT_TRUE(SaveRunConfig(path, config).ok());
-  EXPECT_EQ(ReadFileBytes(path),
-            "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=OFF\r\n"
-            "EXPORT=  /d/" + kOutputCp932 + ".txt \r\nextra=kept\r\n"
-            "DSN01=DSN=" + kSalesCp932 + "\r\nSQL01=\r\nOUTPUT=CLIP\r\nINDICATOR=ON\r\n"
-            "SHOWDATA=ON\r\n\r\n[Tail]\r\nB=2\r\n");
 }
 
 TEST(RunConfigTest, ReadingComparesValuesExactly) {
@@ -183,18 +169,6 @@ TEST(CommandTaskTest, SavedTaskOpensAgainAtAPathLongerThan255Bytes) {
   const CommandTask task{"DSN=A", "SELECT 1", "/o.html", kOptionHtml, false, true};
   ASSERT_TRUE(SaveCommandTask(path, task).ok());
   EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
-}
-
-TEST(CommandTaskTest, AFileThatCannotBeWrittenFailsNamingThePath) {
-  const std::string path = MakeTempDir() + "/missing-folder/kelvax.ini";
-  const CommandTask task;
-  const Status job = SaveCommandTask(path, task);
-  const Status config = SaveRunConfig(path, RunConfig());
-  for (const Status& s : {job, config}) {
-    EXPECT_FALSE(s.ok());
-    EXPECT_NE(WriteFailureMessage(s).find(path), std::string::npos) << s.description();
-  }
-  EXPECT_FALSE(PathExists(path));
 }
 
 }  // namespace
