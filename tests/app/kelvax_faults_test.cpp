@@ -105,8 +105,6 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
       {"symlink at EXPORT", "TAB", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";", nullptr, 0, kWhole,
        {kTaskRecord, kEndRecord}},
       {"FIFO at EXPORT", "TAB", 3, "mkfifo " + out_ + ";", nullptr, 0, kWhole, {kTaskRecord, kEndRecord}},
-      {"clipboard without a display", "CRIP", 2, "", nullptr, 1, kNothing,
-       {"<TS> 2" + kFailed + "521:クリップボードを開くことができません 処理が失敗しました\r\n", kTaskRecord, kEndRecord}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -87,11 +87,6 @@ TEST(RunnerTest, FilesWithoutTasksEndWithOnlyTheEndRecordOrTheFatalOne) {
     ASSERT_EQ(r.Records().size(), 1u);
     EXPECT_NE(r.Records()[0].find("致命的なエラーです。\r\n5:"), std::string::npos);
   }
-  {
-    JobRun r;  // a folder given as the job file
-    RunResult result = RunJobFile(r.dir, r.task, r.log, r.workers, r.host);
-    EXPECT_TRUE(result.fatal);
-  }
 }
 
 TEST(RunnerTest, EmptyDsnEndsTheRunSilently) {
@@ -141,23 +136,6 @@ TEST(RunnerTest, RoutesByCommandNameThenOutputKind) {
   ASSERT_EQ(records.size(), 12u);
   EXPECT_EQ(records[2], "<TS>このバージョンでは対応していません");  // no line end of its own
   EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n");
-}
-
-TEST(RunnerTest, MacrosAreExpandedInTheSixFieldsOnly) {
-  JobRun r;
-  r.Go("[CONNECTION01]\r\nDSN01=DSN=%yyyy%\r\nSQL01=%DATE%\r\nDSN02=%MM%\r\nSQL02=%DD%\r\n"
-       "OUTPUT=%YYYY%\r\nEXPORT=%TEMP%FILE.CSV\r\nINDICATOR=%YYYY%\r\nCOUNTER=%YY%\r\n");
-  ASSERT_EQ(r.seen.size(), 1u);
-  const JobTask& t = r.seen[0];
-  EXPECT_EQ(t.DSN01.size(), 8u);
-  EXPECT_EQ(t.SQL01.size(), 10u);
-  EXPECT_EQ(t.SQL01.substr(0, 4), t.DSN01.substr(4));
-  EXPECT_EQ(t.OUTPUT, "%YYYY%");
-  EXPECT_EQ(t.INDICATOR, "%YYYY%");
-  EXPECT_EQ(t.COUNTER.size(), 2u);
-  EXPECT_EQ(t.EXPORT.substr(t.EXPORT.size() - 9), "/FILE.CSV");
-  EXPECT_EQ(t.EXPORT.find("//"), std::string::npos);
-  EXPECT_EQ(r.host.shown, 0);
 }
 
 TEST(RunnerTest, IndicatorOnShowsTheProgressWindowAndTheRunHidesItAtTheEnd) {

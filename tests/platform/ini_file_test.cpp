@@ -112,11 +112,6 @@ TEST(IniFileReadTest, LoadTellsAMissingFileFromAnEmptyOne) {
   WriteFileBytes(dir + "/empty.ini", "");
   EXPECT_TRUE(IniFile::Load(dir + "/empty.ini").exists());
 
-  WriteFileBytes(dir + "/job.ini", "[CONNECTION01]\r\nOUTPUT=crip\r\n");
-  const IniFile job = IniFile::Load(dir + "/job.ini");
-  EXPECT_TRUE(job.exists());
-  EXPECT_EQ(job.Get("CONNECTION01", "OUTPUT"), "crip");
-
   EXPECT_FALSE(IniFile::Load(dir).exists());  // a folder is no file
 }
 

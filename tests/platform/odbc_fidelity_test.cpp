@@ -81,6 +81,7 @@ const Case kCases[] = {
     {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345",
      "12345678901234567890.12345"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "-1.500", "-1.5"},
+    {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "2.000", "2"},
     {nullptr, "numeric", nullptr, "'NaN'", "NaN"},
     // Floating values: 15 significant digits.
     {"REAL", "float8", "double", "1e0/7", "0.142857142857143"},
@@ -105,6 +106,9 @@ const Case kCases[] = {
     {"DATE", nullptr, nullptr, "'20011028'", "20011028"},
     {"DATE", nullptr, nullptr, "'2001-02-30'", "2001-02-30"},
     {"TIMESTAMP", nullptr, nullptr, "'2001-10-28T09:05:03Z'", "2001-10-28T09:05:03Z"},
+    // psqlODBC sends a boolean as a character unless BoolsAsChar=0; MariaDB's is a TINYINT.
+    {nullptr, "boolean", "boolean", "TRUE", "1"},
+    {nullptr, "boolean", "boolean", "FALSE", "0"},
     {"BOOLEAN", nullptr, nullptr, "1", "True"},
     {"BOOLEAN", nullptr, nullptr, "0", "False"},
     {"BOOLEAN", nullptr, nullptr, "-1", "-1"},
