@@ -92,14 +92,6 @@ TEST_F(KelvaxCliTest, JapaneseJobFileInUtf8AndCp932ReadTheSame) {
   }
 }
 
-TEST_F(KelvaxCliTest, ACountWithoutFromIsFatalAndAnUnsupportedKindIsNoFailure) {
-  test::ProcessResult fatal = Run("[CONNECTION01]\r\nDSN01=DSN=CLIDEMO\r\nSQL01=EXEC P\r\nCOUNTER=ON\r\n");
-  EXPECT_EQ(fatal.exit_status, 2);
-
-  test::ProcessResult unsupported = Run("[CONNECTION01]\r\nDSN01=DSN=CLIDEMO\r\nOUTPUT=UPDATE\r\n");
-  EXPECT_EQ(unsupported.exit_status, 0);
-}
-
 TEST_F(KelvaxCliTest, NoPasswordReachesTheLogOrStandardErrorWhateverTheConnectStringsSyntax) {
   // An unclosed brace makes the driver manager take the whole rest as a library name and echo
   // it; the SQLite driver echoes a statement that names the password.
