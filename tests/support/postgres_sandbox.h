@@ -38,6 +38,8 @@ class PostgresSandbox : public SharedServer<PostgresSandbox> {
   std::string Query(const std::string& sql) const;
   // The rows as text: columns joined with '|', rows with '\n', NULL as "NULL".
   std::string QueryRows(const std::string& sql) const;
+  // Drops and creates the public schema: a clean slate for the next test.
+  void ResetDatabase() const { Exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public;"); }
 
   // The backend pids of the other client sessions on the test database (the one that asks is
   // a second session and is left out).
