@@ -77,7 +77,7 @@ class OutputResultTest : public test::DriverWorkerTest {
 TEST_P(OutputResultTest, TextArrivesAsCp932WithNullAsAnEmptyField) {
   constexpr int kLong = 40000;  // あ: 120,000 bytes of UTF-8, 80,000 of CP932
   driver_->Exec(std::string("CREATE TABLE v (id INTEGER PRIMARY KEY, name VARCHAR(40), note ") +
-                (driver_->engine == test::Engine::kMariaDb ? "LONGTEXT" : "TEXT") + ");" +
+                test::OnEngine(driver_->engine, "TEXT", "TEXT", "LONGTEXT") + ");" +
                 "INSERT INTO v VALUES (1, '東京～大阪', 'メモ①'), (2, NULL, NULL), (3, 'ﾊﾝｶｸｶﾅ', ''),"
                 " (4, '髙橋', '" + Repeat("あ", kLong) + "');");
   EXPECT_EQ(CountRuns(Write("SELECT id, name, note FROM v ORDER BY id", "TAB"), "\x82\xa0"),

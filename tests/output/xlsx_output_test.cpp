@@ -85,9 +85,7 @@ TEST_P(XlsxValueTest, ValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
   std::string columns, values, nulls, header = folds ? "s:'id'" : "s:'ID'", cells, null_cells;
   for (std::size_t i = 0; i < std::size(kValues); ++i) {
     const ValueCase& v = kValues[i];
-    const char* type = engine == test::Engine::kSqlite     ? v.sqlite_type
-                       : engine == test::Engine::kPostgres ? v.pg_type
-                                                           : v.mariadb_type;
+    const char* type = test::OnEngine(engine, v.sqlite_type, v.pg_type, v.mariadb_type);
     if (*type == '\0') continue;
     const std::string number = std::to_string(i);
     columns += ", C" + number + " " + type;

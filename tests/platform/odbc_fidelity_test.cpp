@@ -115,9 +115,7 @@ const Case kCases[] = {
     {"BOOLEAN", nullptr, nullptr, "0.5", "0.5"},
 };
 
-const char* TypeOn(const Case& c, Engine engine) {
-  return engine == Engine::kSqlite ? c.sqlite : engine == Engine::kPostgres ? c.postgres : c.mariadb;
-}
+const char* TypeOn(const Case& c, Engine engine) { return test::OnEngine(engine, c.sqlite, c.postgres, c.mariadb); }
 
 std::string Literal(const Case& c, Engine engine) {
   std::string literal = c.literal;
@@ -174,8 +172,8 @@ TEST_P(OdbcFidelityTest, AStatementCarriesCharactersBeyondTheBasicPlane) {
 // comes whole from its own row (one driver gave the next row's value, or nothing).
 TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   const Engine engine = GetParam();
-  const char* text = engine == Engine::kMariaDb ? "longtext" : "text";
-  const char* bytes = engine == Engine::kSqlite ? "blob" : engine == Engine::kPostgres ? "bytea" : "longblob";
+  const char* text = test::OnEngine(engine, "text", "text", "longtext");
+  const char* bytes = test::OnEngine(engine, "blob", "bytea", "longblob");
   const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')"
                                                  : "repeat('%C', %N)";
   auto make = [&](char c, int n) {
