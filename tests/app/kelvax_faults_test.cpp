@@ -105,8 +105,6 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
       {"symlink at EXPORT", "TAB", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";", nullptr, 0, kWhole,
        {kTaskRecord, kEndRecord}},
       {"FIFO at EXPORT", "TAB", 3, "mkfifo " + out_ + ";", nullptr, 0, kWhole, {kTaskRecord, kEndRecord}},
-      {"clipboard without a display", "CRIP", 2, "", nullptr, 1, kNothing,
-       {"<TS> 2" + kFailed + "521:クリップボードを開くことができません 処理が失敗しました\r\n", kTaskRecord, kEndRecord}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -258,12 +256,14 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
 // from it or inserts into it: the task fails with one record, the next task runs.
 TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
   test::PostgresSandbox* pg = nullptr;
-  KELVAX_REQUIRE_POSTGRES(pg);
+  KELVAX_REQUIRE_SERVER(pg);
   const std::string next = "[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT 'NEXT' AS X\r\nOUTPUT=TAB\r\n"
                            "EXPORT=" + out_dir_ + "/X.TXT\r\n";
-  const std::string extract = "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() +
-                              "\r\nSQL01=SELECT i FROM generate_series(1, 5000000) i\r\nOUTPUT=TAB\r\nEXPORT=" + out_ +
-                              "\r\n" + next;
+  // Extracts as TAB when the backend is terminated, as HTML when the server stops.
+  auto extract = [&](const std::string& kind) {
+    return "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() + "\r\nSQL01=SELECT i FROM generate_series(1, 5000000) i\r\n"
+           "OUTPUT=" + kind + "\r\nEXPORT=" + out_ + "\r\n" + next;
+  };
   const std::string insert = Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() +
                                              "\r\nSQL02=INSERT INTO kx_fault\r\n" + next);
   auto inserted = [&] { return std::stoi(pg->Query("SELECT COUNT(*) FROM kx_fault")); };
@@ -274,7 +274,7 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       pg->Exec("DROP TABLE IF EXISTS kx_fault; CREATE TABLE kx_fault (i integer, j integer, txt text)");
       fs::remove(folder_ + "/SQLLOG.txt");
       fs::create_directories(out_dir_);
-      test::ProcessResult r = Run(exporting ? insert : extract, "", [&](int) {
+      test::ProcessResult r = Run(exporting ? insert : extract(stopping ? "HTML" : "TAB"), "", [&](int) {
         WaitFor([&] { return exporting ? inserted() > 0 : !TempOutput(out_dir_).empty(); });
         if (stopping) {
           pg->StopServer();
@@ -296,10 +296,15 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
         EXPECT_TRUE(rows > 0 && rows < 300000) << rows;
         EXPECT_EQ(pg->Query("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
       } else {
-        // Every row read before the loss is in the file, whole; the log says the task failed.
+        // Every row read before the loss is in the file, whole; the log says how many.
         const std::string kept = test::ReadFileBytes(out_);
         const std::string rows = records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
-        EXPECT_TRUE(kept.rfind("i\r\n1\r\n2\r\n", 0) == 0 && kept.ends_with("\r\n" + rows + "\r\n")) << rows;
+        const std::string last_row = stopping ? ">" + rows + "</FONT></TD>\r\n</TR>\r\n<TR VALIGN=TOP>\r\n"
+                                              : "\r\n" + rows + "\r\n";
+        EXPECT_TRUE(std::stoi(rows) > 0 && kept.ends_with(last_row)) << rows;
+        if (!stopping) {
+          EXPECT_EQ(kept.rfind("i\r\n1\r\n2\r\n", 0), 0u);
+        }
         EXPECT_EQ(TempOutput(out_dir_), "");
       }
       fs::remove_all(out_dir_);

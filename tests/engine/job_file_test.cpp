@@ -42,10 +42,5 @@ TEST(JobFileTest, TaskValuesAreUpperCasedAndTrimmed) {
   EXPECT_EQ(t.COUNTER, "");
 }
 
-TEST(JobFileTest, SectionNamesHaveAtLeastTwoDigits) {
-  EXPECT_EQ(TaskSectionName(1), "CONNECTION01");
-  EXPECT_EQ(TaskSectionName(12), "CONNECTION12");
-}
-
 }  // namespace
 }  // namespace kelvax

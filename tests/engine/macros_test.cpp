@@ -56,11 +56,12 @@ TEST(MacrosTest, FoldersComeFirstAndAreThemselvesExpanded) {
   t.DSN01 = "%PATH%/OUT.CSV";
   t.COUNTER = "%DTOP%";
   t.OUTPUT = "%DATE%";
+  t.INDICATOR = "%DATE%";
   ExpandMacros(t, d, f);
   EXPECT_EQ(t.EXPORT, "/tmp/FILE.CSV");
   EXPECT_EQ(t.DSN01, "/opt/kelvax/OUT.CSV");
   EXPECT_EQ(t.COUNTER, "/home/u/2001");
-  EXPECT_EQ(t.OUTPUT, "%DATE%");
+  EXPECT_EQ(t.OUTPUT + t.INDICATOR, "%DATE%%DATE%");  // not among the fields that take macros
 }
 
 TEST(MacrosTest, ReplaceInJobDoesNotSearchInsertedText) {

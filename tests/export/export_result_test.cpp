@@ -161,9 +161,8 @@ TEST_P(ExportResultTest, NullsInTypedColumnsArriveAsNullAndInTextColumnsAsEmptyT
 }
 
 TEST_P(ExportResultTest, RejectedRowsAreRecordedOnceEachAndEveryOtherRowIsKept) {
-  const char* duplicate = driver_->engine == Engine::kSqlite     ? "UNIQUE constraint failed"
-                          : driver_->engine == Engine::kPostgres ? "duplicate key"
-                                                                 : "Duplicate entry";
+  const char* duplicate =
+      test::OnEngine(driver_->engine, "UNIQUE constraint failed", "duplicate key", "Duplicate entry");
   // MariaDB's root has no password and would refuse one.
   if (driver_->engine != Engine::kMariaDb) task_.DSN02 += ";PWD=SECRET";
   const std::string logged_target = driver_->connect + (driver_->engine != Engine::kMariaDb ? ";PWD=***" : "");

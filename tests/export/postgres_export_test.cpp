@@ -20,7 +20,7 @@ class PostgresExportTest : public test::WorkerTest {
 };
 
 TEST_F(PostgresExportTest, ATargetThatGoesAwayIsRecordedAndTheExportEnds) {
-  KELVAX_REQUIRE_POSTGRES(pg_);
+  KELVAX_REQUIRE_SERVER(pg_);
   std::string source = OdbcSandbox::Get().CreateSqliteDb(
       "pg_export_src.db",
       "CREATE TABLE S (ID INTEGER, NAME TEXT, PRICE NUMERIC(10,2), SMALL SMALLINT);"

@@ -1,13 +1,12 @@
 // OutputResult with OUTPUT=EXCEL, read back with Python's openpyxl (a reader written elsewhere):
-// each value's cell type and exact value per driver, the sheet limits, and what a failed or
+// each value's cell type and exact value on every engine, the sheet limits, and what a failed or
 // ended task leaves on disk.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "output/output_result.h"
-#include "tests/support/postgres_sandbox.h"
-#include "tests/support/worker_test.h"
+#include "tests/support/drivers.h"
 
 namespace kelvax {
 namespace {
@@ -37,102 +36,97 @@ std::string ReadBack(const std::string& path, const char* mode = "cells") {
   return r.out;
 }
 
-// One value per column: its column type on each driver (empty: the driver cannot hold it), the
+// One value per column: its column type on each engine (empty: the engine cannot hold it), the
 // literal, and the cell openpyxl reads.
 struct ValueCase {
   const char* sqlite_type;
   const char* pg_type;
+  const char* mariadb_type;
   const char* literal;
   const char* cell;
 };
 
 const ValueCase kValues[] = {
-    {"INTEGER", "integer", "-42", "n:-42"},
-    {"BIGINT", "bigint", "9007199254740992", "n:9007199254740992"},  // 2**53: still exact
-    {"BIGINT", "bigint", "9007199254740993", "s:'9007199254740993'"},
-    {"BIGINT", "bigint", "-9223372036854775808", "s:'-9223372036854775808'"},
-    {"NUMERIC", "numeric(12,3)", "1234.500", "n:1234.5"},
-    {"NUMERIC", "numeric(12,6)", "-0.000125", "n:-0.000125"},
-    {"", "numeric(30,4)", "12345678901234567.8910", "s:'12345678901234567.891'"},
-    {"", "numeric(20,4)", "123456789012.3456", "s:'123456789012.3456'"},  // 16 digits
-    {"REAL", "double precision", "0.1", "n:0.1"},
-    {"REAL", "double precision", "1e20", "n:1e+20"},
-    {"DATE", "date", "'2001-10-28'", "d:datetime.datetime(2001, 10, 28, 0, 0)@yyyy/mm/dd"},
-    {"DATE", "date", "'1900-02-28'", "d:datetime.datetime(1900, 2, 28, 0, 0)@yyyy/mm/dd"},
-    {"DATE", "date", "'1900-03-01'", "d:datetime.datetime(1900, 3, 1, 0, 0)@yyyy/mm/dd"},
-    {"DATE", "date", "'1899-12-31'", "s:'1899/12/31'"},
-    {"TIMESTAMP", "timestamp", "'2001-10-28 09:05:03'",
+    {"INTEGER", "integer", "int", "-42", "n:-42"},
+    {"BIGINT", "bigint", "bigint", "9007199254740992", "n:9007199254740992"},  // 2**53: still exact
+    {"BIGINT", "bigint", "bigint", "9007199254740993", "s:'9007199254740993'"},
+    {"BIGINT", "bigint", "bigint", "-9223372036854775808", "s:'-9223372036854775808'"},
+    {"NUMERIC", "numeric(12,3)", "decimal(12,3)", "1234.500", "n:1234.5"},
+    {"NUMERIC", "numeric(12,6)", "decimal(12,6)", "-0.000125", "n:-0.000125"},
+    {"", "numeric(30,4)", "decimal(30,4)", "12345678901234567.8910", "s:'12345678901234567.891'"},
+    {"", "numeric(20,4)", "decimal(20,4)", "123456789012.3456", "s:'123456789012.3456'"},  // 16 digits
+    {"REAL", "double precision", "double", "0.1", "n:0.1"},
+    {"REAL", "double precision", "double", "1e20", "n:1e+20"},
+    {"DATE", "date", "date", "'2001-10-28'", "d:datetime.datetime(2001, 10, 28, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "date", "'1900-02-28'", "d:datetime.datetime(1900, 2, 28, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "date", "'1900-03-01'", "d:datetime.datetime(1900, 3, 1, 0, 0)@yyyy/mm/dd"},
+    {"DATE", "date", "date", "'1899-12-31'", "s:'1899/12/31'"},
+    {"TIMESTAMP", "timestamp", "datetime", "'2001-10-28 09:05:03'",
      "d:datetime.datetime(2001, 10, 28, 9, 5, 3)@yyyy/mm/dd h:mm:ss"},
-    {"TIMESTAMP", "timestamp", "'2024-02-29 00:00:00'",
+    {"TIMESTAMP", "timestamp", "datetime", "'2024-02-29 00:00:00'",
      "d:datetime.datetime(2024, 2, 29, 0, 0)@yyyy/mm/dd h:mm:ss"},
-    {"TIME", "time", "'23:59:59'", "d:datetime.time(23, 59, 59)@h:mm:ss"},
-    {"TEXT", "text", "'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'", "s:'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'"},
-    {"TEXT", "text", "' 12 '", "s:' 12 '"},  // a number in a text column stays text
-    {"TEXT", "text", "'=1+2'", "s:'=1+2'"},  // never a formula
-    {"BOOLEAN", "", "1", "b:True"},  // psqlODBC gives booleans as text unless BoolsAsChar=0
+    {"TIME", "time", "time", "'23:59:59'", "d:datetime.time(23, 59, 59)@h:mm:ss"},
+    {"TEXT", "text", "text", "'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'", "s:'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'"},
+    {"TEXT", "text", "text", "' 12 '", "s:' 12 '"},  // a number in a text column stays text
+    {"TEXT", "text", "text", "'=1+2'", "s:'=1+2'"},  // never a formula
+    // psqlODBC gives booleans as text unless BoolsAsChar=0; MariaDB's BOOLEAN is a TINYINT.
+    {"BOOLEAN", "", "", "1", "b:True"},
 };
 
+class XlsxValueTest : public test::DriverWorkerTest {
+ protected:
+  XlsxValueTest() : DriverWorkerTest(OutputResult) {}
+};
+
+// Every case the engine can hold as column C<n> of one row, then a row of NULLs.
+TEST_P(XlsxValueTest, ValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
+  const test::Engine engine = driver_->engine;
+  const bool folds = engine == test::Engine::kPostgres;  // PostgreSQL folds names to lower case
+  std::string columns, values, nulls, header = folds ? "s:'id'" : "s:'ID'", cells, null_cells;
+  for (std::size_t i = 0; i < std::size(kValues); ++i) {
+    const ValueCase& v = kValues[i];
+    const char* type = test::OnEngine(engine, v.sqlite_type, v.pg_type, v.mariadb_type);
+    if (*type == '\0') continue;
+    const std::string number = std::to_string(i);
+    columns += ", C" + number + " " + type;
+    values += std::string(", ") + v.literal;
+    nulls += ", NULL";
+    header += (folds ? " | s:'c" : " | s:'C") + number + "'";
+    cells += std::string(" | ") + v.cell;
+    null_cells += " | n:None";
+  }
+  driver_->Exec("CREATE TABLE XV (ID INTEGER" + columns + "); INSERT INTO XV VALUES (1" + values + "), (2" +
+                nulls + ");");
+  const std::string dir = test::MakeTempDir("xlsx");
+  task_.OUTPUT = "EXCEL";
+  task_.EXPORT = dir + "/OUT.XLSX";
+  task_.SQL01 = "SELECT * FROM XV ORDER BY ID";
+  task_.SHOWDATA = "ON";
+  task_.COUNTER = "SELECT 2";
+  test::WriteFileBytes(task_.EXPORT, "old");
+  Run();
+  EXPECT_EQ(ReadBack(task_.EXPORT), "# Sheet1 \n" + header + "\nn:1" + cells + "\nn:2" + null_cells + "\n");
+  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
+  ASSERT_EQ(host_.progress.size(), 2u);
+  EXPECT_EQ(host_.progress[1].total, 2);
+  EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no scratch left
+}
+
+KELVAX_PER_DRIVER(XlsxValueTest);
+
+// The sheet limits and what a failed or ended task leaves, on SQLite alone.
 class XlsxOutputTest : public test::WorkerTest {
  protected:
   XlsxOutputTest() : WorkerTest(OutputResult) {}
 
   void SetUp() override {
-    dir_ = test::MakeTempDir("xlsx");
     task_.OUTPUT = "EXCEL";
     task_.EXPORT = dir_ + "/OUT.XLSX";
   }
 
-  // Runs every case the driver can hold as column C<n> of one row, then a row of NULLs.
-  // Returns the workbook as ReadBack should show it.
-  std::string RunValues(test::PostgresSandbox* pg) {
-    std::string columns, values, nulls, header = pg ? "s:'id'" : "s:'ID'", cells, null_cells;
-    for (std::size_t i = 0; i < std::size(kValues); ++i) {
-      const char* type = pg ? kValues[i].pg_type : kValues[i].sqlite_type;
-      if (*type == '\0') continue;
-      const std::string number = std::to_string(i);
-      columns += ", C" + number + " " + type;
-      values += std::string(", ") + kValues[i].literal;
-      nulls += ", NULL";
-      header += (pg ? " | s:'c" : " | s:'C") + number + "'";  // PostgreSQL folds case
-      cells += std::string(" | ") + kValues[i].cell;
-      null_cells += " | n:None";
-    }
-    const std::string sql = "CREATE TABLE XV (ID INTEGER" + columns + ");"
-                            "INSERT INTO XV VALUES (1" + values + "), (2" + nulls + ");";
-    if (pg) {
-      pg->Exec("DROP TABLE IF EXISTS XV;" + sql);
-      task_.DSN01 = pg->ConnectString();
-    } else {
-      task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("xv.db", sql));
-    }
-    task_.SQL01 = "SELECT * FROM XV ORDER BY ID";
-    Run();
-    return "# Sheet1 \n" + header + "\nn:1" + cells + "\nn:2" + null_cells + "\n";
-  }
-
-  std::string dir_;
-  test::PostgresSandbox* pg_ = nullptr;
+  std::string dir_ = test::MakeTempDir("xlsx");
 };
-
-TEST_F(XlsxOutputTest, SqliteValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
-  test::WriteFileBytes(task_.EXPORT, "old");
-  task_.SHOWDATA = "ON";
-  task_.COUNTER = "SELECT 2";
-  const std::string expected = RunValues(nullptr);
-  EXPECT_EQ(ReadBack(task_.EXPORT), expected);
-  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
-  ASSERT_EQ(host_.progress.size(), 2u);
-  EXPECT_EQ(host_.progress[1].total, 2);
-  EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);  // no scratch left
-}
-
-TEST_F(XlsxOutputTest, PostgresValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
-  KELVAX_REQUIRE_POSTGRES(pg_);
-  const std::string expected = RunValues(pg_);
-  EXPECT_EQ(ReadBack(task_.EXPORT), expected);
-  EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
-}
 
 TEST_F(XlsxOutputTest, AFullSheetGoesOnInANewOneAndTooLongATextIsCutWithARecord) {
   // 2**20 - 1 rows fill the first sheet under its header; the last one starts the second.

@@ -45,9 +45,8 @@ TEST(Cp932Test, JapaneseTextHasItsCp932BytesAndReadsBack) {
 
 TEST(Cp932Test, CharactersWithoutCp932FormBecomeQuestionMarksAndAreCounted) {
   std::size_t replaced = 0;
-  EXPECT_EQ(ToCp932("a😀b€c한", &replaced), "a?b?c?");
-  EXPECT_EQ(replaced, 3u);
-  // Mixed with convertible text in the same non-ASCII stretch.
+  // Mixed with convertible text in the same non-ASCII stretch (the writer's count of them:
+  // output_result_test.cpp).
   EXPECT_EQ(Hex(ToCp932("表😀示", &replaced)), "95 5C 3F 8E A6");
   EXPECT_EQ(replaced, 1u);
 }

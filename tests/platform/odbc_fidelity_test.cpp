@@ -81,6 +81,7 @@ const Case kCases[] = {
     {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345",
      "12345678901234567890.12345"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "-1.500", "-1.5"},
+    {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "2.000", "2"},
     {nullptr, "numeric", nullptr, "'NaN'", "NaN"},
     // Floating values: 15 significant digits.
     {"REAL", "float8", "double", "1e0/7", "0.142857142857143"},
@@ -105,15 +106,16 @@ const Case kCases[] = {
     {"DATE", nullptr, nullptr, "'20011028'", "20011028"},
     {"DATE", nullptr, nullptr, "'2001-02-30'", "2001-02-30"},
     {"TIMESTAMP", nullptr, nullptr, "'2001-10-28T09:05:03Z'", "2001-10-28T09:05:03Z"},
+    // psqlODBC sends a boolean as a character unless BoolsAsChar=0; MariaDB's is a TINYINT.
+    {nullptr, "boolean", "boolean", "TRUE", "1"},
+    {nullptr, "boolean", "boolean", "FALSE", "0"},
     {"BOOLEAN", nullptr, nullptr, "1", "True"},
     {"BOOLEAN", nullptr, nullptr, "0", "False"},
     {"BOOLEAN", nullptr, nullptr, "-1", "-1"},
     {"BOOLEAN", nullptr, nullptr, "0.5", "0.5"},
 };
 
-const char* TypeOn(const Case& c, Engine engine) {
-  return engine == Engine::kSqlite ? c.sqlite : engine == Engine::kPostgres ? c.postgres : c.mariadb;
-}
+const char* TypeOn(const Case& c, Engine engine) { return test::OnEngine(engine, c.sqlite, c.postgres, c.mariadb); }
 
 std::string Literal(const Case& c, Engine engine) {
   std::string literal = c.literal;
@@ -170,8 +172,8 @@ TEST_P(OdbcFidelityTest, AStatementCarriesCharactersBeyondTheBasicPlane) {
 // comes whole from its own row (one driver gave the next row's value, or nothing).
 TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   const Engine engine = GetParam();
-  const char* text = engine == Engine::kMariaDb ? "longtext" : "text";
-  const char* bytes = engine == Engine::kSqlite ? "blob" : engine == Engine::kPostgres ? "bytea" : "longblob";
+  const char* text = test::OnEngine(engine, "text", "text", "longtext");
+  const char* bytes = test::OnEngine(engine, "blob", "bytea", "longblob");
   const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')"
                                                  : "repeat('%C', %N)";
   auto make = [&](char c, int n) {

@@ -1,5 +1,6 @@
 // Value text forms for types the SQLite driver never reports (exact decimals, single-precision
-// reals), the edges of the others, and the UTF-16 form of statements.
+// reals), the edges of the others, and the UTF-16 form of statements. The ordinary values of
+// every type are checked through the drivers in odbc_fidelity_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -53,9 +54,7 @@ TEST(OdbcTextTest, DoublesShowUpToFifteenSignificantDigits) {
     double in;
     const char* out;
   } cases[] = {
-      {1.0 / 7, "0.142857142857143"},
       {2.5, "2.5"},
-      {1e20, "1E+20"},
       {1e-5, "1E-05"},
       {-0.0, "0"},
       {0.1 + 0.2, "0.3"},
@@ -95,9 +94,7 @@ TEST(OdbcTextTest, StoredTextTakesItsFormOnlyWhereItIsAValueOfThatForm) {
     const char* in;
     const char* out;
   } cases[] = {
-      {F::kDateTime, "2001-10-28", "2001/10/28"},
       {F::kDateTime, "0987-01-02", "0987/01/02"},
-      {F::kDateTime, "2024-02-29", "2024/02/29"},
       {F::kDateTime, "2023-02-29", "2023-02-29"},
       {F::kDateTime, "1900-02-29", "1900-02-29"},
       {F::kDateTime, "2000-02-29 23:59:59.999", "2000/02/29 23:59:59"},
@@ -116,17 +113,11 @@ TEST(OdbcTextTest, StoredTextTakesItsFormOnlyWhereItIsAValueOfThatForm) {
       {F::kDateTime, "", ""},
       {F::kFloat, "5.0", "5"},
       {F::kFloat, "-0.0", "0"},
-      {F::kFloat, "0.142857142857143", "0.142857142857143"},
-      {F::kFloat, "1.0e+20", "1E+20"},
       {F::kFloat, "1.5e-07", "1.5E-07"},
       {F::kFloat, "0.1000000000000000055511", "0.1"},
       {F::kFloat, "12345678901234567890", "12345678901234567890"},
       {F::kFloat, "Inf", "Inf"},
       {F::kFloat, "1.5x", "1.5x"},
-      {F::kDecimal, "-1.500", "-1.5"},
-      {F::kDecimal, "NaN", "NaN"},
-      {F::kBit, "1", "True"},
-      {F::kBit, "0", "False"},
       {F::kBit, "2", "2"},
       {F::kAsStored, "1.50", "1.50"},
       {F::kAsStored, "a\xFF" "b\xE6\x97", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},

@@ -1,4 +1,5 @@
-// RunConfig.ini and the command center's job file, read and written as bytes on disk.
+// RunConfig.ini and the command center's job file, read and written as bytes on disk. What the
+// settings dialog writes to RunConfig.ini is checked through the dialog (tests/ui).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +14,6 @@ namespace kelvax::settings {
 namespace {
 
 using test::MakeTempDir;
-using test::PathExists;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -31,41 +31,6 @@ bool operator==(const CommandTask& a, const CommandTask& b) {
   return a.connect == b.connect && a.sql == b.sql && a.output_file == b.output_file &&
          a.output_option == b.output_option && a.no_show_data == b.no_show_data &&
          a.no_counter == b.no_counter;
-}
-
-TEST(RunConfigTest, NewFileHoldsTheSevenKeysAndReadsBackForEveryTypeAndSwitch) {
-  struct Case {
-    int type;
-    bool no_show_data, no_counter;
-    std::string output, showdata, counter;
-  };
-  const std::vector<Case> cases = {
-      {kTab, true, true, "TAB", "OFF", "OFF"},       {kCsv, false, true, "CSV", "ON", "OFF"},
-      {kClip, true, false, "CLIP", "OFF", "ON"},     {kHtml, false, false, "HTML", "ON", "ON"},
-      {kExcel, true, true, "EXCEL", "OFF", "OFF"},   {kNoOutputType, true, true, "OFF", "OFF", "OFF"},
-  };
-  for (const Case& c : cases) {
-    const std::string path = MakeTempDir() + "/RunConfig.ini";
-    const RunConfig config{"DSN=A", "/d/out.txt", c.type, c.no_show_data, c.no_counter};
-    ASSERT_TRUE(SaveRunConfig(path, config).ok());
-    EXPECT_EQ(ReadFileBytes(path), "[CONNECTION01]\r\nDSN01=DSN=A\r\nSQL01=\r\nOUTPUT=" + c.output +
-                                       "\r\nEXPORT=/d/out.txt\r\nINDICATOR=ON\r\nSHOWDATA=" +
-                                       c.showdata + "\r\nCOUNTER=" + c.counter + "\r\n");
-    EXPECT_TRUE(LoadRunConfig(path) == config) << c.output;
-  }
-}
-
-TEST(RunConfigTest, ConnectIsTrimmedExportKeptAsTypedInCp932AndOtherContentStays) {
-  const std::string path = MakeTempDir() + "/RunConfig.ini";
-  WriteFileBytes(path, "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=ON\r\n"
-                       "EXPORT=old\r\nextra=kept\r\n\r\n[Tail]\r\nB=2\r\n");
-  RunConfig config{"  DSN=" + std::string("売上") + "  ", "  /d/出力.txt ", kClip, false, true};
-  ASSERT_TRUE(SaveRunConfig(path, config).ok());
-  EXPECT_EQ(ReadFileBytes(path),
-            "; defaults\r\n[Other]\r\nA=1\r\n[connection01]\r\nCOUNTER=OFF\r\n"
-            "EXPORT=  /d/" + kOutputCp932 + ".txt \r\nextra=kept\r\n"
-            "DSN01=DSN=" + kSalesCp932 + "\r\nSQL01=\r\nOUTPUT=CLIP\r\nINDICATOR=ON\r\n"
-            "SHOWDATA=ON\r\n\r\n[Tail]\r\nB=2\r\n");
 }
 
 TEST(RunConfigTest, ReadingComparesValuesExactly) {
@@ -183,18 +148,6 @@ TEST(CommandTaskTest, SavedTaskOpensAgainAtAPathLongerThan255Bytes) {
   const CommandTask task{"DSN=A", "SELECT 1", "/o.html", kOptionHtml, false, true};
   ASSERT_TRUE(SaveCommandTask(path, task).ok());
   EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
-}
-
-TEST(CommandTaskTest, AFileThatCannotBeWrittenFailsNamingThePath) {
-  const std::string path = MakeTempDir() + "/missing-folder/kelvax.ini";
-  const CommandTask task;
-  const Status job = SaveCommandTask(path, task);
-  const Status config = SaveRunConfig(path, RunConfig());
-  for (const Status& s : {job, config}) {
-    EXPECT_FALSE(s.ok());
-    EXPECT_NE(WriteFailureMessage(s).find(path), std::string::npos) << s.description();
-  }
-  EXPECT_FALSE(PathExists(path));
 }
 
 }  // namespace

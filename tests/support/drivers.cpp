@@ -17,6 +17,21 @@ std::string NameOf(Engine engine) {
   return "?";
 }
 
+// A server's part of a Driver: its test database emptied, its connect string and DSN.
+template <class Server>
+std::optional<Driver> OpenServer(Driver d, std::string* why) {
+  Server* server = Server::Get();
+  if (!server) {
+    if (why) *why = Server::MissingReason();
+    return std::nullopt;
+  }
+  server->ResetDatabase();
+  d.connect = server->ConnectString();
+  d.dsn = "DSN=" + server->DsnName();
+  d.database = server->database();
+  return d;
+}
+
 }  // namespace
 
 std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
@@ -31,28 +46,10 @@ std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
       d.dsn = "DSN=KELVAX_SQLITE";
       return d;
     }
-    case Engine::kPostgres: {
-      PostgresSandbox* pg = PostgresSandbox::Get();
-      if (!pg) break;
-      pg->Exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public;");
-      d.connect = pg->ConnectString();
-      d.dsn = "DSN=" + pg->DsnName();
-      d.database = pg->database();
-      return d;
-    }
-    case Engine::kMariaDb: {
-      MariaDbSandbox* my = MariaDbSandbox::Get();
-      if (!my) break;
-      my->ResetDatabase();
-      d.connect = my->ConnectString();
-      d.dsn = "DSN=" + my->DsnName();
-      d.database = my->database();
-      return d;
-    }
-  }
-  if (why) {
-    *why = engine == Engine::kPostgres ? PostgresSandbox::MissingReason()
-                                       : MariaDbSandbox::MissingReason();
+    case Engine::kPostgres:
+      return OpenServer<PostgresSandbox>(d, why);
+    case Engine::kMariaDb:
+      return OpenServer<MariaDbSandbox>(d, why);
   }
   return std::nullopt;
 }

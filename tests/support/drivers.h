@@ -28,6 +28,11 @@ namespace kelvax::test {
 enum class Engine { kSqlite, kPostgres, kMariaDb };
 inline constexpr Engine kAllEngines[] = {Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb};
 
+// Of three values, one per engine (a column type, a driver's words), the one `engine` takes.
+inline const char* OnEngine(Engine engine, const char* sqlite, const char* postgres, const char* mariadb) {
+  return engine == Engine::kSqlite ? sqlite : engine == Engine::kPostgres ? postgres : mariadb;
+}
+
 struct Driver {
   Engine engine;
   std::string name;      // "SQLite", "PostgreSQL", "MariaDB": the test-name suffix

@@ -28,14 +28,6 @@ constexpr const char* kServer = "/usr/sbin/mariadbd";
 constexpr const char* kInstallDb = "/usr/bin/mariadb-install-db";
 constexpr const char* kClient = "/usr/bin/mariadb";
 
-MariaDbSandbox* g_sandbox = nullptr;
-std::string g_start_error;
-
-void StopAtExit() {
-  delete g_sandbox;
-  g_sandbox = nullptr;
-}
-
 bool Accepts(const std::string& socket_path) {
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
@@ -85,23 +77,6 @@ std::string MariaDbSandbox::MissingReason() {
   }
   if (FindOdbcDriver("libmaodbc.so").empty()) return "MariaDB Connector/ODBC (libmaodbc.so) not installed";
   return "";
-}
-
-MariaDbSandbox* MariaDbSandbox::Get() {
-  if (g_sandbox) return g_sandbox;
-  if (!g_start_error.empty()) throw std::runtime_error(g_start_error);
-  if (!MissingReason().empty()) return nullptr;
-  std::unique_ptr<MariaDbSandbox> sandbox(new MariaDbSandbox());
-  try {
-    sandbox->Start();
-  } catch (const std::exception& e) {
-    g_start_error = std::string("MariaDB sandbox: ") + e.what();
-    sandbox->Stop();
-    throw std::runtime_error(g_start_error);
-  }
-  g_sandbox = sandbox.release();
-  std::atexit(StopAtExit);
-  return g_sandbox;
 }
 
 MariaDbSandbox::~MariaDbSandbox() { Stop(); }
@@ -172,10 +147,7 @@ void MariaDbSandbox::Stop() {
     server_pid_ = -1;
   }
   watchdog_.Disarm();
-  if (!folder_.empty() && !std::getenv("KELVAX_KEEP_TEST_FILES")) {
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
-  }
+  RemoveServerFolder(folder_);
 }
 
 std::string MariaDbSandbox::ConnectString() const {

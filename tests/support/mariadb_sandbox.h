@@ -10,13 +10,10 @@
 
 namespace kelvax::test {
 
-class MariaDbSandbox {
+class MariaDbSandbox : public SharedServer<MariaDbSandbox> {
  public:
-  // The started server, or nullptr when the server, its client or Connector/ODBC is not
-  // installed (tests then skip; see KELVAX_REQUIRE_MARIADB). A server that is installed but
-  // cannot be started throws std::runtime_error, so that the test fails.
-  static MariaDbSandbox* Get();
-  // Why Get() gives nullptr (empty when it does not).
+  static constexpr const char* kName = "MariaDB";
+  // Why Get() gives nullptr: the server, its client or Connector/ODBC is missing.
   static std::string MissingReason();
 
   const std::string& socket() const { return socket_; }
@@ -41,6 +38,7 @@ class MariaDbSandbox {
   MariaDbSandbox& operator=(const MariaDbSandbox&) = delete;
 
  private:
+  friend class SharedServer<MariaDbSandbox>;
   MariaDbSandbox() = default;
   void Start();
   void Stop();
@@ -55,9 +53,3 @@ class MariaDbSandbox {
 
 }  // namespace kelvax::test
 
-// In a test body or SetUp: assigns the server to `my` (a MariaDbSandbox* variable or member),
-// or skips the test when MariaDB is not installed.
-#define KELVAX_REQUIRE_MARIADB(my)                      \
-  my = ::kelvax::test::MariaDbSandbox::Get();           \
-  if (my == nullptr)                                    \
-  GTEST_SKIP() << ::kelvax::test::MariaDbSandbox::MissingReason()

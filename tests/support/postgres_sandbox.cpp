@@ -57,38 +57,12 @@ int FreePort() {
   return port;
 }
 
-PostgresSandbox* g_sandbox = nullptr;
-std::string g_start_error;
-
-void StopAtExit() {
-  // Deleting runs Stop; the object is never used after exit handlers start.
-  delete g_sandbox;
-  g_sandbox = nullptr;
-}
-
 }  // namespace
 
 std::string PostgresSandbox::MissingReason() {
   if (FindServerBin().empty()) return "PostgreSQL server binaries not installed (/usr/lib/postgresql/*/bin)";
   if (FindOdbcDriver("psqlodbcw.so").empty()) return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
   return "";
-}
-
-PostgresSandbox* PostgresSandbox::Get() {
-  if (g_sandbox) return g_sandbox;
-  if (!g_start_error.empty()) throw std::runtime_error(g_start_error);
-  if (!MissingReason().empty()) return nullptr;
-  std::unique_ptr<PostgresSandbox> sandbox(new PostgresSandbox());
-  try {
-    sandbox->Start();
-  } catch (const std::exception& e) {
-    g_start_error = std::string("PostgreSQL sandbox: ") + e.what();
-    sandbox->Stop();
-    throw std::runtime_error(g_start_error);
-  }
-  g_sandbox = sandbox.release();
-  std::atexit(StopAtExit);
-  return g_sandbox;
 }
 
 PostgresSandbox::~PostgresSandbox() { Stop(); }
@@ -139,35 +113,27 @@ void PostgresSandbox::Start() {
                   {"Fetch", "100"}});
 }
 
-void PostgresSandbox::StopServer() const { PgCtl({"-m", "fast", "-w", "-s", "stop"}); }
-void PostgresSandbox::StartServer() const {
-  PgCtl({"-l", folder_ + "/server.log", "-w", "-t", "60", "-s", "start"});
+void PostgresSandbox::StopServer() const {
+  if (!PgCtl({"-m", "fast", "-w", "-s", "stop"})) throw std::runtime_error("pg_ctl stop failed");
 }
-void PostgresSandbox::PgCtl(const std::vector<std::string>& args) const {
+void PostgresSandbox::StartServer() const {
+  if (!PgCtl({"-l", folder_ + "/server.log", "-w", "-t", "60", "-s", "start"})) {
+    throw std::runtime_error("pg_ctl start failed");
+  }
+}
+bool PostgresSandbox::PgCtl(const std::vector<std::string>& args) const {
   std::vector<std::string> argv;
   if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
   argv.insert(argv.end(), {bin_ + "/pg_ctl", "-D", folder_ + "/data"});
   argv.insert(argv.end(), args.begin(), args.end());
-  if (RunProgram(argv, {}, "/").exit_status != 0) throw std::runtime_error("pg_ctl failed");
+  return RunProgram(argv, {}, "/").exit_status == 0;
 }
 
 void PostgresSandbox::Stop() {
   watchdog_.Disarm();
-  if (running_) {
-    std::vector<std::string> argv;
-    if (as_postgres_) argv = {"/usr/sbin/runuser", "-u", "postgres", "--"};
-    for (const std::string& a : {bin_ + "/pg_ctl", std::string("-D"), folder_ + "/data",
-                                 std::string("-m"), std::string("fast"), std::string("-w"),
-                                 std::string("-s"), std::string("stop")}) {
-      argv.push_back(a);
-    }
-    RunProgram(argv, {}, "/");
-    running_ = false;
-  }
-  if (!folder_.empty() && !std::getenv("KELVAX_KEEP_TEST_FILES")) {
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
-  }
+  if (running_) PgCtl({"-m", "fast", "-w", "-s", "stop"});
+  running_ = false;
+  RemoveServerFolder(folder_);
 }
 
 std::string PostgresSandbox::ConnectString(int fetch) const {

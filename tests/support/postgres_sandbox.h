@@ -14,13 +14,10 @@
 
 namespace kelvax::test {
 
-class PostgresSandbox {
+class PostgresSandbox : public SharedServer<PostgresSandbox> {
  public:
-  // The started server, or nullptr when the PostgreSQL server binaries or the psqlODBC Unicode
-  // driver are not installed (tests then skip; see KELVAX_REQUIRE_POSTGRES). A server that is
-  // installed but cannot be started throws std::runtime_error, so that the test fails.
-  static PostgresSandbox* Get();
-  // Why Get() gives nullptr (empty when it does not).
+  static constexpr const char* kName = "PostgreSQL";
+  // Why Get() gives nullptr: the server binaries or the psqlODBC Unicode driver are missing.
   static std::string MissingReason();
 
   const std::string& socket_dir() const { return folder_; }
@@ -41,6 +38,8 @@ class PostgresSandbox {
   std::string Query(const std::string& sql) const;
   // The rows as text: columns joined with '|', rows with '\n', NULL as "NULL".
   std::string QueryRows(const std::string& sql) const;
+  // Drops and creates the public schema: a clean slate for the next test.
+  void ResetDatabase() const { Exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public;"); }
 
   // The backend pids of the other client sessions on the test database (the one that asks is
   // a second session and is left out).
@@ -59,10 +58,11 @@ class PostgresSandbox {
   PostgresSandbox& operator=(const PostgresSandbox&) = delete;
 
  private:
+  friend class SharedServer<PostgresSandbox>;
   PostgresSandbox() = default;
   void Start();
   void Stop();
-  void PgCtl(const std::vector<std::string>& args) const;
+  bool PgCtl(const std::vector<std::string>& args) const;  // true when pg_ctl succeeds
   std::string Psql(const std::string& sql, const std::string& database, bool rows,
                    const char* separator = "|") const;
 
@@ -77,9 +77,3 @@ class PostgresSandbox {
 
 }  // namespace kelvax::test
 
-// In a test body or SetUp: assigns the server to `pg` (a PostgresSandbox* variable or member),
-// or skips the test when PostgreSQL is not installed.
-#define KELVAX_REQUIRE_POSTGRES(pg)                      \
-  pg = ::kelvax::test::PostgresSandbox::Get();           \
-  if (pg == nullptr)                                     \
-  GTEST_SKIP() << ::kelvax::test::PostgresSandbox::MissingReason()

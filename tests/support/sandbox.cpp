@@ -194,7 +194,7 @@ std::string InstallKelvax(const std::string& folder, bool with_windows) {
 
 StartedProgram StartProgram(const std::vector<std::string>& argv,
                             const std::map<std::string, std::string>& env,
-                            const std::string& cwd) {
+                            const std::string& cwd, int stderr_fd) {
   std::string out_path = MakeTempDir("kelvax-proc");
   std::string out_file = out_path + "/out", err_file = out_path + "/err";
   std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
@@ -209,12 +209,13 @@ StartedProgram StartProgram(const std::vector<std::string>& argv,
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
     FILE* in = freopen("/dev/null", "r", stdin);
     FILE* o = freopen(out_file.c_str(), "w", stdout);
-    FILE* e = freopen(err_file.c_str(), "w", stderr);
+    FILE* e = stderr_fd >= 0 ? (dup2(stderr_fd, 2), stderr) : freopen(err_file.c_str(), "w", stderr);
     (void)in; (void)o; (void)e;
+    setpgid(0, 0);  // its own group, so that a kill of the group reaches what it started too
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    execv(args[0], args.data());
+    execvp(args[0], args.data());
     _exit(127);
   }
   return {pid, out_file, err_file};
@@ -230,10 +231,14 @@ ProcessResult StartedProgram::Wait() {
   int status = 0;
   waitpid(pid, &status, 0);
   ProcessResult r;
-  r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.exit_status = ExitStatusOf(status);
   r.out = ReadFileBytes(out_file);
   r.err = ReadFileBytes(err_file);
   return r;
+}
+
+int ExitStatusOf(int wait_status) {
+  return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
 }
 
 std::vector<std::string> SplitLogRecords(const std::string& log_bytes) {

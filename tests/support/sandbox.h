@@ -67,11 +67,15 @@ struct StartedProgram {
   ProcessResult Wait();
 };
 
-// Starts a program with the sandbox's ODBC environment plus `env` (a value of "\x01" unsets the
-// variable), stdin from /dev/null, in working directory `cwd` (empty: the program's folder).
+// Starts a program (looked up on PATH when its name has no slash) with the sandbox's ODBC
+// environment plus `env` (a value of "\x01" unsets the variable), stdin from /dev/null, in a
+// process group of its own, in working directory `cwd` (empty: the program's folder, if named).
+// Standard error goes to `stderr_fd` when one is given.
 StartedProgram StartProgram(const std::vector<std::string>& argv,
                             const std::map<std::string, std::string>& env = {},
-                            const std::string& cwd = "");
+                            const std::string& cwd = "", int stderr_fd = -1);
+// The exit status of a waitpid status: the code, or 128 + the signal.
+int ExitStatusOf(int wait_status);
 // StartProgram, then Wait.
 ProcessResult RunProgram(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {},

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 #include "tests/support/sandbox.h"
@@ -38,6 +40,12 @@ std::string RunOrThrow(const std::vector<std::string>& argv, const std::string& 
                              r.err);
   }
   return r.out;
+}
+
+void RemoveServerFolder(const std::string& folder) {
+  if (folder.empty() || std::getenv("KELVAX_KEEP_TEST_FILES")) return;
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
 }
 
 std::string TrimLineEnds(std::string text) {

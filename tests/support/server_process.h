@@ -3,8 +3,12 @@
 // removes its folder should the test process die without running its exit handlers.
 #pragma once
 
+#include <cstdlib>
 #include <map>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace kelvax::test {
@@ -17,6 +21,9 @@ std::string MakeServerFolder(const std::string& prefix, const std::string& owner
 // the program exits non-zero. Returns its standard output.
 std::string RunOrThrow(const std::vector<std::string>& argv, const std::string& what,
                        const std::map<std::string, std::string>& env = {});
+
+// Removes a server's folder when it stops, unless KELVAX_KEEP_TEST_FILES is set.
+void RemoveServerFolder(const std::string& folder);
 
 // `text` without its trailing line ends.
 std::string TrimLineEnds(std::string text);
@@ -41,4 +48,47 @@ class ServerWatchdog {
   int pid_ = -1;
 };
 
+// The one server of its kind in the test process, started on first use and stopped at exit.
+// `Server` derives from SharedServer<Server> and befriends it; it gives a private default
+// constructor, Start() and Stop(), a destructor that stops it, a static MissingReason() (empty
+// when all it needs is installed) and a static constexpr kName for messages.
+template <class Server>
+class SharedServer {
+ public:
+  // The started server, or nullptr when it is not installed (tests then skip; see
+  // KELVAX_REQUIRE_SERVER). One that is installed but cannot start throws std::runtime_error,
+  // now and on every later call, so that its tests fail.
+  static Server* Get() {
+    if (instance_) return instance_;
+    if (!start_error_.empty()) throw std::runtime_error(start_error_);
+    if (!Server::MissingReason().empty()) return nullptr;
+    std::unique_ptr<Server> server(new Server());
+    try {
+      server->Start();
+    } catch (const std::exception& e) {
+      start_error_ = std::string(Server::kName) + " sandbox: " + e.what();
+      server->Stop();
+      throw std::runtime_error(start_error_);
+    }
+    instance_ = server.release();
+    // Deleting runs Stop; the object is never used after exit handlers start.
+    std::atexit([] {
+      delete instance_;
+      instance_ = nullptr;
+    });
+    return instance_;
+  }
+
+ private:
+  static inline Server* instance_ = nullptr;
+  static inline std::string start_error_;
+};
+
 }  // namespace kelvax::test
+
+// In a test body or SetUp: assigns the server to `server` (a PostgresSandbox* or MariaDbSandbox*
+// variable or member), or skips the test when that server is not installed.
+#define KELVAX_REQUIRE_SERVER(server)                           \
+  server = std::remove_pointer_t<decltype(server)>::Get();      \
+  if (server == nullptr)                                        \
+  GTEST_SKIP() << std::remove_pointer_t<decltype(server)>::MissingReason()

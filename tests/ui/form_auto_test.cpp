@@ -29,7 +29,6 @@ QRect Geometry(FormAuto& form, const char* name) {
 TEST(FormAutoTest, LayoutIsTheTwipsDesignAtFifteenTwipsPerPixel) {
   FormAuto form;
   EXPECT_EQ(form.size(), QSize(287, 105));  // 4300 x 1580
-  EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Kelvax Ver3"));
   EXPECT_EQ(Geometry(form, "L03_Counter"), QRect(16, 16, 169, 17));
   EXPECT_EQ(Geometry(form, "L02_Timer"), QRect(192, 16, 81, 17));
   EXPECT_EQ(Geometry(form, "L01_MsgBox"), QRect(8, 72, 153, 25));
@@ -38,9 +37,6 @@ TEST(FormAutoTest, LayoutIsTheTwipsDesignAtFifteenTwipsPerPixel) {
   EXPECT_EQ(Geometry(form, "Text1"), QRect(5, 45, 270, 19));
   EXPECT_EQ(Geometry(form, "Picture1"), QRect(7, 47, 267, 15));
 
-  EXPECT_EQ(Label(form, "L03_Counter")->text(), QString::fromUtf8("計算中です..."));
-  EXPECT_EQ(Label(form, "Label1_0")->text(), QString::fromUtf8("Kelvax Ver.3"));
-  EXPECT_EQ(Label(form, "Label1_1")->text(), QString::fromUtf8("Kelvax Ver.3"));
   EXPECT_NE(Label(form, "Label1_0")->palette().color(QPalette::WindowText),
             Label(form, "Label1_1")->palette().color(QPalette::WindowText));
   // The shadow lies beneath the title.

@@ -12,12 +12,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
+#include <QPointer>
 #include <QTreeWidget>
 #include <functional>
-#include <memory>
 
 #include "tests/support/sandbox.h"
+#include "tests/ui/support/modal.h"
 #include "ui/data_source_dialog.h"
 #include "ui/design_units.h"
 #include "ui/sql_config.h"
@@ -36,22 +36,6 @@ T* Find(QWidget& parent, const char* name) {
   T* w = parent.findChild<T*>(QString::fromLatin1(name));
   EXPECT_NE(w, nullptr) << name;
   return w;
-}
-
-// Calls `act` once with the first modal window of type T; the watch ends with the returned
-// object.
-template <class T>
-std::unique_ptr<QTimer> WhenModal(std::function<void(T*)> act) {
-  auto timer = std::make_unique<QTimer>();
-  QTimer* t = timer.get();
-  QObject::connect(t, &QTimer::timeout, [t, act] {
-    if (T* w = dynamic_cast<T*>(QApplication::activeModalWidget())) {
-      t->stop();
-      act(w);
-    }
-  });
-  t->start(10);
-  return timer;
 }
 
 TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
@@ -163,7 +147,8 @@ TEST(SQLConfigTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   SQLConfig dialog(nullptr, path);
   dialog.show();
   QString text;
-  auto watch = WhenModal<QMessageBox>([&](QMessageBox* box) {
+  test::AnswerNextModal([&](QWidget* w) {
+    auto* box = static_cast<QMessageBox*>(w);
     text = box->text();
     box->button(QMessageBox::Ok)->click();
   });
@@ -230,15 +215,20 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
     QString text, title;
     int buttons = 0;
     QMessageBox::Icon icon = QMessageBox::Warning;
-    auto pick = WhenModal<DataSourceDialog>([&c](DataSourceDialog* d) { c.act(*d); });
-    auto answer = WhenModal<QMessageBox>([&](QMessageBox* box) {
-      text = box->text();
-      title = box->windowTitle();
-      buttons = box->buttons().size();
-      icon = box->icon();
-      box->button(QMessageBox::Ok)->click();
+    QPointer<QTimer> answer;  // a message box over the dialog, or after it
+    test::AnswerNextModal([&](QWidget* dialog) {
+      answer = test::AnswerNextModal([&](QWidget* w) {
+        auto* box = static_cast<QMessageBox*>(w);
+        text = box->text();
+        title = box->windowTitle();
+        buttons = box->buttons().size();
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+      }, dialog);
+      c.act(*static_cast<DataSourceDialog*>(dialog));
     });
     const QString result = SelectConnection(nullptr);
+    delete answer;
     if (c.result_holds.isEmpty()) {
       EXPECT_EQ(result, QString()) << c.what;
     } else {

@@ -18,41 +18,14 @@ namespace fs = std::filesystem;
 
 namespace kelvax::test {
 
-namespace {
-
-int StatusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
-
-}  // namespace
-
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              const std::string& cwd, int stderr_fd) {
-  std::string dir = MakeTempDir("kelvax-child");
-  out_file_ = dir + "/out";
-  err_file_ = dir + "/err";
-  std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
-  for (const auto& [k, v] : env) all[k] = v;
-  pid_ = fork();
-  if (pid_ == 0) {
-    for (const auto& [k, v] : all) {
-      if (v == "\x01") unsetenv(k.c_str());
-      else setenv(k.c_str(), v.c_str(), 1);
-    }
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    int in = open("/dev/null", O_RDONLY);
-    int out = open(out_file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = stderr_fd >= 0 ? stderr_fd : open(err_file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    setpgid(0, 0);  // its own group, so that a kill reaches what it started too
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
+  StartedProgram started = StartProgram(argv, env, cwd, stderr_fd);
+  pid_ = started.pid;
+  out_file_ = started.out_file;
+  err_file_ = started.err_file;
 }
 
 Child::~Child() {
@@ -67,7 +40,7 @@ bool Child::running() {
   int raw = 0;
   pid_t r = waitpid(pid_, &raw, WNOHANG);
   if (r == pid_) {
-    exit_status_ = StatusOf(raw);
+    exit_status_ = ExitStatusOf(raw);
     return false;
   }
   return r == 0;
