@@ -37,20 +37,9 @@ class KelvaxCliTest : public ::testing::Test {
   test::ProcessResult Run(const std::string& job_text, std::map<std::string, std::string> env = {},
                           std::vector<std::string> options = {}) {
     test::WriteFileBytes(work_ + "/job.ini", job_text);
-    env["FAKETIME"] = "2001-10-28 09:05:03";
-    env["LD_PRELOAD"] = FakeTimeLibrary();
-    options.insert(options.begin(), exe_);
+    options.insert(options.begin(), {"faketime", "-f", "2001-10-28 09:05:03", exe_});
     options.push_back(work_ + "/job.ini");
     return test::RunProgram(options, env, work_);
-  }
-
-  static std::string FakeTimeLibrary() {
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
-                          "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
-                          "/usr/lib/faketime/libfaketime.so.1"}) {
-      if (test::PathExists(p)) return p;
-    }
-    return "";
   }
 
   std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }

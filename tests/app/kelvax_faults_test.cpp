@@ -222,15 +222,14 @@ TEST_F(KelvaxFaultsTest, JobAndDataFaultsRunAsReadOrAreNamed) {
 // A NUL byte inside a SQLite value. The driver hands text over up to the NUL (SQLite's own
 // length() counts the same), so the run cannot see the rest; a BLOB arrives whole, as hex.
 TEST_F(KelvaxFaultsTest, ANulByteInASqliteValueIsCutByTheDriverOrArrivesAsHex) {
-  test::SqliteQuery(db_, "CREATE TABLE N (TXT TEXT, B BLOB)");
-  test::SqliteQuery(db_, "INSERT INTO N VALUES ('A' || char(0) || 'B', CAST('A' || char(0) || 'B' AS BLOB))");
-  test::SqliteQuery(db_, "CREATE TABLE U (TXT, B)");
+  test::SqliteExec(db_, "CREATE TABLE N (TXT TEXT, B BLOB); CREATE TABLE U (TXT, B);"
+                        "INSERT INTO N VALUES ('A' || char(0) || 'B', CAST('A' || char(0) || 'B' AS BLOB))");
   const std::string read = "]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT TXT, B FROM N\r\n";
   test::ProcessResult r = Run("[CONNECTION01" + read + "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n[CONNECTION02" + read + "OUTPUT=INSERT\r\nDSN02=DSN=FAULTDB\r\n"
                               "SQL02=INSERT INTO U\r\n");
   EXPECT_EQ(r.exit_status, 0) << r.err << test::ReadFileBytes(folder_ + "/SQLLOG.txt");
   EXPECT_EQ(test::ReadFileBytes(out_), "TXT\tB\r\nA\t410042\r\n");
-  EXPECT_EQ(test::SqliteQueryRows(db_, "SELECT hex(TXT), typeof(B), B FROM U"), "41|text|410042");
+  EXPECT_EQ(test::SqliteQuery(db_, "SELECT hex(TXT), typeof(B), B FROM U"), "41|text|410042");
 }
 
 // A target another writer holds locked: the task fails with the driver's words, nothing is
@@ -266,7 +265,7 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
   };
   const std::string insert = Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() +
                                              "\r\nSQL02=INSERT INTO kx_fault\r\n" + next);
-  auto inserted = [&] { return std::stoi(pg->Query("SELECT COUNT(*) FROM kx_fault")); };
+  auto inserted = [&] { return std::stoi(pg->QueryRows("SELECT COUNT(*) FROM kx_fault")); };
   for (const bool exporting : {false, true}) {
     for (const bool stopping : {false, true}) {
       SCOPED_TRACE(std::string(stopping ? "server stopped" : "backend terminated") +
@@ -294,7 +293,7 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       if (exporting) {
         const int rows = inserted();
         EXPECT_TRUE(rows > 0 && rows < 300000) << rows;
-        EXPECT_EQ(pg->Query("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
+        EXPECT_EQ(pg->QueryRows("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
       } else {
         // Every row read before the loss is in the file, whole; the log says how many.
         const std::string kept = test::ReadFileBytes(out_);

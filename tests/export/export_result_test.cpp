@@ -10,6 +10,8 @@
 #include "export/export_result.h"
 #include "export/insert_statement.h"
 #include "platform/odbc/odbc.h"
+#include "platform/odbc/value_text.h"
+#include "platform/trim.h"
 #include "tests/support/drivers.h"
 
 namespace kelvax {
@@ -20,18 +22,9 @@ using test::Engine;
 using test::OdbcSandbox;
 
 std::string Hex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
+  odbc::AppendHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
   return out;
-}
-
-std::string Trimmed(std::string_view v) {
-  size_t b = v.find_first_not_of(' '), e = v.find_last_not_of(' ');
-  return b == std::string_view::npos ? "" : std::string(v.substr(b, e - b + 1));
 }
 
 class ExportResultTest : public test::DriverWorkerTest {
@@ -117,7 +110,7 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
   SetSource(values);
   std::string expected;
   for (size_t i = 0; i < values.size(); ++i) {
-    expected += (i ? "\n" : "") + std::to_string(i + 1) + "|" + Hex(Trimmed(values[i]));
+    expected += (i ? "\n" : "") + std::to_string(i + 1) + "|" + Hex(TrimChars(values[i], " "));
   }
   task_.SQL02 = "INSERT INTO kx_t";
   for (const TargetMode& mode : kModes) {

@@ -10,26 +10,14 @@
 #include "platform/cp932.h"
 #include "tests/fuzz/check.h"
 
-namespace {
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysIn(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelvax;
   FuzzedDataProvider in(data, size);
   std::tm today{};
-  const int year = in.ConsumeIntegralInRange(1900, 9999);
-  const int month = in.ConsumeIntegralInRange(1, 12);
-  today.tm_year = year - 1900;
-  today.tm_mon = month - 1;
-  today.tm_mday = in.ConsumeIntegralInRange(1, DaysIn(year, month));
+  today.tm_year = in.ConsumeIntegralInRange(1900, 9999) - 1900;
+  today.tm_mon = in.ConsumeIntegralInRange(1, 12);  // day 0 of the next month: this month's last
+  timegm(&today);
+  today.tm_mday = in.ConsumeIntegralInRange(1, today.tm_mday);
   const MacroFolders folders{"/home/user/Desktop", "/tmp/", "/opt/kelvax"};
 
   const IniFile file = IniFile::Parse(in.ConsumeRemainingBytesAsString());

@@ -75,15 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto plain = ReadLiteral(literal, false);
   const auto escaped = ReadLiteral(literal, true);
   FUZZ_CHECK(plain.has_value(), literal);
-  // A standard literal is only written for a server known to read no backslash escapes.
-  if (form != SqlLiteral::kStandard) FUZZ_CHECK(escaped.has_value(), literal);
-  if (form == SqlLiteral::kStandard) {
+  if (form == SqlLiteral::kStandard || form == SqlLiteral::kNoBackslash) {
     FUZZ_CHECK(*plain == value, *plain, value);
-  } else if (form == SqlLiteral::kNoBackslash) {
-    FUZZ_CHECK(*plain == value, *plain, value);
-    FUZZ_CHECK(*escaped == value, *escaped, value);
-  } else {
-    FUZZ_CHECK(*escaped == value, *escaped, value);
   }
+  // A standard literal is only written for a server known to read no backslash escapes.
+  if (form != SqlLiteral::kStandard) FUZZ_CHECK(escaped && *escaped == value, escaped.value_or(literal), value);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/resolve_path.h"
 #include "tests/fuzz/check.h"
 
@@ -28,17 +29,6 @@ std::vector<std::string> Components(const std::string& path) {
   }
   if (!part.empty()) parts.push_back(part);
   return parts;
-}
-
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 void Touch(const char* path) {
@@ -71,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto got = Components(resolved);
   FUZZ_CHECK(got.size() == want.size(), resolved, path);
   for (size_t i = 0; i < got.size(); ++i) {
-    FUZZ_CHECK(SameIgnoringAsciiCase(got[i], want[i]), got[i], want[i]);
+    FUZZ_CHECK(kelvax::UpperAscii(got[i]) == kelvax::UpperAscii(want[i]), got[i], want[i]);
   }
   if (!path.empty() && (path[0] == '/' || path[0] == '\\')) FUZZ_CHECK(resolved[0] == '/', resolved);
   return 0;

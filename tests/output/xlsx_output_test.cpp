@@ -164,7 +164,7 @@ TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
 
   task_.EXPORT = dir_ + "/OUT.XLSX";
   test::WriteFileBytes(task_.EXPORT, "old");
-  host_.cut_after_rows = 1;
+  host_.on_progress = [&](std::int32_t) { host_.cut = true; };
   auto open_files = [] {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
   };

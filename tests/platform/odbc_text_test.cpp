@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <string>
+#include <utility>
 
 #include "platform/odbc/utf16.h"
 #include "platform/odbc/value_text.h"
@@ -21,10 +22,7 @@ std::string Text(F append) {
 }
 
 TEST(OdbcTextTest, DecimalsLoseTrailingFractionalZeros) {
-  struct Case {
-    const char* in;
-    const char* out;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"1.50", "1.5"},
       {"2.000", "2"},
       {"-2.000", "-2"},
@@ -45,15 +43,12 @@ TEST(OdbcTextTest, DecimalsLoseTrailingFractionalZeros) {
       {"1.2.3", "1.2.3"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Text([&](std::string& o) { AppendDecimal(c.in, o); }), c.out) << c.in;
+    EXPECT_EQ(Text([&](std::string& o) { AppendDecimal(c.first, o); }), c.second) << c.first;
   }
 }
 
 TEST(OdbcTextTest, DoublesShowUpToFifteenSignificantDigits) {
-  struct Case {
-    double in;
-    const char* out;
-  } cases[] = {
+  const std::pair<double, const char*> cases[] = {
       {2.5, "2.5"},
       {1e-5, "1E-05"},
       {-0.0, "0"},
@@ -64,15 +59,12 @@ TEST(OdbcTextTest, DoublesShowUpToFifteenSignificantDigits) {
       {0.0001, "0.0001"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Text([&](std::string& o) { AppendDouble(c.in, o); }), c.out) << c.out;
+    EXPECT_EQ(Text([&](std::string& o) { AppendDouble(c.first, o); }), c.second) << c.second;
   }
 }
 
 TEST(OdbcTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
-  struct Case {
-    double in;
-    const char* out;
-  } cases[] = {
+  const std::pair<double, const char*> cases[] = {
       {static_cast<double>(0.1f), "0.1"},
       {static_cast<double>(1234567.5f), "1234567.5"},
       {16777216.0, "16777216"},
@@ -83,7 +75,7 @@ TEST(OdbcTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
       {1e300, "1E+300"},                         // beyond float range
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Text([&](std::string& o) { AppendReal(c.in, o); }), c.out) << c.out;
+    EXPECT_EQ(Text([&](std::string& o) { AppendReal(c.first, o); }), c.second) << c.second;
   }
 }
 

@@ -9,47 +9,34 @@ namespace kelvax::test {
 namespace {
 
 std::string NameOf(Engine engine) {
-  switch (engine) {
-    case Engine::kSqlite: return "SQLite";
-    case Engine::kPostgres: return "PostgreSQL";
-    case Engine::kMariaDb: return "MariaDB";
-  }
-  return "?";
+  static const char* const kNames[] = {"SQLite", "PostgreSQL", "MariaDB"};
+  return kNames[static_cast<int>(engine)];
 }
 
-// A server's part of a Driver: its test database emptied, its connect string and DSN.
+// A server's part of a Driver: its test database emptied, its connect string.
 template <class Server>
-std::optional<Driver> OpenServer(Driver d, std::string* why) {
+std::optional<Driver> OpenServer(Engine engine, std::string* why) {
   Server* server = Server::Get();
   if (!server) {
     if (why) *why = Server::MissingReason();
     return std::nullopt;
   }
   server->ResetDatabase();
-  d.connect = server->ConnectString();
-  d.dsn = "DSN=" + server->DsnName();
-  d.database = server->database();
-  return d;
+  return Driver{engine, server->ConnectString(), server->database()};
 }
 
 }  // namespace
 
 std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
-  Driver d{engine, NameOf(engine), "", "", ""};
   switch (engine) {
     case Engine::kSqlite: {
-      d.database = MakeTempDir("kelvax-sqlite") + "/test.db";
-      SqliteExec(d.database, "");
-      d.connect = OdbcSandbox::SqliteConnect(d.database);
-      OdbcSandbox::Get().AddDsn("KELVAX_SQLITE",
-                                {{"Driver", "SQLite3"}, {"Database", d.database}, {"StepAPI", "1"}});
-      d.dsn = "DSN=KELVAX_SQLITE";
-      return d;
+      OdbcSandbox::Get();  // the private ODBC configuration, from now on
+      const std::string db = MakeTempDir("kelvax-sqlite") + "/test.db";
+      SqliteExec(db, "");
+      return Driver{engine, OdbcSandbox::SqliteConnect(db), db};
     }
-    case Engine::kPostgres:
-      return OpenServer<PostgresSandbox>(d, why);
-    case Engine::kMariaDb:
-      return OpenServer<MariaDbSandbox>(d, why);
+    case Engine::kPostgres: return OpenServer<PostgresSandbox>(engine, why);
+    case Engine::kMariaDb: return OpenServer<MariaDbSandbox>(engine, why);
   }
   return std::nullopt;
 }
@@ -64,7 +51,7 @@ void Driver::Exec(const std::string& sql) const {
 
 std::string Driver::QueryRows(const std::string& sql) const {
   switch (engine) {
-    case Engine::kSqlite: return SqliteQueryRows(database, sql);
+    case Engine::kSqlite: return SqliteQuery(database, sql);
     case Engine::kPostgres: return PostgresSandbox::Get()->QueryRows(sql);
     case Engine::kMariaDb: return MariaDbSandbox::Get()->QueryRows(sql);
   }
@@ -75,21 +62,6 @@ void PrintTo(Engine engine, std::ostream* out) { *out << NameOf(engine); }
 
 std::string EngineNamePrinter::operator()(const ::testing::TestParamInfo<Engine>& info) const {
   return NameOf(info.param);
-}
-
-void DriverTest::SetUp() {
-  std::string why;
-  opened_ = OpenDriver(GetParam(), &why);
-  if (!opened_) GTEST_SKIP() << why;
-  driver_ = &*opened_;
-}
-
-void DriverWorkerTest::SetUp() {
-  std::string why;
-  opened_ = OpenDriver(GetParam(), &why);
-  if (!opened_) GTEST_SKIP() << why;
-  driver_ = &*opened_;
-  task_.DSN01 = driver_->connect;
 }
 
 }  // namespace kelvax::test

@@ -1,18 +1,14 @@
 // Cases written once and run on every engine: SQLite (a file), PostgreSQL and MariaDB (private
-// servers of the test process). Each test gets a clean database: a new SQLite file, or the
-// server's test database emptied. An engine that is not installed skips its tests; one that is
-// installed but cannot start fails them.
+// servers of the test process), each test on a clean database. An engine that is not installed
+// skips its tests; one that is installed but cannot start fails them.
 //
 //   class ValueTest : public test::DriverTest {};
 //   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
 //   KELVAX_PER_DRIVER(ValueTest);
 //
-// A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). MariaDB is
-// reached as root without a password; its default sql_mode is kept (backslash escapes on).
-//
-// Test names end in the engine's name. CTest runs a program's cases on one server in one test
-// ("output/MariaDB"), so that the server starts once: tests/CMakeLists.txt gathers the names
-// ending in /PostgreSQL or /MariaDB, and those of suites named Postgres* or MariaDb*.
+// A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). Test names end
+// in the engine's name, which tests/CMakeLists.txt uses to run each server's cases in one CTest
+// test, so that the server starts once.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +16,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
 
 #include "tests/support/worker_test.h"
 
@@ -35,9 +32,7 @@ inline const char* OnEngine(Engine engine, const char* sqlite, const char* postg
 
 struct Driver {
   Engine engine;
-  std::string name;      // "SQLite", "PostgreSQL", "MariaDB": the test-name suffix
   std::string connect;   // a connect string for odbc::Connection (mixed case)
-  std::string dsn;       // "DSN=KELVAX_..." for job files: survives their upper-casing
   std::string database;  // SQLite: the database file; the servers: the database name
 
   // Runs SQL (one or more statements) through the engine's own client or library; throws on
@@ -57,24 +52,28 @@ struct EngineNamePrinter {
   std::string operator()(const ::testing::TestParamInfo<Engine>& info) const;
 };
 
-class DriverTest : public ::testing::TestWithParam<Engine> {
+// A fixture on `Base` per engine: driver_ is open, or the test is skipped. On a worker test (see
+// worker_test.h), task_.DSN01 is the driver's connect string.
+template <class Base>
+class OnDriver : public Base, public ::testing::WithParamInterface<Engine> {
  protected:
-  void SetUp() override;  // driver_, or the test is skipped
+  using Base::Base;
+  void SetUp() override {
+    std::string why;
+    opened_ = OpenDriver(this->GetParam(), &why);
+    if (!opened_) GTEST_SKIP() << why;
+    driver_ = &*opened_;
+    if constexpr (std::is_base_of_v<WorkerTest, Base>) this->task_.DSN01 = driver_->connect;
+  }
   const Driver* driver_ = nullptr;
 
  private:
   std::optional<Driver> opened_;
 };
-
-// A worker test (see worker_test.h) per engine: task_.DSN01 is the driver's connect string.
-class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface<Engine> {
+class DriverTest : public OnDriver<::testing::Test> {};
+class DriverWorkerTest : public OnDriver<WorkerTest> {
  protected:
-  explicit DriverWorkerTest(TaskHandler worker) : WorkerTest(std::move(worker)) {}
-  void SetUp() override;
-  const Driver* driver_ = nullptr;
-
- private:
-  std::optional<Driver> opened_;
+  explicit DriverWorkerTest(TaskHandler worker) : OnDriver(std::move(worker)) {}
 };
 
 }  // namespace kelvax::test

@@ -7,19 +7,18 @@
 
 namespace kelvax::test {
 
-std::string NormalizeClock(const std::string& utf8) {
+std::vector<std::string> ReadLogRecords(const std::string& path) {
   static const std::regex stamp(R"(\d{4}/\d{2}/\d{2} \d{1,2}:\d{2}:\d{2})");
   static const std::regex elapsed(R"(\d{2}:\d{2}:\d{2}(経過しています|かかりました))");
-  std::string s = std::regex_replace(utf8, stamp, "<TS>");
-  return std::regex_replace(s, elapsed, "<ET>$1");
-}
-
-std::vector<std::string> ReadLogRecords(const std::string& path) {
-  std::vector<std::string> out;
-  for (const auto& r : SplitLogRecords(ReadFileBytes(path))) {
-    out.push_back(NormalizeClock(FromCp932(r)));
+  const std::string log = ReadFileBytes(path), end = std::string(kSeparator) + "\r\n\r\n";
+  std::vector<std::string> records;
+  for (size_t pos = 0; pos < log.size();) {
+    const size_t at = log.find(end, pos);  // none: a torn tail, which shows up in a comparison
+    const std::string record = FromCp932(log.substr(pos, at == std::string::npos ? at : at - pos));
+    records.push_back(std::regex_replace(std::regex_replace(record, stamp, "<TS>"), elapsed, "<ET>$1"));
+    pos = at == std::string::npos ? log.size() : at + end.size();
   }
-  return out;
+  return records;
 }
 
 }  // namespace kelvax::test

@@ -1,5 +1,4 @@
-// Run-log text made comparable: time stamps and elapsed times that depend on the clock are
-// replaced by fixed marks, and CP932 bytes decoded.
+// Run-log records made comparable.
 #pragma once
 
 #include <string>
@@ -7,11 +6,9 @@
 
 namespace kelvax::test {
 
-// Replaces "yyyy/mm/dd h:mm:ss" by "<TS>" and "hh:mm:ss" before 経過しています/かかりました by
-// "<ET>".
-std::string NormalizeClock(const std::string& utf8);
-
-// The records of the run log at `path`, decoded from CP932 and normalized.
+// The records of the run log at `path`, without the 79-hyphen separator and the empty line that
+// follow each, decoded from CP932; "yyyy/mm/dd h:mm:ss" replaced by "<TS>" and the "hh:mm:ss"
+// before 経過しています/かかりました by "<ET>".
 std::vector<std::string> ReadLogRecords(const std::string& path);
 
 }  // namespace kelvax::test

@@ -1,18 +1,13 @@
 #include "tests/support/mariadb_sandbox.h"
 
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -27,17 +22,6 @@ namespace {
 constexpr const char* kServer = "/usr/sbin/mariadbd";
 constexpr const char* kInstallDb = "/usr/bin/mariadb-install-db";
 constexpr const char* kClient = "/usr/bin/mariadb";
-
-bool Accepts(const std::string& socket_path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, socket_path.c_str(), sizeof addr.sun_path - 1);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
-}
 
 // A freshly installed data folder, made once per build and server version and copied by every
 // test process: installing takes far longer than copying. Made under a temporary name and
@@ -59,7 +43,7 @@ std::string PristineDataFolder(const std::vector<std::string>& user) {
                                       "--innodb-log-file-size=8M"};
   install.insert(install.end(), user.begin(), user.end());
   try {
-    RunOrThrow(install, "mariadb-install-db");
+    RunOrThrow(install);
   } catch (...) {
     fs::remove_all(building, ec);
     throw;
@@ -82,7 +66,6 @@ std::string MariaDbSandbox::MissingReason() {
 MariaDbSandbox::~MariaDbSandbox() { Stop(); }
 
 void MariaDbSandbox::Start() {
-  OdbcSandbox& odbc = OdbcSandbox::Get();  // so that RunProgram's environment is there
   folder_ = MakeServerFolder("kelvax-my");
   socket_ = folder_ + "/mysqld.sock";
   const std::string data = folder_ + "/data";
@@ -99,43 +82,20 @@ void MariaDbSandbox::Start() {
       "--innodb-log-file-size=8M", "--innodb-flush-log-at-trx-commit=0", "--innodb-doublewrite=0",
       "--character-set-server=utf8mb4", "--collation-server=utf8mb4_bin"};
   args.insert(args.end(), user.begin(), user.end());
-  const std::string log = folder_ + "/server.log";
-  pid_t pid = fork();
-  if (pid == 0) {
-    int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(kServer, argv.data());
-    _exit(127);
-  }
-  if (pid < 0) throw std::runtime_error("fork failed");
-  server_pid_ = pid;
-  watchdog_.Arm("kill -9 \"$1\" 2>/dev/null; sleep 1; rm -rf \"$2\"",
-                {std::to_string(pid), folder_});
+  server_pid_ = StartProgram(args, {}, "/").pid;
+  watchdog_.Arm("kill -9 \"$1\" 2>/dev/null; sleep 1; rm -rf \"$2\"", {std::to_string(server_pid_), folder_});
 
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!Accepts(socket_)) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  // The server says so in its log once it listens on the socket.
+  while (ReadFileBytes(folder_ + "/server.log").find("ready for connections") == std::string::npos) {
     int status;
-    if (waitpid(server_pid_, &status, WNOHANG) == server_pid_) {
-      server_pid_ = -1;
-      throw std::runtime_error("mariadbd ended while starting: " + ReadFileBytes(log));
-    }
-    if (std::chrono::steady_clock::now() > deadline) {
-      throw std::runtime_error("mariadbd did not start within 60 s: " + ReadFileBytes(log));
+    if (waitpid(server_pid_, &status, WNOHANG) == server_pid_) server_pid_ = -1;
+    if (server_pid_ < 0 || std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("mariadbd did not start: " + ReadFileBytes(folder_ + "/server.log"));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   Client("CREATE DATABASE " + database_, "");
-
-  odbc.AddDsn(DsnName(), {{"Driver", "MariaDB Unicode"},
-                          {"SOCKET", socket_},
-                          {"DATABASE", database_},
-                          {"UID", "root"},
-                          {"CHARSET", "utf8mb4"}});
 }
 
 void MariaDbSandbox::Stop() {
@@ -156,27 +116,15 @@ std::string MariaDbSandbox::ConnectString() const {
 }
 
 std::string MariaDbSandbox::Client(const std::string& sql, const std::string& database) const {
-  // From a file on standard input: in batch mode the client stops at the first failing
-  // statement and exits non-zero (its `source` command would go on); --binary-mode keeps a
-  // CR LF inside a literal, which the client would otherwise turn into LF.
-  std::string dir = MakeTempDir("kelvax-mariadb");
-  WriteFileBytes(dir + "/input.sql", sql);
-  ProcessResult r = RunProgram(
-      {"/bin/sh", "-c",
-       "exec \"$1\" --no-defaults --host=localhost --socket=\"$2\" --user=root --batch --raw --binary-mode "
-       "--skip-column-names --default-character-set=utf8mb4 $4 < \"$3\"",
-       "sh", kClient, socket_, dir + "/input.sql", database},
-      {{"LC_ALL", "C"}, {"MYSQL_PWD", "\x01"}, {"MYSQL_HOST", "\x01"}}, "/");
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-  if (r.exit_status != 0) {
-    throw std::runtime_error("mariadb failed (" + std::to_string(r.exit_status) + ") on: " +
-                             sql.substr(0, 200) + "\n" + r.err);
-  }
-  return TrimLineEnds(r.out);
+  // On standard input: in batch mode the client stops at the first failing statement and exits
+  // non-zero (its `source` command would go on); --binary-mode keeps a CR LF inside a literal,
+  // which the client would otherwise turn into LF.
+  std::vector<std::string> argv = {kClient, "--no-defaults", "--host=localhost", "--socket=" + socket_,
+                                   "--user=root", "--batch", "--raw", "--binary-mode", "--skip-column-names",
+                                   "--default-character-set=utf8mb4"};
+  if (!database.empty()) argv.push_back(database);
+  return RunOrThrow(argv, {{"MYSQL_PWD", "\x01"}, {"MYSQL_HOST", "\x01"}}, sql);
 }
-
-void MariaDbSandbox::Exec(const std::string& sql) const { Client(sql, database_); }
 
 std::string MariaDbSandbox::QueryRows(const std::string& sql) const {
   std::string rows = Client(sql, database_);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,14 @@ class RecordingHost : public RunHost {
   void HideProgressWindow() override { ++hidden; }
   void ShowProgress(std::int32_t rows, std::int32_t total, double, double) override {
     progress.push_back({rows, total});
-    if (cut_after_rows > 0 && rows >= cut_after_rows) cut = true;
+    if (on_progress) on_progress(rows);
   }
   void SetCommandCenterEnabled(bool enabled) override { enabled_calls.push_back(enabled); }
-  void ProcessEvents() override { ++events; }
+  void ProcessEvents() override {}
   Status CopyToClipboard(const std::string& text, const std::string& html) override {
     clipboard.push_back(text);
     clipboard_html.push_back(html);
-    return clipboard_ok ? Status::Ok() : Status::Error(errnum::kClipboard, "clipboard refused");
+    return Status::Ok();
   }
   void ShellOpen(const std::string& path) override { opened.push_back(path); }
   bool CutRequested() const override { return cut; }
@@ -40,12 +41,10 @@ class RecordingHost : public RunHost {
   int hidden = 0;
   std::vector<ProgressCall> progress;
   std::vector<bool> enabled_calls;
-  int events = 0;
   std::vector<std::string> clipboard;
   std::vector<std::string> clipboard_html;
-  bool clipboard_ok = true;
   std::vector<std::string> opened;
-  int cut_after_rows = 0;
+  std::function<void(std::int32_t rows)> on_progress;  // after each progress report
   bool cut = false;
 };
 

@@ -129,57 +129,26 @@ std::map<std::string, std::string> OdbcSandbox::Environment() const {
   return {{"ODBCSYSINI", folder_}, {"ODBCINI", folder_ + "/odbc.ini"}, {"HOME", folder_}};
 }
 
-void SqliteExec(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(db_path.c_str(), &db) != SQLITE_OK) {
-    sqlite3_close(db);
-    throw std::runtime_error("cannot open " + db_path);
-  }
-  char* err = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-  std::string message = err ? err : "";
-  sqlite3_free(err);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
-}
+void SqliteExec(const std::string& db_path, const std::string& sql) { SqliteQuery(db_path, sql); }
 
-namespace {
-
-std::string SqliteRows(const std::string& db_path, const std::string& sql, bool all_columns) {
+std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
   sqlite3* db = nullptr;
   sqlite3_open(db_path.c_str(), &db);
-  struct Out {
-    std::string text;
-    bool all_columns;
-    bool first = true;
-  } out{"", all_columns};
-  auto cb = [](void* p, int n, char** values, char**) {
-    auto* o = static_cast<Out*>(p);
-    if (!o->first) o->text.push_back('\n');
-    o->first = false;
-    for (int i = 0; i < (o->all_columns ? n : 1); ++i) {
-      if (i > 0) o->text.push_back('|');
-      o->text.append(values[i] ? values[i] : "NULL");
-    }
+  std::string text;
+  auto row = [](void* p, int n, char** values, char**) {
+    auto& out = *static_cast<std::string*>(p);
+    for (int i = 0; i < n; ++i) out.append(i ? "|" : "").append(values[i] ? values[i] : "NULL");
+    out.push_back('\n');
     return 0;
   };
   char* err = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), cb, &out, &err);
-  std::string message = err ? err : "";
+  int rc = sqlite3_exec(db, sql.c_str(), row, &text, &err);
+  std::string message = err ? err : sqlite3_errmsg(db);
   sqlite3_free(err);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error("sqlite: " + message);
-  return out.text;
-}
-
-}  // namespace
-
-std::string SqliteQuery(const std::string& db_path, const std::string& sql) {
-  return SqliteRows(db_path, sql, false);
-}
-
-std::string SqliteQueryRows(const std::string& db_path, const std::string& sql) {
-  return SqliteRows(db_path, sql, true);
+  if (!text.empty()) text.pop_back();
+  return text;
 }
 
 std::string InstallKelvax(const std::string& folder, bool with_windows) {
@@ -207,10 +176,8 @@ StartedProgram StartProgram(const std::vector<std::string>& argv,
     }
     std::string dir = cwd.empty() ? fs::path(argv[0]).parent_path().string() : cwd;
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
-    FILE* in = freopen("/dev/null", "r", stdin);
-    FILE* o = freopen(out_file.c_str(), "w", stdout);
-    FILE* e = stderr_fd >= 0 ? (dup2(stderr_fd, 2), stderr) : freopen(err_file.c_str(), "w", stderr);
-    (void)in; (void)o; (void)e;
+    if (!freopen("/dev/null", "r", stdin) || !freopen(out_file.c_str(), "w", stdout)) _exit(126);
+    if (stderr_fd >= 0 ? dup2(stderr_fd, 2) < 0 : !freopen(err_file.c_str(), "w", stderr)) _exit(126);
     setpgid(0, 0);  // its own group, so that a kill of the group reaches what it started too
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -239,22 +206,6 @@ ProcessResult StartedProgram::Wait() {
 
 int ExitStatusOf(int wait_status) {
   return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-}
-
-std::vector<std::string> SplitLogRecords(const std::string& log_bytes) {
-  std::vector<std::string> records;
-  const std::string end = std::string(kSeparator) + "\r\n\r\n";
-  size_t pos = 0;
-  while (pos < log_bytes.size()) {
-    size_t at = log_bytes.find(end, pos);
-    if (at == std::string::npos) {
-      records.push_back(log_bytes.substr(pos));  // a torn tail shows up in a comparison
-      break;
-    }
-    records.push_back(log_bytes.substr(pos, at - pos));
-    pos = at + end.size();
-  }
-  return records;
 }
 
 }  // namespace kelvax::test

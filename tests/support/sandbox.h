@@ -26,8 +26,7 @@ class OdbcSandbox {
  public:
   static OdbcSandbox& Get();
 
-  const std::string& folder() const { return folder_; }
-  // Creates (or replaces) a SQLite database at folder()/name by running `sql`; returns its path.
+  // Creates (or replaces) a SQLite database in the sandbox's folder by running `sql`; returns its path.
   std::string CreateSqliteDb(const std::string& name, const std::string& sql);
   // DRIVER=SQLite3;Database=PATH;StepAPI=1 (streaming, as users are told to configure it).
   static std::string SqliteConnect(const std::string& db_path);
@@ -45,10 +44,8 @@ class OdbcSandbox {
 
 // Runs sql on a SQLite file directly (no ODBC): set-up and inspection of test databases.
 void SqliteExec(const std::string& db_path, const std::string& sql);
-// First column of every row, joined with '\n'.
-std::string SqliteQuery(const std::string& db_path, const std::string& sql);
 // The rows: columns joined with '|', rows with '\n', NULL as "NULL".
-std::string SqliteQueryRows(const std::string& db_path, const std::string& sql);
+std::string SqliteQuery(const std::string& db_path, const std::string& sql);
 
 struct ProcessResult {
   int exit_status = -1;
@@ -80,10 +77,6 @@ int ExitStatusOf(int wait_status);
 ProcessResult RunProgram(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {},
                          const std::string& cwd = "");
-
-// Splits a run log (CP932 bytes) into its records: each record's message, without the
-// 79-hyphen separator and the empty line that follow it.
-std::vector<std::string> SplitLogRecords(const std::string& log_bytes);
 
 // The 79-hyphen separator line.
 extern const char* const kSeparator;

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -30,15 +29,22 @@ std::string MakeServerFolder(const std::string& prefix, const std::string& owner
   return templ;
 }
 
-std::string RunOrThrow(const std::vector<std::string>& argv, const std::string& what,
-                       const std::map<std::string, std::string>& env) {
+std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string, std::string>& env,
+                       const std::string& input) {
   std::map<std::string, std::string> all = env;
   all.emplace("LC_ALL", "C");
-  ProcessResult r = RunProgram(argv, all, "/");
-  if (r.exit_status != 0) {
-    throw std::runtime_error(what + " failed (" + std::to_string(r.exit_status) + "): " + r.out +
-                             r.err);
+  const std::string dir = input.empty() ? "" : MakeTempDir("kelvax-input");
+  if (!input.empty()) {
+    WriteFileBytes(dir + "/input", input);
+    argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$@\" < \"$0\"", dir + "/input"});
   }
+  ProcessResult r = RunProgram(argv, all, "/");
+  if (!dir.empty()) std::filesystem::remove_all(dir);
+  if (r.exit_status != 0) {
+    throw std::runtime_error(argv[input.empty() ? 0 : 4] + " failed (" + std::to_string(r.exit_status) +
+                             ") on: " + input.substr(0, 200) + "\n" + r.out + r.err);
+  }
+  while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
   return r.out;
 }
 
@@ -46,24 +52,6 @@ void RemoveServerFolder(const std::string& folder) {
   if (folder.empty() || std::getenv("KELVAX_KEEP_TEST_FILES")) return;
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);
-}
-
-std::string TrimLineEnds(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
-std::string FirstFields(const std::string& rows, char separator) {
-  std::string out;
-  size_t pos = 0;
-  while (pos < rows.size()) {
-    size_t end = rows.find('\n', pos);
-    if (end == std::string::npos) end = rows.size();
-    if (pos > 0) out.push_back('\n');
-    out += rows.substr(pos, std::min(rows.find(separator, pos), end) - pos);
-    pos = end + 1;
-  }
-  return out;
 }
 
 void ServerWatchdog::Arm(const std::string& script, const std::vector<std::string>& args) {

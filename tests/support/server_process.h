@@ -17,19 +17,15 @@ namespace kelvax::test {
 // and a server's own OS user must reach it. Given an `owner`, the folder is handed to that user.
 std::string MakeServerFolder(const std::string& prefix, const std::string& owner = "");
 
-// RunProgram with the folder "/" and LC_ALL=C; throws "<what> failed (<status>): <output>" when
-// the program exits non-zero. Returns its standard output.
-std::string RunOrThrow(const std::vector<std::string>& argv, const std::string& what,
-                       const std::map<std::string, std::string>& env = {});
+// RunProgram with the folder "/", LC_ALL=C and `input` (SQL, say) on standard input. Returns its
+// output without the last line end; throws, with what it printed, when it exits non-zero.
+std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string, std::string>& env = {},
+                       const std::string& input = "");
 
 // Removes a server's folder when it stops, unless KELVAX_KEEP_TEST_FILES is set.
 void RemoveServerFolder(const std::string& folder);
 
-// `text` without its trailing line ends.
-std::string TrimLineEnds(std::string text);
-// The first field of every line of `rows` (fields split by `separator`), joined with '\n'.
-std::string FirstFields(const std::string& rows, char separator);
-
+// Stops the server and removes its folder should the test process die without its exit handlers.
 class ServerWatchdog {
  public:
   ServerWatchdog() = default;
@@ -51,7 +47,10 @@ class ServerWatchdog {
 // The one server of its kind in the test process, started on first use and stopped at exit.
 // `Server` derives from SharedServer<Server> and befriends it; it gives a private default
 // constructor, Start() and Stop(), a destructor that stops it, a static MissingReason() (empty
-// when all it needs is installed) and a static constexpr kName for messages.
+// when all it needs is installed) and a static constexpr kName for messages. For the tests it
+// gives ConnectString(); Exec(sql) and QueryRows(sql) through the server's own client (columns
+// joined with '|', rows with '\n', NULL as "NULL"; throws on the first error); and
+// ResetDatabase(), a clean slate for the next test.
 template <class Server>
 class SharedServer {
  public:
@@ -78,6 +77,16 @@ class SharedServer {
     });
     return instance_;
   }
+
+  const std::string& database() const { return database_; }
+  SharedServer(const SharedServer&) = delete;
+  SharedServer& operator=(const SharedServer&) = delete;
+
+ protected:
+  SharedServer() = default;
+  std::string folder_;  // under /tmp: the data, the socket, the server's log
+  std::string database_ = "kelvax";
+  ServerWatchdog watchdog_;
 
  private:
   static inline Server* instance_ = nullptr;

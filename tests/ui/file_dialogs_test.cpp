@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "tests/support/sandbox.h"
-#include "tests/ui/support/modal.h"
+#include "tests/ui/support/widgets.h"
 #include "ui/file_dialogs.h"
 
 namespace kelvax::ui {

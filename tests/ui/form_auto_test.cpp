@@ -8,21 +8,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "tests/ui/support/widgets.h"
 #include "ui/form_auto.h"
 #include "ui/form_pictures.h"
 
 namespace kelvax::ui {
 namespace {
 
-QLabel* Label(FormAuto& form, const char* name) {
-  QLabel* label = form.findChild<QLabel*>(QString::fromLatin1(name));
-  EXPECT_NE(label, nullptr) << name;
-  return label;
-}
-
+QLabel* Label(FormAuto& form, const char* name) { return test::Find<QLabel>(form, name); }
 QRect Geometry(FormAuto& form, const char* name) {
-  QWidget* w = form.findChild<QWidget*>(QString::fromLatin1(name));
-  EXPECT_NE(w, nullptr) << name;
+  QWidget* w = test::Find(form, name);
   return w ? w->geometry() : QRect();
 }
 

@@ -23,7 +23,7 @@
 #include "platform/folders.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
-#include "tests/ui/support/modal.h"
+#include "tests/ui/support/widgets.h"
 #include "ui/center_layout.h"
 #include "ui/form_auto.h"
 #include "ui/form_manual.h"
@@ -65,11 +65,7 @@ class FormManualTest : public ::testing::Test {
     files_ = {folder_ + "/kelvax.ini", folder_ + "/RunConfig.ini", folder_ + "/desk"};
   }
   template <typename W = QWidget>
-  static W* Child(QWidget& form, const char* name) {
-    W* w = form.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
+  static W* Child(QWidget& form, const char* name) { return test::Find<W>(form, name); }
   static void Pick(QWidget& form, const char* entry) {
     form.findChild<QAction*>(QString::fromLatin1(entry))->trigger();
   }

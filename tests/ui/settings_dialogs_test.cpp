@@ -17,7 +17,7 @@
 #include <functional>
 
 #include "tests/support/sandbox.h"
-#include "tests/ui/support/modal.h"
+#include "tests/ui/support/widgets.h"
 #include "ui/data_source_dialog.h"
 #include "ui/design_units.h"
 #include "ui/sql_config.h"
@@ -25,18 +25,12 @@
 namespace kelvax::ui {
 namespace {
 
+using test::Find;
 using test::MakeTempDir;
 using test::OdbcSandbox;
 using test::PathExists;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
-
-template <class T>
-T* Find(QWidget& parent, const char* name) {
-  T* w = parent.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(w, nullptr) << name;
-  return w;
-}
 
 TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
   SQLConfig dialog(nullptr, MakeTempDir() + "/RunConfig.ini");

@@ -1,15 +1,13 @@
 #include "tests/ui/support/desktop.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "tests/support/sandbox.h"
@@ -21,12 +19,8 @@ namespace kelvax::test {
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             const std::string& cwd, int stderr_fd) {
-  StartedProgram started = StartProgram(argv, env, cwd, stderr_fd);
-  pid_ = started.pid;
-  out_file_ = started.out_file;
-  err_file_ = started.err_file;
-}
+             const std::string& cwd, int stderr_fd)
+    : started_(StartProgram(argv, env, cwd, stderr_fd)), pid_(started_.pid) {}
 
 Child::~Child() {
   if (pid_ > 0 && running()) {
@@ -50,8 +44,8 @@ bool Child::Wait(int timeout_ms) {
   return WaitUntil([this] { return !running(); }, timeout_ms);
 }
 
-std::string Child::out() const { return ReadFileBytes(out_file_); }
-std::string Child::err() const { return ReadFileBytes(err_file_); }
+std::string Child::out() const { return ReadFileBytes(started_.out_file); }
+std::string Child::err() const { return ReadFileBytes(started_.err_file); }
 
 int RunTool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
             std::string* out, int timeout_ms) {
@@ -62,45 +56,18 @@ int RunTool(const std::vector<std::string>& argv, const std::map<std::string, st
 }
 
 XServer::XServer() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(fds[0]);
-    if (fds[1] != 3) {
-      dup2(fds[1], 3);
-      close(fds[1]);
-    }
-    int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-           "-noreset", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
   // The server writes its display number once it accepts connections.
+  xvfb_ = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
+                                                           "1024x768x24", "-nolisten", "tcp", "-noreset"},
+                                  std::map<std::string, std::string>{});
   std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  while (poll(&p, 1, 20000) > 0) {
-    char c;
-    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-    number.push_back(c);
-  }
-  close(fds[0]);
-  if (!number.empty()) display_ = ":" + number;
+  WaitUntil([&] { return (number = xvfb_->out()).ends_with("\n") || !xvfb_->running(); }, 20000);
+  if (number.ends_with("\n")) display_ = ":" + number.substr(0, number.size() - 1);
 }
 
 XServer::~XServer() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int raw;
-  for (int i = 0; i < 100 && waitpid(pid_, &raw, WNOHANG) == 0; ++i) SleepMs(50);
-  if (waitpid(pid_, &raw, WNOHANG) == 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &raw, 0);
-  }
+  kill(xvfb_->pid(), SIGTERM);
+  xvfb_->Wait(5000);  // then the Child kills what is left
 }
 
 std::map<std::string, std::string> XServer::Env() const {
@@ -108,14 +75,9 @@ std::map<std::string, std::string> XServer::Env() const {
 }
 
 bool HaveTool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  size_t at = 0;
-  while (at <= dirs.size()) {
-    size_t end = dirs.find(':', at);
-    if (end == std::string::npos) end = dirs.size();
-    if (access((dirs.substr(at, end - at) + "/" + name).c_str(), X_OK) == 0) return true;
-    at = end + 1;
+  std::stringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
   }
   return false;
 }
@@ -128,13 +90,7 @@ int CountProcesses(const std::vector<std::string>& argv) {
   for (const auto& entry : fs::directory_iterator("/proc", ec)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string cmdline;
-    try {
-      cmdline = ReadFileBytes(entry.path().string() + "/cmdline");
-    } catch (...) {
-      continue;  // ended meanwhile
-    }
-    if (cmdline == wanted) ++n;
+    if (ReadFileBytes(entry.path().string() + "/cmdline") == wanted) ++n;  // "" once ended
   }
   return n;
 }

@@ -5,8 +5,11 @@
 #include <sys/types.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/sandbox.h"
 
 namespace kelvax::test {
 
@@ -29,9 +32,9 @@ class Child {
   std::string err() const;
 
  private:
+  StartedProgram started_;
   pid_t pid_ = -1;
   int exit_status_ = -1;
-  std::string out_file_, err_file_;
 };
 
 // Runs a tool to its end (killed after timeout_ms); returns its exit status, output in `out`.
@@ -52,7 +55,7 @@ class XServer {
   std::map<std::string, std::string> Env() const;
 
  private:
-  pid_t pid_ = -1;
+  std::unique_ptr<Child> xvfb_;
   std::string display_;
 };
 

@@ -1,5 +1,7 @@
-// Answers the next modal dialog a window opens, as the user would.
+// Finding a window's widgets, and answering the next modal dialog it opens, as the user would.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPointer>
@@ -8,6 +10,14 @@
 #include <functional>
 
 namespace kelvax::test {
+
+// The child widget of `parent` named `name`; the test fails when there is none.
+template <class T = QWidget>
+T* Find(QWidget& parent, const char* name) {
+  T* w = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
 
 // Once a modal dialog other than `besides` is up, calls `answer` with it, which must close it.
 // Deleting the returned timer gives up waiting.
