@@ -19,10 +19,10 @@ mkdir -p "$reports"
 # exitcode 86: a sanitizer's stop must not read as a task failure (exit 1) to a test.
 # verify_asan_link_order=0: faketime is preloaded ahead of the sanitizer runtime.
 # Leaks are checked in every test program and every kelvax they start. The drivers' own leaks are
-# suppressed by module (tests/sanitizer/lsan.supp): the fixtures register each driver with
+# suppressed by module (scripts/lsan.supp): the fixtures register each driver with
 # DontDLClose=1, so that its frames still carry its library's name when the report is written.
 export ASAN_OPTIONS="detect_leaks=1:exitcode=86:verify_asan_link_order=0:log_path=$reports/asan"
-export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$reports/ubsan"
 
 cd "$out"

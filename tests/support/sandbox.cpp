@@ -81,8 +81,6 @@ OdbcSandbox& OdbcSandbox::Get() {
 }
 
 OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
-  // DontDLClose: a driver stays loaded after its last disconnect, so that a leak report on a
-  // sanitized run can name the driver's library (and its suppression match it).
   std::string ini = "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" +
                     FindOdbcDriver("libsqlite3odbc.so") + "\nThreading=2\nDontDLClose=1\n\n";
   std::string pg = FindOdbcDriver("psqlodbcw.so");
