@@ -82,11 +82,11 @@ OdbcSandbox& OdbcSandbox::Get() {
 
 OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
   std::string ini = "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" +
-                    FindOdbcDriver("libsqlite3odbc.so") + "\nThreading=2\n\n";
+                    FindOdbcDriver("libsqlite3odbc.so") + "\nThreading=2\nDontDLClose=1\n\n";
   std::string pg = FindOdbcDriver("psqlodbcw.so");
-  if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\n\n";
+  if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\nDontDLClose=1\n\n";
   std::string maria = FindOdbcDriver("libmaodbc.so");
-  if (!maria.empty()) ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria + "\n\n";
+  if (!maria.empty()) ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria + "\nDontDLClose=1\n\n";
   // A driver whose library is missing: a broken installation must give records, not a crash.
   ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
   WriteFileBytes(folder_ + "/odbcinst.ini", ini);
