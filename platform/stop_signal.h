@@ -1,7 +1,7 @@
 // Ending a run in order from outside. While a StopSignals object lives, SIGTERM and SIGINT only
-// note that the run must stop (a second one ends the program at once, for a run stuck in a long
-// statement), and SIGXFSZ is ignored so that a write over the file-size limit fails and can be
-// recorded instead of killing the program.
+// note that the run must stop (another one a second or more later ends the program at once, for a
+// run stuck in a long statement), and SIGXFSZ is ignored so that a write over the file-size limit
+// fails and can be recorded instead of killing the program.
 #pragma once
 
 #include <string>
