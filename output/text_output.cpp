@@ -104,7 +104,11 @@ void CopyResultToClipboard(WriterRun& run) {
 
   while (NextRowAvailable(run)) {
     ++run.rows;
-    if (!builder.Row(run) || !Advance(run)) break;
+    const std::size_t row_start = html.size();
+    if (!builder.Row(run) || !Advance(run)) {
+      html.resize(row_start);  // the text leaves out an unfinished row too
+      break;
+    }
     builder.EndLine();
     text += builder.line();
     text += "\r\n";
