@@ -40,35 +40,21 @@ class ExportResultTest : public test::DriverWorkerTest {
         "INSERT INTO S VALUES (1, ' ab ', 3.5, 7), (2, 'O''Brien', 12.50, NULL),"
         " (3, 'x''); DROP TABLE t; --', NULL, 1), (4, '東京～大阪 ﾊﾝｶｸ ①髙', 0.25, -2),"
         " (5, NULL, 1, 5);");
-    driver_->Exec("CREATE TABLE t (id INTEGER PRIMARY KEY, name VARCHAR(40), price VARCHAR(20),"
-                  " small SMALLINT);");
+    driver_->Exec("CREATE TABLE t (id INTEGER PRIMARY KEY, name VARCHAR(40), price VARCHAR(20), small SMALLINT);");
     task_.DSN01 = OdbcSandbox::SqliteConnect(source_);
     task_.DSN02 = driver_->connect;
     task_.SQL01 = "SELECT ID, NAME, PRICE, SMALL FROM S ORDER BY ID";
     task_.SQL02 = "INSERT INTO t";
   }
-  void FillSource(int rows) {
-    test::SqliteExec(source_,
-                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                         std::to_string(rows) +
-                         ") INSERT INTO S SELECT i + 10, 'row' || i, i / 4.0, i % 100 FROM n;");
-  }
   // A SQLite source table S (ID, V) holding `values` byte for byte, ids from 1.
   void SetSource(const std::vector<std::string>& values) {
     std::string sql = "BEGIN; CREATE TABLE S (ID INTEGER, V TEXT);";
     for (size_t i = 0; i < values.size(); ++i) {
-      sql += "INSERT INTO S VALUES (" + std::to_string(i + 1) + ", CAST(X'" + Hex(values[i]) +
-             "' AS TEXT));";
+      sql += "INSERT INTO S VALUES (" + std::to_string(i + 1) + ", CAST(X'" + Hex(values[i]) + "' AS TEXT));";
     }
     sql += "COMMIT;";
-    task_.DSN01 =
-        OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("export_src.db", sql));
+    task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("export_src.db", sql));
     task_.SQL01 = "SELECT ID, V FROM S ORDER BY ID";
-  }
-  std::string HexOf(const std::string& column) const {
-    return driver_->engine == Engine::kPostgres
-               ? "upper(encode(convert_to(" + column + ", 'UTF8'), 'hex'))"
-               : "hex(" + column + ")";
   }
 
   std::string source_;
@@ -84,13 +70,10 @@ struct TargetMode {
 const TargetMode kModes[] = {
     {Engine::kSqlite, "", SqlLiteral::kStandard},
     {Engine::kPostgres, "", SqlLiteral::kStandard},
-    {Engine::kPostgres, ";ConnSettings={SET standard_conforming_strings=off}",
-     SqlLiteral::kEscapeString},
+    {Engine::kPostgres, ";ConnSettings={SET standard_conforming_strings=off}", SqlLiteral::kEscapeString},
     {Engine::kMariaDb, "", SqlLiteral::kBackslash},
-    // Several statements per call.
-    {Engine::kMariaDb, ";OPTION=67108864", SqlLiteral::kBackslash},
-    {Engine::kMariaDb, ";OPTION=67108864;InitStmt={SET sql_mode='NO_BACKSLASH_ESCAPES'}",
-     SqlLiteral::kStandard},
+    {Engine::kMariaDb, ";OPTION=67108864", SqlLiteral::kBackslash},  // several statements per call
+    {Engine::kMariaDb, ";OPTION=67108864;InitStmt={SET sql_mode='NO_BACKSLASH_ESCAPES'}", SqlLiteral::kStandard},
 };
 
 TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
@@ -124,14 +107,12 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
     odbc::Environment env;
     odbc::Connection probe;
     ASSERT_TRUE(env.Open() && probe.Open(env, task_.DSN02, false));
-    EXPECT_EQ(probe.Literals().form, mode.form);
-    EXPECT_TRUE(probe.Literals().known);
+    EXPECT_TRUE(probe.Literals().form == mode.form && probe.Literals().known);
     ASSERT_TRUE(probe.Close().ok());
-
     Run();
     EXPECT_EQ(Records(), std::vector<std::string>{});
-    EXPECT_EQ(driver_->QueryRows("SELECT id, " + HexOf("v") + " FROM kx_t ORDER BY id"),
-              expected);
+    const char* hex = driver_->engine == Engine::kPostgres ? "upper(encode(convert_to(v, 'UTF8'), 'hex'))" : "hex(v)";
+    EXPECT_EQ(driver_->QueryRows("SELECT id, "s + hex + " FROM kx_t ORDER BY id"), expected);
     EXPECT_EQ(driver_->QueryRows("SELECT (SELECT a FROM u), (SELECT a FROM c)"), "1|2");
   }
 }
@@ -159,8 +140,9 @@ TEST_P(ExportResultTest, RejectedRowsAreRecordedOnceEachAndEveryOtherRowIsKept) 
   // MariaDB's root has no password and would refuse one.
   if (driver_->engine != Engine::kMariaDb) task_.DSN02 += ";PWD=SECRET";
   const std::string logged_target = driver_->connect + (driver_->engine != Engine::kMariaDb ? ";PWD=***" : "");
-  FillSource(5000);  // ids 11 .. 5010: three groups
-  // Three rejected rows in the first group of 2000, one in the second, and the last row of all.
+  test::SqliteExec(source_, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)"
+                            " INSERT INTO S SELECT i + 10, 'row' || i, i / 4.0, i % 100 FROM n;");  // ids 11 .. 5010
+  // Three groups. Three rejected rows in the first group of 2000, one in the second, and the last row of all.
   driver_->Exec("INSERT INTO t (id, name) VALUES (2, 'taken'), (1500, 'taken'), (1501, 'taken'),"
                 " (2500, 'taken'), (5010, 'taken');");
   task_.COUNTER = "SELECT COUNT(*) FROM S";
@@ -170,17 +152,13 @@ TEST_P(ExportResultTest, RejectedRowsAreRecordedOnceEachAndEveryOtherRowIsKept) 
   for (const auto& r : records) {
     EXPECT_EQ(r.rfind("<TS> データの挿入に失敗しました。\r\n", 0), 0u) << r;
     EXPECT_NE(r.find(duplicate), std::string::npos) << r;
-    EXPECT_NE(r.find("\r\n接続先は" + task_.DSN01 + "\r\n接続先は" + logged_target +
-                     "\r\n発行したＳＱＬは" + task_.SQL01 +
-                     "\r\n発行したＳＱＬはINSERT INTO t\r\nが不明です\r\n"),
-              std::string::npos)
-        << r;
+    EXPECT_NE(r.find("\r\n接続先は" + task_.DSN01 + "\r\n接続先は" + logged_target + "\r\n発行したＳＱＬは" +
+                     task_.SQL01 + "\r\n発行したＳＱＬはINSERT INTO t\r\nが不明です\r\n"), std::string::npos) << r;
     EXPECT_EQ(r.find("SECRET"), std::string::npos) << r;
   }
   EXPECT_EQ(driver_->QueryRows("SELECT COUNT(*) FROM t"), "5005");
   EXPECT_EQ(driver_->QueryRows("SELECT COUNT(*) FROM t WHERE name = 'taken'"), "5");
-  EXPECT_EQ(driver_->QueryRows("SELECT id FROM t WHERE id BETWEEN 1498 AND 1503 OR id IN (2499, "
-                               "2501, 5009) ORDER BY id"),
+  EXPECT_EQ(driver_->QueryRows("SELECT id FROM t WHERE id BETWEEN 1498 AND 1503 OR id IN (2499, 2501, 5009) ORDER BY id"),
             "1498\n1499\n1500\n1501\n1502\n1503\n2499\n2501\n5009");
   EXPECT_EQ(host_.progress.size(), 5005u);
   EXPECT_EQ(host_.progress.back().total, 5005);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/odbc/odbc.h"
@@ -12,6 +13,7 @@
 namespace kelvax::odbc {
 namespace {
 
+using namespace std::string_literals;
 using test::Engine;
 using Row = std::vector<std::optional<std::string>>;  // nullopt: NULL
 
@@ -118,11 +120,8 @@ const Case kCases[] = {
 const char* TypeOn(const Case& c, Engine engine) { return test::OnEngine(engine, c.sqlite, c.postgres, c.mariadb); }
 
 std::string Literal(const Case& c, Engine engine) {
-  std::string literal = c.literal;
-  if (engine == Engine::kPostgres && literal.rfind("x'", 0) == 0) {
-    return "'\\x" + literal.substr(2);  // bytea
-  }
-  return literal;
+  const std::string literal = c.literal;  // bytea takes '\x..'
+  return engine == Engine::kPostgres && literal.rfind("x'", 0) == 0 ? "'\\x" + literal.substr(2) : literal;
 }
 
 class OdbcFidelityTest : public test::DriverTest {};
@@ -139,14 +138,9 @@ TEST_P(OdbcFidelityTest, EveryStoredValueArrivesAsItsExactText) {
     values += ", " + Literal(c, engine);
     nulls += ", NULL";
   }
-  if (engine == Engine::kMariaDb) {
-    driver_->Exec("SET SESSION sql_mode = 'ANSI_QUOTES'; CREATE TABLE t (" + columns +
-                  ") CHARACTER SET utf8mb4; INSERT INTO t VALUES (" + values + "), (" + nulls +
-                  ");");
-  } else {
-    driver_->Exec("CREATE TABLE t (" + columns + "); INSERT INTO t VALUES (" + values + "), (" +
-                  nulls + ");");
-  }
+  const bool maria = engine == Engine::kMariaDb;
+  driver_->Exec((maria ? "SET SESSION sql_mode = 'ANSI_QUOTES'; " : "") + "CREATE TABLE t ("s + columns + ")" +
+                (maria ? " CHARACTER SET utf8mb4" : "") + "; INSERT INTO t VALUES (" + values + "), (" + nulls + ");");
   Read read = ReadAll(*driver_, "SELECT * FROM t ORDER BY 1");
   EXPECT_TRUE(read.failures.empty()) << read.failures.front();
   EXPECT_TRUE(read.end.ok()) << read.end.description();
@@ -178,42 +172,32 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
                                                  : "repeat('%C', %N)";
   auto make = [&](char c, int n) {
     std::string s = repeat;
-    s.replace(s.find("%C"), 2, std::string(1, c));
-    s.replace(s.find("%N"), 2, std::to_string(n));
-    return s;
+    return s.replace(s.find("%C"), 2, std::string(1, c)).replace(s.find("%N"), 2, std::to_string(n));
   };
   auto blob = [&](int n) {
     return engine == Engine::kSqlite     ? "zeroblob(" + std::to_string(n) + ")"
            : engine == Engine::kPostgres ? "convert_to(repeat('x', " + std::to_string(n) + "), 'UTF8')"
                                          : "repeat('x', " + std::to_string(n) + ")";
   };
-  driver_->Exec(std::string("CREATE TABLE t (id integer, s ") + text + ", b " + bytes + ");" +
-                "INSERT INTO t VALUES (1, " + make('a', 1100) + ", " + blob(70000) + ");" +
-                "INSERT INTO t VALUES (2, " + make('b', 600000) + ", " + blob(5) + ");" +
-                "INSERT INTO t VALUES (3, 'short', NULL);" +
-                "INSERT INTO t VALUES (4, " + make('d', 3000) + ", " + blob(2000) + ");" +
-                // Around the bound buffers: 1024 UTF-16 units, 2048 bytes.
-                "INSERT INTO t VALUES (5, " + make('e', 1024) + ", " + blob(1024) + ");" +
-                "INSERT INTO t VALUES (6, " + make('f', 1025) + ", " + blob(1025) + ");" +
-                "INSERT INTO t VALUES (7, " + make('g', 2048) + ", " + blob(2048) + ");" +
-                "INSERT INTO t VALUES (8, " + make('h', 2049) + ", " + blob(2049) + ");");
+  // Row by row: the text's character and length, the bytes' length; around the bound buffers
+  // (1024 UTF-16 units, 2048 bytes) too.
+  const std::tuple<char, int, int> rows[] = {{'a', 1100, 70000}, {'b', 600000, 5}, {'c', 0, 0},
+                                             {'d', 3000, 2000},  {'e', 1024, 1024}, {'f', 1025, 1025},
+                                             {'g', 2048, 2048},  {'h', 2049, 2049}};
+  const std::string byte = engine == Engine::kSqlite ? "00" : "78";
+  std::string sql = std::string("CREATE TABLE t (id integer, s ") + text + ", b " + bytes + ");";
+  std::vector<Row> expected;
+  for (const auto& [c, n, b] : rows) {
+    const std::string id = std::to_string(expected.size() + 1);
+    sql += "INSERT INTO t VALUES (" + id + ", " + (n ? make(c, n) + ", " + blob(b) : "'short', NULL") + ");";
+    std::string hex;
+    for (int i = 0; i < b; ++i) hex += byte;
+    expected.push_back({id, n ? std::string(n, c) : "short", n ? std::optional(hex) : std::nullopt});
+  }
+  driver_->Exec(sql);
   Read read = ReadAll(*driver_, "SELECT id, s, b FROM t ORDER BY id");
   EXPECT_TRUE(read.failures.empty()) << read.failures.front();
   ASSERT_EQ(read.rows.size(), 8u);
-  const std::string byte = engine == Engine::kSqlite ? "00" : "78";
-  auto hex = [&](int n) {
-    std::string h;
-    for (int i = 0; i < n; ++i) h += byte;
-    return h;
-  };
-  const Row expected[] = {{"1", std::string(1100, 'a'), hex(70000)},
-                          {"2", std::string(600000, 'b'), hex(5)},
-                          {"3", "short", std::nullopt},
-                          {"4", std::string(3000, 'd'), hex(2000)},
-                          {"5", std::string(1024, 'e'), hex(1024)},
-                          {"6", std::string(1025, 'f'), hex(1025)},
-                          {"7", std::string(2048, 'g'), hex(2048)},
-                          {"8", std::string(2049, 'h'), hex(2049)}};
   for (int i = 0; i < 8; ++i) {
     EXPECT_TRUE(read.rows[i] == expected[i])
         << "row " << i + 1 << ": " << read.rows[i][1].value_or("NULL").substr(0, 20) << ".. ("

@@ -7,8 +7,6 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -68,15 +66,6 @@ class FormManualTest : public ::testing::Test {
   static W* Child(QWidget& form, const char* name) { return test::Find<W>(form, name); }
   static void Pick(QWidget& form, const char* entry) {
     form.findChild<QAction*>(QString::fromLatin1(entry))->trigger();
-  }
-  // The next message box as "title|text|buttons|icon", answered with OK.
-  static void ExpectMessage(QString& seen) {
-    test::AnswerNextModal([&seen](QWidget* w) {
-      auto* box = static_cast<QMessageBox*>(w);
-      seen = QStringLiteral("%1|%2|%3|%4").arg(box->windowTitle(), box->text())
-                 .arg(box->buttons().size()).arg(box->icon());
-      box->button(QMessageBox::Ok)->click();
-    });
   }
 
   std::string folder_;
@@ -183,7 +172,7 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
   for (const auto& [entry, expected] : {std::pair{"M03_File_0", "Kelvax Ver3|失礼。\nまだできていないです|1|0"},
                                         std::pair{"M04_File_0", "Kelvax Ver3|Kelvax3.5.0|1|0"}}) {
     QString seen;
-    ExpectMessage(seen);
+    test::AnswerNextMessage(seen);
     Pick(form, entry);
     EXPECT_EQ(seen, QString::fromUtf8(expected)) << entry;
   }
@@ -250,7 +239,7 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   // A job file that cannot be written: the message names it, and nothing runs.
   FormManual unwritable(count_runs_, {folder_ + "/missing/kelvax.ini", files_.run_config, ""});
   QString seen;
-  ExpectMessage(seen);
+  test::AnswerNextMessage(seen);
   Child<QPushButton>(unwritable, "B01_Kelvax")->click();
   EXPECT_TRUE(seen.contains(QString::fromStdString(folder_ + "/missing/kelvax.ini"))) << seen.toStdString();
   EXPECT_EQ(runs_, 0);

@@ -70,14 +70,21 @@ class KelvaxDesktopTest : public ::testing::Test {
     return "";
   }
 
-  // The progress window's X id, once it is mapped.
-  std::string FindProgressWindow() {
+  // The X id of the window titled `name` (a pattern), once it is mapped.
+  std::string FindWindow(const std::string& name) {
     std::string id;
     test::WaitUntil([&] {
-      return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", "^Kelvax Ver3$"},
-                           x_->Env(), &id, 5000) == 0 && !id.empty();
+      return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", name}, x_->Env(), &id, 5000) == 0 &&
+             !id.empty();
     }, 20000);
     return id.substr(0, id.find('\n'));
+  }
+  // The progress window of `run`, as painted: 287 x 105 pixels, the gradient behind the labels.
+  std::string ExpectProgressWindow(const Child& run) {
+    const std::string window = FindWindow("^Kelvax Ver3$");
+    EXPECT_FALSE(window.empty()) << run.err();
+    if (!window.empty()) EXPECT_EQ(Screenshot(window), "287x105 srgb(60,60,158)");
+    return window;
   }
 
   // The window as the screen shows it: "<width>x<height> <colour of the pixel at 286,0>".
@@ -106,11 +113,8 @@ TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleE
                              Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n") +
                              Task(3, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/C.TXT\r\n"));
   Child run({exe_, job}, x_->Env(), folder_);
-  std::string window = FindProgressWindow();
-  ASSERT_FALSE(window.empty()) << run.err();
-
-  // 287 x 105 pixels, the gradient behind the labels.
-  EXPECT_EQ(Screenshot(window), "287x105 srgb(60,60,158)");
+  const std::string window = ExpectProgressWindow(run);
+  ASSERT_FALSE(window.empty());
 
   // The rows go on while the window is up; then a double click on the title (Label1).
   ASSERT_TRUE(test::WaitUntil([&] { return UnfinishedB().size() > 100000; }, 20000));
@@ -146,9 +150,7 @@ TEST_F(KelvaxDesktopTest, WithoutXdgRuntimeDirTheWindowIsPaintedBeforeASlowState
   const std::string slow = "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
                            "SELECT COUNT(*) FROM S";
   Child run({exe_, WriteJob(Task(1, slow, "OUTPUT=TAB\r\nEXPORT=%PATH%/N.TXT\r\nINDICATOR=ON\r\n"))}, env, folder_);
-  const std::string window = FindProgressWindow();
-  ASSERT_FALSE(window.empty()) << run.err();
-  EXPECT_EQ(Screenshot(window), "287x105 srgb(60,60,158)");
+  ASSERT_FALSE(ExpectProgressWindow(run).empty());
   EXPECT_TRUE(!test::PathExists(folder_ + "/N.TXT")) << "the statement ended before the window was looked at";
   ASSERT_TRUE(run.Wait(120000));
   EXPECT_EQ(run.exit_status(), 0);
@@ -161,23 +163,20 @@ TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButton
   test::WriteFileBytes(folder_ + "/RunConfig.ini",
                        "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/OUT.TXT\r\n");
   Child center({exe_, "   "}, x_->Env(), folder_);
-  std::string id;
-  ASSERT_TRUE(test::WaitUntil([&] {
-    return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", "コマンドセンター"},
-                         x_->Env(), &id, 5000) == 0 && !id.empty();
-  }, 20000)) << center.err();
+  const std::string id = FindWindow("コマンドセンター");
+  ASSERT_FALSE(id.empty()) << center.err();
   EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
   auto keys = [&](std::vector<std::string> args) {
     args.insert(args.begin(), "xdotool");
     ASSERT_EQ(test::RunTool(args, x_->Env()), 0);
   };
-  keys({"windowfocus", "--sync", id.substr(0, id.find('\n'))});
   // From the connect string to the statement; two lines; back round to 実行 and press it.
-  keys({"key", "Tab"});
-  keys({"type", "--delay", "20", "select a"});
-  keys({"key", "Return"});
-  keys({"type", "--delay", "20", "from t where a < 3"});
-  keys({"key", "--delay", "50", "shift+Tab", "shift+Tab", "shift+Tab", "space"});
+  for (const auto& step : std::vector<std::vector<std::string>>{
+           {"windowfocus", "--sync", id}, {"key", "Tab"}, {"type", "--delay", "20", "select a"}, {"key", "Return"},
+           {"type", "--delay", "20", "from t where a < 3"},
+           {"key", "--delay", "50", "shift+Tab", "shift+Tab", "shift+Tab", "space"}}) {
+    keys(step);
+  }
   ASSERT_TRUE(test::WaitUntil([&] { return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2; },
                               20000)) << center.err();
   EXPECT_EQ(test::ReadFileBytes(folder_ + "/OUT.TXT"), "A\r\n1\r\n2\r\n");

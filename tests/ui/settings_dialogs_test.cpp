@@ -2,14 +2,11 @@
 // ODBC sandbox's data sources. Modal windows are answered by a timer, as a user would.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QPointer>
@@ -25,12 +22,7 @@
 namespace kelvax::ui {
 namespace {
 
-using test::Find;
-using test::MakeTempDir;
-using test::OdbcSandbox;
-using test::PathExists;
-using test::ReadFileBytes;
-using test::WriteFileBytes;
+using namespace kelvax::test;
 
 TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
   SQLConfig dialog(nullptr, MakeTempDir() + "/RunConfig.ini");
@@ -140,14 +132,10 @@ TEST(SQLConfigTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   const std::string path = MakeTempDir() + "/no-such-folder/RunConfig.ini";
   SQLConfig dialog(nullptr, path);
   dialog.show();
-  QString text;
-  test::AnswerNextModal([&](QWidget* w) {
-    auto* box = static_cast<QMessageBox*>(w);
-    text = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
+  QString seen;
+  AnswerNextMessage(seen);
   Find<QPushButton>(dialog, "B02_OK")->click();
-  EXPECT_TRUE(text.contains(QString::fromStdString(path))) << text.toStdString();
+  EXPECT_TRUE(seen.contains(QString::fromStdString(path))) << seen.toStdString();
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_FALSE(PathExists(path));
 }
@@ -206,19 +194,10 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
        QString::fromUtf8("取り消されました")},
   };
   for (const Case& c : cases) {
-    QString text, title;
-    int buttons = 0;
-    QMessageBox::Icon icon = QMessageBox::Warning;
+    QString seen;  // "title|text|buttons|icon"
     QPointer<QTimer> answer;  // a message box over the dialog, or after it
-    test::AnswerNextModal([&](QWidget* dialog) {
-      answer = test::AnswerNextModal([&](QWidget* w) {
-        auto* box = static_cast<QMessageBox*>(w);
-        text = box->text();
-        title = box->windowTitle();
-        buttons = box->buttons().size();
-        icon = box->icon();
-        box->button(QMessageBox::Ok)->click();
-      }, dialog);
+    AnswerNextModal([&](QWidget* dialog) {
+      answer = AnswerNextMessage(seen, dialog);
       c.act(*static_cast<DataSourceDialog*>(dialog));
     });
     const QString result = SelectConnection(nullptr);
@@ -228,14 +207,11 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
     } else {
       EXPECT_TRUE(result.contains(c.result_holds)) << c.what << ": " << result.toStdString();
     }
-    if (c.message_holds.isEmpty()) {
-      EXPECT_EQ(text, QString()) << c.what;
-      continue;
-    }
-    EXPECT_TRUE(text.contains(c.message_holds)) << c.what << ": " << text.toStdString();
-    EXPECT_EQ(title, QStringLiteral("Kelvax Ver3"));
-    EXPECT_EQ(buttons, 1);
-    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    // Titled "Kelvax Ver3", an OK button alone and no icon.
+    EXPECT_TRUE(c.message_holds.isEmpty() ? seen.isEmpty()
+                                          : seen.startsWith(QStringLiteral("Kelvax Ver3|")) &&
+                                                seen.endsWith(QStringLiteral("|1|0")) && seen.contains(c.message_holds))
+        << c.what << ": " << seen.toStdString();
   }
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +34,15 @@ inline QTimer* AnswerNextModal(std::function<void(QWidget*)> answer, QWidget* be
   });
   timer->start(10);
   return timer;
+}
+
+// The next message box as "title|text|buttons|icon" in `seen`, answered with OK.
+inline QTimer* AnswerNextMessage(QString& seen, QWidget* besides = nullptr) {
+  return AnswerNextModal([&seen](QWidget* w) {
+    auto* box = static_cast<QMessageBox*>(w);
+    seen = QStringLiteral("%1|%2|%3|%4").arg(box->windowTitle(), box->text()).arg(box->buttons().size()).arg(box->icon());
+    box->button(QMessageBox::Ok)->click();
+  }, besides);
 }
 
 }  // namespace kelvax::test
