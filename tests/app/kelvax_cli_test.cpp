@@ -25,8 +25,7 @@ class KelvaxCliTest : public ::testing::Test {
     folder_ = test::MakeTempDir("cli");
     exe_ = test::InstallKelvax(folder_);
     work_ = test::MakeTempDir("cliwork");
-    db_ = OdbcSandbox::Get().CreateSqliteDb(
-        "cli.db",
+    db_ = OdbcSandbox::Get().CreateSqliteDb("cli.db",
         "CREATE TABLE ORDERS (ID INTEGER, NAME TEXT, PRICE NUMERIC(10,2), ODATE DATE);"
         "INSERT INTO ORDERS VALUES (1, '山田', 12.50, '2001-10-28'), (2, NULL, 3, '2001-10-27'),"
         " (3, 'Blue', 0.25, '2001-10-28');");
@@ -59,8 +58,7 @@ const std::string kPassed = "\x8C\x6F\x89\xDF\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x8
 const std::string kTook = "\x82\xA9\x82\xA9\x82\xE8\x82\xDC\x82\xB5\x82\xBD";  // かかりました
 
 TEST_F(KelvaxCliTest, DatedExtractsAndTheRunLogMatchByteForByte) {
-  test::ProcessResult r = Run(
-      Task("select id, name, price from orders where odate = '%date%' order by id",
+  test::ProcessResult r = Run(Task("select id, name, price from orders where odate = '%date%' order by id",
            "OUTPUT=tab\r\nEXPORT=%PATH%\\OUT%YYYY%%MM%%DD%.TXT\r\nCOUNTER=ON\r\n") +
       "[CONNECTION02]\r\nDSN01=DSN=CLIDEMO\r\nSQL01=SELECT ID, ODATE FROM ORDERS WHERE ID = 2\r\n"
       "OUTPUT=CSV\r\nEXPORT=%PATH%/D%D-01%%M+01%.CSV\r\n"
@@ -87,8 +85,7 @@ TEST_F(KelvaxCliTest, JapaneseJobFileInUtf8AndCp932ReadTheSame) {
 TEST_F(KelvaxCliTest, NoPasswordReachesTheLogOrStandardErrorWhateverTheConnectStringsSyntax) {
   // An unclosed brace makes the driver manager take the whole rest as a library name and echo
   // it; the SQLite driver echoes a statement that names the password.
-  test::ProcessResult r = Run(
-      "[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode;SERVER=localhost;\tPWD=Secret1\r\n"
+  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode;SERVER=localhost;\tPWD=Secret1\r\n"
       "SQL01=SELECT 1\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n"
       "[CONNECTION02]\r\nDSN01=DSN=CLIDEMO;passwd=Word2Guess\r\nSQL01=SELECT Word2Guess\r\n"
       "OUTPUT=CSV\r\nEXPORT=%PATH%/B.CSV\r\n");
@@ -151,16 +148,13 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
     std::string record;   // text of the failure record's description line, if one is expected
   } cases[] = {
       {ok, 0, "", ""},
-      {first("OUTPUT=CVS\r\n"), 1,
-       "job.ini: warning: task 1: OUTPUT=CVS is not an output kind",
+      {first("OUTPUT=CVS\r\n"), 1, "job.ini: warning: task 1: OUTPUT=CVS is not an output kind",
        "\r\n5:OUTPUT=CVS は出力の種類ではありません"},
-      {first("OUTPUT=CLIP\r\n"), 1, "the clipboard is CRIP in job files",
-       "5:OUTPUT=CLIP は"},
+      {first("OUTPUT=CLIP\r\n"), 1, "the clipboard is CRIP in job files", "5:OUTPUT=CLIP は"},
       {first("OUTPUT=CSV ; daily\r\n"), 1,
        "OUTPUT=CSV ; DAILY is not an output kind (TAB CSV CRIP HTML EXCEL OFF INSERT UPDATE); the task "
        "will fail; a ';' inside a value is part of it", "5:OUTPUT=CSV ; DAILY は"},
-      {first("OUPUT=CSV\r\n"), 1,
-       "job.ini:5: warning: unknown key OUPUT in [CONNECTION01], ignored", "5:OUTPUT= は"},
+      {first("OUPUT=CSV\r\n"), 1, "job.ini:5: warning: unknown key OUPUT in [CONNECTION01], ignored", "5:OUTPUT= は"},
       {first("OUTPUT CSV\r\n"), 1,
        "job.ini:5: warning: line in [CONNECTION01] is not key=value, ignored: OUTPUT CSV", "5:OUTPUT= は"},
       {"[daily]\r\n" + task + "OUTPUT=CSV\r\n" + ok, 0,
@@ -193,8 +187,7 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
 
 TEST_F(KelvaxCliTest, AFailedRunSaysWhatFailedOnStandardErrorInUtf8) {
   test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DSN=NOWHERE;PWD=HIDDEN\r\nSQL01=SELECT 1\r\nOUTPUT=OFF\r\n"
-                              "[CONNECTION02]\r\nDSN01=CREATEODBC\r\n",
-                              {{"LANG", "C.UTF-8"}});
+                              "[CONNECTION02]\r\nDSN01=CREATEODBC\r\n", {{"LANG", "C.UTF-8"}});
   EXPECT_EQ(r.exit_status, 1);
   const std::string first = "kelvax: 1 of 2 tasks failed; the first failure:\n"
                             "  2001/10/28 9:05:03 0番目でファイルの出力に失敗しました\n  ";
@@ -215,24 +208,18 @@ TEST_F(KelvaxCliTest, AFailedRunSaysWhatFailedOnStandardErrorInUtf8) {
 }
 
 TEST_F(KelvaxCliTest, CheckListsTheTasksAsARunWouldAndTouchesNothing) {
-  const std::string job =
-      "[CONNECTION01]\r\nDSN01=DSN=SALES;uid=report;pwd=secret\r\n"
+  const std::string job = "[CONNECTION01]\r\nDSN01=DSN=SALES;uid=report;pwd=secret\r\n"
       "SQL01=select * from orders where odate = '%DATE%'\r\nOUTPUT=csv\r\nEXPORT=out%YYYY%%MM%%D-01%.csv\r\n"
       "COUNTER=ON\r\n[CONNECTION02]\r\nDSN01=FILECOPY\r\nSQL01=a.csv\r\nDSN02=b.csv\r\n";
   test::ProcessResult r = Run(job, {}, {"--check"});
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, work_ + "/job.ini: 2 tasks\n"
-                   "task 1 [CONNECTION01]\n"
-                   "  kind:      CSV\n"
+  EXPECT_EQ(r.out, work_ + "/job.ini: 2 tasks\ntask 1 [CONNECTION01]\n  kind:      CSV\n"
                    "  connect:   DSN=SALES;UID=REPORT;PWD=***\n"
                    "  statement: SELECT * FROM ORDERS WHERE ODATE = '2001/10/28'\n"
                    "  count:     SELECT COUNT(*) FROM ORDERS WHERE ODATE = '2001/10/28'\n"
-                   "  output:    " + work_ + "/OUT20011027.CSV\n"
-                   "task 2 [CONNECTION02]\n"
-                   "  kind:      FILECOPY\n"
-                   "  argument:  A.CSV\n"
-                   "  argument:  B.CSV\n");
+                   "  output:    " + work_ + "/OUT20011027.CSV\ntask 2 [CONNECTION02]\n  kind:      FILECOPY\n"
+                   "  argument:  A.CSV\n  argument:  B.CSV\n");
   EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
 
   test::ProcessResult warned = Run(job + "OUPUT=CSV\r\n", {}, {"--check", "--date", "2000-02-29"});

@@ -195,13 +195,11 @@ TEST_F(KelvaxFaultsTest, JobAndDataFaultsRunAsReadOrAreNamed) {
       {"NUL byte in a job value", task(1, std::string("SELECT 1 AS A\0, 2 AS B", 23), "A.TXT"), nullptr, 0, 2,
        {{"A.TXT", "A\r\n1\r\n"}}, "SQL01 in [CONNECTION01] holds a NUL byte: the value is cut there"},
       {"job file replaced while it runs",
-       Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"),
-       [&](int) {
+       Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"), [&](int) {
          WaitFor([&] { return !TempOutput(out_dir_).empty(); });
          test::WriteFileBytes(work_ + "/new.ini", replacement);
          fs::rename(work_ + "/new.ini", work_ + "/job.ini");
-       },
-       0, 3, {{"OUT.TXT", Expected(300000)}, {"X.TXT", "X\r\nOLD\r\n"}}, ""},
+       }, 0, 3, {{"OUT.TXT", Expected(300000)}, {"X.TXT", "X\r\nOLD\r\n"}}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -288,8 +286,7 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       EXPECT_EQ(r.exit_status, 1) << r.err;
       const auto records = Records();
       ASSERT_EQ(records.size(), 4u);
-      EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed), std::string::npos)
-          << records[0];
+      EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed), std::string::npos) << records[0];
       EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"), std::string::npos)
           << records[0];
       EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/X.TXT"), "X\r\nNEXT\r\n");

@@ -34,12 +34,10 @@ class ExportResultTest : public test::DriverWorkerTest {
   void SetUp() override {
     DriverWorkerTest::SetUp();
     if (IsSkipped()) return;
-    source_ = OdbcSandbox::Get().CreateSqliteDb(
-        "export_src.db",
+    source_ = OdbcSandbox::Get().CreateSqliteDb("export_src.db",
         "CREATE TABLE S (ID INTEGER, NAME TEXT, PRICE NUMERIC(10,2), SMALL SMALLINT);"
         "INSERT INTO S VALUES (1, ' ab ', 3.5, 7), (2, 'O''Brien', 12.50, NULL),"
-        " (3, 'x''); DROP TABLE t; --', NULL, 1), (4, '東京～大阪 ﾊﾝｶｸ ①髙', 0.25, -2),"
-        " (5, NULL, 1, 5);");
+        " (3, 'x''); DROP TABLE t; --', NULL, 1), (4, '東京～大阪 ﾊﾝｶｸ ①髙', 0.25, -2), (5, NULL, 1, 5);");
     driver_->Exec("CREATE TABLE t (id INTEGER PRIMARY KEY, name VARCHAR(40), price VARCHAR(20), small SMALLINT);");
     task_.DSN01 = OdbcSandbox::SqliteConnect(source_);
     task_.DSN02 = driver_->connect;
@@ -78,17 +76,11 @@ const TargetMode kModes[] = {
 
 TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
   const std::vector<std::string> values = {
-      "x\\'), (100, (SELECT CONCAT(user,0x3a,host) FROM mysql.user LIMIT 1))#",
-      "\\\\'",
-      "C:\\new\\table\\x.txt",
+      "x\\'), (100, (SELECT CONCAT(user,0x3a,host) FROM mysql.user LIMIT 1))#", "\\\\'", "C:\\new\\table\\x.txt",
       "x\\'); DROP TABLE u; -- ",
       "a\\",  // ends the literal early, so that the next row's statement runs as written
-      "); DROP TABLE c; #",
-      "x'); DROP TABLE u; --",
-      "-- ; # /* */ ?",
-      "E'\\'' $$ {fn user()} \\0 \\Z %_",
-      "寿司🍣です ～①髙 ﾊﾝｶｸ",
-      "  ab  ",
+      "); DROP TABLE c; #", "x'); DROP TABLE u; --", "-- ; # /* */ ?", "E'\\'' $$ {fn user()} \\0 \\Z %_",
+      "寿司🍣です ～①髙 ﾊﾝｶｸ", "  ab  ",
   };
   SetSource(values);
   std::string expected;
@@ -118,8 +110,7 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
 }
 
 TEST_P(ExportResultTest, NullsInTypedColumnsArriveAsNullAndInTextColumnsAsEmptyText) {
-  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb(
-      "export_src.db",
+  task_.DSN01 = OdbcSandbox::SqliteConnect(OdbcSandbox::Get().CreateSqliteDb("export_src.db",
       "CREATE TABLE N (ID INTEGER, T VARCHAR(9), NUM NUMERIC(10,2), R REAL, D DATE, TM TIME,"
       " TS TIMESTAMP, B BOOLEAN, SM SMALLINT); INSERT INTO N (ID) VALUES (1);"));
   task_.SQL01 = "SELECT * FROM N";

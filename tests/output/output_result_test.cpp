@@ -26,9 +26,7 @@ class OutputResultTest : public test::DriverWorkerTest {
   void SetUp() override {
     DriverWorkerTest::SetUp();
     if (IsSkipped()) return;
-    driver_->Exec(
-        "CREATE TABLE t (a INTEGER, b VARCHAR(20));"
-        "INSERT INTO t VALUES (1, 'x'), (NULL, 'y');"
+    driver_->Exec("CREATE TABLE t (a INTEGER, b VARCHAR(20));INSERT INTO t VALUES (1, 'x'), (NULL, 'y');"
         "CREATE TABLE q (id INTEGER, v VARCHAR(20));"
         // Splitting bytes past the eighth too: fields are scanned eight bytes at a time.
         "INSERT INTO q VALUES (1, 'one two three,4'), (2, 'they say \"hi\"'),"
@@ -69,13 +67,9 @@ TEST_P(OutputResultTest, TextArrivesAsCp932WithNullAsAnEmptyField) {
 
 TEST_P(OutputResultTest, CsvAndTabQuoteOnlyValuesThatWouldSplitAField) {
   const std::string sql = "SELECT id, v AS \"V,1\" FROM q ORDER BY id";
-  EXPECT_EQ(Write(sql, "CSV"),
-            "id,\"V,1\"\r\n1,\"one two three,4\"\r\n2,\"they say \"\"hi\"\"\"\r\n"
-            "3,a long tab\there\r\n"
-            "4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6," + kTokyoOsaka + "\r\n7,\r\n");
-  EXPECT_EQ(Write(sql, "TAB"),
-            "id\tV,1\r\n1\tone two three,4\r\n2\tthey say \"hi\"\r\n"
-            "3\t\"a long tab\there\"\r\n"
+  EXPECT_EQ(Write(sql, "CSV"), "id,\"V,1\"\r\n1,\"one two three,4\"\r\n2,\"they say \"\"hi\"\"\"\r\n"
+            "3,a long tab\there\r\n4,\"line\r\nbreak\"\r\n5,\"\"\"lead\"\r\n6," + kTokyoOsaka + "\r\n7,\r\n");
+  EXPECT_EQ(Write(sql, "TAB"), "id\tV,1\r\n1\tone two three,4\r\n2\tthey say \"hi\"\r\n3\t\"a long tab\there\"\r\n"
             "4\t\"line\r\nbreak\"\r\n5\t\"\"\"lead\"\r\n6\t" + kTokyoOsaka + "\r\n7\t\r\n");
   EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
 }
@@ -135,13 +129,11 @@ TEST_P(OutputResultTest, ABadStatementIsRecordedForTheExecutionAndTheColumnTest)
 }
 
 TEST_P(OutputResultTest, CharactersWithoutCp932FormAreCountedInOneRecord) {
-  driver_->Exec("CREATE TABLE e (id INTEGER, v VARCHAR(10));"
-                "INSERT INTO e VALUES (1, 'a😀b'), (2, '한국');");
+  driver_->Exec("CREATE TABLE e (id INTEGER, v VARCHAR(10));INSERT INTO e VALUES (1, 'a😀b'), (2, '한국');");
   EXPECT_EQ(Write("SELECT v FROM e ORDER BY id", "TAB"), "v\r\na?b\r\n??\r\n");
   auto records = Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].rfind("<TS> シフトJISにない文字を?に置き換えました。\r\n置き換えた文字数:3\r\n", 0), 0u)
-      << records[0];
+  EXPECT_EQ(records[0].rfind("<TS> シフトJISにない文字を?に置き換えました。\r\n置き換えた文字数:3\r\n", 0), 0u) << records[0];
 }
 
 KELVAX_PER_DRIVER(OutputResultTest);
@@ -174,11 +166,9 @@ TEST_P(OutputKindTest, AOneColumnCsvRowReadsBackEvenWhenEmptyOrNull) {
   EXPECT_EQ(Output(), "v\r\n\"one two three,4\"\r\n\"they say \"\"hi\"\"\"\r\n\"line\r\nbreak\"\r\n"
                       "\"\"\r\n\"\"\r\n \r\n");
   // A reader no one here wrote gets every row back.
-  test::ProcessResult read = test::RunProgram(
-      {"/usr/bin/python3", "-c",
-       "import csv, sys\n"
-       "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))",
-       task_.EXPORT});
+  const char* script = "import csv, sys\n"
+                       "for row in csv.reader(open(sys.argv[1], newline='', encoding='cp932')): print(repr(row))";
+  test::ProcessResult read = test::RunProgram({"/usr/bin/python3", "-c", script, task_.EXPORT});
   EXPECT_EQ(read.out, "['v']\n['one two three,4']\n['they say \"hi\"']\n['line\\r\\nbreak']\n['']\n['']\n[' ']\n") << read.err;
 
   // TAB readers take an empty line for one empty field: it stays empty.

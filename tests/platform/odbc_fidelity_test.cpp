@@ -47,8 +47,7 @@ Read ReadAll(const test::Driver& driver, const std::string& sql) {
       bool is_null = false;
       s = result.Value(i, text, is_null);
       if (!s.ok()) {
-        read.failures.push_back(std::to_string(read.rows.size()) + ":" + std::to_string(i) + " " +
-                                s.description());
+        read.failures.push_back(std::to_string(read.rows.size()) + ":" + std::to_string(i) + " " + s.description());
       }
       row.emplace_back(is_null ? std::nullopt : std::optional<std::string>(text));
     }
@@ -80,8 +79,7 @@ const Case kCases[] = {
     {"BIGINT", "bigint", "bigint", "9007199254740993", "9007199254740993"},
     {nullptr, nullptr, "bigint unsigned", "18446744073709551615", "18446744073709551615"},
     {"NUMERIC", "numeric", "decimal(19,0)", "1234567890123456789", "1234567890123456789"},
-    {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345",
-     "12345678901234567890.12345"},
+    {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345", "12345678901234567890.12345"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "-1.500", "-1.5"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "2.000", "2"},
     {nullptr, "numeric", nullptr, "'NaN'", "NaN"},
@@ -168,8 +166,7 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   const Engine engine = GetParam();
   const char* text = test::OnEngine(engine, "text", "text", "longtext");
   const char* bytes = test::OnEngine(engine, "blob", "bytea", "longblob");
-  const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')"
-                                                 : "repeat('%C', %N)";
+  const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')" : "repeat('%C', %N)";
   auto make = [&](char c, int n) {
     std::string s = repeat;
     return s.replace(s.find("%C"), 2, std::string(1, c)).replace(s.find("%N"), 2, std::to_string(n));
@@ -237,8 +234,7 @@ TEST(OdbcFidelitySqliteTest, ExpressionsComeAsTheDriversText) {
   std::optional<test::Driver> driver = test::OpenDriver(Engine::kSqlite, nullptr);
   ASSERT_TRUE(driver);
   driver->Exec("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (5);");
-  Read read = ReadAll(
-      *driver, "SELECT a + 1, a * 1.5, 'x' || a, NULL, COUNT(*), date('2001-10-28') FROM t");
+  Read read = ReadAll(*driver, "SELECT a + 1, a * 1.5, 'x' || a, NULL, COUNT(*), date('2001-10-28') FROM t");
   ASSERT_EQ(read.rows.size(), 1u);
   EXPECT_EQ(read.rows[0], (Row{"6", "7.5", "x5", std::nullopt, "1", "2001-10-28"}));
 }

@@ -60,23 +60,20 @@ TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
     std::function<void(SQLConfig&)> edit;
     std::string after;
   };
-  const std::string kNewFile =
-      "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
+  const std::string kNewFile = "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
       "SHOWDATA=OFF\r\nCOUNTER=OFF\r\n";
   const std::vector<Case> cases = {
       {"", [](SQLConfig&) {}, kNewFile},
       // Lower-case "on" reads as checked; unchecking writes ON; the connect string is trimmed,
       // the output path kept as typed, and 出力 written in CP932.
-      {"[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n",
-       [](SQLConfig& d) {
+      {"[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n", [](SQLConfig& d) {
          EXPECT_TRUE(Find<QRadioButton>(d, "Option1_2")->isChecked());
          EXPECT_TRUE(Find<QCheckBox>(d, "C01_ShowData")->isChecked());
          EXPECT_FALSE(Find<QCheckBox>(d, "C02_Counter")->isChecked());
          Find<QCheckBox>(d, "C01_ShowData")->click();
          Find<QLineEdit>(d, "T01_FileName_0")->setText(QStringLiteral("  DSN=X  "));
          Find<QLineEdit>(d, "T01_FileName_1")->setText(QString::fromUtf8(" /d/出力.txt "));
-       },
-       "[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n"
+       }, "[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n"
        "DSN01=DSN=X\r\nSQL01=\r\nEXPORT= /d/\x8f\x6f\x97\xcd.txt \r\nINDICATOR=ON\r\n"},
   };
   for (const Case& c : cases) {
@@ -102,8 +99,7 @@ TEST(SQLConfigTest, EveryOutputTypeIsSelectedAgainWhenReopened) {
       Find<QRadioButton>(dialog, option.c_str())->click();
       Find<QPushButton>(dialog, "B02_OK")->click();
     }
-    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"),
-              std::string::npos);
+    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"), std::string::npos);
     SQLConfig reopened(nullptr, path);
     EXPECT_TRUE(Find<QRadioButton>(reopened, option.c_str())->isChecked()) << option;
   }
@@ -169,27 +165,21 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
   };
   const QString db = QString::fromStdString(db_);
   const std::vector<Case> cases = {
-      {"data source",
-       [](DataSourceDialog& d) {
+      {"data source", [](DataSourceDialog& d) {
          auto* tree = Find<QTreeWidget>(d, "DataSources");
          tree->findItems(QStringLiteral("KelvaxPick"), Qt::MatchExactly).front()->setSelected(true);
          Find<QPushButton>(d, "OK")->click();
-       },
-       QStringLiteral("DSN=KelvaxPick"), QString()},
-      {"driver and attributes",
-       [db](DataSourceDialog& d) {
+       }, QStringLiteral("DSN=KelvaxPick"), QString()},
+      {"driver and attributes", [db](DataSourceDialog& d) {
          auto* drivers = Find<QComboBox>(d, "Drivers");
          drivers->setCurrentIndex(drivers->findText(QStringLiteral("SQLite3")));
          Find<QLineEdit>(d, "Attributes")->setText(QStringLiteral("Database=") + db);
          Find<QPushButton>(d, "OK")->click();
-       },
-       db, QString()},
-      {"unknown source",
-       [](DataSourceDialog& d) {
+       }, db, QString()},
+      {"unknown source", [](DataSourceDialog& d) {
          Find<QLineEdit>(d, "Attributes")->setText(QStringLiteral("DSN=KelvaxNoSuchSource"));
          Find<QPushButton>(d, "OK")->click();
-       },
-       QString(), QStringLiteral("IM002")},
+       }, QString(), QStringLiteral("IM002")},
       {"cancel", [](DataSourceDialog& d) { Find<QPushButton>(d, "Cancel")->click(); }, QString(),
        QString::fromUtf8("取り消されました")},
   };
