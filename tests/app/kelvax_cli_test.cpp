@@ -2,8 +2,6 @@
 // beside the executable, faketime for the date, and the exit status a scheduler sees.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -167,8 +165,7 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
       {"[CONNECTION03]\r\nDSN01=CREATEODBC\r\n" + ok, 0,
        "warning: section [CONNECTION03] is never run: the task count is 1, read from the last "
        "section's name [CONNECTION01]", ""},
-      {first("OUTPUT=CSV\r\nSHOWDATA=YES\r\n"), 0,
-       "task 1: SHOWDATA=YES is neither ON nor OFF and counts as OFF", ""},
+      {first("OUTPUT=CSV\r\nSHOWDATA=YES\r\n"), 0, "task 1: SHOWDATA=YES is neither ON nor OFF and counts as OFF", ""},
       {notes + ok, 0, "job.ini: and 1 more warnings (kelvax --check lists them all)\n", ""},
   };
   for (const Case& c : cases) {

@@ -287,8 +287,7 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       const auto records = Records();
       ASSERT_EQ(records.size(), 4u);
       EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed), std::string::npos) << records[0];
-      EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"), std::string::npos)
-          << records[0];
+      EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"), std::string::npos) << records[0];
       EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/X.TXT"), "X\r\nNEXT\r\n");
       if (exporting) {
         const int rows = inserted();

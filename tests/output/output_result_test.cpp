@@ -197,8 +197,7 @@ TEST_P(OutputKindTest, ARefusedConnectionGivesFourRecordsAndThreeWhenOff) {
     const char* cause;
   };
   for (const Case& c : {Case{"DSN=NO_SUCH_SOURCE;PWD=TOPSECRET", "DSN=NO_SUCH_SOURCE;PWD=***", ":[IM002]"},
-                        Case{"DRIVER=KelvaxMissing;Database=x", "DRIVER=KelvaxMissing;Database=x",
-                             "libmissing.so"}}) {
+                        Case{"DRIVER=KelvaxMissing;Database=x", "DRIVER=KelvaxMissing;Database=x", "libmissing.so"}}) {
     SCOPED_TRACE(c.dsn);
     for (const char* kind : {"TAB", "OFF"}) {
       RunLog log(test::MakeTempDir("refusedlog") + "/SQLLOG.txt");

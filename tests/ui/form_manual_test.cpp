@@ -50,8 +50,7 @@ TEST(CenterLayoutTest, WidthThenHeightFollowTheOuterSizeAboveTheMinimum) {
     FormResize(c[0], c[1], g);
     const double got[] = {g.window_width, g.window_height, g.sql_width, g.connect_frame_width,
                           g.connect_width, g.file_frame_width, g.file_width, g.end_left,
-                          g.sql_height, g.output_top, g.show_data_top, g.counter_top,
-                          g.file_frame_top, g.buttons_top};
+                          g.sql_height, g.output_top, g.show_data_top, g.counter_top, g.file_frame_top, g.buttons_top};
     for (size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i], c[i + 2]) << c[0] << "x" << c[1] << " #" << i;
   }
 }
