@@ -139,12 +139,9 @@ TEST_F(KelvaxCliTest, JobFileMistakesAreWarnedAboutAndUnknownKindsFail) {
   const std::string ok = first("OUTPUT=CSV\r\n");
   std::string notes;  // 51 sections that are no task: one warning more than a run shows
   for (int i = 0; i < 51; ++i) notes += "[NOTE" + std::to_string(i) + "]\r\n";
-  struct Case {
-    std::string job;
-    int exit_status;
-    std::string warning;  // empty: nothing at all on standard error
-    std::string record;   // text of the failure record's description line, if one is expected
-  } cases[] = {
+  // `warning` empty: nothing at all on standard error; `record`: text of the failure record's
+  // description line, if one is expected.
+  struct Case { std::string job; int exit_status; std::string warning, record; } cases[] = {
       {ok, 0, "", ""},
       {first("OUTPUT=CVS\r\n"), 1, "job.ini: warning: task 1: OUTPUT=CVS is not an output kind",
        "\r\n5:OUTPUT=CVS は出力の種類ではありません"},

@@ -84,14 +84,9 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
     };
   };
   enum Left { kWhole, kNothing, kWholeLinesUnderTempName };
-  struct Case {
-    std::string name, kind;
-    int rows;
-    std::string prefix;
-    std::function<void(int)> during;
-    int exit_status;
-    Left left;
-    std::vector<std::string> records;  // a text each record holds
+  struct Case {  // `records`: a text each record holds
+    std::string name, kind; int rows; std::string prefix; std::function<void(int)> during; int exit_status; Left left;
+    std::vector<std::string> records;
   };
   const std::vector<std::string> kept_records = {"に残しました）\r\n", "<TS> 300000" + kFailed, kTaskRecord, kEndRecord};
   const std::vector<Case> cases = {
@@ -181,13 +176,9 @@ TEST_F(KelvaxFaultsTest, JobAndDataFaultsRunAsReadOrAreNamed) {
     ninety_nine_files.push_back({"T" + std::to_string(i) + ".TXT", "N\r\n" + std::to_string(i) + "\r\n"});
   }
   const std::string replacement = task(1, "SELECT 'NEW' AS X", "NEW.TXT");
-  struct Case {
-    std::string name, job;
-    std::function<void(int)> during;
-    int exit_status;
-    std::size_t records;
-    std::vector<std::pair<std::string, std::string>> files;  // under out/, whole bytes
-    std::string check_warning;                               // in `kelvax --check`'s stderr
+  struct Case {  // `files`: under out/, whole bytes; `check_warning`: in `kelvax --check`'s stderr
+    std::string name, job; std::function<void(int)> during; int exit_status; std::size_t records;
+    std::vector<std::pair<std::string, std::string>> files; std::string check_warning;
   };
   const std::vector<Case> cases = {
       {"99 tasks, CONNECTION100 is not one", ninety_nine, nullptr, 0, 100, ninety_nine_files,

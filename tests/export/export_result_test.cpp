@@ -60,11 +60,7 @@ class ExportResultTest : public test::DriverWorkerTest {
 
 // The ways each engine may read a literal, set through the connect string, and the form the
 // connection must find for them.
-struct TargetMode {
-  Engine engine;
-  const char* connect_suffix;
-  SqlLiteral form;
-};
+struct TargetMode { Engine engine; const char* connect_suffix; SqlLiteral form; };
 const TargetMode kModes[] = {
     {Engine::kSqlite, "", SqlLiteral::kStandard},
     {Engine::kPostgres, "", SqlLiteral::kStandard},
@@ -185,13 +181,7 @@ KELVAX_PER_DRIVER(ExportResultTest);
 TEST(InsertStatementTest, EachValueIsALiteralItsTargetReadsBackExactlyOrTheRowIsRefused) {
   using C = InsertColumn;
   using F = SqlLiteral;
-  struct Case {
-    C column;
-    F form;
-    std::string text;
-    bool is_null;
-    const char* literal;  // nullptr: the row is refused
-  };
+  struct Case { C column; F form; std::string text; bool is_null; const char* literal; };  // literal nullptr: refused
   const Case cases[] = {
       {C::kText, F::kStandard, " it's a\\ ", false, "'it''s a\\'"},
       {C::kText, F::kBackslash, "it's a\\", false, "'it''s a\\\\'"},

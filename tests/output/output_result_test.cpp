@@ -75,11 +75,7 @@ TEST_P(OutputResultTest, CsvAndTabQuoteOnlyValuesThatWouldSplitAField) {
 }
 
 TEST_P(OutputResultTest, TheCountQueryGivesTheTotalOrOneRecordAndTheRowsStillArrive) {
-  struct Case {
-    const char* counter;
-    std::int32_t total;
-    bool recorded;
-  };
+  struct Case { const char* counter; std::int32_t total; bool recorded; };
   for (const Case& c : {Case{"SELECT COUNT(*) FROM t", 2, false},  // a BIGINT on the servers
                         Case{"SELECT MAX(a) FROM t WHERE a > 99", 0, true},  // NULL
                         Case{"SELECT MAX(b) FROM t", 0, true}}) {            // "y" is no number
@@ -103,11 +99,7 @@ TEST_P(OutputResultTest, TheCountQueryGivesTheTotalOrOneRecordAndTheRowsStillArr
 }
 
 TEST_P(OutputResultTest, OffAndAStatementWithoutColumnsExecuteAndLeaveTheOldFile) {
-  struct Case {
-    const char* kind;
-    const char* sql;
-    const char* counter;
-  };
+  struct Case { const char *kind, *sql, *counter; };
   for (const Case& c : {Case{"OFF", "INSERT INTO t VALUES (3, 'z')", "SELECT COUNT(*) FROM nowhere"},
                         Case{"TAB", "DELETE FROM t WHERE a = 1", ""}}) {
     SCOPED_TRACE(c.kind);
@@ -191,11 +183,7 @@ TEST_P(OutputKindTest, UnknownKindsDeleteTheOldFileFailTheTaskAndStillOpenThePat
 }
 
 TEST_P(OutputKindTest, ARefusedConnectionGivesFourRecordsAndThreeWhenOff) {
-  struct Case {
-    const char* dsn;
-    const char* logged_dsn;
-    const char* cause;
-  };
+  struct Case { const char *dsn, *logged_dsn, *cause; };
   for (const Case& c : {Case{"DSN=NO_SUCH_SOURCE;PWD=TOPSECRET", "DSN=NO_SUCH_SOURCE;PWD=***", ":[IM002]"},
                         Case{"DRIVER=KelvaxMissing;Database=x", "DRIVER=KelvaxMissing;Database=x", "libmissing.so"}}) {
     SCOPED_TRACE(c.dsn);

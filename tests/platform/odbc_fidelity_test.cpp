@@ -58,13 +58,7 @@ Read ReadAll(const test::Driver& driver, const std::string& sql) {
 
 // One stored value: the column type on each engine (nullptr: not a case there), the literal the
 // engine's own client stores, and the text expected back (nullptr: NULL).
-struct Case {
-  const char* sqlite;
-  const char* postgres;
-  const char* mariadb;
-  const char* literal;
-  const char* expected;
-};
+struct Case { const char *sqlite, *postgres, *mariadb, *literal, *expected; };
 
 const Case kCases[] = {
     // Text, any character, malformed bytes replaced.

@@ -55,11 +55,7 @@ TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
 }
 
 TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
-  struct Case {
-    std::string before;
-    std::function<void(SQLConfig&)> edit;
-    std::string after;
-  };
+  struct Case { std::string before; std::function<void(SQLConfig&)> edit; std::string after; };
   const std::string kNewFile = "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
       "SHOWDATA=OFF\r\nCOUNTER=OFF\r\n";
   const std::vector<Case> cases = {
@@ -157,12 +153,9 @@ TEST_F(DataSourceDialogTest, ListsTheDataSourcesWithDriversAndMasksThePassword) 
 }
 
 TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAndNothing) {
-  struct Case {
-    const char* what;
-    std::function<void(DataSourceDialog&)> act;  // ends by pressing a button
-    QString result_holds;                        // empty: the result must be ""
-    QString message_holds;                       // empty: no message box
-  };
+  // `act` ends by pressing a button; an empty `result_holds`: the result must be ""; an empty
+  // `message_holds`: no message box.
+  struct Case { const char* what; std::function<void(DataSourceDialog&)> act; QString result_holds, message_holds; };
   const QString db = QString::fromStdString(db_);
   const std::vector<Case> cases = {
       {"data source", [](DataSourceDialog& d) {
