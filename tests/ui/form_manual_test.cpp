@@ -178,9 +178,7 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
 
   Pick(form, "M03_File_2");  // 環境設定: the settings dialog, which disables this window
   EXPECT_FALSE(form.isEnabled());
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (dynamic_cast<SQLConfig*>(w)) w->close();
-  }
+  for (QWidget* w : QApplication::topLevelWidgets()) if (dynamic_cast<SQLConfig*>(w)) w->close();
   EXPECT_TRUE(form.isEnabled());
 
   // 保存 then 開く through their dialogs: the clipboard mode is written as CRIP, which loading

@@ -6,7 +6,6 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "tests/support/log_text.h"
@@ -50,10 +49,8 @@ class KelvaxDesktopTest : public ::testing::Test {
     return path;
   }
 
-  std::string Task(int n, const std::string& sql, const std::string& rest) {
-    char head[32];
-    std::snprintf(head, sizeof head, "[CONNECTION%02d]\r\n", n);
-    return head + std::string("DSN01=DSN=DESKDB\r\nSQL01=") + sql + "\r\n" + rest;
+  std::string Task(int n, const std::string& sql, const std::string& rest) {  // n: 1 .. 9
+    return "[CONNECTION0" + std::to_string(n) + "]\r\nDSN01=DSN=DESKDB\r\nSQL01=" + sql + "\r\n" + rest;
   }
 
   std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }
@@ -258,8 +255,7 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayATerminalShowsALineOfProgress) {
   close(slave);
   std::string seen;
   char buf[4096];
-  ssize_t n;
-  while ((n = read(master, buf, sizeof buf)) > 0) seen.append(buf, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
   close(master);
   ASSERT_TRUE(run.Wait(20000));
   EXPECT_EQ(run.exit_status(), 0) << seen;
