@@ -160,15 +160,12 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   const Engine engine = GetParam();
   const char* text = test::OnEngine(engine, "text", "text", "longtext");
   const char* bytes = test::OnEngine(engine, "blob", "bytea", "longblob");
-  const char* repeat = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')" : "repeat('%C', %N)";
-  auto make = [&](char c, int n) {
-    std::string s = repeat;
-    return s.replace(s.find("%C"), 2, std::string(1, c)).replace(s.find("%N"), 2, std::to_string(n));
-  };
-  auto blob = [&](int n) {
-    return engine == Engine::kSqlite     ? "zeroblob(" + std::to_string(n) + ")"
-           : engine == Engine::kPostgres ? "convert_to(repeat('x', " + std::to_string(n) + "), 'UTF8')"
-                                         : "repeat('x', " + std::to_string(n) + ")";
+  // Expressions of n characters c, and of n bytes.
+  const char* text_of = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')" : "repeat('%C', %N)";
+  const char* blob_of = test::OnEngine(engine, "zeroblob(%N)", "convert_to(repeat('x', %N), 'UTF8')", "repeat('x', %N)");
+  auto make = [](std::string s, char c, int n) {
+    if (const auto at = s.find("%C"); at != std::string::npos) s.replace(at, 2, 1, c);
+    return s.replace(s.find("%N"), 2, std::to_string(n));
   };
   // Row by row: the text's character and length, the bytes' length; around the bound buffers
   // (1024 UTF-16 units, 2048 bytes) too.
@@ -180,7 +177,8 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   std::vector<Row> expected;
   for (const auto& [c, n, b] : rows) {
     const std::string id = std::to_string(expected.size() + 1);
-    sql += "INSERT INTO t VALUES (" + id + ", " + (n ? make(c, n) + ", " + blob(b) : "'short', NULL") + ");";
+    sql += "INSERT INTO t VALUES (" + id + ", " +
+           (n ? make(text_of, c, n) + ", " + make(blob_of, c, b) : "'short', NULL") + ");";
     std::string hex;
     for (int i = 0; i < b; ++i) hex += byte;
     expected.push_back({id, n ? std::string(n, c) : "short", n ? std::optional(hex) : std::nullopt});

@@ -63,9 +63,7 @@ class FormManualTest : public ::testing::Test {
   }
   template <typename W = QWidget>
   static W* Child(QWidget& form, const char* name) { return test::Find<W>(form, name); }
-  static void Pick(QWidget& form, const char* entry) {
-    form.findChild<QAction*>(QString::fromLatin1(entry))->trigger();
-  }
+  static void Pick(QWidget& form, const char* entry) { form.findChild<QAction*>(QString::fromLatin1(entry))->trigger(); }
 
   std::string folder_;
   FormManual::Files files_;

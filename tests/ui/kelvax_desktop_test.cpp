@@ -44,9 +44,8 @@ class KelvaxDesktopTest : public ::testing::Test {
   }
 
   std::string WriteJob(const std::string& text) {
-    std::string path = folder_ + "/job.ini";
-    test::WriteFileBytes(path, text);
-    return path;
+    test::WriteFileBytes(folder_ + "/job.ini", text);
+    return folder_ + "/job.ini";
   }
 
   std::string Task(int n, const std::string& sql, const std::string& rest) {  // n: 1 .. 9

@@ -110,11 +110,7 @@ TEST(SQLConfigTest, CancelAndTheCloseBoxWriteNothing) {
     SQLConfig dialog(&center, path);
     dialog.show();
     Find<QLineEdit>(dialog, "T01_FileName_0")->setText(QStringLiteral("DSN=NEW"));
-    if (close_box) {
-      dialog.close();
-    } else {
-      Find<QPushButton>(dialog, "B99_END")->click();
-    }
+    close_box ? void(dialog.close()) : Find<QPushButton>(dialog, "B99_END")->click();
     EXPECT_EQ(ReadFileBytes(path), before);
     EXPECT_TRUE(center.isEnabled());
   }
@@ -185,11 +181,8 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
     });
     const QString result = SelectConnection(nullptr);
     delete answer;
-    if (c.result_holds.isEmpty()) {
-      EXPECT_EQ(result, QString()) << c.what;
-    } else {
-      EXPECT_TRUE(result.contains(c.result_holds)) << c.what << ": " << result.toStdString();
-    }
+    EXPECT_TRUE(c.result_holds.isEmpty() ? result.isEmpty() : result.contains(c.result_holds))
+        << c.what << ": " << result.toStdString();
     // Titled "Kelvax Ver3", an OK button alone and no icon.
     EXPECT_TRUE(c.message_holds.isEmpty() ? seen.isEmpty()
                                           : seen.startsWith(QStringLiteral("Kelvax Ver3|")) &&
