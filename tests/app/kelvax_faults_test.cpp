@@ -265,11 +265,8 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
       fs::create_directories(out_dir_);
       test::ProcessResult r = Run(exporting ? insert : extract(stopping ? "HTML" : "TAB"), "", [&](int) {
         WaitFor([&] { return exporting ? inserted() > 0 : !TempOutput(out_dir_).empty(); });
-        if (stopping) {
-          pg->StopServer();
-        } else {
-          EXPECT_EQ(pg->TerminateClientBackends(), 1);
-        }
+        if (stopping) pg->StopServer();
+        EXPECT_EQ(stopping ? 1 : pg->TerminateClientBackends(), 1);
       });
       if (stopping) pg->StartServer();
       EXPECT_EQ(r.exit_status, 1) << r.err;

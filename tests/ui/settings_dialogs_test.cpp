@@ -47,9 +47,7 @@ TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
             "Option1_2 Option1_3 Option1_4 C02_Counter C01_ShowData B02_OK B99_END");
   EXPECT_TRUE(Find<QPushButton>(dialog, "B02_OK")->isDefault());
 
-  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho"))) {
-    GTEST_SKIP() << "fonts-ipafont is not installed";
-  }
+  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho"))) GTEST_SKIP() << "fonts-ipafont is not installed";
   EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Label1_0")->font()).family(), QStringLiteral("IPAMincho"));
   EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Option1_0")->font()).family(), QStringLiteral("IPAPGothic"));
 }
