@@ -42,11 +42,7 @@ Status RenameDurably(int fd, const std::string& from, const std::string& to) {
 }
 
 void RemoveIfStill(int fd, const std::string& path) {
-  struct stat open_file{}, entry{};
-  if (fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
-      entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino) {
-    unlink(path.c_str());
-  }
+  if (StillNamedBy(fd, path)) unlink(path.c_str());
 }
 
 mode_t AtomicFile::NewFileMode(mode_t bits) {

@@ -1,5 +1,6 @@
 #include "platform/fd.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +22,12 @@ Status Fd::Close(const std::string& what) {
   const int rc = close(release());
   if (rc != 0 && errno != EINTR) return ErrnoStatus(errno, what);
   return Status::Ok();
+}
+
+bool StillNamedBy(int fd, const std::string& path) {
+  struct stat open_file{}, entry{};
+  return fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
+         entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino;
 }
 
 Status WriteFully(int fd, std::string_view data, const std::string& what) {

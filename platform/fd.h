@@ -34,6 +34,10 @@ class Fd {
   int fd_;
 };
 
+// True while `path` itself names the file open as `fd`: not removed or replaced since, and not
+// a link to it.
+bool StillNamedBy(int fd, const std::string& path);
+
 // Writes all of `data` to an open descriptor, going on after partial writes and interruptions.
 // `what` heads the error description.
 Status WriteFully(int fd, std::string_view data, const std::string& what);

@@ -51,12 +51,9 @@ Status CopyFileReplacing(const std::string& source, const std::string& destinati
 }
 
 Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination) {
-  struct stat open_file{}, entry{}, old{};
-  if (fstat(fd, &open_file) != 0) return ErrnoStatus(errno, path);
-  if (lstat(path.c_str(), &entry) != 0) return ErrnoStatus(errno, path);
-  if (entry.st_dev != open_file.st_dev || entry.st_ino != open_file.st_ino) {
-    return ErrnoStatus(EEXIST, path);
-  }
+  errno = EEXIST;  // another file at `path`, unless the look-up itself fails
+  if (!StillNamedBy(fd, path)) return ErrnoStatus(errno, path);
+  struct stat old{};
   if (stat(destination.c_str(), &old) != 0) return ErrnoStatus(errno, destination);
   TakeAttributes(fd, old);
   return RenameDurably(fd, path, destination);

@@ -9,18 +9,6 @@
 
 namespace kelvax {
 
-namespace {
-
-// True when `fd` is still the file at `path`: a holder that ended may have removed it after we
-// opened it, and a lock on a removed file keeps no one out.
-bool StillThere(int fd, const std::string& path) {
-  struct stat held, named;
-  return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
-         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
-
-}  // namespace
-
 InstanceLock::~InstanceLock() {
   // Removed while still locked, so that no one can lock the old file after we let it go. The
   // file holds no data: closing it has nothing to report.
@@ -49,7 +37,9 @@ bool InstanceLock::Acquire(const std::string& folder) {
       fd_.reset();
       return !held;  // a file system without locks: run rather than refuse
     }
-    if (StillThere(fd_.get(), path_)) {
+    // A holder that ended may have removed the file after we opened it, and a lock on a
+    // removed file keeps no one out.
+    if (StillNamedBy(fd_.get(), path_)) {
       locked_ = true;
       return true;
     }
