@@ -59,7 +59,7 @@ void WriteDocument(WriterRun& run, LineSink& sink) {
     }
     if (!write(kRowEnd)) return;
     if (!run.Progress()) return;
-    if (Status s = run.result.NextRow(); !s && !run.Fail(s)) return;
+    if (!AdvanceRow(run)) return;
   }
 }
 

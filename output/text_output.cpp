@@ -65,12 +65,6 @@ class LineBuilder {
   std::string line_;
 };
 
-// Advances past the current row; a failure is recorded and leaves the result at its end.
-bool Advance(WriterRun& run) {
-  Status s = run.result.NextRow();
-  return s.ok() || run.Fail(s);
-}
-
 // Header and rows; returns early only when the writer must stop.
 void WriteLines(WriterRun& run, Separator separator, LineSink& sink) {
   if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
@@ -81,7 +75,7 @@ void WriteLines(WriterRun& run, Separator separator, LineSink& sink) {
 
   while (NextRowAvailable(run)) {
     ++run.rows;
-    if (!builder.Row(run) || !Advance(run)) return;
+    if (!builder.Row(run) || !AdvanceRow(run)) return;
     builder.EndLine();
     if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
     if (!run.Progress()) return;
@@ -105,7 +99,7 @@ void CopyResultToClipboard(WriterRun& run) {
   while (NextRowAvailable(run)) {
     ++run.rows;
     const std::size_t row_start = html.size();
-    if (!builder.Row(run) || !Advance(run)) {
+    if (!builder.Row(run) || !AdvanceRow(run)) {
       html.resize(row_start);  // the text leaves out an unfinished row too
       break;
     }

@@ -69,4 +69,9 @@ bool NextRowAvailable(WriterRun& run) {
   return !at_end;
 }
 
+bool AdvanceRow(WriterRun& run) {
+  Status s = run.result.NextRow();
+  return s.ok() || run.Fail(s);
+}
+
 }  // namespace kelvax

@@ -46,5 +46,8 @@ struct WriterRun {
 // The row loop's end test: true when a current row is left. A failed test is recorded and ends
 // the loop, since no current row can be read after it.
 bool NextRowAvailable(WriterRun& run);
+// Moves past the current row. A failure is recorded and leaves the result at its end; false when
+// the writer must stop.
+bool AdvanceRow(WriterRun& run);
 
 }  // namespace kelvax

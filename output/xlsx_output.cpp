@@ -374,7 +374,7 @@ void WriteXlsxFile(WriterRun& run) {
         if (!s && !run.Fail(s)) return;
       }
     }
-    if (Status s = run.result.NextRow(); !s && !run.Fail(s)) return;
+    if (!AdvanceRow(run)) return;
     if (!run.Progress()) return;
   }
   if (run.stopped()) return;
