@@ -99,28 +99,6 @@ void RequestCursor(SQLHSTMT stmt) {
   set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
 }
 
-// Whether text fetched as SQL_C_CHAR arrives as UTF-8 on this connection: a probe value, both
-// its bytes and its length, must come back as sent (the narrow character set follows the
-// connection's settings).
-bool NarrowTextIsUtf8(SQLHDBC dbc) {
-  SQLHSTMT probe = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &probe))) return false;
-  static constexpr char kSample[] = "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
-  char buf[64] = {};
-  SQLLEN length = 0;
-  bool same =
-      SQL_SUCCEEDED(SQLExecDirect(probe,
-                                  reinterpret_cast<SQLCHAR*>(const_cast<char*>(
-                                      "SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)")),
-                                  SQL_NTS)) &&
-      SQL_SUCCEEDED(SQLFetch(probe)) &&
-      SQL_SUCCEEDED(SQLGetData(probe, 1, SQL_C_CHAR, buf, sizeof buf, &length)) &&
-      length == static_cast<SQLLEN>(sizeof kSample - 1) &&
-      std::memcmp(buf, kSample, sizeof kSample - 1) == 0;
-  SQLFreeHandle(SQL_HANDLE_STMT, probe);
-  return same;
-}
-
 enum class Kind {
   kText,
   kSigned,
@@ -731,7 +709,13 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   m.connection = &connection;
   m.dbms = connection.dbms();
   if (m.dbms == Dbms::kMysql && connection.narrow_utf8_ == 0) {
-    connection.narrow_utf8_ = NarrowTextIsUtf8(connection.handle()) ? 1 : -1;
+    // Whether text fetched as SQL_C_CHAR arrives as UTF-8 (the narrow character set follows the
+    // connection's settings): a probe value, its bytes and its length, must come back as sent.
+    std::string probe;
+    const bool same =
+        connection.QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
+        probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+    connection.narrow_utf8_ = same ? 1 : -1;
   }
   m.narrow_text = m.dbms == Dbms::kSqlite || (m.dbms == Dbms::kMysql && connection.narrow_utf8_ > 0);
   connection.results_.push_back(this);
