@@ -2,13 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/calendar.h"
 #include "platform/trim.h"
 
 namespace kelvax {
 
 namespace {
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 // YYYY-MM-DD naming a real day.
 bool ParseDay(const std::string& text, std::tm& day) {
@@ -18,9 +17,7 @@ bool ParseDay(const std::string& text, std::tm& day) {
       std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) {
     return false;
   }
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  if (d > (m == 2 && IsLeap(y) ? 29 : kDays[m - 1])) return false;
+  if (y < 1 || !IsRealDay(y, m, d)) return false;
   day = std::tm{};
   day.tm_year = y - 1900;
   day.tm_mon = m - 1;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/calendar.h"
 #include "platform/folders.h"
 
 namespace kelvax {
@@ -11,13 +12,6 @@ namespace {
 struct Date {
   int year, month, day;  // month 1..12
 };
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
 
 // Adds months keeping the day, or the target month's last day where it is shorter.
 Date AddMonths(Date d, int months) {

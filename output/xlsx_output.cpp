@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/calendar.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
 
@@ -148,12 +149,7 @@ bool DateSerial(std::string_view text, bool with_time, double& serial) {
       !TakeChar(text, '/') || !TakeNumber(text, 2, 2, d)) {
     return false;
   }
-  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (y < 1900 || m < 1 || m > 12 || d < 1 || d > kMonthDays[m - 1] ||
-      (m == 2 && d == 29 && !leap)) {
-    return false;
-  }
+  if (y < 1900 || !IsRealDay(y, m, d)) return false;
   double fraction = 0;
   if (with_time && !text.empty() && (!TakeChar(text, ' ') || !TimeOfDay(text, fraction))) {
     return false;

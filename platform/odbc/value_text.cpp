@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/calendar.h"
 #include "platform/cp932.h"
 
 namespace kelvax::odbc {
@@ -46,13 +47,6 @@ int Digits(std::string_view s, std::size_t at, std::size_t count) {
   return value;
 }
 
-bool ValidDate(int year, int month, int day) {
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 0 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month != 2 || day < 29 || leap;
-}
-
 // HH:MM[:SS[.digits]] from `at` to the end; `fraction` is whether any fractional digit is not 0.
 bool ParseTime(std::string_view s, std::size_t at, bool seconds_required, int& hour, int& minute,
                int& second, bool& fraction) {
@@ -85,7 +79,7 @@ bool AppendIsoDateTime(std::string_view s, std::string& out) {
     return true;
   }
   const int year = Digits(s, 0, 4), month = Digits(s, 5, 2), day = Digits(s, 8, 2);
-  if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !ValidDate(year, month, day)) return false;
+  if (s.size() < 10 || s[4] != '-' || s[7] != '-' || year < 0 || !IsRealDay(year, month, day)) return false;
   if (s.size() == 10) {
     AppendDate(year, month, day, out);
     return true;
