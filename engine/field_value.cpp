@@ -2,6 +2,7 @@
 
 #include "engine/connect.h"
 #include "engine/log_text.h"
+#include "engine/value_text.h"
 #include "platform/clock.h"
 #include "platform/odbc/odbc.h"
 
@@ -26,10 +27,9 @@ Status ReadField(const std::string& dsn, const std::string& statement, int index
     s = Status::Error(9, "インデックスが有効範囲にありません。");
   }
   if (s) {
-    std::string_view text;
-    bool is_null = false;
-    s = result.Value(index, text, is_null);
-    if (s) value.assign(is_null ? std::string_view() : text);
+    odbc::Value v;
+    s = result.Get(index, v);
+    if (s) AppendValueText(v, value);
   }
   result.Close();
   Status closed = connection.Close();

@@ -185,7 +185,9 @@ void Exporter::Run() {
 
   const int columns = result.ColumnCount();
   std::vector<InsertColumn> kinds(columns);
-  for (int c = 0; c < columns; ++c) kinds[c] = InsertColumnFor(result.ColumnType(c));
+  for (int c = 0; c < columns; ++c) kinds[c] = InsertColumnOf(result, c);
+  const LiteralTarget target{literals.form, target_.dbms()};
+  odbc::Value value;
 
   std::string statement;
   statement.reserve(4096);
@@ -197,12 +199,8 @@ void Exporter::Run() {
     BeginInsert(statement, task_.SQL02);
     Status value_status;
     for (int c = 0; c < columns && value_status.ok(); ++c) {
-      std::string_view text;
-      bool is_null = false;
-      value_status = result.Value(c, text, is_null);
-      if (value_status) {
-        value_status = AppendInsertValue(statement, text, is_null, kinds[c], literals.form);
-      }
+      value_status = result.Get(c, value);
+      if (value_status) value_status = AppendInsertValue(statement, value, kinds[c], target);
     }
     if (!value_status) {
       // A row whose values cannot be read or written safely is refused, and the copy goes on.

@@ -1,11 +1,14 @@
 #include "export/insert_statement.h"
 
-#include "platform/odbc/odbc.h"
+#include "engine/value_text.h"
 #include "platform/trim.h"
 
 namespace kelvax {
 
 namespace {
+
+constexpr int kSqlInteger = 4;
+constexpr int kSqlSmallInt = 5;
 
 bool IsPlainInteger(std::string_view v) {
   size_t i = (!v.empty() && (v[0] == '-' || v[0] == '+')) ? 1 : 0;
@@ -30,18 +33,41 @@ Status Refused(LiteralFault fault) {
   }
 }
 
+void AppendIsoDate(const odbc::DateTime& t, std::string& out) {
+  AppendDate(t.year, t.month, t.day, out);
+  out[out.size() - 6] = '-';
+  out[out.size() - 3] = '-';
+}
+
+void AppendIsoTime(const odbc::DateTime& t, std::string& out) {
+  if (t.hour < 10) out.push_back('0');
+  AppendTime(t.hour, t.minute, t.second, t.nanosecond, out);
+}
+
+void AppendOffset(int seconds, std::string& out) {
+  out.push_back(seconds < 0 ? '-' : '+');
+  if (seconds < 0) seconds = -seconds;
+  auto two = [&out](int v) {
+    out.push_back(static_cast<char>('0' + v / 10));
+    out.push_back(static_cast<char>('0' + v % 10));
+  };
+  two(seconds / 3600);
+  out.push_back(':');
+  two(seconds / 60 % 60);
+  if (seconds % 60 != 0) {
+    out.push_back(':');
+    two(seconds % 60);
+  }
+}
+
 }  // namespace
 
-InsertColumn InsertColumnFor(int sql_type) {
-  switch (sql_type) {
-    case odbc::kSqlInteger: case odbc::kSqlSmallInt:
-      return InsertColumn::kInteger;
-    // SQL_CHAR, SQL_VARCHAR, SQL_LONGVARCHAR, SQL_WCHAR, SQL_WVARCHAR, SQL_WLONGVARCHAR
-    case 1: case 12: case -1: case -8: case -9: case -10:
-      return InsertColumn::kText;
-    default:
-      return InsertColumn::kOther;
-  }
+InsertColumn InsertColumnOf(const odbc::ResultSet& result, int column) {
+  const int type = result.ColumnType(column);
+  InsertColumn c;
+  c.bare_integer = type == kSqlInteger || type == kSqlSmallInt;
+  c.plain_text = result.Kind(column) == odbc::ColumnKind::kText && result.IsPlainText(column);
+  return c;
 }
 
 void BeginInsert(std::string& statement, const std::string& head) {
@@ -49,21 +75,83 @@ void BeginInsert(std::string& statement, const std::string& head) {
   statement += " VALUES (";
 }
 
-Status AppendInsertValue(std::string& statement, std::string_view text, bool is_null,
-                         InsertColumn column, SqlLiteral form) {
-  if (is_null && column != InsertColumn::kText) {
-    // An empty place in the value list is a syntax error everywhere, and '' is refused by
-    // typed columns: either way the row would be lost.
-    statement += "NULL, ";
-    return Status::Ok();
-  }
-  std::string_view v = is_null ? std::string_view() : TrimChars(text, " ");
-  if (column == InsertColumn::kInteger) {
-    if (!IsPlainInteger(v)) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
-    statement.append(v);
-  } else if (LiteralFault fault = AppendSqlLiteral(statement, v, form);
-             fault != LiteralFault::kNone) {
-    return Refused(fault);
+Status AppendInsertValue(std::string& statement, const odbc::Value& value, InsertColumn column,
+                         const LiteralTarget& target) {
+  using Kind = odbc::Value::Kind;
+  using odbc::Dbms;
+  switch (value.kind) {
+    case Kind::kNull:
+      // An empty place in the value list is a syntax error everywhere.
+      statement += column.plain_text ? "''" : "NULL";
+      break;
+    case Kind::kText: {
+      std::string_view v = TrimChars(value.bytes, " ");
+      if (column.bare_integer) {
+        if (!IsPlainInteger(v)) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+        statement.append(v);
+      } else if (LiteralFault fault = AppendSqlLiteral(statement, v, target.text);
+                 fault != LiteralFault::kNone) {
+        return Refused(fault);
+      }
+      break;
+    }
+    case Kind::kInteger:
+    case Kind::kUnsigned:
+      if (!column.bare_integer) statement.push_back('\'');
+      AppendValueText(value, statement);
+      if (!column.bare_integer) statement.push_back('\'');
+      break;
+    case Kind::kDecimal:
+    case Kind::kFloat:
+    case Kind::kReal:
+      statement.push_back('\'');
+      AppendValueText(value, statement);
+      statement.push_back('\'');
+      break;
+    case Kind::kBoolean:
+      if (target.dbms == Dbms::kOther) {
+        statement += value.boolean ? "'True'" : "'False'";
+      } else {
+        statement += value.boolean ? "TRUE" : "FALSE";
+      }
+      break;
+    case Kind::kDate:
+      statement.push_back('\'');
+      AppendIsoDate(value.time, statement);
+      statement.push_back('\'');
+      break;
+    case Kind::kTime:
+      statement.push_back('\'');
+      AppendIsoTime(value.time, statement);
+      statement.push_back('\'');
+      break;
+    case Kind::kTimestamp:
+      statement.push_back('\'');
+      AppendIsoDate(value.time, statement);
+      statement.push_back(' ');
+      AppendIsoTime(value.time, statement);
+      if (value.time.has_offset && target.dbms != Dbms::kMysql) {
+        AppendOffset(value.time.offset_seconds, statement);
+      }
+      statement.push_back('\'');
+      break;
+    case Kind::kBinary: {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(value.bytes.data());
+      if (target.dbms == Dbms::kSqlite || target.dbms == Dbms::kMysql) {
+        statement += "X'";
+        AppendHex(bytes, value.bytes.size(), statement);
+        statement.push_back('\'');
+      } else if (target.dbms == Dbms::kPostgres) {
+        statement += "decode('";
+        AppendHex(bytes, value.bytes.size(), statement);
+        statement += "', 'hex')";
+      } else {
+        statement.push_back('\'');
+        AppendHex(bytes, value.bytes.size(), statement);
+        statement.push_back('\'');
+      }
+      break;
+    }
   }
   statement += ", ";
   return Status::Ok();

@@ -1,5 +1,6 @@
 #include "output/html_output.h"
 
+#include "engine/value_text.h"
 #include "output/html_escape.h"
 #include "output/line_sink.h"
 
@@ -29,6 +30,8 @@ void WriteDocument(WriterRun& run, LineSink& sink) {
 
   std::string cell;
   cell.reserve(4096);
+  odbc::Value value;
+  std::string scratch;
   for (int c = 0; c <= run.last_column; ++c) {
     cell.assign(kHeaderCellStart);
     AppendHtmlEscaped(cell, run.result.ColumnName(c));
@@ -40,19 +43,17 @@ void WriteDocument(WriterRun& run, LineSink& sink) {
   while (NextRowAvailable(run)) {
     ++run.rows;
     for (int c = 0; c <= run.last_column; ++c) {
-      std::string_view text;
-      bool is_null = true;
-      Status s = run.result.Value(c, text, is_null);
+      Status s = run.result.Get(c, value);
       cell.assign(kDataCellStart);
       if (!s) {
         // A value that cannot be read is written like a NULL (the failed NULL test), never
         // with the previous cell's text.
         if (!run.Fail(s)) return;
         cell += "<BR>";
-      } else if (is_null) {
+      } else if (value.is_null()) {
         cell += "<BR>";
       } else {
-        AppendHtmlEscaped(cell, text);
+        AppendHtmlEscaped(cell, ValueText(value, scratch));
       }
       cell += kDataCellEnd;
       if (!write(cell)) return;

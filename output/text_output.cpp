@@ -1,14 +1,16 @@
 #include "output/text_output.h"
 
+#include "engine/value_text.h"
 #include "output/html_escape.h"
+#include "platform/cp932.h"
 #include "output/line_sink.h"
 
 namespace kelvax {
 
 namespace {
 
-// One line of header or row: fields joined by the separator. A failed value is left out
-// together with its separator. With `html` (the clipboard), each line is also a table row there,
+// One line of header or row: fields joined by the separator. A value that cannot be read is an
+// empty field (after its record), so the values after it stay under their own headers. With `html` (the clipboard), each line is also a table row there,
 // a cell per field of the line, so that a paste gives the same cells as the text.
 class LineBuilder {
  public:
@@ -26,14 +28,22 @@ class LineBuilder {
   bool Row(WriterRun& run) {
     StartLine();
     for (int c = 0; c <= run.last_column; ++c) {
-      std::string_view text;
-      bool is_null = false;
-      Status s = run.result.Value(c, text, is_null);
+      odbc::Value value;
+      Status s = run.result.Get(c, value);
       if (!s) {
         if (!run.Fail(s)) return false;
+        AddField({});
         continue;
       }
-      AddField(is_null ? std::string_view() : text);
+      std::string_view text = ValueText(value, scratch_);
+      // The clipboard takes UTF-8: an ill-formed sequence there shows as U+FFFD, as a file's
+      // encoder writes it as a counted '?'.
+      if (html_ && !IsValidUtf8(text)) {
+        repaired_.clear();
+        (void)AppendRepairedUtf8(text, repaired_);  // shown as U+FFFD, the count is not needed
+        text = repaired_;
+      }
+      AddField(text);
     }
     return true;
   }
@@ -63,6 +73,8 @@ class LineBuilder {
   Separator separator_;
   std::string* html_;
   std::string line_;
+  std::string scratch_;
+  std::string repaired_;
 };
 
 // Header and rows; returns early only when the writer must stop.

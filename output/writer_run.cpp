@@ -50,13 +50,32 @@ bool WriterRun::Progress() {
 
 bool WriterRun::stopped() const { return context.log.broken() || context.host.CutRequested(); }
 
-void WriterRun::NoteReplaced(std::size_t count) {
+namespace {
+
+void NoteCount(TaskContext& context, const char* headline, std::size_t count,
+               const char* what = "置き換えた文字数:") {
   if (count == 0) return;
   const JobTask& t = context.task;
   // A broken log is seen by the runner.
-  (void)context.log.WriteFailure(TimeStamp() + " シフトJISにない文字を?に置き換えました。" + kCrLf +
-                           "置き換えた文字数:" + std::to_string(count) + kCrLf +
-                           MaskPassword(t.DSN01) + kCrLf + t.SQL01 + kCrLf);
+  (void)context.log.WriteFailure(TimeStamp() + headline + kCrLf + what +
+                                 std::to_string(count) + kCrLf + MaskPassword(t.DSN01) + kCrLf +
+                                 t.SQL01 + kCrLf);
+}
+
+}  // namespace
+
+void WriterRun::NoteReplaced(std::size_t count) {
+  NoteCount(context, " シフトJISにない文字を?に置き換えました。", count);
+}
+
+void WriterRun::NoteRepaired(std::size_t count) {
+  NoteCount(context, " データソースの文字列にUTF-8として正しくないバイトがあり、置き換えました。",
+            count);
+}
+
+void WriterRun::NoteRounded(std::size_t count) {
+  NoteCount(context, " 表計算ファイルの数値は有効数字16桁までのため、17桁目を丸めた値があります。",
+            count, "丸めた値の数:");
 }
 
 bool NextRowAvailable(WriterRun& run) {

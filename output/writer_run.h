@@ -37,6 +37,11 @@ struct WriterRun {
   bool stopped() const;
   // The record for characters written as '?' (none when count is 0).
   void NoteReplaced(std::size_t count);
+  // The record for ill-formed UTF-8 sequences from the data source written as U+FFFD (none when
+  // count is 0).
+  void NoteRepaired(std::size_t count);
+  // The record for floating values a spreadsheet holds only to 16 significant digits.
+  void NoteRounded(std::size_t count);
 
  private:
   Status last_line_failure_;

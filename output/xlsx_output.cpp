@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/value_text.h"
 #include "platform/atomic_file.h"
+#include "platform/cp932.h"
 #include "platform/calendar.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
@@ -35,52 +37,28 @@ Status LibraryFailure(lxw_error error) {
   return Status::Error(errnum::kFileIo, std::string("xlsx: ") + lxw_strerror(error));
 }
 
-enum class CellKind { kText, kInteger, kDecimal, kFloat, kDate, kTime, kTimestamp, kBoolean };
-
-CellKind KindOf(int sql_type) {
-  switch (sql_type) {
-    case odbc::kSqlTinyInt:
-    case odbc::kSqlSmallInt:
-    case odbc::kSqlInteger:
-    case odbc::kSqlBigInt: return CellKind::kInteger;
-    case odbc::kSqlNumeric:
-    case odbc::kSqlDecimal: return CellKind::kDecimal;
-    case odbc::kSqlFloat:
-    case odbc::kSqlReal:
-    case odbc::kSqlDouble: return CellKind::kFloat;
-    case odbc::kSqlDate:
-    case odbc::kSqlTypeDate: return CellKind::kDate;
-    case odbc::kSqlTime:
-    case odbc::kSqlTypeTime: return CellKind::kTime;
-    case odbc::kSqlTimestamp:
-    case odbc::kSqlTypeTimestamp: return CellKind::kTimestamp;
-    case odbc::kSqlBit: return CellKind::kBoolean;
-    default: return CellKind::kText;
-  }
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return std::int64_t{era} * 146097 + doe - 719468;
 }
 
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
+// A time of day as a fraction of a day.
+double DayFraction(const odbc::DateTime& t) {
+  return (t.hour * 3600 + t.minute * 60 + t.second + t.nanosecond / 1e9) / 86400.0;
 }
 
-bool ParseDouble(std::string_view text, double& value) {
-  const char* end = text.data() + text.size();
-  auto r = std::from_chars(text.data(), end, value);
-  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
-}
-
-bool IntegerNumber(std::string_view text, double& value) {
-  std::int64_t v = 0;
-  const char* end = text.data() + text.size();
-  auto r = std::from_chars(text.data(), end, v);
-  if (r.ec != std::errc() || r.ptr != end || v > kMaxExactInteger || v < -kMaxExactInteger) {
-    return false;
-  }
-  value = static_cast<double>(v);
+// A date as the spreadsheet's serial day number; days before 1900 have none.
+bool DateSerial(const odbc::DateTime& t, double& serial) {
+  if (t.year < 1900) return false;
+  // The format counts a 29 February 1900 that never was: serial 61 is 1900-03-01.
+  std::int64_t days = DaysFromCivil(t.year, t.month, t.day) - DaysFromCivil(1899, 12, 30);
+  if (t.year == 1900 && t.month <= 2) --days;
+  serial = static_cast<double>(days);
   return true;
 }
 
@@ -92,7 +70,16 @@ bool DecimalNumber(std::string_view text, double& value) {
   std::string_view whole = body.substr(0, point);
   std::string_view fraction =
       point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
-  if (!AllDigits(whole) || (point != std::string_view::npos && !AllDigits(fraction))) return false;
+  auto all_digits = [](std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s) {
+      if (c < '0' || c > '9') return false;
+    }
+    return true;
+  };
+  if (!all_digits(whole) || (point != std::string_view::npos && !all_digits(fraction))) {
+    return false;
+  }
   // Leading zeros count for nothing, in the fraction too when the whole part is zero.
   std::size_t significant = 0;
   if (const std::size_t lead = whole.find_first_not_of('0'); lead != std::string_view::npos) {
@@ -100,66 +87,50 @@ bool DecimalNumber(std::string_view text, double& value) {
   } else if (const std::size_t f = fraction.find_first_not_of('0'); f != std::string_view::npos) {
     significant = fraction.size() - f;
   }
-  return significant <= kMaxExactDigits && ParseDouble(text, value);
+  const char* end = text.data() + text.size();
+  auto r = std::from_chars(text.data(), end, value);
+  return significant <= kMaxExactDigits && r.ec == std::errc() && r.ptr == end &&
+         std::isfinite(value);
 }
 
-// Takes `width` digits as a number; false when they are not all digits.
-bool TakeNumber(std::string_view& text, std::size_t min_width, std::size_t max_width, int& out) {
-  std::size_t n = 0;
-  while (n < text.size() && n < max_width && text[n] >= '0' && text[n] <= '9') ++n;
-  if (n < min_width) return false;
-  out = 0;
-  for (std::size_t i = 0; i < n; ++i) out = out * 10 + (text[i] - '0');
-  text.remove_prefix(n);
-  return true;
-}
-
-bool TakeChar(std::string_view& text, char c) {
-  if (text.empty() || text.front() != c) return false;
-  text.remove_prefix(1);
-  return true;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return std::int64_t{era} * 146097 + doe - 719468;
-}
-
-// "9:05:03" as a fraction of a day.
-bool TimeOfDay(std::string_view& text, double& fraction) {
-  int h = 0, m = 0, s = 0;
-  if (!TakeNumber(text, 1, 2, h) || !TakeChar(text, ':') || !TakeNumber(text, 2, 2, m) ||
-      !TakeChar(text, ':') || !TakeNumber(text, 2, 2, s) || h > 23 || m > 59 || s > 59) {
-    return false;
+// What the library's 16-significant-digit number form reads back as.
+double SixteenDigits(double value) {
+  char buf[40];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  double back = 0;
+  if (std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
+    return value > 0 ? HUGE_VAL : -HUGE_VAL;
   }
-  fraction = (h * 3600 + m * 60 + s) / 86400.0;
-  return true;
+  return back;
 }
 
-// "2001/10/28" or "2001/10/28 9:05:03" as the spreadsheet's serial day number. Days before 1900
-// and after 9999 have none and stay text.
-bool DateSerial(std::string_view text, bool with_time, double& serial) {
-  int y = 0, m = 0, d = 0;
-  if (!TakeNumber(text, 4, 4, y) || !TakeChar(text, '/') || !TakeNumber(text, 2, 2, m) ||
-      !TakeChar(text, '/') || !TakeNumber(text, 2, 2, d)) {
-    return false;
+// A cell's text as the file format keeps it: the format writes characters it cannot hold as
+// _xHHHH_, so a text that itself holds such a run has its '_' written _x005F_ (else _x0041_
+// would read back as A, and a CR the same as the text _x000D_); NUL, which the library cannot
+// take, is written _x0000_. Ill-formed UTF-8 becomes U+FFFD, counted in `repaired`.
+void CellText(std::string_view text, std::string& out, std::size_t& repaired) {
+  out.clear();
+  std::string_view source = text;
+  std::string fixed;
+  if (!IsValidUtf8(text)) {
+    repaired += AppendRepairedUtf8(text, fixed);
+    source = fixed;
   }
-  if (y < 1900 || !IsRealDay(y, m, d)) return false;
-  double fraction = 0;
-  if (with_time && !text.empty() && (!TakeChar(text, ' ') || !TimeOfDay(text, fraction))) {
-    return false;
+  auto is_hex = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  };
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const char c = source[i];
+    if (c == '\0') {
+      out += "_x0000_";
+    } else if (c == '_' && i + 6 < source.size() && source[i + 1] == 'x' &&
+               is_hex(source[i + 2]) && is_hex(source[i + 3]) && is_hex(source[i + 4]) &&
+               is_hex(source[i + 5]) && source[i + 6] == '_') {
+      out += "_x005F_";
+    } else {
+      out.push_back(c);
+    }
   }
-  if (!text.empty()) return false;
-  // The format counts a 29 February 1900 that never was: serial 61 is 1900-03-01.
-  std::int64_t days = DaysFromCivil(y, m, d) - DaysFromCivil(1899, 12, 30);
-  if (y == 1900 && m <= 2) --days;
-  serial = static_cast<double>(days) + fraction;
-  return true;
 }
 
 // How long `text` may stay to fit a cell: its length, or the byte where the cut falls.
@@ -184,7 +155,7 @@ struct WorkbookFree {
 class Book {
  public:
   Book(const odbc::ResultSet& result, int last_column) : result_(result) {
-    for (int c = 0; c <= last_column; ++c) kinds_.push_back(KindOf(result.ColumnType(c)));
+    for (int c = 0; c <= last_column; ++c) kinds_.push_back(result.Kind(c));
   }
   Book(const Book&) = delete;
   Book& operator=(const Book&) = delete;
@@ -215,6 +186,9 @@ class Book {
     date_ = Format("yyyy/mm/dd");
     timestamp_ = Format("yyyy/mm/dd h:mm:ss");
     time_ = Format("h:mm:ss");
+    // Spreadsheet programs show at most milliseconds.
+    fine_timestamp_ = Format("yyyy/mm/dd h:mm:ss.000");
+    fine_time_ = Format("h:mm:ss.000");
     return Status::Ok();
   }
 
@@ -232,38 +206,69 @@ class Book {
     return Status::Ok();
   }
 
-  // Writes one value of the current row. A text cut to fit the cell is written and reported.
-  Status Cell(int column, std::string_view text) {
+  // Writes one value of the current row: numbers, dates, times and booleans as cells of their
+  // type where the format holds them exactly, everything else as text. A text cut to fit the
+  // cell is written and reported.
+  Status Cell(int column, const odbc::Value& value) {
+    using Kind = odbc::Value::Kind;
     const auto col = static_cast<lxw_col_t>(column);
     double number = 0;
-    switch (kinds_[column]) {
-      case CellKind::kInteger:
-        if (IntegerNumber(text, number)) return Check(Number(col, number, nullptr));
-        break;
-      case CellKind::kDecimal:
-        if (DecimalNumber(text, number)) return Check(Number(col, number, nullptr));
-        break;
-      case CellKind::kFloat:
-        if (ParseDouble(text, number)) return Check(Number(col, number, nullptr));
-        break;
-      case CellKind::kDate:
-      case CellKind::kTimestamp:
-        if (DateSerial(text, kinds_[column] == CellKind::kTimestamp, number)) {
-          return Check(Number(col, number, kinds_[column] == CellKind::kDate ? date_ : timestamp_));
+    switch (value.kind) {
+      case Kind::kNull:
+        return Status::Ok();
+      case Kind::kInteger:
+        if (value.integer <= kMaxExactInteger && value.integer >= -kMaxExactInteger) {
+          return Check(Number(col, static_cast<double>(value.integer), nullptr));
         }
         break;
-      case CellKind::kTime: {
-        std::string_view rest = text;
-        if (TimeOfDay(rest, number) && rest.empty()) return Check(Number(col, number, time_));
+      case Kind::kUnsigned:
         break;
-      }
-      case CellKind::kBoolean:
-        if (text == "True" || text == "False") {
-          return Check(worksheet_write_boolean(sheet_, row_, col, text == "True", nullptr));
+      case Kind::kDecimal:
+        number_text_.clear();
+        AppendDecimal(value.bytes, number_text_);
+        if (DecimalNumber(number_text_, number)) return Check(Number(col, number, nullptr));
+        break;
+      case Kind::kFloat:
+        if (!std::isfinite(value.number)) break;
+        // The library writes numbers with 16 significant digits: a double that needs 17 is
+        // rounded there (counted for the record), and one that would round past the largest
+        // double stays text.
+        if (const double written = SixteenDigits(value.number); written != value.number) {
+          if (!std::isfinite(written)) break;
+          ++rounded_;
+        }
+        return Check(Number(col, value.number, nullptr));
+      case Kind::kReal:
+        // The float's own digits (0.1, not 0.100000001490116) as the number.
+        number_text_.clear();
+        AppendReal(value.number, number_text_);
+        if (std::from_chars(number_text_.data(), number_text_.data() + number_text_.size(),
+                            number).ec == std::errc() && std::isfinite(number)) {
+          return Check(Number(col, number, nullptr));
         }
         break;
-      case CellKind::kText:
+      case Kind::kBoolean:
+        return Check(worksheet_write_boolean(sheet_, row_, col, value.boolean, nullptr));
+      case Kind::kDate:
+      case Kind::kTimestamp:
+        if (DateSerial(value.time, number)) {
+          const bool date = value.kind == Kind::kDate;
+          if (!date) number += DayFraction(value.time);
+          const bool fine = value.time.nanosecond != 0;
+          return Check(Number(col, number, date ? date_ : fine ? fine_timestamp_ : timestamp_));
+        }
         break;
+      case Kind::kTime:
+        return Check(Number(col, DayFraction(value.time),
+                            value.time.nanosecond != 0 ? fine_time_ : time_));
+      case Kind::kText:
+      case Kind::kBinary:
+        break;
+    }
+    std::string_view text = ValueText(value, number_text_);
+    if (value.kind == Kind::kText) {
+      CellText(text, escaped_, repaired_);
+      text = escaped_;
     }
     const std::size_t keep = CellLength(text);
     cell_.assign(text.substr(0, keep));
@@ -277,6 +282,11 @@ class Book {
     }
     return Status::Ok();
   }
+
+  // Ill-formed UTF-8 sequences written as U+FFFD so far.
+  std::size_t repaired() const { return repaired_; }
+  // Floating values the file holds only to 16 significant digits.
+  std::size_t rounded() const { return rounded_; }
 
   bool is_open() const { return sheet_ != nullptr; }
 
@@ -312,10 +322,10 @@ class Book {
     sheets_.push_back(sheet);
     // Wide enough that dates and times show instead of "####".
     for (std::size_t c = 0; c < kinds_.size(); ++c) {
-      const double width = kinds_[c] == CellKind::kDate        ? 11
-                           : kinds_[c] == CellKind::kTimestamp ? 19
-                           : kinds_[c] == CellKind::kTime      ? 9
-                                                               : 0;
+      const double width = kinds_[c] == odbc::ColumnKind::kDate        ? 11
+                           : kinds_[c] == odbc::ColumnKind::kTimestamp ? 19
+                           : kinds_[c] == odbc::ColumnKind::kTime      ? 9
+                                                                       : 0;
       if (width > 0) {
         const auto col = static_cast<lxw_col_t>(c);
         worksheet_set_column(sheet, col, col, width, nullptr);
@@ -335,7 +345,7 @@ class Book {
 
  private:
   const odbc::ResultSet& result_;
-  std::vector<CellKind> kinds_;
+  std::vector<odbc::ColumnKind> kinds_;
   AtomicFile file_;  // the library writes the workbook by name into its new file
   std::string scratch_;
   std::unique_ptr<lxw_workbook, WorkbookFree> workbook_;
@@ -345,7 +355,13 @@ class Book {
   lxw_format* date_ = nullptr;
   lxw_format* timestamp_ = nullptr;
   lxw_format* time_ = nullptr;
+  lxw_format* fine_timestamp_ = nullptr;
+  lxw_format* fine_time_ = nullptr;
   std::string cell_;
+  std::string number_text_;
+  std::string escaped_;
+  std::size_t repaired_ = 0;
+  std::size_t rounded_ = 0;
   Status create_error_;
 };
 
@@ -363,10 +379,9 @@ void WriteXlsxFile(WriterRun& run) {
       if (!run.Fail(s)) return;
     } else {
       for (int c = 0; c <= run.last_column; ++c) {
-        std::string_view text;
-        bool is_null = false;
-        Status s = run.result.Value(c, text, is_null);
-        if (s && !is_null) s = book.Cell(c, text);
+        odbc::Value value;
+        Status s = run.result.Get(c, value);
+        if (s) s = book.Cell(c, value);
         if (!s && !run.Fail(s)) return;
       }
     }
@@ -374,7 +389,12 @@ void WriteXlsxFile(WriterRun& run) {
     if (!run.Progress()) return;
   }
   if (run.stopped()) return;
-  if (Status s = book.Close(); !s) run.Fail(s);
+  if (Status s = book.Close(); !s) {
+    run.Fail(s);
+    return;
+  }
+  run.NoteRepaired(book.repaired());
+  run.NoteRounded(book.rounded());
 }
 
 }  // namespace kelvax

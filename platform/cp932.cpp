@@ -297,10 +297,10 @@ std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp) {
   return len;
 }
 
-void AppendRepairedUtf8(std::string_view bytes, std::string& out) {
+std::size_t AppendRepairedUtf8(std::string_view bytes, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::size_t i = 0;
+  std::size_t i = 0, replaced = 0;
   while (i < n) {
     const std::size_t ascii = AsciiPrefix(p + i, n - i);
     out.append(bytes.data() + i, ascii);
@@ -311,9 +311,10 @@ void AppendRepairedUtf8(std::string_view bytes, std::string& out) {
     if (valid)
       out.append(bytes.data() + i, len);
     else
-      out.append(kReplacementUtf8, 3);
+      out.append(kReplacementUtf8, 3), ++replaced;
     i += len;
   }
+  return replaced;
 }
 
 void AppendUtf16AsUtf8(const char16_t* units, std::size_t count, std::string& out) {

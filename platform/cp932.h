@@ -31,8 +31,8 @@ bool IsValidUtf8(std::string_view bytes);
 // becomes one replacement character. The program's one UTF-8 decoder.
 std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp);
 
-// Appends `bytes` with every ill-formed UTF-8 sequence replaced by U+FFFD.
-void AppendRepairedUtf8(std::string_view bytes, std::string& out);
+// Appends `bytes` with every ill-formed UTF-8 sequence replaced by U+FFFD; returns how many.
+std::size_t AppendRepairedUtf8(std::string_view bytes, std::string& out);
 
 // Appends the UTF-8 form of UTF-16 code units (as SQLWCHAR delivers them). Unpaired surrogates
 // become U+FFFD.

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/odbc/value.h"
 #include "platform/quoting.h"
 #include "platform/status.h"
 
@@ -133,16 +134,16 @@ class Connection {
 };
 
 // A result read forward once. After Execute it stands on its first row (or at its end).
-// Values are exactly what the data source holds, as UTF-8 text forms:
-//   text as it is (ill-formed UTF-8 from the driver as U+FFFD);  integers as digits;
-//   exact decimals without trailing fractional zeros (1.50 gives 1.5, 2.000 gives 2), never
-//   through a double;  floating values with up to 15 significant digits (1/7 gives
-//   0.142857142857143);  dates 2001/10/28;  time stamps 2001/10/28 9:05:03, the date alone at
-//   midnight;  times 9:05:03;  binary as upper-case hex;  bit as True/False.
-// Where a driver hands over stored text (SQLite always, MariaDB for dates and times), a text
-// that is no value of its column's declared type (1.5 in an INTEGER column, 2001-02-30 as a
-// date, TIME 25:00:00) is given as stored. Values of any length come back whole, from their own
-// row; a value that cannot be read so fails on its own, with a description.
+// Values come out typed (value.h), exactly what the data source holds:
+//   text as the driver sent it in UTF-8 (a narrow driver's ill-formed bytes included);
+//   integers as 64-bit numbers; exact decimals as the digits sent, never through a double;
+//   floating values as the double itself; dates, times and time stamps with their fraction of
+//   a second; binary as its bytes.
+// Where a driver hands over stored text (SQLite always; MariaDB and PostgreSQL for dates and
+// times, PostgreSQL for money), a text that is no value of its column's kind (1.5 in an INTEGER
+// column, 2001-02-30 as a date, TIME 25:00:00, a time stamp BC) comes out as text, as stored.
+// A value the driver cannot give exactly fails on its own, with a description; so does a value
+// that cannot be read whole, from its own row.
 class ResultSet {
  public:
   ResultSet();
@@ -159,14 +160,18 @@ class ResultSet {
   int ColumnCount() const;                   // 0 for a statement without a result
   const std::string& ColumnName(int column) const;  // UTF-8, as the driver reports it
   int ColumnType(int column) const;          // ODBC SQL type code
+  ColumnKind Kind(int column) const;
+  // Whether the server types the column as plain character data (CHAR, VARCHAR, TEXT and their
+  // wide forms), as opposed to a type the driver only hands over as text (json, uuid, enum...).
+  bool IsPlainText(int column) const;
 
   // Whether no current row is left. A pending fetch failure is returned once, and the result is
   // then at its end, so a loop over it always terminates.
   Status AtEnd(bool& at_end);
   // Advances to the next row. On failure the result is at its end afterwards.
   Status NextRow();
-  // The value of `column` in the current row. `text` stays valid until the next NextRow.
-  Status Value(int column, std::string_view& text, bool& is_null);
+  // The value of `column` in the current row; its views stay valid until the next NextRow.
+  Status Get(int column, Value& value);
 
   // Releases the statement handle (also done by the destructor).
   void Close();

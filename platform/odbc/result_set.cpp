@@ -7,12 +7,18 @@
 //     typed conversions change values (1.5 read as 1, text in a DATE column as NULL, a 19-digit
 //     NUMERIC through a double). Every column but binary ones is fetched as SQL_C_CHAR, the
 //     stored text in UTF-8 (the driver's wide path costs more and mangles characters outside the
-//     basic plane), and the declared type only chooses which text form applies where the text
-//     is a value of that form (StoredValueText).
+//     basic plane), and the declared type only says which kind of value the text is read as
+//     where it is one (ParseStoredValue).
 //   - MariaDB/MySQL: dates, times and time stamps as text too (TIME 25:00:00 or a zero date make
-//     the typed conversion fail the row); text as SQL_C_CHAR where a probe value shows that the
+//     the typed conversion fail the row, and it drops fractions of a second); text as
+//     SQL_C_CHAR where a probe value shows that the
 //     connection's narrow text is UTF-8 (Connector/ODBC 3.1 gives too short a length for some
 //     wide values: 髙橋 came out as 髙); other types as below.
+//   - PostgreSQL: dates, times and time stamps as text, which keeps fractions of a second and
+//     shows the values psqlODBC cannot give (it prints 10000-01-01 as 1000-00-00 and both
+//     infinities of a date as 0000-00-00, and passes a time stamp BC through as the server's
+//     text): those fail rather than become another date. money as text too: as a double it
+//     loses cents above 15 digits, and its text carries the currency's signs.
 //   - Elsewhere: text as SQL_C_WCHAR (a narrow driver's data is not promised to be UTF-8),
 //     decimals as characters (never through a double), integers as 64-bit integers, floating
 //     values as doubles, binary as bytes.
@@ -55,7 +61,7 @@
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"
-#include "platform/odbc/value_text.h"
+#include "platform/odbc/stored_value.h"
 
 namespace kelvax::odbc {
 
@@ -99,36 +105,67 @@ void RequestCursor(SQLHSTMT stmt) {
   set(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
 }
 
-enum class Kind {
-  kText,
-  kSigned,
-  kUnsigned,
-  kDecimal,
-  kDouble,
-  kReal,
-  kDate,
-  kTime,
-  kTimestamp,
-  kBinary,
-  kBit
+// Where a column's values come from.
+enum class Source {
+  kTyped,       // the driver's typed conversion
+  kStored,      // stored text, read as a value of the column's kind where it is one
+  kPgTemporal,  // psqlODBC's date and time text: see above
+  kPgMoney,     // the server's money text
 };
 
-StoredForm FormOf(Kind kind) {
-  switch (kind) {
-    case Kind::kDouble:
-    case Kind::kReal:
-      return StoredForm::kFloat;
-    case Kind::kDecimal:
-      return StoredForm::kDecimal;
-    case Kind::kDate:
-    case Kind::kTime:
-    case Kind::kTimestamp:
-      return StoredForm::kDateTime;
-    case Kind::kBit:
-      return StoredForm::kBit;
-    default:
-      return StoredForm::kAsStored;
+// Whether a server type name is one of plain character data: a NULL there may be written as an
+// empty text; json, uuid, enum and the like only travel as text.
+bool PlainTextTypeName(std::string_view name) {
+  std::string lower;
+  for (char c : name.substr(0, name.find('('))) {
+    lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
   }
+  if (lower.empty()) return true;  // an expression column: nothing says otherwise
+  for (std::string_view word : {"char", "text", "clob", "string"}) {
+    if (lower.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// money text ($12,345.67, -$0.50, ￥1,235) as plain decimal digits; false when it has another
+// shape (a decimal comma, say), which then stays text.
+bool MoneyDigits(std::string_view text, std::string& digits) {
+  digits.clear();
+  std::size_t i = 0;
+  bool negative = false, point = false, any = false;
+  std::size_t group = 0;  // digits since the last grouping comma, or npos before the first
+  bool grouped = false;
+  auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+  while (i < text.size() && !is_digit(text[i])) {
+    if (text[i] == '-') negative = true;
+    else if (text[i] == '.' || text[i] == ',') return false;
+    ++i;
+  }
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (is_digit(c)) {
+      digits.push_back(c);
+      any = true;
+      ++group;
+    } else if (c == ',' && !point) {
+      if (grouped ? group != 3 : (group < 1 || group > 3)) return false;
+      grouped = true;
+      group = 0;
+    } else if (c == '.' && !point) {
+      if (grouped && group != 3) return false;
+      point = true;
+      digits.push_back('.');
+    } else {
+      break;
+    }
+  }
+  if (!point && grouped && group != 3) return false;
+  for (; i < text.size(); ++i) {  // a symbol after the number
+    if (is_digit(text[i]) || text[i] == '.' || text[i] == ',') return false;
+  }
+  if (!any) return false;
+  if (negative) digits.insert(digits.begin(), '-');
+  return true;
 }
 
 Status NoCurrentRow() { return Status::Error(3021, "カレント レコードがありません。"); }
@@ -140,7 +177,11 @@ struct ResultSet::Impl {
   struct Column {
     std::string name;
     int sql_type = 0;
-    Kind kind = Kind::kText;
+    ColumnKind kind = ColumnKind::kText;
+    bool is_unsigned = false;  // an unsigned BIGINT
+    bool plain_text = true;    // see ResultSet::IsPlainText
+    Source source = Source::kTyped;
+    bool with_offset = false;  // time stamps with time zone
     SQLSMALLINT c_type = SQL_C_WCHAR;
     bool variable = false;  // may outgrow its buffer: text, characters, binary
     bool bound = false;
@@ -149,10 +190,9 @@ struct ResultSet::Impl {
     std::vector<SQLLEN> indicator;
     // The current row's value, once made; `made_for` is the row generation it belongs to.
     std::uint64_t made_for = 0;
-    bool is_null = false;
     bool failed = false;
     Status error;
-    std::string_view view;  // into `text`, `data` or `staging`
+    Value value;       // its views point into `text`, `data` or `staging`
     std::string text;
     std::vector<unsigned char> staging;  // values read with SQLGetData
 
@@ -233,7 +273,20 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
     AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(name.data()), units, c.name);
     c.sql_type = type;
 
-    auto fixed = [&c](Kind kind, SQLSMALLINT c_type, std::size_t width) {
+    std::string type_name;
+    {
+      SQLWCHAR wide[128] = {};
+      SQLSMALLINT bytes = 0;
+      if (SQL_SUCCEEDED(SQLColAttributeW(stmt, static_cast<SQLUSMALLINT>(i + 1),
+                                         SQL_DESC_TYPE_NAME, wide, sizeof wide, &bytes,
+                                         nullptr))) {
+        std::size_t units = std::min<std::size_t>(bytes < 0 ? 0 : bytes / sizeof(SQLWCHAR), 127);
+        units = static_cast<std::size_t>(std::find(wide, wide + units, 0) - wide);
+        AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(wide), units, type_name);
+      }
+    }
+
+    auto fixed = [&c](ColumnKind kind, SQLSMALLINT c_type, std::size_t width) {
       c.kind = kind;
       c.c_type = c_type;
       c.width = static_cast<SQLLEN>(width);
@@ -242,70 +295,79 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
       case SQL_TINYINT:
       case SQL_SMALLINT:
       case SQL_INTEGER:
-        fixed(Kind::kSigned, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+        fixed(ColumnKind::kInteger, SQL_C_SBIGINT, sizeof(SQLBIGINT));
         break;
       case SQL_BIGINT: {
         SQLLEN is_unsigned = SQL_FALSE;
         SQLColAttributeW(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0,
                          nullptr, &is_unsigned);
-        if (is_unsigned == SQL_TRUE)
-          fixed(Kind::kUnsigned, SQL_C_UBIGINT, sizeof(SQLUBIGINT));
-        else
-          fixed(Kind::kSigned, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+        c.is_unsigned = is_unsigned == SQL_TRUE;
+        fixed(ColumnKind::kInteger, c.is_unsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT,
+              sizeof(SQLBIGINT));
         break;
       }
       case SQL_REAL:
-        fixed(Kind::kReal, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+        fixed(ColumnKind::kReal, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
         break;
       case SQL_FLOAT:
       case SQL_DOUBLE:
-        fixed(Kind::kDouble, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+        fixed(ColumnKind::kFloat, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
         break;
       case SQL_TYPE_DATE:
       case SQL_DATE:
-        fixed(Kind::kDate, SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
+        fixed(ColumnKind::kDate, SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
         break;
       case SQL_TYPE_TIME:
       case SQL_TIME:
-        fixed(Kind::kTime, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
+        fixed(ColumnKind::kTime, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
         break;
       case SQL_TYPE_TIMESTAMP:
       case SQL_TIMESTAMP:
-        fixed(Kind::kTimestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
+        fixed(ColumnKind::kTimestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
         break;
       case SQL_BIT:
-        fixed(Kind::kBit, SQL_C_BIT, sizeof(unsigned char));
+        fixed(ColumnKind::kBoolean, SQL_C_BIT, sizeof(unsigned char));
         break;
       case SQL_DECIMAL:
       case SQL_NUMERIC:
         // Digits, sign, point, a leading zero and the terminator.
-        fixed(Kind::kDecimal, SQL_C_CHAR,
+        fixed(ColumnKind::kDecimal, SQL_C_CHAR,
               size == 0 || size > kDecimalCapBytes - 4 ? kDecimalCapBytes : size + 4);
         break;
       case SQL_BINARY:
       case SQL_VARBINARY:
       case SQL_LONGVARBINARY:
-        fixed(Kind::kBinary, SQL_C_BINARY,
+        fixed(ColumnKind::kBinary, SQL_C_BINARY,
               size == 0 || size > kBinaryCapBytes ? kBinaryCapBytes : size);
         break;
       default:  // character types, GUIDs, intervals, anything unknown: as text
+        c.plain_text = PlainTextTypeName(type_name) &&
+                       (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR ||
+                        type == SQL_WCHAR || type == SQL_WVARCHAR || type == SQL_WLONGVARCHAR);
         if (narrow_text) {
-          fixed(Kind::kText, SQL_C_CHAR,
+          fixed(ColumnKind::kText, SQL_C_CHAR,
                 (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) +
                     1);
         } else {
-          fixed(Kind::kText, SQL_C_WCHAR,
+          fixed(ColumnKind::kText, SQL_C_WCHAR,
                 ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) *
                     sizeof(SQLWCHAR));
         }
         break;
     }
-    const bool temporal =
-        c.kind == Kind::kDate || c.kind == Kind::kTime || c.kind == Kind::kTimestamp;
+    const bool temporal = c.kind == ColumnKind::kDate || c.kind == ColumnKind::kTime ||
+                          c.kind == ColumnKind::kTimestamp;
     if (c.c_type != SQL_C_CHAR && c.c_type != SQL_C_WCHAR && c.c_type != SQL_C_BINARY &&
-        (dbms == Dbms::kSqlite || (dbms == Dbms::kMysql && temporal))) {
+        (dbms == Dbms::kSqlite || ((dbms == Dbms::kMysql || dbms == Dbms::kPostgres) && temporal))) {
       fixed(c.kind, SQL_C_CHAR, kNarrowValueBytes);
+      c.source = dbms == Dbms::kPostgres ? Source::kPgTemporal : Source::kStored;
+    } else if (dbms == Dbms::kSqlite && c.kind == ColumnKind::kDecimal) {
+      c.source = Source::kStored;
+    } else if (dbms == Dbms::kPostgres && c.kind == ColumnKind::kFloat && type_name == "money") {
+      fixed(ColumnKind::kDecimal, SQL_C_CHAR, kNarrowValueBytes);
+      c.source = Source::kPgMoney;
     }
+    c.with_offset = c.kind == ColumnKind::kTimestamp && type_name == "timestamptz";
     c.variable = c.c_type == SQL_C_CHAR || c.c_type == SQL_C_WCHAR || c.c_type == SQL_C_BINARY;
   }
   return Status::Ok();
@@ -517,9 +579,8 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
   Column& c = columns[static_cast<std::size_t>(index)];
   c.made_for = generation;
   c.failed = false;
-  c.is_null = false;
+  c.value = Value();
   c.text.clear();
-  c.view = {};
   const auto column_number = static_cast<SQLUSMALLINT>(index + 1);
   auto differs = [&] {
     c.failed = true;
@@ -536,9 +597,7 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
     if (!SQL_SUCCEEDED(rc)) {
       c.failed = true;
       c.error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLGetData", rc);
-    } else if (ind == SQL_NULL_DATA) {
-      c.is_null = true;
-    } else {
+    } else if (ind != SQL_NULL_DATA) {
       Format(c, buf, ind);
     }
     return;
@@ -569,7 +628,6 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
     }
     if (ind == SQL_NULL_DATA) {
       if (verify) return differs();
-      c.is_null = true;
       return;
     }
     std::size_t capacity = (room - terminator) / unit * unit;
@@ -605,16 +663,15 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
 void ResultSet::Impl::MakeFromBuffer(Column& c) {
   c.made_for = generation;
   c.failed = false;
+  c.value = Value();
   c.text.clear();
-  c.view = {};
   if (!c.bound) {  // unbound values are read as the row is entered; this is not reached
     c.failed = true;
     c.error = OwnFailure("HY000", "Value not read");
     return;
   }
   SQLLEN ind = c.indicator[row];
-  c.is_null = ind == SQL_NULL_DATA;
-  if (c.is_null) return;
+  if (ind == SQL_NULL_DATA) return;
   if (c.variable && Truncated(c, ind)) {  // cannot happen by the plan above; never hand out a part
     c.failed = true;
     c.error =
@@ -625,68 +682,104 @@ void ResultSet::Impl::MakeFromBuffer(Column& c) {
 }
 
 void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
-  std::string& out = c.text;
-  if (c.c_type == SQL_C_CHAR) {
-    c.view = StoredValueText(
-        FormOf(c.kind),
-        std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length)), out);
+  Value& v = c.value;
+  if (c.c_type == SQL_C_CHAR || c.c_type == SQL_C_BINARY) {
+    const std::string_view bytes(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+    v.kind = c.c_type == SQL_C_BINARY ? Value::Kind::kBinary : Value::Kind::kText;
+    v.bytes = bytes;
+    if (c.kind == ColumnKind::kText || c.kind == ColumnKind::kBinary) return;
+    switch (c.source) {
+      case Source::kPgMoney:
+        if (MoneyDigits(bytes, c.text)) {
+          v.kind = Value::Kind::kDecimal;
+          v.bytes = c.text;
+        }
+        return;
+      case Source::kPgTemporal:
+        if (ParseStoredValue(c.kind, bytes, c.with_offset, v)) return;
+        // The driver passes a time stamp BC through as the server's text, and gives
+        // -infinity as a year 9999 BC no server has.
+        if (bytes == "9999-01-01 00:00:00 BC") {
+          v.bytes = "-infinity";
+        } else if (bytes.size() < 3 || bytes.substr(bytes.size() - 3) != " BC") {
+          c.failed = true;
+          c.error = OwnFailure(
+              "22007", "Column " + c.name + ": the driver cannot give this value exactly (" +
+                           std::string(bytes) +
+                           "; infinity, or a year outside 1 to 9999); select it as text, for "
+                           "example CAST(" + c.name + " AS text)");
+        }
+        return;
+      case Source::kStored:
+      case Source::kTyped:
+        (void)ParseStoredValue(c.kind, bytes, false, v);  // no value of the kind: text as sent
+        return;
+    }
     return;
   }
   switch (c.kind) {
-    case Kind::kSigned: {
-      SQLBIGINT v;
-      std::memcpy(&v, p, sizeof v);
-      AppendInteger(v, out);
+    case ColumnKind::kInteger:
+      if (c.is_unsigned) {
+        SQLUBIGINT u;
+        std::memcpy(&u, p, sizeof u);
+        if (u > static_cast<SQLUBIGINT>(INT64_MAX)) {
+          v.kind = Value::Kind::kUnsigned;
+          v.unsigned_integer = u;
+          break;
+        }
+        v.kind = Value::Kind::kInteger;
+        v.integer = static_cast<std::int64_t>(u);
+      } else {
+        SQLBIGINT i;
+        std::memcpy(&i, p, sizeof i);
+        v.kind = Value::Kind::kInteger;
+        v.integer = i;
+      }
       break;
-    }
-    case Kind::kUnsigned: {
-      SQLUBIGINT v;
-      std::memcpy(&v, p, sizeof v);
-      AppendUnsigned(v, out);
+    case ColumnKind::kFloat:
+    case ColumnKind::kReal:
+      v.kind = c.kind == ColumnKind::kReal ? Value::Kind::kReal : Value::Kind::kFloat;
+      std::memcpy(&v.number, p, sizeof v.number);
       break;
-    }
-    case Kind::kDouble:
-    case Kind::kReal: {
-      SQLDOUBLE v;
-      std::memcpy(&v, p, sizeof v);
-      if (c.kind == Kind::kReal)
-        AppendReal(v, out);
-      else
-        AppendDouble(v, out);
-      break;
-    }
-    case Kind::kDate: {
+    case ColumnKind::kDate: {
       SQL_DATE_STRUCT d;
       std::memcpy(&d, p, sizeof d);
-      AppendDate(d.year, d.month, d.day, out);
+      v.kind = Value::Kind::kDate;
+      v.time.year = d.year;
+      v.time.month = d.month;
+      v.time.day = d.day;
       break;
     }
-    case Kind::kTime: {
+    case ColumnKind::kTime: {
       SQL_TIME_STRUCT t;
       std::memcpy(&t, p, sizeof t);
-      AppendTime(t.hour, t.minute, t.second, out);
+      v.kind = Value::Kind::kTime;
+      v.time.hour = t.hour;
+      v.time.minute = t.minute;
+      v.time.second = t.second;
       break;
     }
-    case Kind::kTimestamp: {
+    case ColumnKind::kTimestamp: {
       SQL_TIMESTAMP_STRUCT t;
       std::memcpy(&t, p, sizeof t);
-      AppendTimestamp(t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction, out);
+      v.kind = Value::Kind::kTimestamp;
+      v.time = DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction, false, 0};
       break;
     }
-    case Kind::kBit:
-      AppendBit(p[0] != 0, out);
+    case ColumnKind::kBoolean:
+      v.kind = Value::Kind::kBoolean;
+      v.boolean = p[0] != 0;
       break;
-    case Kind::kText:
+    case ColumnKind::kText:  // SQL_C_WCHAR
       AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(p),
-                        static_cast<std::size_t>(length) / sizeof(SQLWCHAR), out);
+                        static_cast<std::size_t>(length) / sizeof(SQLWCHAR), c.text);
+      v.kind = Value::Kind::kText;
+      v.bytes = c.text;
       break;
-    case Kind::kDecimal:  // always fetched as characters
-      break;
-    case Kind::kBinary:
-      AppendHex(p, static_cast<std::size_t>(length), out);
+    case ColumnKind::kDecimal:  // always fetched as characters
+    case ColumnKind::kBinary:
       break;
   }
-  c.view = out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -760,6 +853,16 @@ int ResultSet::ColumnType(int column) const {
   return impl_->columns[static_cast<std::size_t>(column)].sql_type;
 }
 
+ColumnKind ResultSet::Kind(int column) const {
+  if (column < 0 || column >= ColumnCount()) return ColumnKind::kText;
+  return impl_->columns[static_cast<std::size_t>(column)].kind;
+}
+
+bool ResultSet::IsPlainText(int column) const {
+  if (column < 0 || column >= ColumnCount()) return true;
+  return impl_->columns[static_cast<std::size_t>(column)].plain_text;
+}
+
 Status ResultSet::AtEnd(bool& at_end) {
   Impl& m = *impl_;
   at_end = m.at_end;
@@ -785,15 +888,14 @@ Status ResultSet::NextRow() {
   return m.Fetch();
 }
 
-Status ResultSet::Value(int column, std::string_view& text, bool& is_null) {
+Status ResultSet::Get(int column, Value& value) {
   Impl& m = *impl_;
   if (column < 0 || column >= ColumnCount()) return BadIndex();
   if (m.at_end) return NoCurrentRow();
   Impl::Column& c = m.columns[static_cast<std::size_t>(column)];
   if (c.made_for != m.generation) m.MakeFromBuffer(c);
   if (c.failed) return c.error;
-  is_null = c.is_null;
-  text = is_null ? std::string_view() : c.view;
+  value = c.value;
   return Status::Ok();
 }
 

@@ -10,7 +10,7 @@
 #include "export/export_result.h"
 #include "export/insert_statement.h"
 #include "platform/odbc/odbc.h"
-#include "platform/odbc/value_text.h"
+#include "engine/value_text.h"
 #include "platform/trim.h"
 #include "tests/support/drivers.h"
 
@@ -23,7 +23,7 @@ using test::OdbcSandbox;
 
 std::string Hex(std::string_view bytes) {
   std::string out;
-  odbc::AppendHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
+  AppendHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
   return out;
 }
 
@@ -179,37 +179,73 @@ TEST_P(ExportResultTest, NoSourceRowsInsertsNothingAndLogsNothing) {
 KELVAX_PER_DRIVER(ExportResultTest);
 
 TEST(InsertStatementTest, EachValueIsALiteralItsTargetReadsBackExactlyOrTheRowIsRefused) {
-  using C = InsertColumn;
+  using K = odbc::Value::Kind;
   using F = SqlLiteral;
-  struct Case { C column; F form; std::string text; bool is_null; const char* literal; };  // literal nullptr: refused
+  using D = odbc::Dbms;
+  const InsertColumn text{false, true}, typed{false, false}, bare{true, false};
+  const odbc::DateTime stamp{2024, 2, 29, 9, 5, 3, 500000000, true, 9 * 3600};
+  struct Case {
+    InsertColumn column;
+    F form;
+    D dbms;
+    K kind;
+    std::string bytes;
+    const char* literal;  // nullptr: refused
+    odbc::DateTime time = {};
+    double number = 0;
+  };
   const Case cases[] = {
-      {C::kText, F::kStandard, " it's a\\ ", false, "'it''s a\\'"},
-      {C::kText, F::kBackslash, "it's a\\", false, "'it''s a\\\\'"},
-      {C::kText, F::kEscapeString, "a\\'", false, "E'a\\\\'''"},
-      {C::kText, F::kNoBackslash, "it's", false, "'it''s'"},
-      {C::kText, F::kNoBackslash, "a\\", false, nullptr},
-      {C::kText, F::kBackslash, "a\0b"s, false, "'a\\0b'"},
-      {C::kText, F::kStandard, "a\0b"s, false, nullptr},
-      {C::kText, F::kEscapeString, "a\0b"s, false, nullptr},
-      {C::kText, F::kBackslash, "\xED\xA0\x80", false, nullptr},  // a lone surrogate
-      {C::kText, F::kStandard, "ab\xC3", false, nullptr},         // a cut sequence
-      {C::kText, F::kStandard, "🍣", false, "'🍣'"},
-      {C::kText, F::kStandard, "", true, "''"},
-      {C::kOther, F::kBackslash, "", true, "NULL"},
-      {C::kOther, F::kStandard, " 12.5 ", false, "'12.5'"},
-      {C::kInteger, F::kStandard, "", true, "NULL"},
-      {C::kInteger, F::kStandard, " -12 ", false, "-12"},
-      {C::kInteger, F::kStandard, "1.5", false, nullptr},
-      {C::kInteger, F::kStandard, "1; DROP TABLE T", false, nullptr},
-      {C::kInteger, F::kStandard, "", false, nullptr},
+      {text, F::kStandard, D::kSqlite, K::kText, " it's a\\ ", "'it''s a\\'"},
+      {text, F::kBackslash, D::kMysql, K::kText, "it's a\\", "'it''s a\\\\'"},
+      {text, F::kEscapeString, D::kPostgres, K::kText, "a\\'", "E'a\\\\'''"},
+      {text, F::kNoBackslash, D::kOther, K::kText, "it's", "'it''s'"},
+      {text, F::kNoBackslash, D::kOther, K::kText, "a\\", nullptr},
+      {text, F::kBackslash, D::kMysql, K::kText, "a\0b"s, "'a\\0b'"},
+      {text, F::kStandard, D::kSqlite, K::kText, "a\0b"s, nullptr},
+      {text, F::kEscapeString, D::kPostgres, K::kText, "a\0b"s, nullptr},
+      {text, F::kBackslash, D::kMysql, K::kText, "\xED\xA0\x80", nullptr},  // a lone surrogate
+      {text, F::kStandard, D::kSqlite, K::kText, "ab\xC3", nullptr},         // a cut sequence
+      {text, F::kStandard, D::kSqlite, K::kText, "a\xFF", nullptr},          // not UTF-8 at all
+      {text, F::kStandard, D::kSqlite, K::kText, "🍣", "'🍣'"},
+      {text, F::kStandard, D::kSqlite, K::kNull, "", "''"},
+      {typed, F::kBackslash, D::kMysql, K::kNull, "", "NULL"},  // json, uuid, enum...
+      {bare, F::kStandard, D::kSqlite, K::kNull, "", "NULL"},
+      {typed, F::kStandard, D::kPostgres, K::kDecimal, "12.50", "'12.5'"},
+      {bare, F::kStandard, D::kSqlite, K::kText, " -12 ", "-12"},
+      {bare, F::kStandard, D::kSqlite, K::kText, "1.5", nullptr},
+      {bare, F::kStandard, D::kSqlite, K::kText, "1; DROP TABLE T", nullptr},
+      {bare, F::kStandard, D::kSqlite, K::kText, "", nullptr},
+      {typed, F::kStandard, D::kPostgres, K::kFloat, "", "'0.30000000000000004'", {}, 0.1 + 0.2},
+      {typed, F::kStandard, D::kPostgres, K::kFloat, "", "'1.7976931348623157E+308'", {},
+       1.7976931348623157e308},
+      {typed, F::kStandard, D::kSqlite, K::kBoolean, "", "TRUE"},
+      {typed, F::kStandard, D::kOther, K::kBoolean, "", "'True'"},
+      {typed, F::kStandard, D::kSqlite, K::kDate, "", "'0987-01-02'", {987, 1, 2}},
+      {typed, F::kStandard, D::kSqlite, K::kTime, "", "'09:05:03.5'",
+       {0, 0, 0, 9, 5, 3, 500000000}},
+      {typed, F::kStandard, D::kPostgres, K::kTimestamp, "", "'2024-02-29 09:05:03.5+09:00'",
+       stamp},
+      {typed, F::kStandard, D::kMysql, K::kTimestamp, "", "'2024-02-29 09:05:03.5'", stamp},
+      {typed, F::kStandard, D::kSqlite, K::kTimestamp, "", "'2024-02-29 00:00:00'", {2024, 2, 29}},
+      {typed, F::kStandard, D::kSqlite, K::kBinary, "\x0A\xFF", "X'0AFF'"},
+      {typed, F::kBackslash, D::kMysql, K::kBinary, "\x0A\xFF", "X'0AFF'"},
+      {typed, F::kEscapeString, D::kPostgres, K::kBinary, "\x0A\xFF", "decode('0AFF', 'hex')"},
+      {typed, F::kStandard, D::kOther, K::kBinary, "\x0A\xFF", "'0AFF'"},
   };
   for (const Case& c : cases) {
+    odbc::Value value;
+    value.kind = c.kind;
+    value.bytes = c.bytes;
+    value.boolean = true;
+    value.time = c.time;
+    value.number = c.number;
     std::string statement;
     BeginInsert(statement, "INSERT INTO T (A)");
-    Status s = AppendInsertValue(statement, c.text, c.is_null, c.column, c.form);
+    Status s = AppendInsertValue(statement, value, c.column, LiteralTarget{c.form, c.dbms});
     EndInsert(statement);
-    EXPECT_EQ(s.ok() ? statement : "refused", c.literal ? "INSERT INTO T (A) VALUES ("s + c.literal + ")" : "refused")
-        << Hex(c.text) << " " << statement;
+    EXPECT_EQ(s.ok() ? statement : "refused",
+              c.literal ? "INSERT INTO T (A) VALUES ("s + c.literal + ")" : "refused")
+        << Hex(c.bytes) << " " << statement;
   }
 }
 

@@ -1,9 +1,11 @@
 // Connections over unixODBC: diagnostics, read-only requests, direct execution, transactions.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/odbc/odbc.h"
+#include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax::odbc {
@@ -48,9 +50,8 @@ TEST_F(OdbcConnectionTest, DataSourceNamedInMixedCaseConnects) {
   ASSERT_TRUE(s.ok()) << s.description();
   ResultSet result;
   ASSERT_TRUE(result.Execute(connection, "SELECT b FROM t").ok());
-  std::string_view text;
-  bool is_null = true;
-  ASSERT_TRUE(result.Value(0, text, is_null).ok());
+  std::optional<std::string> text;
+  ASSERT_TRUE(test::ReadText(result, 0, text).ok());
   EXPECT_EQ(text, "one");
 }
 

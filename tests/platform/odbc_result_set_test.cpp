@@ -2,9 +2,11 @@
 // values (stored values on every engine: odbc_fidelity_test.cpp).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/odbc/odbc.h"
+#include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax::odbc {
@@ -69,19 +71,18 @@ TEST_F(OdbcResultSetLoopTest, FailingFirstFetchIsReportedByAtEnd) {
 TEST_F(OdbcResultSetLoopTest, ValueOutsideTheResultFails) {
   ResultSet result;
   ASSERT_TRUE(result.Execute(connection_, "SELECT x FROM t WHERE x = 1").ok());
-  std::string_view text;
-  bool is_null = false;
-  EXPECT_FALSE(result.Value(1, text, is_null).ok());
-  EXPECT_FALSE(result.Value(-1, text, is_null).ok());
-  ASSERT_TRUE(result.Value(0, text, is_null).ok());
+  std::optional<std::string> text;
+  EXPECT_FALSE(test::ReadText(result, 1, text).ok());
+  EXPECT_FALSE(test::ReadText(result, -1, text).ok());
+  ASSERT_TRUE(test::ReadText(result, 0, text).ok());
   EXPECT_EQ(text, "1");
-  EXPECT_TRUE(result.Value(0, text, is_null).ok());  // twice in a row: the same value
+  EXPECT_TRUE(test::ReadText(result, 0, text).ok());  // twice in a row: the same value
   EXPECT_EQ(text, "1");
   EXPECT_TRUE(result.NextRow().ok());
   bool at_end = false;
   EXPECT_TRUE(result.AtEnd(at_end).ok());
   EXPECT_TRUE(at_end);
-  EXPECT_FALSE(result.Value(0, text, is_null).ok());
+  EXPECT_FALSE(test::ReadText(result, 0, text).ok());
   EXPECT_EQ(result.ColumnName(5), "");
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <type_traits>
 
+#include "platform/odbc/odbc.h"
 #include "tests/support/worker_test.h"
 
 namespace kelvax::test {
@@ -29,6 +30,9 @@ inline constexpr Engine kAllEngines[] = {Engine::kSqlite, Engine::kPostgres, Eng
 inline const char* OnEngine(Engine engine, const char* sqlite, const char* postgres, const char* mariadb) {
   return engine == Engine::kSqlite ? sqlite : engine == Engine::kPostgres ? postgres : mariadb;
 }
+
+// The text form (as the files show it) of `column` in the current row; nullopt for NULL.
+Status ReadText(odbc::ResultSet& result, int column, std::optional<std::string>& text);
 
 struct Driver {
   Engine engine;
