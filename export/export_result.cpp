@@ -179,14 +179,14 @@ void Exporter::Run() {
 
   // Literals are written the way this target reads them; several statements go in one text
   // only where that way is known, so that no value can reach past its own statement.
-  const odbc::Connection::TextLiterals literals = target_.Literals();
+  const odbc::DriverProfile& profile = target_.profile();
   if (target_.SupportsTransactions() && target_.SetAutoCommit(false).ok()) grouped_ = true;
-  batches_ = grouped_ && literals.known && target_.SupportsBatches();
+  batches_ = grouped_ && profile.literals_known && target_.SupportsBatches();
 
   const int columns = result.ColumnCount();
   std::vector<InsertColumn> kinds(columns);
   for (int c = 0; c < columns; ++c) kinds[c] = InsertColumnOf(result, c);
-  const LiteralTarget target{literals.form, target_.dbms()};
+  const LiteralTarget target{profile.literals, profile.dbms};
   odbc::Value value;
 
   std::string statement;

@@ -23,16 +23,12 @@ std::string ToUtf8(const SQLWCHAR* text, SQLSMALLINT length, std::size_t capacit
   return out;
 }
 
-// A connection handle that is freed (and disconnected when connected) on every path.
+// A connection handle that is disconnected when connected, and freed, on every path.
 struct ConnectionHandle {
-  SQLHDBC handle = SQL_NULL_HDBC;
+  DbcHandle dbc;
   bool connected = false;
-  ConnectionHandle() = default;
-  ConnectionHandle(const ConnectionHandle&) = delete;
-  ConnectionHandle& operator=(const ConnectionHandle&) = delete;
   ~ConnectionHandle() {
-    if (connected) SQLDisconnect(handle);
-    if (handle != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, handle);
+    if (connected) SQLDisconnect(dbc.get());
   }
 };
 
@@ -104,10 +100,10 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   Environment env;
   if (Status s = env.Open(); !s) return s;
   ConnectionHandle dbc;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env.handle(), &dbc.handle);
+  SQLRETURN rc = dbc.dbc.Allocate(env.handle());
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLAllocHandle(DBC)", rc);
   auto ask_read_only = [&dbc] {
-    return SQL_SUCCEEDED(SQLSetConnectAttr(dbc.handle, SQL_ATTR_ACCESS_MODE,
+    return SQL_SUCCEEDED(SQLSetConnectAttr(dbc.dbc.get(), SQL_ATTR_ACCESS_MODE,
                                            reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                                            SQL_IS_UINTEGER));
   };
@@ -118,18 +114,18 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   if (text.size() >= 32767) return OwnFailure("HY090", "Connect string too long");
   std::vector<SQLWCHAR> out(32767);
   SQLSMALLINT out_length = 0;
-  rc = SQLDriverConnectW(dbc.handle, nullptr,
+  rc = SQLDriverConnectW(dbc.dbc.get(), nullptr,
                          reinterpret_cast<SQLWCHAR*>(text.data()),
                          static_cast<SQLSMALLINT>(text.size()), out.data(),
                          static_cast<SQLSMALLINT>(out.size()), &out_length, SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.handle, "SQLDriverConnect", rc);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDriverConnect", rc);
   dbc.connected = true;
   if (!read_only_set) ask_read_only();
   completed = ToUtf8(out.data(), out_length, out.size() - 1);
   if (completed.empty()) completed = connect_string;
-  rc = SQLDisconnect(dbc.handle);
+  rc = SQLDisconnect(dbc.dbc.get());
   dbc.connected = false;
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.handle, "SQLDisconnect", rc);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDisconnect", rc);
   return Status::Ok();
 }
 

@@ -76,10 +76,7 @@ std::string ConnectValue(const std::string& text, const char* key) {
 
 // A driver that reads a result from the server in pieces reports a failing piece with none of
 // its rows: blocks that divide the piece lose none before the failure.
-unsigned long ServerFetchRows(const SQLWCHAR* completed, SQLSMALLINT length) {
-  std::string text;
-  AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(completed),
-                    static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), text);
+unsigned long ServerFetchRows(const std::string& text) {
   if (ConnectValue(text, "UseDeclareFetch") != "1") return 0;
   const std::string fetch = ConnectValue(text, "Fetch");
   unsigned long rows = 0;
@@ -100,16 +97,13 @@ Environment::~Environment() { Release(); }
 Status Environment::Open() {
   if (handle_) return Status::Ok();
   EnsureUtf8Ctype();
-  SQLHENV env = SQL_NULL_HENV;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  EnvHandle env;
+  SQLRETURN rc = env.Allocate(SQL_NULL_HANDLE);
   if (!SQL_SUCCEEDED(rc)) return DiagnosticStatus(Diagnostic(), "SQLAllocHandle(ENV)", rc);
-  rc = SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  if (!SQL_SUCCEEDED(rc)) {
-    Status s = CallFailure(SQL_HANDLE_ENV, env, "SQLSetEnvAttr", rc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    return s;
-  }
-  handle_ = env;
+  rc = SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                     0);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_ENV, env.get(), "SQLSetEnvAttr", rc);
+  handle_ = std::move(env);
   return Status::Ok();
 }
 
@@ -121,8 +115,7 @@ void Environment::Release() {
     c->env_ = nullptr;
     (void)c->Close();  // the environment goes anyway; its owner has nobody left to tell
   }
-  if (handle_) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
-  handle_ = nullptr;
+  handle_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -133,16 +126,28 @@ Connection::~Connection() {
 }
 
 Status Connection::Open(Environment& env, const std::string& connect_string, bool read_only) {
+  Status s = OpenAs(env, connect_string, read_only);
+  if (!s || profile_.dbms != Dbms::kMysql) return s;
+  std::string charset;
+  if (!QueryText("SELECT @@character_set_results", charset) || charset == "utf8mb4") return s;
+  // The connect string's own key wins over the data source's.
+  std::string utf8 = connect_string;
+  if (!utf8.empty() && utf8.back() != ';') utf8 += ';';
+  utf8 += "CHARSET=utf8mb4";
+  return OpenAs(env, utf8, read_only);
+}
+
+Status Connection::OpenAs(Environment& env, const std::string& connect_string, bool read_only) {
   // The old connection is replaced either way; a failure to end it cleanly changes nothing here.
   if (handle_) (void)Close();
   if (!env.is_open()) return OwnFailure("HY010", "Environment not open");
-  SQLHDBC dbc = SQL_NULL_HDBC;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env.handle(), &dbc);
+  DbcHandle dbc;
+  SQLRETURN rc = dbc.Allocate(env.handle());
   if (!SQL_SUCCEEDED(rc))
     return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLAllocHandle(DBC)", rc);
 
-  auto ask_read_only = [dbc] {
-    return SQL_SUCCEEDED(SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE,
+  auto ask_read_only = [&dbc] {
+    return SQL_SUCCEEDED(SQLSetConnectAttr(dbc.get(), SQL_ATTR_ACCESS_MODE,
                                            reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                                            SQL_IS_UINTEGER));
   };
@@ -153,28 +158,65 @@ Status Connection::Open(Environment& env, const std::string& connect_string, boo
   SQLWCHAR completed[1024];
   SQLSMALLINT completed_length = 0;
   SQLSMALLINT length = text.size() < 32767 ? static_cast<SQLSMALLINT>(text.size()) : SQL_NTS;
-  rc = SQLDriverConnectW(dbc, nullptr,
+  rc = SQLDriverConnectW(dbc.get(), nullptr,
                          reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())), length,
                          completed, static_cast<SQLSMALLINT>(std::size(completed)),
                          &completed_length, SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) {
-    Status s = CallFailure(SQL_HANDLE_DBC, dbc, "SQLDriverConnect", rc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    return s;
-  }
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.get(), "SQLDriverConnect", rc);
   // Some drivers take the access mode only once connected.
   if (read_only && !read_only_set) ask_read_only();
 
-  handle_ = dbc;
-  dbms_ = DbmsOf(dbc);
-  literals_probed_ = false;
+  handle_ = std::move(dbc);
   connected_ = true;
-  narrow_utf8_ = 0;
-  server_fetch_rows_ = ServerFetchRows(
-      completed, std::min<SQLSMALLINT>(completed_length, std::size(completed) - 1));
   env_ = &env;
   env.connections_.push_back(this);
+  std::string completed_text;
+  AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(completed),
+                    static_cast<std::size_t>(std::clamp<SQLSMALLINT>(
+                        completed_length, 0, std::size(completed) - 1)),
+                    completed_text);
+  Probe(completed_text);
   return Status::Ok();
+}
+
+void Connection::Probe(const std::string& completed) {
+  DriverProfile& p = profile_;
+  p = DriverProfile();
+  p.dbms = DbmsOf(handle_.get());
+  p.server_fetch_rows = ServerFetchRows(completed);
+  std::string setting;
+  switch (p.dbms) {
+    case Dbms::kSqlite:
+      p.narrow_statements = p.narrow_text = p.stored_text = true;
+      p.literals_known = true;
+      break;
+    case Dbms::kPostgres:
+      p.temporal_text = p.money_text = p.trusted_block_reads = true;
+      p.literals_known = QueryText("SHOW standard_conforming_strings", setting) &&
+                         (setting == "on" || setting == "off");
+      p.literals = !p.literals_known ? SqlLiteral::kNoBackslash
+                   : setting == "on" ? SqlLiteral::kStandard
+                                     : SqlLiteral::kEscapeString;
+      break;
+    case Dbms::kMysql: {
+      p.temporal_text = true;
+      // Whether text fetched as SQL_C_CHAR arrives as UTF-8 (the narrow character set follows
+      // the connection's settings): a probe value, its bytes and its length, must come back as
+      // sent.
+      std::string probe;
+      p.narrow_text =
+          QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
+          probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+      p.literals_known = QueryText("SELECT @@sql_mode", setting);
+      setting = UpperAscii(std::move(setting));
+      p.literals = !p.literals_known                          ? SqlLiteral::kNoBackslash
+                   : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
+                                                              : SqlLiteral::kBackslash;
+      break;
+    }
+    case Dbms::kOther:
+      break;
+  }
 }
 
 Status Connection::Close() {
@@ -182,24 +224,20 @@ Status Connection::Close() {
   results.swap(results_);
   for (ResultSet* r : results) r->Close();
   if (!handle_) return NotOpen();
-  if (exec_handle_) {
-    SQLFreeHandle(SQL_HANDLE_STMT, exec_handle_);
-    exec_handle_ = nullptr;
-  }
+  exec_handle_.reset();
 
   Status s;
   if (connected_) {
-    SQLRETURN rc = SQLDisconnect(handle_);
+    SQLRETURN rc = SQLDisconnect(handle_.get());
     if (!SQL_SUCCEEDED(rc)) {
-      s = CallFailure(SQL_HANDLE_DBC, handle_, "SQLDisconnect", rc);
+      s = CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLDisconnect", rc);
       // The usual cause is a transaction left open (manual commit after a failure): it is
       // rolled back so that the connection does not outlive its owner.
-      SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
-      SQLDisconnect(handle_);
+      SQLEndTran(SQL_HANDLE_DBC, handle_.get(), SQL_ROLLBACK);
+      SQLDisconnect(handle_.get());
     }
   }
-  SQLFreeHandle(SQL_HANDLE_DBC, handle_);
-  handle_ = nullptr;
+  handle_.reset();
   connected_ = false;
   if (env_) {
     auto& list = env_->connections_;
@@ -207,6 +245,12 @@ Status Connection::Close() {
     env_ = nullptr;
   }
   return s;
+}
+
+void Connection::Track(ResultSet* result) { results_.push_back(result); }
+
+void Connection::Untrack(ResultSet* result) {
+  results_.erase(std::remove(results_.begin(), results_.end(), result), results_.end());
 }
 
 Status Connection::ExecuteDirect(const std::string& statement) {
@@ -217,17 +261,17 @@ Status Connection::ExecuteDirect(const std::string& statement) {
 Status Connection::ExecHandle(void*& stmt) {
   if (!connected_) return NotOpen();
   if (!exec_handle_) {
-    SQLHSTMT h = SQL_NULL_HSTMT;
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handle_, &h);
-    if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLAllocHandle(STMT)", rc);
-    exec_handle_ = h;
+    SQLRETURN rc = exec_handle_.Allocate(handle_.get());
+    if (!SQL_SUCCEEDED(rc)) {
+      return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLAllocHandle(STMT)", rc);
+    }
   }
-  stmt = exec_handle_;
+  stmt = exec_handle_.get();
   return Status::Ok();
 }
 
 SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {
-  if (dbms_ == Dbms::kSqlite) {  // its wide call mangles characters beyond the basic plane
+  if (profile_.narrow_statements) {
     return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
                          static_cast<SQLINTEGER>(statement.size()));
   }
@@ -254,34 +298,11 @@ bool Connection::QueryText(const std::string& query, std::string& value) {
   return found;
 }
 
-const Connection::TextLiterals& Connection::Literals() {
-  if (literals_probed_ || !connected_) return literals_;
-  literals_probed_ = true;
-  literals_ = TextLiterals{};
-  std::string setting;
-  if (dbms_ == Dbms::kMysql) {
-    literals_.known = QueryText("SELECT @@sql_mode", setting);
-    setting = UpperAscii(std::move(setting));
-    literals_.form = !literals_.known                        ? SqlLiteral::kNoBackslash
-                     : HasWord(setting, "NO_BACKSLASH_ESCAPES") ? SqlLiteral::kStandard
-                                                                : SqlLiteral::kBackslash;
-  } else if (dbms_ == Dbms::kPostgres) {
-    literals_.known = QueryText("SHOW standard_conforming_strings", setting) &&
-                      (setting == "on" || setting == "off");
-    literals_.form = !literals_.known  ? SqlLiteral::kNoBackslash
-                     : setting == "on" ? SqlLiteral::kStandard
-                                       : SqlLiteral::kEscapeString;
-  } else {
-    literals_.known = dbms_ == Dbms::kSqlite;
-  }
-  return literals_;
-}
-
 bool Connection::SupportsBatches() {
   if (!connected_) return false;
   SQLUINTEGER support = 0, counts = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_BATCH_SUPPORT, &support, sizeof support, nullptr)) ||
-      !SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_BATCH_ROW_COUNT, &counts, sizeof counts, nullptr))) {
+  if (!SQL_SUCCEEDED(SQLGetInfo(handle_.get(), SQL_BATCH_SUPPORT, &support, sizeof support, nullptr)) ||
+      !SQL_SUCCEEDED(SQLGetInfo(handle_.get(), SQL_BATCH_ROW_COUNT, &counts, sizeof counts, nullptr))) {
     return false;
   }
   return (support & SQL_BS_ROW_COUNT_EXPLICIT) && (counts & SQL_BRC_EXPLICIT);
@@ -315,31 +336,31 @@ Status Connection::ExecuteBatch(const std::string& statements, std::vector<long>
 bool Connection::SupportsTransactions() {
   if (!connected_) return false;
   SQLUSMALLINT capable = SQL_TC_NONE;
-  SQLRETURN rc = SQLGetInfo(handle_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr);
+  SQLRETURN rc = SQLGetInfo(handle_.get(), SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr);
   return SQL_SUCCEEDED(rc) && capable != SQL_TC_NONE;
 }
 
 Status Connection::SetAutoCommit(bool on) {
   if (!connected_) return NotOpen();
-  SQLRETURN rc = SQLSetConnectAttr(handle_, SQL_ATTR_AUTOCOMMIT,
+  SQLRETURN rc = SQLSetConnectAttr(handle_.get(), SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(
                                        on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
                                    SQL_IS_UINTEGER);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr", rc);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLSetConnectAttr", rc);
   return Status::Ok();
 }
 
 Status Connection::Commit() {
   if (!connected_) return NotOpen();
-  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_COMMIT);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLEndTran", rc);
+  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_.get(), SQL_COMMIT);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLEndTran", rc);
   return Status::Ok();
 }
 
 Status Connection::Rollback() {
   if (!connected_) return NotOpen();
-  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_, "SQLEndTran", rc);
+  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle_.get(), SQL_ROLLBACK);
+  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLEndTran", rc);
   return Status::Ok();
 }
 

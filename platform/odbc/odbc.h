@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/odbc/driver_profile.h"
+#include "platform/odbc/handle.h"
 #include "platform/odbc/value.h"
 #include "platform/quoting.h"
 #include "platform/status.h"
@@ -48,18 +50,15 @@ class Environment {
 
   Status Open();
   void Release();
-  bool is_open() const { return handle_ != nullptr; }
-  void* handle() const { return handle_; }
+  bool is_open() const { return static_cast<bool>(handle_); }
+  void* handle() const { return handle_.get(); }
 
  private:
   friend class Connection;
-  void* handle_ = nullptr;
+  EnvHandle handle_;
   // Open connections, closed by Release so that the handles go in the order ODBC wants.
   std::vector<Connection*> connections_;
 };
-
-// The servers whose drivers the program treats specially, from the DBMS name the driver reports.
-enum class Dbms { kOther, kSqlite, kPostgres, kMysql };
 
 class Connection {
  public:
@@ -72,27 +71,20 @@ class Connection {
   // `read_only` asks for SQL_MODE_READ_ONLY first (a driver that cannot do it is not an error).
   // Text reaches ANSI drivers through the driver manager's conversion, which follows LC_CTYPE;
   // Environment::Open switches LC_CTYPE to UTF-8 when it is not already.
+  // A MySQL-family connection whose character set is not utf8mb4 (a DSN with CHARSET=cp932)
+  // is opened again with CHARSET=utf8mb4: the server would send every character outside its
+  // set as '?', and read ours so too.
   Status Open(Environment& env, const std::string& connect_string, bool read_only);
   // Closes this connection's results first. Closing a connection that is not open fails
   // ("[08003] Connection not open"), like any other action on it; the destructor stays quiet.
   Status Close();
   bool is_open() const { return connected_; }
-  void* handle() const { return handle_; }
-  Dbms dbms() const { return dbms_; }
+  void* handle() const { return handle_.get(); }
+  Dbms dbms() const { return profile_.dbms; }
+  const DriverProfile& profile() const { return profile_; }
 
-  // Runs a statement whose result is not needed. Statements reach the SQLite driver as UTF-8
-  // through the narrow call: its wide one mangles characters beyond the basic plane.
+  // Runs a statement whose result is not needed.
   Status ExecuteDirect(const std::string& statement);
-
-  // How this connection's server reads text literals, found on first use from the DBMS name and
-  // its escaping mode (@@sql_mode on the MySQL family, standard_conforming_strings on
-  // PostgreSQL); standard literals for other servers. `known` says the server and its mode were
-  // recognised, so that a literal cannot be read other than it was written.
-  struct TextLiterals {
-    SqlLiteral form = SqlLiteral::kStandard;
-    bool known = false;
-  };
-  const TextLiterals& Literals();
 
   // Whether the driver takes several statements in one text and reports a row count for each
   // (SQL_BATCH_SUPPORT with explicit row counts).
@@ -107,28 +99,25 @@ class Connection {
   Status Commit();
   Status Rollback();
 
+  // For the result set: SQLExecDirect on `stmt` in the form the driver takes without changing
+  // the text, and the results to close before the connection goes.
+  short ExecText(void* stmt, const std::string& statement);
+  void Track(ResultSet* result);
+  void Untrack(ResultSet* result);
+
  private:
   friend class Environment;
-  friend class ResultSet;
+  Status OpenAs(Environment& env, const std::string& connect_string, bool read_only);
+  void Probe(const std::string& completed);
   Status ExecHandle(void*& stmt);
-  // SQLExecDirect in the form the driver takes without changing the text.
-  short ExecText(void* stmt, const std::string& statement);
   // The first column of the first row of `query` as short text; false when there is none.
   bool QueryText(const std::string& query, std::string& value);
   // The statement handle ExecuteDirect reuses: one per row of an export costs time.
-  void* exec_handle_ = nullptr;
-  void* handle_ = nullptr;
+  StmtHandle exec_handle_;
+  DbcHandle handle_;
   bool connected_ = false;
-  Dbms dbms_ = Dbms::kOther;
-  bool literals_probed_ = false;
-  TextLiterals literals_;
+  DriverProfile profile_;
   Environment* env_ = nullptr;
-  // Rows the driver reads from the server at a time when its completed connect string says so
-  // (psqlODBC's Fetch with UseDeclareFetch=1), else 0: a result sizes its blocks to divide it.
-  unsigned long server_fetch_rows_ = 0;
-  // Whether the driver's narrow text is UTF-8, asked of it with a probe value once: 0 not yet
-  // asked, 1 yes, -1 no.
-  int narrow_utf8_ = 0;
   // Results executed on this connection and still holding a statement handle.
   std::vector<ResultSet*> results_;
 };

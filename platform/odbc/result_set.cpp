@@ -201,9 +201,9 @@ struct ResultSet::Impl {
   };
 
   Connection* connection = nullptr;
-  SQLHSTMT stmt = SQL_NULL_HSTMT;
-  Dbms dbms = Dbms::kOther;
-  bool narrow_text = false;  // text as SQL_C_CHAR: the driver's narrow text is UTF-8
+  StmtHandle handle;
+  SQLHSTMT stmt = SQL_NULL_HSTMT;  // handle's, for the ODBC calls
+  DriverProfile profile;
   std::vector<Column> columns;
   std::vector<int> reread;     // columns that may need SQLGetData, in column order
   bool gd_bound = false;
@@ -344,7 +344,7 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
         c.plain_text = PlainTextTypeName(type_name) &&
                        (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR ||
                         type == SQL_WCHAR || type == SQL_WVARCHAR || type == SQL_WLONGVARCHAR);
-        if (narrow_text) {
+        if (profile.narrow_text) {
           fixed(ColumnKind::kText, SQL_C_CHAR,
                 (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) +
                     1);
@@ -358,12 +358,12 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
     const bool temporal = c.kind == ColumnKind::kDate || c.kind == ColumnKind::kTime ||
                           c.kind == ColumnKind::kTimestamp;
     if (c.c_type != SQL_C_CHAR && c.c_type != SQL_C_WCHAR && c.c_type != SQL_C_BINARY &&
-        (dbms == Dbms::kSqlite || ((dbms == Dbms::kMysql || dbms == Dbms::kPostgres) && temporal))) {
+        (profile.stored_text || (profile.temporal_text && temporal))) {
       fixed(c.kind, SQL_C_CHAR, kNarrowValueBytes);
-      c.source = dbms == Dbms::kPostgres ? Source::kPgTemporal : Source::kStored;
-    } else if (dbms == Dbms::kSqlite && c.kind == ColumnKind::kDecimal) {
+      c.source = profile.dbms == Dbms::kPostgres && temporal ? Source::kPgTemporal : Source::kStored;
+    } else if (profile.stored_text && c.kind == ColumnKind::kDecimal) {
       c.source = Source::kStored;
-    } else if (dbms == Dbms::kPostgres && c.kind == ColumnKind::kFloat && type_name == "money") {
+    } else if (profile.money_text && c.kind == ColumnKind::kFloat && type_name == "money") {
       fixed(ColumnKind::kDecimal, SQL_C_CHAR, kNarrowValueBytes);
       c.source = Source::kPgMoney;
     }
@@ -378,7 +378,7 @@ Status ResultSet::Impl::Bind() {
   SQLGetInfo(connection->handle(), SQL_GETDATA_EXTENSIONS, &getdata, sizeof getdata, nullptr);
   gd_bound = getdata & SQL_GD_BOUND;
   const bool gd_any_column = getdata & SQL_GD_ANY_COLUMN;
-  block_reads = (getdata & SQL_GD_BLOCK) && dbms == Dbms::kPostgres;
+  block_reads = (getdata & SQL_GD_BLOCK) && profile.trusted_block_reads;
 
   bool unbound_from_here = false, any_unbound = false, any_variable_bound = false;
   std::size_t row_bytes = sizeof(SQLUSMALLINT);
@@ -398,7 +398,7 @@ Status ResultSet::Impl::Bind() {
   SQLULEN rows = 1;
   if (!any_unbound && (block_reads || !any_variable_bound)) {
     rows = std::clamp<SQLULEN>(kBlockBytes / row_bytes, 1, kMaxBlockRows);
-    const SQLULEN server_rows = connection->server_fetch_rows_;
+    const SQLULEN server_rows = profile.server_fetch_rows;
     if (server_rows > 0) {
       while (rows > 1 && server_rows % rows != 0) --rows;
     }
@@ -793,25 +793,14 @@ Status ResultSet::Execute(Connection& connection, const std::string& statement) 
   Close();
   if (!connection.is_open()) return OwnFailure("08003", "Connection not open");
   Impl& m = *impl_;
-  SQLHSTMT stmt = SQL_NULL_HSTMT;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt);
+  SQLRETURN rc = m.handle.Allocate(connection.handle());
   if (!SQL_SUCCEEDED(rc)) {
     return CallFailure(SQL_HANDLE_DBC, connection.handle(), "SQLAllocHandle(STMT)", rc);
   }
-  m.stmt = stmt;
+  SQLHSTMT stmt = m.stmt = m.handle.get();
   m.connection = &connection;
-  m.dbms = connection.dbms();
-  if (m.dbms == Dbms::kMysql && connection.narrow_utf8_ == 0) {
-    // Whether text fetched as SQL_C_CHAR arrives as UTF-8 (the narrow character set follows the
-    // connection's settings): a probe value, its bytes and its length, must come back as sent.
-    std::string probe;
-    const bool same =
-        connection.QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
-        probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
-    connection.narrow_utf8_ = same ? 1 : -1;
-  }
-  m.narrow_text = m.dbms == Dbms::kSqlite || (m.dbms == Dbms::kMysql && connection.narrow_utf8_ > 0);
-  connection.results_.push_back(this);
+  m.profile = connection.profile();
+  connection.Track(this);
 
   RequestCursor(stmt);
   rc = connection.ExecText(stmt, statement);
@@ -901,12 +890,8 @@ Status ResultSet::Get(int column, Value& value) {
 
 void ResultSet::Close() {
   Impl& m = *impl_;
-  if (m.stmt) SQLFreeHandle(SQL_HANDLE_STMT, m.stmt);
-  if (m.connection) {
-    auto& list = m.connection->results_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
-  }
-  m = Impl();
+  if (m.connection) m.connection->Untrack(this);
+  m = Impl();  // frees the statement handle
 }
 
 }  // namespace kelvax::odbc

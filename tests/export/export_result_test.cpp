@@ -95,7 +95,7 @@ TEST_P(ExportResultTest, HostileValuesArriveByteForByteInEveryEscapingMode) {
     odbc::Environment env;
     odbc::Connection probe;
     ASSERT_TRUE(env.Open() && probe.Open(env, task_.DSN02, false));
-    EXPECT_TRUE(probe.Literals().form == mode.form && probe.Literals().known);
+    EXPECT_TRUE(probe.profile().literals == mode.form && probe.profile().literals_known);
     ASSERT_TRUE(probe.Close().ok());
     Run();
     EXPECT_EQ(Records(), std::vector<std::string>{});
