@@ -89,6 +89,9 @@ OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
   if (!maria.empty()) ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria + "\nDontDLClose=1\n\n";
   // A driver whose library is missing: a broken installation must give records, not a crash.
   ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
+  // The scripted driver of tests/support/fake_driver: DRIVER=KelvaxFake;SCRIPT=/path.
+  ini += "[KelvaxFake]\nDescription=scripted test driver\nDriver=" KELVAX_FAKE_ODBC_DRIVER
+         "\nDontDLClose=1\n\n";
   WriteFileBytes(folder_ + "/odbcinst.ini", ini);
   WriteOdbcIni();
   setenv("ODBCSYSINI", folder_.c_str(), 1);

@@ -20,7 +20,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
 
 // The private ODBC configuration of this test process: odbcinst.ini names the driver
-// "SQLite3" (and "PostgreSQL Unicode" where installed), odbc.ini holds the DSNs added here.
+// "SQLite3" (and "PostgreSQL Unicode" where installed) and the scripted "KelvaxFake"
+// (tests/support/fake_driver), odbc.ini holds the DSNs added here.
 // ODBCSYSINI/ODBCINI point at it from the first call on.
 class OdbcSandbox {
  public:
