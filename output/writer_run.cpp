@@ -9,9 +9,11 @@ WriterRun::WriterRun(TaskContext& c, odbc::ResultSet& r) : context(c), result(r)
 
 bool WriterRun::Fail(const Status& status) {
   const JobTask& t = context.task;
+  std::string headline = " ";
+  headline += std::to_string(rows);
+  headline += "番目でファイルの出力に失敗しました";
   Status written = context.log.WriteFailure(
-      FailureRecord(" " + std::to_string(rows) + "番目でファイルの出力に失敗しました", status,
-                    {MaskPassword(t.DSN01), t.SQL01}));
+      FailureRecord(headline, status, {MaskPassword(t.DSN01), t.SQL01}));
   return written.ok() && !context.host.CutRequested();
 }
 

@@ -515,10 +515,13 @@ void ResultSet::Impl::OneRowPerFetch() {
   SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
 }
 
-// Makes the current row of a block the one SQLGetData reads; false when it cannot be.
+// Makes the current row of a block the one SQLGetData reads; false when it cannot be. A failure
+// is this row's own (set_pos_error): the next row of the block is tried again, and later
+// blocks hold one row.
 bool ResultSet::Impl::Position() {
+  set_pos_failed = false;
   if (block_rows_per_fetch == 1) return true;
-  if (!block_reads || set_pos_failed) return false;
+  if (!block_reads) return false;
   SQLRETURN rc =
       SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
   if (SQL_SUCCEEDED(rc)) return true;
