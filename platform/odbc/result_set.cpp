@@ -120,7 +120,6 @@ bool PlainTextTypeName(std::string_view name) {
   for (char c : name.substr(0, name.find('('))) {
     lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
   }
-  if (lower.empty()) return true;  // an expression column: nothing says otherwise
   for (std::string_view word : {"char", "text", "clob", "string"}) {
     if (lower.find(word) != std::string::npos) return true;
   }
@@ -341,7 +340,9 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
               size == 0 || size > kBinaryCapBytes ? kBinaryCapBytes : size);
         break;
       default:  // character types, GUIDs, intervals, anything unknown: as text
-        c.plain_text = PlainTextTypeName(type_name) &&
+        // psqlODBC names every character type and leaves interval unnamed.
+        c.plain_text = (type_name.empty() ? profile.dbms != Dbms::kPostgres
+                                          : PlainTextTypeName(type_name)) &&
                        (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR ||
                         type == SQL_WCHAR || type == SQL_WVARCHAR || type == SQL_WLONGVARCHAR);
         if (profile.narrow_text) {

@@ -66,6 +66,14 @@ const ValueCase kValues[] = {
     {"TIMESTAMP", "timestamp", "datetime", "'2024-02-29 00:00:00'",
      "d:datetime.datetime(2024, 2, 29, 0, 0)@yyyy/mm/dd h:mm:ss"},
     {"TIME", "time", "time", "'23:59:59'", "d:datetime.time(23, 59, 59)@h:mm:ss"},
+    // Fractions of a second stay in the value and show as milliseconds.
+    {"TIMESTAMP", "timestamp(6)", "datetime(6)", "'2024-02-29 09:05:03.5'",
+     "d:datetime.datetime(2024, 2, 29, 9, 5, 3, 500000)@yyyy/mm/dd h:mm:ss.000"},
+    {"TIME", "time(6)", "time(6)", "'09:05:03.25'", "d:datetime.time(9, 5, 3, 250000)@h:mm:ss.000"},
+    {"", "double precision", "double", "-2.5e-300", "n:-2.5e-300"},
+    // The format writes characters it cannot hold as _xHHHH_: a text that looks like one has
+    // its '_' escaped, so that it does not read back as "A"; a CR is such a character.
+    {"TEXT", "text", "text", "'a_x0041_b'", "s:'a_x005F_x0041_b'"},
     {"TEXT", "text", "text", "'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'", "s:'東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국'"},
     {"TEXT", "text", "text", "' 12 '", "s:' 12 '"},  // a number in a text column stays text
     {"TEXT", "text", "text", "'=1+2'", "s:'=1+2'"},  // never a formula
@@ -111,6 +119,40 @@ TEST_P(XlsxValueTest, ValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
   EXPECT_EQ(host_.progress[1].total, 2);
   EXPECT_EQ(host_.opened, (std::vector<std::string>{task_.EXPORT}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no scratch left
+}
+
+// What the file cannot hold as it is: each is kept as near as the format allows and recorded.
+// The library writes numbers with 16 significant digits; SQLite's driver itself gives 15.
+TEST_P(XlsxValueTest, ValuesTheFormatCannotHoldAreKeptAsTextOrRecorded) {
+  const test::Engine engine = driver_->engine;
+  std::string sql;
+  switch (engine) {
+    case test::Engine::kSqlite:
+      sql = "SELECT CAST(X'41FF42' AS TEXT) AS V UNION ALL SELECT CAST(X'C3' AS TEXT)";
+      break;
+    case test::Engine::kPostgres:
+      sql = "SELECT 0.30000000000000004::float8 AS v UNION ALL SELECT 1.7976931348623157e308";
+      break;
+    case test::Engine::kMariaDb:
+      sql = "SELECT 0.30000000000000004e0 AS V UNION ALL SELECT 1.7976931348623157e308";
+      break;
+  }
+  task_.OUTPUT = "EXCEL";
+  task_.EXPORT = test::MakeTempDir("xlsx") + "/OUT.XLSX";
+  task_.SQL01 = sql;
+  Run();
+  const std::string expected =
+      engine == test::Engine::kSqlite
+          ? "n:None\ns:'A\ufffdB'\ns:'\ufffd'\n"
+          : "n:None\nn:0.3\ns:'1.7976931348623157E+308'\n";
+  const std::string cells = ReadBack(task_.EXPORT);
+  EXPECT_EQ(cells.substr(cells.find('\n', cells.find('\n') + 1)), "\n" + expected.substr(7));
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(records[0].find(engine == test::Engine::kSqlite ? "置き換えた文字数:2\r\n"
+                                                            : "丸めた値の数:1\r\n"),
+            std::string::npos)
+      << records[0];
 }
 
 KELVAX_PER_DRIVER(XlsxValueTest);
