@@ -184,12 +184,12 @@ TEST_P(ExportResultTest, NoSourceRowsInsertsNothingAndLogsNothing) {
 TEST_P(ExportResultTest, TypedValuesArriveAsTheSameValuesInTheirOwnEngine) {
   const Engine engine = driver_->engine;
   const std::string columns = test::OnEngine(
-      engine, "ID INTEGER, J JSON, B BLOB, F BOOLEAN, D DATE, TS TIMESTAMP, R REAL, X TEXT",
+      engine, "ID INTEGER, J JSON, B BLOB, F BOOLEAN, D DATE, TS TIMESTAMP, R REAL, X TIME",
       "id integer, j json, b bytea, f boolean, d date, ts timestamp(6), r float8, x interval",
       "ID INTEGER, J DECIMAL(30,10), B VARBINARY(8), F BOOLEAN, D DATE, TS DATETIME(6), R DOUBLE, "
       "X TIME(6)");
   const std::string values = test::OnEngine(
-      engine, "(1, '{\"a\":1}', X'00FF', 1, '2024-02-29', '2024-02-29 23:59:59.999999', 0.1, 'x')",
+      engine, "(1, '{\"a\":1}', X'00FF', 1, '2024-02-29', '2024-02-29 23:59:59.999999', 0.1, '23:59:59.5')",
       "(1, '{\"a\":1}', '\\x00ff', TRUE, '2024-02-29', '2024-02-29 23:59:59.999999', "
       "0.30000000000000004, '1 day 02:00:00.5')",
       "(1, 12345678901234567890.5, X'00FF', TRUE, '2024-02-29', '2024-02-29 23:59:59.999999', "
