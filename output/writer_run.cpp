@@ -30,8 +30,7 @@ bool WriterRun::FailLine(const Status& status) {
 void WriterRun::Finish(LineSink& sink) {
   if (context.host.CutRequested()) {
     sink.Abandon();
-    context.left_behind = "書きかけの出力ファイルは削除しました（" + std::to_string(rows) +
-                          "行目まで）: " + path;
+    NoteAbandoned();
     return;
   }
   if (context.log.broken()) return;
@@ -43,6 +42,11 @@ void WriterRun::Finish(LineSink& sink) {
     if (!Fail(repeated)) return;
   }
   NoteReplaced(sink.replaced());
+}
+
+void WriterRun::NoteAbandoned() {
+  context.left_behind =
+      "書きかけの出力ファイルは削除しました（" + std::to_string(rows) + "行目まで）: " + path;
 }
 
 bool WriterRun::Progress() {

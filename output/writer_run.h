@@ -31,6 +31,8 @@ struct WriterRun {
   // Ends the file: puts it in place and writes the records still due; when the run was cut, the
   // unfinished file is removed and the task's record says so.
   void Finish(LineSink& sink);
+  // For the task's record when the run was cut: the unfinished output was removed.
+  void NoteAbandoned();
   // ShowProgress for the current row. Returns false when the user ended the program.
   bool Progress();
   // Whether the writer must stop (broken log or cut).

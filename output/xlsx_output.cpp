@@ -365,10 +365,9 @@ class Book {
   Status create_error_;
 };
 
-}  // namespace
 
-void WriteXlsxFile(WriterRun& run) {
-  Book book(run.result, run.last_column);
+// The header and the rows; returns early only when the writer must stop.
+void WriteRows(WriterRun& run, Book& book) {
   if (Status s = book.Create(run.path); !s && !run.Fail(s)) return;
   if (Status s = book.Start(); !s && !run.Fail(s)) return;
 
@@ -387,6 +386,18 @@ void WriteXlsxFile(WriterRun& run) {
     }
     if (!AdvanceRow(run)) return;
     if (!run.Progress()) return;
+  }
+}
+
+}  // namespace
+
+void WriteXlsxFile(WriterRun& run) {
+  Book book(run.result, run.last_column);
+  WriteRows(run, book);
+  // A cut run leaves no workbook: the book's new file goes with it.
+  if (run.context.host.CutRequested()) {
+    run.NoteAbandoned();
+    return;
   }
   if (run.stopped()) return;
   if (Status s = book.Close(); !s) {

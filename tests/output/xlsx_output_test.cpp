@@ -214,6 +214,7 @@ TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
   Run();
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
   EXPECT_EQ(open_files(), before);  // the scratch files of the abandoned sheets are closed
+  EXPECT_EQ(left_behind_, "書きかけの出力ファイルは削除しました（1行目まで）: " + task_.EXPORT);
 }
 
 }  // namespace

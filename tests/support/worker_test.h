@@ -23,6 +23,7 @@ class WorkerTest : public ::testing::Test {
   void Run(RunHost& host) {
     TaskContext c{task_, log_, host};
     worker_(c, "job.ini", "CONNECTION01");
+    left_behind_ = c.left_behind;
   }
   void Run() { Run(host_); }
   std::vector<std::string> Records() const { return ReadLogRecords(log_.path()); }
@@ -30,6 +31,7 @@ class WorkerTest : public ::testing::Test {
   JobTask task_;
   RunLog log_{MakeTempDir("worklog") + "/SQLLOG.txt"};
   RecordingHost host_;
+  std::string left_behind_;  // what the last run's task record is to say it left
 
  private:
   TaskHandler worker_;

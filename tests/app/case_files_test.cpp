@@ -1,0 +1,216 @@
+// The end-to-end cases of tests/cases/: each folder is a job, the data it reads and the bytes
+// it must leave, run through the built program on every engine the case names. See
+// tests/cases/README.md for the layout; KELVAX_REGENERATE=1 writes what the runs left as the
+// expected files, for a reviewer to read in the diff.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/drivers.h"
+#include "tests/support/sandbox.h"
+
+namespace kelvax {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Engine;
+
+const char* FolderName(Engine engine) {
+  return engine == Engine::kSqlite ? "sqlite" : engine == Engine::kPostgres ? "postgres" : "mariadb";
+}
+
+std::string Trimmed(std::string s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// case.conf: `key = value` lines. engines (default: sqlite), date (the frozen clock, default
+// 2001-10-28 09:05:03), args (options before the job file's path).
+std::map<std::string, std::string> ReadConf(const fs::path& folder) {
+  std::map<std::string, std::string> conf = {{"engines", "sqlite"},
+                                             {"date", "2001-10-28 09:05:03"}};
+  if (!fs::exists(folder / "case.conf")) return conf;
+  std::istringstream in(test::ReadFileBytes((folder / "case.conf").string()));
+  for (std::string line; std::getline(in, line);) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) conf[Trimmed(line.substr(0, eq))] = Trimmed(line.substr(eq + 1));
+  }
+  return conf;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// The connect string's key=value pairs, as a DSN entry takes them.
+std::map<std::string, std::string> DsnEntry(const std::string& connect) {
+  std::map<std::string, std::string> entry;
+  std::istringstream in(connect);
+  for (std::string pair; std::getline(in, pair, ';');) {
+    const auto eq = pair.find('=');
+    if (eq == std::string::npos) continue;
+    std::string value = pair.substr(eq + 1);
+    if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
+      value = value.substr(1, value.size() - 2);
+    }
+    entry[pair.substr(0, eq)] = value;
+  }
+  // psqlODBC reads the user of a data source from Username.
+  if (entry.count("UID")) entry["Username"] = entry["UID"];
+  return entry;
+}
+
+class CaseFileTest : public ::testing::Test {
+ public:
+  CaseFileTest(fs::path folder, Engine engine) : folder_(std::move(folder)), engine_(engine) {}
+
+  void TestBody() override {
+    std::string why;
+    std::optional<test::Driver> driver = test::OpenDriver(engine_, &why);
+    if (!driver) GTEST_SKIP() << why;
+    const std::map<std::string, std::string> conf = ReadConf(folder_);
+    // The data: setup.<engine>.sql where the engines differ, else setup.sql.
+    for (const fs::path& setup : {folder_ / (std::string("setup.") + FolderName(engine_) + ".sql"),
+                                  folder_ / "setup.sql"}) {
+      if (fs::exists(setup)) {
+        driver->Exec(test::ReadFileBytes(setup.string()));
+        break;
+      }
+    }
+    test::OdbcSandbox::Get().AddDsn("KXCASE", DsnEntry(driver->connect));
+
+    const std::string dir = test::MakeTempDir("case");
+    const std::string exe = test::InstallKelvax(dir);
+    const std::string work = test::MakeTempDir("casework");
+    test::WriteFileBytes(work + "/job.ini", test::ReadFileBytes((folder_ / "job.ini").string()));
+    std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
+    for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
+      argv.push_back(arg);
+    }
+    argv.push_back(work + "/job.ini");
+    // Standard error in UTF-8 whatever the machine's locale.
+    const test::ProcessResult run =
+        test::RunProgram(argv, {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}}, work);
+
+    // What the run left: its exit status, standard error, and every file in its folder; the
+    // folders' own paths as @DIR@ and @WORK@.
+    std::map<std::string, std::string> actual;
+    auto masked = [&](const std::string& bytes) {
+      return Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@");
+    };
+    actual["exit"] = std::to_string(run.exit_status) + "\n";
+    if (!run.err.empty()) actual["stderr"] = masked(run.err);
+    if (!run.out.empty()) actual["stdout"] = masked(run.out);
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      const std::string name = entry.path().filename().string();
+      if (name == "kelvax") continue;
+      actual[name] = masked(test::ReadFileBytes(entry.path().string()));
+    }
+    if (std::getenv("KELVAX_REGENERATE")) return Regenerate(actual);
+
+    std::set<std::string> names;
+    for (const auto& [name, bytes] : actual) names.insert(name);
+    for (const fs::path& expected : {folder_ / "expected", EngineFolder()}) {
+      if (!fs::exists(expected)) continue;
+      for (const auto& entry : fs::directory_iterator(expected)) {
+        names.insert(entry.path().filename().string());
+      }
+    }
+    for (const std::string& name : names) {
+      const fs::path path = Expected(name);
+      const auto it = actual.find(name);
+      if (!fs::exists(path)) {
+        ADD_FAILURE() << name << ": left by the run, not expected";
+      } else if (it == actual.end()) {
+        ADD_FAILURE() << name << ": expected, not left by the run";
+      } else {
+        EXPECT_EQ(it->second, test::ReadFileBytes(path.string())) << name << " (" << path << ")";
+      }
+    }
+  }
+
+ private:
+  fs::path EngineFolder() const { return folder_ / (std::string("expected.") + FolderName(engine_)); }
+  // The engine's own expected file where there is one, else the shared one.
+  fs::path Expected(const std::string& name) const {
+    const fs::path own = EngineFolder() / name;
+    return fs::exists(own) ? own : folder_ / "expected" / name;
+  }
+
+  // The first engine of the case writes expected/; another writes expected.<engine>/ only for
+  // the files where it differs.
+  void Regenerate(const std::map<std::string, std::string>& actual) {
+    const bool first = Words(ReadConf(folder_).at("engines")).front() == FolderName(engine_);
+    const fs::path target = first ? folder_ / "expected" : EngineFolder();
+    fs::remove_all(target);
+    for (const auto& [name, bytes] : actual) {
+      const fs::path shared = folder_ / "expected" / name;
+      if (!first && fs::exists(shared) && test::ReadFileBytes(shared.string()) == bytes) {
+        fs::remove(target / name);
+        continue;
+      }
+      fs::create_directories(target);
+      test::WriteFileBytes((target / name).string(), bytes);
+    }
+    if (!first && fs::exists(target) && fs::is_empty(target)) fs::remove(target);
+  }
+
+  fs::path folder_;
+  Engine engine_;
+};
+
+// One test per case and engine, named <group>_<case>/<Engine> so that each server's cases run
+// in the CTest test of that server.
+const bool kRegistered = [] {
+  const fs::path root = fs::path(KELVAX_SOURCE_DIR) / "tests" / "cases";
+  if (!fs::exists(root)) return false;
+  std::vector<fs::path> cases;
+  for (const auto& group : fs::directory_iterator(root)) {
+    if (!group.is_directory()) continue;
+    for (const auto& c : fs::directory_iterator(group.path())) {
+      if (fs::exists(c.path() / "job.ini")) cases.push_back(c.path());
+    }
+  }
+  std::sort(cases.begin(), cases.end());
+  for (const fs::path& c : cases) {
+    std::string name = c.parent_path().filename().string() + "_" + c.filename().string();
+    // A '-' or ':' would be read as part of a filter by the test runner.
+    std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+    for (const std::string& word : Words(ReadConf(c).at("engines"))) {
+      for (Engine engine : test::kAllEngines) {
+        if (word != FolderName(engine)) continue;
+        std::ostringstream engine_name;
+        test::PrintTo(engine, &engine_name);
+        ::testing::RegisterTest("CaseFiles", (name + "/" + engine_name.str()).c_str(), nullptr,
+                                nullptr, __FILE__, __LINE__,
+                                [c, engine]() -> ::testing::Test* {
+                                  return std::make_unique<CaseFileTest>(c, engine).release();
+                                });
+      }
+    }
+  }
+  return true;
+}();
+
+}  // namespace
+}  // namespace kelvax
