@@ -1,11 +1,13 @@
 #include "engine/dispatch.h"
 
+#include "platform/ascii_case.h"
 #include "platform/clock.h"
 
 namespace kelvax {
 
 Route RouteOf(const JobTask& task) {
-  const std::string& dsn = task.DSN01;
+  // Command names in any case; a connect string never is one.
+  const std::string dsn = UpperAscii(task.DSN01);
   if (dsn.empty()) return Route::kEndRun;
   if (dsn == "CREATEODBC") return Route::kNothing;
   if (dsn == "CREATEMDB97") return Route::kCreateMdb97;

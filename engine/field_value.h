@@ -9,7 +9,8 @@
 namespace kelvax {
 
 // The text form of column `index` of the first row `statement` returns on DSN01, over a
-// read-only connection of its own; "0" (after a failure record) when no value could be read.
+// read-only connection of its own; "0" (after a record, which does not count as the task's
+// failure) when no value could be read.
 std::string GetFieldValue(TaskContext& context, const std::string& statement, std::int16_t index);
 
 }  // namespace kelvax

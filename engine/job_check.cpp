@@ -140,11 +140,7 @@ JobCheck CheckJob(const IniFile& file, const std::tm& day, const MacroFolders& f
       check.warnings.push_back({0, Task(i) + why + ": the run stops here" + never});
       break;
     }
-    if (!PrepareRowCount(task).ok()) {
-      check.warnings.push_back({0, Task(i) + "COUNTER=ON but SQL01 holds no FROM: the run ends "
-                                             "here with a fatal error"});
-      break;
-    }
+    PrepareRowCount(task);
     ExpandMacros(task, day, folders);
     CheckTaskValues(i, task, check.warnings);
     check.tasks.push_back(std::move(task));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/row_count.h"
 #include "platform/trim.h"
 
 namespace kelvax {
@@ -97,29 +98,29 @@ std::string UpperCase(const std::string& utf8) {
   return out;
 }
 
-Status PrepareRowCount(JobTask& task) {
-  if (task.COUNTER != "ON") return Status::Ok();
-  const size_t from = task.SQL01.find("FROM");
-  if (from == std::string::npos) {
-    return Status::Error(errnum::kInvalidArgument,
-                         "プロシージャの呼び出し、または引数が不正です。");
-  }
-  task.COUNTER = "SELECT COUNT(*) " + task.SQL01.substr(from);
-  return Status::Ok();
+void PrepareRowCount(JobTask& task) {
+  if (task.COUNTER == "ON") task.COUNTER = RowCountStatement(task.SQL01);
 }
 
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task) {
   task.SectionName = TaskSectionName(task_number);
-  auto read = [&](const char* key) { return TrimBlanks(UpperCase(file.Get(task.SectionName, key))); };
+  auto read = [&](const char* key) { return TrimBlanks(file.Get(task.SectionName, key)); };
+  // Statements, connect strings and paths go to the server and the file system as written:
+  // literals, quoted names, MariaDB's table names, passwords and file names have case there.
   task.DSN01 = read("DSN01");
   task.DSN02 = read("DSN02");
   task.SQL01 = read("SQL01");
   task.SQL02 = read("SQL02");
-  task.OUTPUT = read("OUTPUT");
   task.EXPORT = read("EXPORT");
-  task.INDICATOR = read("INDICATOR");
-  task.SHOWDATA = read("SHOWDATA");
+  // Keywords compare without regard to case.
+  task.OUTPUT = UpperCase(read("OUTPUT"));
+  task.INDICATOR = UpperCase(read("INDICATOR"));
+  task.SHOWDATA = UpperCase(read("SHOWDATA"));
+  // COUNTER is ON, OFF or a count statement of its own, which keeps its case.
   task.COUNTER = read("COUNTER");
+  if (const std::string word = UpperCase(task.COUNTER); word == "ON" || word == "OFF") {
+    task.COUNTER = word;
+  }
 }
 
 }  // namespace kelvax

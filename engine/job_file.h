@@ -23,12 +23,13 @@ Status GetIniList(const IniFile& file, int& count);
 // "CONNECTION" followed by the task number in at least two digits.
 std::string TaskSectionName(int task_number);
 
-// Reads task `task_number` into `task`: the nine values upper-cased, then trimmed.
+// Reads task `task_number` into `task`: the nine values trimmed; the keywords OUTPUT, INDICATOR,
+// SHOWDATA and COUNTER's ON and OFF upper-cased, the others as written.
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task);
 
-// The row-count step: COUNTER "ON" becomes "SELECT COUNT(*) " followed by SQL01 from its first
-// "FROM"; a statement without one fails with error number 5. Other values stay as they are.
-Status PrepareRowCount(JobTask& task);
+// The row-count step: COUNTER "ON" becomes the statement that counts SQL01's rows
+// (RowCountStatement). Other values stay as they are.
+void PrepareRowCount(JobTask& task);
 
 // Removes leading and trailing spaces (tabs stay), as job values and typed fields are trimmed.
 std::string TrimBlanks(const std::string& s);

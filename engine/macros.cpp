@@ -1,5 +1,6 @@
 #include "engine/macros.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/calendar.h"
@@ -50,9 +51,20 @@ std::string Digits(int value, int width) {
   return buf;
 }
 
+// Where `from` (upper case) stands in `field` from `start` on, its letters in any case.
+size_t FindMacro(const std::string& field, const std::string& from, size_t start) {
+  auto same = [](char a, char b) {
+    return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
+  };
+  auto it = std::search(field.begin() + static_cast<std::ptrdiff_t>(start), field.end(),
+                        from.begin(), from.end(), same);
+  return it == field.end() ? std::string::npos : static_cast<size_t>(it - field.begin());
+}
+
+// Macro names in any case: %date% is %DATE%.
 void ReplaceIn(std::string& field, const std::string& from, const std::string& to) {
   if (from.empty()) return;
-  size_t pos = field.find(from);
+  size_t pos = FindMacro(field, from, 0);
   if (pos == std::string::npos) return;
   std::string out;
   size_t start = 0;
@@ -60,7 +72,7 @@ void ReplaceIn(std::string& field, const std::string& from, const std::string& t
     out.append(field, start, pos - start);
     out += to;
     start = pos + from.size();
-    pos = field.find(from, start);
+    pos = FindMacro(field, from, start);
   }
   out.append(field, start, std::string::npos);
   field.swap(out);

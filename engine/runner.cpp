@@ -94,8 +94,7 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
 
     ReadJobTask(file, i, task);
     KeepSecrets(log, task);
-    error = PrepareRowCount(task);
-    if (!error.ok()) break;
+    PrepareRowCount(task);
     ExpandMacros(task, macro_day ? *macro_day : LocalNow(), folders);
     KeepSecrets(log, task);
     if (task.INDICATOR == "ON") host.ShowProgressWindow();

@@ -1,10 +1,15 @@
 #include "platform/resolve_path.h"
 
 #include <dirent.h>
+#include <locale.h>
 #include <sys/stat.h>
 
+#include <cwctype>
 #include <memory>
+#include <string_view>
 #include <vector>
+
+#include "platform/cp932.h"
 
 namespace kelvax {
 
@@ -17,17 +22,31 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-// ASCII letters compare without case; every other byte (UTF-8 included) must be equal.
-bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (y == '\0') return false;
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
+// The lower-case form of a code point: Unicode's simple case mapping as the C library has it
+// for UTF-8 (ASCII alone where no UTF-8 locale is installed).
+char32_t Folded(char32_t cp) {
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (utf8) return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), utf8));
+  return cp >= 'A' && cp <= 'Z' ? cp - 'A' + 'a' : cp;
+}
+
+// Two UTF-8 names that differ at most in the case of their letters (Reports and REPORTS,
+// Ｒｅｐｏｒｔ and ＲＥＰＯＲＴ). Bytes that are not UTF-8 must be equal.
+bool EqualsIgnoringCase(const std::string& a, const char* b_text) {
+  const std::string_view b(b_text);
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    char32_t x = 0, y = 0;
+    const std::size_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(a.data()) + i,
+                                     a.size() - i, x);
+    const std::size_t m = DecodeUtf8(reinterpret_cast<const unsigned char*>(b.data()) + j,
+                                     b.size() - j, y);
+    const bool valid = x != 0xFFFD && y != 0xFFFD;  // else bytes: ill-formed or U+FFFD itself
+    if (valid ? Folded(x) != Folded(y) : a.compare(i, n, b.substr(j, m)) != 0) return false;
+    i += n;
+    j += m;
   }
-  return b[i] == '\0';
+  return i == a.size() && j == b.size();
 }
 
 bool EntryExists(const std::string& path) {
@@ -43,7 +62,7 @@ std::string UniqueMatch(const std::string& folder, const std::string& name) {
   std::string found;
   int matches = 0;
   while (const dirent* entry = readdir(dir.get())) {
-    if (EqualsIgnoringAsciiCase(name, entry->d_name)) {
+    if (EqualsIgnoringCase(name, entry->d_name)) {
       if (++matches > 1) return std::string();
       found = entry->d_name;
     }

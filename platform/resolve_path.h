@@ -1,6 +1,7 @@
-// Job values arrive upper-cased, so on a case-sensitive file system a path from a job is
-// resolved one component at a time: the exact name first, else a unique case-insensitive match
-// in that folder, else the component as written. A missing final component is kept as written
+// Paths from jobs were written for file systems without case, so on a case-sensitive one a path
+// is resolved one component at a time: the exact name first, else the one name in that folder
+// that differs from it only in the case of its letters (any script's), else the component as
+// written. A missing final component is kept as written
 // (it may be a file to create). '\' and '/' both separate; the result uses '/'.
 #pragma once
 

@@ -60,7 +60,7 @@ std::string JobStatement(const std::string& sql_box_text) {
       joined += c;
     }
   }
-  return UpperCase(joined);
+  return joined;
 }
 
 Status SaveCommandTask(const std::string& path, const CommandTask& task) {

@@ -40,8 +40,8 @@ std::string CommandJobPath();
 CommandTask LoadCommandTask(const std::string& path, const std::string& desktop = DesktopFolder());
 
 // The statement as a job file holds it: every line break (CR LF, CR or LF) becomes one space,
-// since a job value cannot hold one and joining the lines would change the statement; then the
-// whole text is upper-cased, quoted literals included, as the job runner reads it anyway.
+// since a job value cannot hold one and joining the lines would change the statement. The case
+// is kept, as the runner keeps it.
 std::string JobStatement(const std::string& sql_box_text);
 
 // Writes the task into section "Connection01" of the file at `path`, in place, key by key:

@@ -102,7 +102,9 @@ class CaseFileTest : public ::testing::Test {
     const std::string dir = test::MakeTempDir("case");
     const std::string exe = test::InstallKelvax(dir);
     const std::string work = test::MakeTempDir("casework");
-    test::WriteFileBytes(work + "/job.ini", test::ReadFileBytes((folder_ / "job.ini").string()));
+    const fs::path own_job = folder_ / (std::string("job.") + FolderName(engine_) + ".ini");
+    test::WriteFileBytes(work + "/job.ini",
+                         test::ReadFileBytes((fs::exists(own_job) ? own_job : folder_ / "job.ini").string()));
     std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
     for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
       argv.push_back(arg);
@@ -125,6 +127,11 @@ class CaseFileTest : public ::testing::Test {
       const std::string name = entry.path().filename().string();
       if (name == "kelvax") continue;
       actual[name] = masked(test::ReadFileBytes(entry.path().string()));
+    }
+    // Files the run made in its working folder: none, unless a case expects one there.
+    for (const auto& entry : fs::directory_iterator(work)) {
+      const std::string name = entry.path().filename().string();
+      if (name != "job.ini") actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
     }
     if (std::getenv("KELVAX_REGENERATE")) return Regenerate(actual);
 

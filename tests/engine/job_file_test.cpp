@@ -26,7 +26,7 @@ TEST(JobFileTest, TaskCountComesFromTheLastTwoCharactersOfTheLastSection) {
   EXPECT_EQ(Count("DSN01=X\n"), -105);
 }
 
-TEST(JobFileTest, TaskValuesAreUpperCasedAndTrimmed) {
+TEST(JobFileTest, TaskValuesAreTrimmedAndOnlyKeywordsUpperCased) {
   IniFile f = IniFile::Parse(
       "[Connection02]\r\nDSN01 =  dsn=sales;uid=report  \r\nSQL01=select * from t where a = 'x'\r\n"
       "EXPORT=\"c:\\out\\ｆｉｌｅ.csv\"\r\nOUTPUT=crip\r\nSQL02=東京支店\r\n");
@@ -34,9 +34,9 @@ TEST(JobFileTest, TaskValuesAreUpperCasedAndTrimmed) {
   t.COUNTER = "left over";
   ReadJobTask(f, 2, t);
   EXPECT_EQ(t.SectionName, "CONNECTION02");
-  EXPECT_EQ(t.DSN01, "DSN=SALES;UID=REPORT");
-  EXPECT_EQ(t.SQL01, "SELECT * FROM T WHERE A = 'X'");
-  EXPECT_EQ(t.EXPORT, "C:\\OUT\\ＦＩＬＥ.CSV");
+  EXPECT_EQ(t.DSN01, "dsn=sales;uid=report");
+  EXPECT_EQ(t.SQL01, "select * from t where a = 'x'");
+  EXPECT_EQ(t.EXPORT, "c:\\out\\ｆｉｌｅ.csv");
   EXPECT_EQ(t.OUTPUT, "CRIP");
   EXPECT_EQ(t.SQL02, "東京支店");
   EXPECT_EQ(t.COUNTER, "");

@@ -44,8 +44,9 @@ TEST(MacrosTest, YearBoundaryOnlyTheYearMacroAdjustsTheYear) {
 
 TEST(MacrosTest, MalformedMacrosStayAsWritten) {
   std::tm d = Day(2001, 10, 28);
-  EXPECT_EQ(Expand("%Y-5%|%Y-100%|%D+ 01%|%TODAY%|%date%", d),
-            "%Y-5%|%Y-100%|%D+ 01%|%TODAY%|%date%");
+  EXPECT_EQ(Expand("%Y-5%|%Y-100%|%D+ 01%|%TODAY%", d), "%Y-5%|%Y-100%|%D+ 01%|%TODAY%");
+  // Macro names in any case.
+  EXPECT_EQ(Expand("%date%|%Yyyy%|%d-01%", d), "2001/10/28|2001|27");
 }
 
 TEST(MacrosTest, FoldersComeFirstAndAreThemselvesExpanded) {

@@ -46,7 +46,7 @@ struct JobRun {
 };
 
 // The records themselves are checked byte for byte on the built program (kelvax_cli_test.cpp).
-TEST(RunnerTest, TasksInAnySectionCaseCountOnTheHostAndReadUpperCased) {
+TEST(RunnerTest, TasksInAnySectionCaseCountOnTheHostAndKeepTheirValuesCase) {
   JobRun r;
   RunResult result = r.Go(
       "[connection01]\r\nDSN01=dsn=a\r\n[Connection02]\r\nDSN01=DSN=B\r\n"
@@ -56,7 +56,7 @@ TEST(RunnerTest, TasksInAnySectionCaseCountOnTheHostAndReadUpperCased) {
   EXPECT_EQ(r.host.counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
   EXPECT_EQ(r.host.enabled_calls, (std::vector<bool>{false, true}));
   EXPECT_EQ(r.host.hidden, 1);
-  EXPECT_EQ(r.seen[0].DSN01, "DSN=A");
+  EXPECT_EQ(r.seen[0].DSN01, "dsn=a");
 }
 
 TEST(RunnerTest, MissingJobFileHeadsTheEndRecordWithTheFatalTextAndOldTaskValues) {
@@ -103,20 +103,17 @@ TEST(RunnerTest, EmptyDsnEndsTheRunSilently) {
   EXPECT_FALSE(test::PathExists(gap.log.path()));
 }
 
-TEST(RunnerTest, CounterOnBecomesACountFromTheFirstFromAndWithoutFromIsFatal) {
+TEST(RunnerTest, CounterOnBecomesTheCountOfTheStatementAndNeverEndsTheRun) {
   JobRun r;
-  r.Go("[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1 order by a\r\n"
-       "COUNTER=on\r\n[CONNECTION02]\r\nDSN01=D\r\nSQL01=SELECT FROMDATE FROM T\r\nCOUNTER=ON\r\n"
-       "[CONNECTION03]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION04]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
-       "COUNTER=ON\r\n[CONNECTION05]\r\nDSN01=D\r\n");
-  ASSERT_EQ(r.seen.size(), 3u);
-  EXPECT_EQ(r.seen[0].COUNTER, "SELECT COUNT(*) FROM T WHERE X = 1 ORDER BY A");
-  EXPECT_EQ(r.seen[1].COUNTER, "SELECT COUNT(*) FROMDATE FROM T");
-  EXPECT_EQ(r.seen[2].COUNTER, "OFF");
-  auto records = r.Records();
-  ASSERT_EQ(records.size(), 4u);  // three tasks, then the fatal end; task 5 never runs
-  EXPECT_EQ(records[3], "<TS> 致命的なエラーです。\r\n5:プロシージャの呼び出し、または引数が不正です。\r\n"
-                        "D\r\nEXEC P\r\n\r\n\r\n\r\n\r\n\r\n\r\nON\r\n<ET>かかりました\r\n");
+  r.Go("[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1\r\nCOUNTER=on\r\n"
+       "[CONNECTION02]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION03]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
+       "COUNTER=ON\r\n[CONNECTION04]\r\nDSN01=D\r\nCOUNTER=select 42\r\n");
+  ASSERT_EQ(r.seen.size(), 4u);
+  EXPECT_EQ(r.seen[0].COUNTER, "SELECT COUNT(*) from t where x = 1");
+  EXPECT_EQ(r.seen[1].COUNTER, "OFF");
+  EXPECT_EQ(r.seen[2].COUNTER, "SELECT COUNT(*) FROM (EXEC P\n) KX_ROWS");
+  EXPECT_EQ(r.seen[3].COUNTER, "select 42");  // a count statement of the job's own, as written
+  EXPECT_EQ(r.Records().size(), 5u);  // four tasks and the end
 }
 
 TEST(RunnerTest, RoutesByCommandNameThenOutputKind) {

@@ -61,13 +61,13 @@ TEST(RunConfigTest, ReadingComparesValuesExactly) {
   EXPECT_EQ(config.output_type, kCsv);
 }
 
-TEST(CommandTaskTest, StatementLosesLineBreaksToOneSpaceAndIsUpperCasedWhole) {
+TEST(CommandTaskTest, StatementLosesLineBreaksToOneSpaceAndKeepsItsCase) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"select a\nfrom t", "SELECT A FROM T"},
-      {"select a\r\nfrom t\r\n", "SELECT A FROM T "},
-      {"select a\r\rfrom t", "SELECT A  FROM T"},
-      {"select x from t where n = 'abc'", "SELECT X FROM T WHERE N = 'ABC'"},
-      {"select 'ａｂ売上' from t", "SELECT 'ＡＢ売上' FROM T"},
+      {"select a\nfrom t", "select a from t"},
+      {"select a\r\nfrom t\r\n", "select a from t "},
+      {"select a\r\rfrom t", "select a  from t"},
+      {"select x from t where n = 'Blue Ocean Ltd.'", "select x from t where n = 'Blue Ocean Ltd.'"},
+      {"select 'ａｂ売上' from t", "select 'ａｂ売上' from t"},
   };
   for (const auto& [box, expected] : cases) EXPECT_EQ(JobStatement(box), expected) << box;
 }
@@ -92,7 +92,7 @@ TEST(CommandTaskTest, JobFileHoldsTheNineKeysInOrderWithTheJobRunnersValues) {
                            c.no_show_data, c.no_counter};
     ASSERT_TRUE(SaveCommandTask(path, task).ok());
     EXPECT_EQ(ReadFileBytes(path),
-              "[Connection01]\r\nDSN01=DSN=" + kSalesCp932 + "\r\nSQL01=SELECT * FROM T\r\n"
+              "[Connection01]\r\nDSN01=DSN=" + kSalesCp932 + "\r\nSQL01=select * from t\r\n"
               "DSN02=\r\nSQL02=\r\nOUTPUT=" + c.output + "\r\nEXPORT= /d/" + kOutputCp932 +
               ".txt \r\nINDICATOR=ON\r\nSHOWDATA=" + c.showdata + "\r\nCOUNTER=" + c.counter +
               "\r\n")
@@ -109,7 +109,7 @@ TEST(CommandTaskTest, SavingOverAJobReplacesItsFirstTaskAndKeepsTheRest) {
   ASSERT_TRUE(SaveCommandTask(path, task).ok());
   ASSERT_TRUE(SaveCommandTask(path, task).ok());  // a second run rewrites the same keys
   EXPECT_EQ(ReadFileBytes(path),
-            "[CONNECTION01]\r\nDSN01=DSN=NEW\r\nSQL01=SELECT 2\r\nDSN02=\r\nSQL02=\r\n"
+            "[CONNECTION01]\r\nDSN01=DSN=NEW\r\nSQL01=select 2\r\nDSN02=\r\nSQL02=\r\n"
             "OUTPUT=CSV\r\nEXPORT=/o.csv\r\nINDICATOR=ON\r\nSHOWDATA=OFF\r\nCOUNTER=ON\r\n"
             "[CONNECTION02]\r\nDSN01=DSN=B\r\n");
 }

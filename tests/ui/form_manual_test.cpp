@@ -217,13 +217,12 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   workers.OutputResult = OutputResult;
   FormManual form([&](const std::string& job) { RunJobFile(job, task, log, workers, host); }, files_);
   host.SetCommandCenter(&form);
-  // The job runner upper-cases the path before it expands the macros.
   const std::string out = "KELVAX-CENTER-" + std::to_string(getpid()) + ".CSV";
-  settings::CommandTask typed{"  DSN=CENTERDB  ", "select a\nfrom t where b = 'x'",  // 'x' becomes 'X'
+  settings::CommandTask typed{"  DSN=CENTERDB  ", "select a\nfrom t where b = 'x'",  // 'x' as typed: row 2
                               "%TEMP%" + out, settings::kOptionCsv};
   form.SetTask(typed);
   Child<QPushButton>(form, "B01_Kelvax")->click();
-  EXPECT_EQ(test::ReadFileBytes(TempFolder() + out), "A\r\n1\r\n");
+  EXPECT_EQ(test::ReadFileBytes(TempFolder() + out), "A\r\n2\r\n");
   std::remove((TempFolder() + out).c_str());
   const std::vector<std::string> records = test::ReadLogRecords(log.path());
   ASSERT_EQ(records.size(), 2u);

@@ -165,7 +165,7 @@ TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButton
   ASSERT_TRUE(test::WaitUntil([&] { return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2; },
                               20000)) << center.err();
   EXPECT_EQ(test::ReadFileBytes(folder_ + "/OUT.TXT"), "A\r\n1\r\n2\r\n");
-  EXPECT_NE(test::ReadFileBytes(folder_ + "/kelvax.ini").find("SQL01=SELECT A FROM T WHERE A < 3\r\n"),
+  EXPECT_NE(test::ReadFileBytes(folder_ + "/kelvax.ini").find("SQL01=select a from t where a < 3\r\n"),
             std::string::npos);
 
   // The focus is back on 実行; the next control is 閉じる.
