@@ -24,6 +24,8 @@ class ResolvePathTest : public ::testing::Test {
     test::WriteFileBytes(root_ + "/Reports/data.TXT", "x");
     Mkdir("/Reports/日報");
     test::WriteFileBytes(root_ + "/Reports/日報/Summary.csv", "x");
+    Mkdir("/Ｒｅｐｏｒｔ");
+    Mkdir("/Ångström");
   }
   void Mkdir(const std::string& rel) { ASSERT_EQ(mkdir((root_ + rel).c_str(), 0755), 0); }
   std::string root_;
@@ -32,8 +34,10 @@ class ResolvePathTest : public ::testing::Test {
 TEST_F(ResolvePathTest, ExactAndUniqueCaseInsensitiveMatchesTakeTheRealSpelling) {
   EXPECT_EQ(ResolvePath(root_ + "/Reports/Daily/orders.csv"), root_ + "/Reports/Daily/orders.csv");
   EXPECT_EQ(ResolvePath(root_ + "/REPORTS/DAILY/ORDERS.CSV"), root_ + "/Reports/Daily/orders.csv");
-  // Non-ASCII components must match exactly; ASCII around them is folded.
   EXPECT_EQ(ResolvePath(root_ + "/REPORTS/日報/SUMMARY.CSV"), root_ + "/Reports/日報/Summary.csv");
+  // Letters of any script fold: full-width Latin, accented letters.
+  EXPECT_EQ(ResolvePath(root_ + "/ＲＥＰＯＲＴ/new.csv"), root_ + "/Ｒｅｐｏｒｔ/new.csv");
+  EXPECT_EQ(ResolvePath(root_ + "/ÅNGSTRÖM/x"), root_ + "/Ångström/x");
 }
 
 TEST_F(ResolvePathTest, BackslashesSeparateAndTheResultUsesSlashes) {
