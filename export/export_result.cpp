@@ -26,6 +26,20 @@ constexpr std::size_t kBatchRows = 100;
 // its record and the export ends, instead of one record for each row still to come.
 bool ConnectionLost(const Status& s) { return s.sqlstate().rfind("08", 0) == 0; }
 
+// A target another writer holds locked, once the driver has waited its timeout for it: no fault
+// of the row, and every later row would wait again. SQLite's busy and locked codes, the MySQL
+// family's lock wait timeout, PostgreSQL's lock not available.
+bool TargetLocked(const Status& s, odbc::Dbms dbms) {
+  if (s.sqlstate().empty()) return false;  // our own failures' numbers are no driver's codes
+  switch (dbms) {
+    case odbc::Dbms::kSqlite: return s.number() == 5 || s.number() == 6;
+    case odbc::Dbms::kMysql: return s.number() == 1205;
+    case odbc::Dbms::kPostgres: return s.sqlstate() == "55P03";
+    case odbc::Dbms::kOther: return false;
+  }
+  return false;
+}
+
 class Exporter {
  public:
   explicit Exporter(TaskContext& c) : context_(c), task_(c.task) {}
@@ -33,9 +47,13 @@ class Exporter {
   void Run();
 
  private:
-  // The seven-line record. Returns false when the export must stop at once (broken log, cut,
-  // lost connection).
+  // The seven-line record. Returns false when the export must end at once: the log is broken,
+  // the connection lost or the target locked (ended_ is then set). A stop request is not such a
+  // reason: the rows already read are put in or recorded first.
   bool Fail(const Status& s);
+  // The open group is undone and the export ends with the record of `s`: the target holds none
+  // of the group's rows.
+  bool FailLocked(const Status& s);
   // Executes one row's statement, in the open group when there is one.
   bool Insert(std::string statement);
   // Commits the open group; a group whose commit fails is rolled back and replayed row by row.
@@ -52,6 +70,7 @@ class Exporter {
   bool batches_ = false;             // several statements go in one text
   std::vector<std::string> group_;    // the statements of the open group, sent
   std::vector<std::string> pending_;  // statements of the next batch, not yet sent
+  bool ended_ = false;                // a failure ended the export
 };
 
 bool Exporter::Fail(const Status& s) {
@@ -60,7 +79,15 @@ bool Exporter::Fail(const Status& s) {
                     {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
                      "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02,
                      "が不明です"}));
-  return written.ok() && !context_.host.CutRequested() && !ConnectionLost(s);
+  ended_ = !written.ok() || ConnectionLost(s) || TargetLocked(s, target_.dbms());
+  return !ended_;
+}
+
+bool Exporter::FailLocked(const Status& s) {
+  (void)target_.Rollback();  // a failed rollback changes nothing: the export ends
+  group_.clear();
+  pending_.clear();
+  return Fail(s);
 }
 
 bool Exporter::Insert(std::string statement) {
@@ -70,6 +97,7 @@ bool Exporter::Insert(std::string statement) {
   }
   Status s = target_.ExecuteDirect(statement);
   if (!grouped_) return s.ok() || Fail(s);
+  if (!s && TargetLocked(s, target_.dbms())) return FailLocked(s);
   if (s) {
     group_.push_back(std::move(statement));
     return group_.size() < kGroupRows || CommitGroup();
@@ -110,6 +138,7 @@ bool Exporter::SendBatch() {
     pending_.clear();
     return group_.size() < kGroupRows || CommitGroup();
   }
+  if (TargetLocked(s, target_.dbms())) return FailLocked(s);
   std::vector<std::string> batch;
   batch.swap(pending_);
   if (!RestoreGroup()) return false;
@@ -129,7 +158,9 @@ bool Exporter::SendBatch() {
 
 bool Exporter::CommitGroup() {
   if (!grouped_ || group_.empty()) return true;
-  if (Status s = target_.Commit(); !s) return ReplayGroup();
+  if (Status s = target_.Commit(); !s) {
+    return TargetLocked(s, target_.dbms()) ? FailLocked(s) : ReplayGroup();
+  }
   group_.clear();
   return true;
 }
@@ -213,8 +244,9 @@ void Exporter::Run() {
     context_.host.ShowProgress(row, total, start, TimerSeconds());
     if (context_.host.CutRequested()) break;
   }
-  // Rows copied so far are kept, also when the copy was cut short.
-  const bool kept = SendBatch() && CommitGroup();
+  // Rows copied so far are kept, also when the copy was cut short: every row read is in the
+  // target or has its record.
+  const bool kept = !ended_ && SendBatch() && CommitGroup();
   if (context_.host.CutRequested()) {
     context_.left_behind = std::to_string(row) + "行目まで読み、挿入した行を" +
                            (kept ? "確定しました" : "確定できませんでした");

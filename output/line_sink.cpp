@@ -47,6 +47,13 @@ Status LineSink::Flush() {
   return failed_;
 }
 
+std::string LineSink::Leave() {
+  if (!file_.is_open()) return "";
+  if (Status s = Flush(); !s) return "";  // the failed write's record names what it kept
+  file_.Leave();
+  return file_.temp_path();
+}
+
 Status LineSink::Close() {
   if (!failed_.ok() || !file_.is_open()) return Status::Ok();
   if (Status s = Flush(); !s) return s;

@@ -28,6 +28,9 @@ class LineSink {
   // The output is not finished: the new file is removed (also done when the sink is destroyed
   // without Close).
   void Abandon() { file_.Abandon(); }
+  // The output is not finished but worth keeping: what is buffered is written and the new file
+  // stays under its own name, which is returned (empty when nothing could be kept).
+  std::string Leave();
   // Characters that had no CP932 form and were written as '?'.
   std::size_t replaced() const { return replaced_; }
 

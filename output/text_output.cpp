@@ -121,6 +121,8 @@ void CopyResultToClipboard(WriterRun& run) {
     if (!run.Progress()) break;
   }
   if (run.stopped()) return;
+  // The rows read before a fetch failure still go to the clipboard, after its record.
+  if (run.result_ended() && !run.Fail(run.ended_by())) return;
   html += "</table></body></html>\r\n";
   // The host has shown its message to the user; the log keeps it too.
   if (Status s = run.context.host.CopyToClipboard(text, html); !s) run.Fail(s);

@@ -34,7 +34,18 @@ void WriterRun::Finish(LineSink& sink) {
     return;
   }
   if (context.log.broken()) return;
-  if (Status s = sink.Close(); !s && !Fail(s)) return;
+  if (result_ended()) {
+    // Rows read before the failure are kept for whoever wants them, never under the output's
+    // name, where a short file would look whole.
+    if (rows > 0) {
+      RecordResultEnd(sink.Leave());
+    } else {
+      sink.Abandon();
+      RecordResultEnd("");
+    }
+  } else if (Status s = sink.Close(); !s && !Fail(s)) {
+    return;
+  }
   if (repeated_line_failures_ > 0) {
     Status repeated = Status::Error(
         last_line_failure_.number(), last_line_failure_.description() + "（同じ失敗がほかに" +
@@ -52,6 +63,19 @@ void WriterRun::NoteAbandoned() {
 bool WriterRun::Progress() {
   context.host.ShowProgress(rows, total, start, TimerSeconds());
   return !context.host.CutRequested();
+}
+
+void WriterRun::ResultEnded(const Status& status) {
+  if (ended_by_.ok()) ended_by_ = status;
+}
+
+void WriterRun::RecordResultEnd(const std::string& kept) {
+  if (ended_by_.ok()) return;
+  const std::string what =
+      kept.empty() ? "（出力ファイルは書きませんでした）"
+                   : "（結果を最後まで読めなかったため、" + std::to_string(rows) +
+                         "行目までの出力は書きかけのまま " + kept + " に残しました）";
+  Fail(Status::Error(ended_by_.number(), ended_by_.description() + what, ended_by_.sqlstate()));
 }
 
 bool WriterRun::stopped() const { return context.log.broken() || context.host.CutRequested(); }
@@ -88,15 +112,15 @@ bool NextRowAvailable(WriterRun& run) {
   bool at_end = true;
   Status s = run.result.AtEnd(at_end);
   if (!s) {
-    run.Fail(s);
+    run.ResultEnded(s);
     return false;
   }
   return !at_end;
 }
 
 bool AdvanceRow(WriterRun& run) {
-  Status s = run.result.NextRow();
-  return s.ok() || run.Fail(s);
+  if (Status s = run.result.NextRow(); !s) run.ResultEnded(s);
+  return !run.stopped();
 }
 
 }  // namespace kelvax

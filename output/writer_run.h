@@ -37,6 +37,14 @@ struct WriterRun {
   bool Progress();
   // Whether the writer must stop (broken log or cut).
   bool stopped() const;
+  // The result ended with a fetch failure (the connection lost, say): the rows read are all
+  // the output holds, so it must not take the output path. Recorded when the writer finishes.
+  void ResultEnded(const Status& status);
+  bool result_ended() const { return !ended_by_.ok(); }
+  const Status& ended_by() const { return ended_by_; }
+  // The record of that failure; `kept` names the unfinished output kept under its own name (empty:
+  // none was kept).
+  void RecordResultEnd(const std::string& kept);
   // The record for characters written as '?' (none when count is 0).
   void NoteReplaced(std::size_t count);
   // The record for ill-formed UTF-8 sequences from the data source written as U+FFFD (none when
@@ -46,15 +54,16 @@ struct WriterRun {
   void NoteRounded(std::size_t count);
 
  private:
+  Status ended_by_;
   Status last_line_failure_;
   std::int64_t repeated_line_failures_ = 0;
 };
 
-// The row loop's end test: true when a current row is left. A failed test is recorded and ends
-// the loop, since no current row can be read after it.
+// The row loop's end test: true when a current row is left. A failed test ends the result
+// (ResultEnded) and the loop, since no current row can be read after it.
 bool NextRowAvailable(WriterRun& run);
-// Moves past the current row. A failure is recorded and leaves the result at its end; false when
-// the writer must stop.
+// Moves past the current row. A failure ends the result (ResultEnded); false when the writer must
+// stop.
 bool AdvanceRow(WriterRun& run);
 
 }  // namespace kelvax

@@ -290,6 +290,14 @@ class Book {
 
   bool is_open() const { return sheet_ != nullptr; }
 
+  // Writes the workbook out and keeps it under its own name, which is returned (empty when it
+  // could not be written).
+  std::string Leave() {
+    if (!workbook_ || workbook_close(workbook_.release()) != LXW_NO_ERROR) return "";
+    file_.Leave();
+    return file_.temp_path();
+  }
+
   // Writes the workbook out and puts it at the output path.
   Status Close() {
     if (!workbook_) return Status::Ok();
@@ -400,6 +408,11 @@ void WriteXlsxFile(WriterRun& run) {
     return;
   }
   if (run.stopped()) return;
+  if (run.result_ended()) {
+    // The rows read are kept under the workbook's own name, never at the output path.
+    run.RecordResultEnd(run.rows > 0 ? book.Leave() : "");
+    return;
+  }
   if (Status s = book.Close(); !s) {
     run.Fail(s);
     return;

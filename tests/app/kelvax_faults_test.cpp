@@ -2,6 +2,8 @@
 // unfinished one, records that say so, and an exit status that a scheduler can trust.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
@@ -231,7 +233,7 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(target.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  test::ProcessResult r = Run(Job(3, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
+  test::ProcessResult r = Run(Job(50, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
   sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(r.exit_status, 1) << r.err;
@@ -239,7 +241,50 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records[0].rfind("<TS> データの挿入に失敗しました。", 0), 0u) << records[0];
   EXPECT_NE(records[0].find("locked"), std::string::npos) << records[0];
+  // The lock is waited for once, not once a row: one record for the task.
+  EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                          [](const std::string& rec) { return rec.find("データの挿入に失敗しました。") != std::string::npos; }),
+            1);
   EXPECT_EQ(test::SqliteQuery(target, "SELECT COUNT(*) FROM T"), "0");
+}
+
+// A stop that arrives while a failed batch is replayed row by row (a trigger that is slow, waits
+// a second on row 120 and rejects every hundredth row): every row the stop record counts as read
+// is in the target or has its own record.
+TEST_F(KelvaxFaultsTest, AStopDuringRowByRowRetriesLeavesEveryRowReadInTheTargetOrRecorded) {
+  test::PostgresSandbox* pg = nullptr;
+  KELVAX_REQUIRE_SERVER(pg);
+  pg->Exec("DROP TABLE IF EXISTS kx_slow; CREATE TABLE kx_slow (i integer, j integer, txt text);"
+           "CREATE OR REPLACE FUNCTION kx_slow() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(0.002);"
+           " IF NEW.i = 120 THEN PERFORM pg_sleep(1); END IF;"
+           " IF NEW.i % 100 = 50 THEN RAISE EXCEPTION 'rejected %', NEW.i; END IF; RETURN NEW; END $$"
+           " LANGUAGE plpgsql; CREATE TRIGGER kx_slow BEFORE INSERT ON kx_slow FOR EACH ROW"
+           " EXECUTE FUNCTION kx_slow();");
+  test::ProcessResult r = Run(Job(5000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() + "\r\nSQL02=INSERT INTO kx_slow\r\n"),
+                              "", [&](int pid) {
+                                // Row 50's record, then a second or so: the second batch's
+                                // replay, waiting on row 120, with row 150 still to fail.
+                                WaitFor([&] { return !Records().empty(); });
+                                std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+                                kill(pid, SIGTERM);
+                              });
+  EXPECT_EQ(r.exit_status, 2) << r.err;
+  const auto records = Records();
+  ASSERT_GE(records.size(), 2u);
+  const std::string& cut = records.back();
+  const auto read_at = cut.find("行目まで読み、挿入した行を確定しました");
+  ASSERT_NE(read_at, std::string::npos) << cut;
+  const int read = std::stoi(cut.substr(cut.rfind('\n', read_at) + 1));
+  int rejected = 0;
+  for (int i = 50; i <= read; i += 100) {
+    ++rejected;
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [&](const std::string& rec) { return rec.find("rejected " + std::to_string(i) + ";") != std::string::npos; }),
+              1) << i;
+  }
+  EXPECT_EQ(records.size(), static_cast<std::size_t>(rejected) + 1);  // and the stop's
+  EXPECT_EQ(pg->QueryRows("SELECT COUNT(*), COALESCE(MAX(i), 0) FROM kx_slow"),
+            std::to_string(read - rejected) + "|" + std::to_string(read % 100 == 50 ? read - 1 : read));
 }
 
 // The PostgreSQL session ends (its backend terminated) or the server stops while a task reads
@@ -281,14 +326,19 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
         EXPECT_TRUE(rows > 0 && rows < 300000) << rows;
         EXPECT_EQ(pg->QueryRows("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
       } else {
-        // Every row read before the loss is in the file, whole; the log says how many.
-        const std::string kept = test::ReadFileBytes(out_);
+        // Every row read before the loss is kept, whole, under the new file's own name, which
+        // the record names; nothing is at the output path.
+        EXPECT_FALSE(test::PathExists(out_));
+        const std::string path = TempOutput(out_dir_);
+        ASSERT_NE(path, "");
+        EXPECT_NE(records[0].find(" " + path + " に残しました）"), std::string::npos) << records[0];
+        const std::string kept = test::ReadFileBytes(path);
         const std::string rows = records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
         const std::string last_row = stopping ? ">" + rows + "</FONT></TD>\r\n</TR>\r\n<TR VALIGN=TOP>\r\n"
                                               : "\r\n" + rows + "\r\n";
         EXPECT_TRUE(std::stoi(rows) > 0 && kept.ends_with(last_row)) << rows;
         EXPECT_TRUE(stopping || kept.rfind("i\r\n1\r\n2\r\n", 0) == 0);
-        EXPECT_EQ(TempOutput(out_dir_), "");
+        fs::remove(path);
       }
       fs::remove_all(out_dir_);
     }
