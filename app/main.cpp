@@ -26,6 +26,8 @@
 #include "platform/file_ops.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
+#include "platform/odbc/utf8_ctype.h"
+#include "platform/process_umask.h"
 #include "platform/resolve_path.h"
 #include "platform/sqlite_mode.h"
 #include "platform/stop_signal.h"
@@ -93,6 +95,8 @@ bool DisplayNamed() {
 
 int main(int argc, char** argv) {
   using namespace kelvax;
+  RememberUmask();
+  odbc::UseUtf8Ctype();
   PrepareSqliteForOneThreadPerConnection();
 #ifdef KELVAX_HAVE_UI
   // A clipboard holder started by an earlier CRIP task: no lock, no log.

@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -146,8 +145,11 @@ std::size_t CellLength(std::string_view text) {
   return text.size();
 }
 
-struct WorkbookFree {
-  void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+// A workbook given up is closed all the same: closing is the library's only documented way to
+// let one go, and the only one that closes its sheets' scratch files. It writes the workbook
+// into the new file, which goes with the unfinished output.
+struct WorkbookClose {
+  void operator()(lxw_workbook* workbook) const { (void)workbook_close(workbook); }
 };
 
 // The workbook being written: the current sheet and row, the cell formats, and each column's
@@ -159,15 +161,6 @@ class Book {
   }
   Book(const Book&) = delete;
   Book& operator=(const Book&) = delete;
-  // A workbook never closed: freeing it leaves its sheets' scratch files open, so they are
-  // closed here.
-  ~Book() {
-    if (!workbook_) return;
-    for (lxw_worksheet* sheet : sheets_) {
-      if (sheet->optimize_tmpfile) fclose(sheet->optimize_tmpfile);
-      sheet->optimize_tmpfile = nullptr;
-    }
-  }
 
   // A failure here is also what every later write of the book reports.
   Status Create(const std::string& path) {
@@ -327,7 +320,6 @@ class Book {
     if (!workbook_) return NotOpen();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook_.get(), nullptr);
     if (!sheet) return LibraryFailure(LXW_ERROR_CREATING_TMPFILE);
-    sheets_.push_back(sheet);
     // Wide enough that dates and times show instead of "####".
     for (std::size_t c = 0; c < kinds_.size(); ++c) {
       const double width = kinds_[c] == odbc::ColumnKind::kDate        ? 11
@@ -356,8 +348,8 @@ class Book {
   std::vector<odbc::ColumnKind> kinds_;
   AtomicFile file_;  // the library writes the workbook by name into its new file
   std::string scratch_;
-  std::unique_ptr<lxw_workbook, WorkbookFree> workbook_;
-  std::vector<lxw_worksheet*> sheets_;
+  // Closed before file_ goes, so that what the close writes is removed with it.
+  std::unique_ptr<lxw_workbook, WorkbookClose> workbook_;
   lxw_worksheet* sheet_ = nullptr;
   lxw_row_t row_ = 0;
   lxw_format* date_ = nullptr;

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/process_umask.h"
+
 namespace kelvax {
 
 namespace {
@@ -45,11 +47,7 @@ void RemoveIfStill(int fd, const std::string& path) {
   if (StillNamedBy(fd, path)) unlink(path.c_str());
 }
 
-mode_t AtomicFile::NewFileMode(mode_t bits) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return bits & ~mask;
-}
+mode_t AtomicFile::NewFileMode(mode_t bits) { return bits & ~ProcessUmask(); }
 
 Status AtomicFile::Create(const std::string& path, mode_t mode) {
   Abandon();

@@ -27,7 +27,7 @@ void RemoveIfStill(int fd, const std::string& path);
 
 class AtomicFile {
  public:
-  // The mode a file created with `bits` gets: `bits` less the process's umask.
+  // The mode a file created with `bits` gets: `bits` less the process's umask (ProcessUmask).
   static mode_t NewFileMode(mode_t bits);
   // The mode a new file gets: read and write for all, less the process's umask.
   static mode_t DefaultMode() { return NewFileMode(0666); }

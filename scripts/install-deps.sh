@@ -12,7 +12,7 @@ PACKAGES=(
   sqlite3 libsqlite3-dev
   libxlsxwriter-dev python3-openpyxl
   googletest libgtest-dev
-  faketime time python3
+  faketime time python3 strace
   postgresql
   mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev

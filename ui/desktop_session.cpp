@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/folders.h"
+#include "platform/odbc/utf8_ctype.h"
 #include "ui/app_title.h"
 #include "ui/display_probe.h"
 #include "ui/form_auto.h"
@@ -46,6 +47,8 @@ DesktopSession::DesktopSession(const std::string& qt_platform) {
   EnsureRuntimeFolder();
   // The job path never reaches Qt's own option parsing.
   app_ = std::make_unique<QApplication>(argc_, argv_);
+  // Qt set the locale from the environment as it started; the drivers' text needs UTF-8 again.
+  odbc::UseUtf8Ctype();
   ReleaseDisplayProbe();
   // Programs we start (the desktop's file opener) choose for themselves.
   if (before) setenv("QT_QPA_PLATFORM", saved.c_str(), 1);

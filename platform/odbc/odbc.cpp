@@ -1,14 +1,12 @@
 // Environment and connection handles. The result set lives in result_set.cpp.
 #include "platform/odbc/odbc.h"
 
-#include <langinfo.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <cctype>
-#include <clocale>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -23,18 +21,6 @@ namespace kelvax::odbc {
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager must use UTF-16 SQLWCHAR");
 
 namespace {
-
-// unixODBC converts the wide calls for drivers that only have the narrow ones (the SQLite
-// driver among them) with iconv's "char", the LC_CTYPE character set. In the C locale that is
-// ASCII and every Japanese character is lost, so the program's text (UTF-8 throughout) needs a
-// UTF-8 LC_CTYPE. Only LC_CTYPE changes: number formatting keeps its locale.
-void EnsureUtf8Ctype() {
-  const char* codeset = nl_langinfo(CODESET);
-  if (codeset && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0)) return;
-  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
-    if (std::setlocale(LC_CTYPE, name)) return;
-  }
-}
 
 Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
 
@@ -96,7 +82,6 @@ Environment::~Environment() { Release(); }
 
 Status Environment::Open() {
   if (handle_) return Status::Ok();
-  EnsureUtf8Ctype();
   EnvHandle env;
   SQLRETURN rc = env.Allocate(SQL_NULL_HANDLE);
   if (!SQL_SUCCEEDED(rc)) return DiagnosticStatus(Diagnostic(), "SQLAllocHandle(ENV)", rc);

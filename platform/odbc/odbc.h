@@ -69,8 +69,8 @@ class Connection {
 
   // SQLDriverConnect without prompting, with the connect string exactly as given.
   // `read_only` asks for SQL_MODE_READ_ONLY first (a driver that cannot do it is not an error).
-  // Text reaches ANSI drivers through the driver manager's conversion, which follows LC_CTYPE;
-  // Environment::Open switches LC_CTYPE to UTF-8 when it is not already.
+  // Text reaches ANSI drivers through the driver manager's conversion, which follows LC_CTYPE:
+  // see UseUtf8Ctype (utf8_ctype.h), which the program calls as it starts.
   // A MySQL-family connection whose character set is not utf8mb4 (a DSN with CHARSET=cp932)
   // is opened again with CHARSET=utf8mb4: the server would send every character outside its
   // set as '?', and read ours so too.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/instance_lock.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 
@@ -58,6 +59,15 @@ TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
   EXPECT_TRUE(std::filesystem::is_empty(tmp));  // nothing in the shared temporary folder
   EXPECT_FALSE(test::PathExists(work_ + "/planted"));
+
+  // Not while another instance holds the folder: that start runs nothing.
+  std::filesystem::remove(folder_ + "/.kelvax.lock");
+  test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
+  InstanceLock running;
+  ASSERT_TRUE(running.Acquire(folder_));
+  r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n");
+  EXPECT_EQ(r.exit_status, 3) << r.err;
+  EXPECT_EQ(Log(), "old records");
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {

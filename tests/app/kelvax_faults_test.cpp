@@ -129,6 +129,24 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
   }
 }
 
+// A power loss just after the run must find the whole output or the old one, never an empty
+// file under its name: the new file is flushed before it takes the name. strace -y shows the
+// file a flushed descriptor names.
+TEST_F(KelvaxFaultsTest, TheNewFileIsFlushedBeforeItTakesTheOutputsName) {
+  const std::string trace = work_ + "/trace";
+  test::WriteFileBytes(work_ + "/job.ini", Job(3, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"));
+  test::ProcessResult r = test::RunProgram({"strace", "-f", "-y", "-o", trace, "-e", "trace=fsync,fdatasync,/^rename",
+                                            exe_, work_ + "/job.ini"}, {{"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}}, work_);
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  // The rename's line: its first path is the new file's own name.
+  const std::string calls = test::ReadFileBytes(trace);
+  const std::size_t renamed = calls.find("\"" + out_ + "\"");
+  ASSERT_NE(renamed, std::string::npos) << calls;
+  const std::size_t line = calls.rfind('\n', renamed) + 1, from = calls.find('"', line) + 1;
+  const std::string temp = calls.substr(from, calls.find('"', from) - from);
+  EXPECT_NE(calls.substr(0, line).find("<" + temp + ">) = 0"), std::string::npos) << calls;
+}
+
 // The open group is committed when the run is cut: every row the record counts is in the target.
 TEST_F(KelvaxFaultsTest, SigintMidExportKeepsEveryRowReadAndNamesTheCount) {
   test::ProcessResult r = Run(Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=FAULTDB\r\nSQL02=INSERT INTO T\r\n"), "",

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "export/file_commands.h"
+#include "platform/process_umask.h"
 #include "tests/support/log_text.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/sandbox.h"
@@ -140,12 +141,14 @@ TEST_F(FileCommandsTest, FileCopyReplacesTheDestinationOrLeavesItWhole) {
   const uid_t owner = geteuid() == 0 ? kNobody : geteuid();
   ASSERT_EQ(chmod(tool.c_str(), 06775) | chmod(dst.c_str(), 0640) | chown(dst.c_str(), owner, -1), 0);
   const mode_t old_mask = umask(022);
+  RememberUmask();
   for (const std::string* to : {&dst, &fresh}) {
     task_.SQL01 = tool;
     task_.DSN02 = *to;
     EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
   }
   umask(old_mask);
+  RememberUmask();
   struct stat st{};
   ASSERT_EQ(stat(fresh.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0755u);

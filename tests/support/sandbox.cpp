@@ -11,6 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/odbc/utf8_ctype.h"
+
 namespace fs = std::filesystem;
 
 namespace kelvax::test {
@@ -98,6 +100,8 @@ OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
   setenv("ODBCINI", (folder_ + "/odbc.ini").c_str(), 1);
   // A user's ~/.odbc.ini must not leak into the tests.
   setenv("HOME", folder_.c_str(), 1);
+  // As the program does first in main.
+  odbc::UseUtf8Ctype();
 }
 
 void OdbcSandbox::WriteOdbcIni() {
