@@ -68,24 +68,6 @@ std::string ToUtf8(std::string_view s, Encoding enc) {
   return enc == Encoding::kUtf8 ? std::string(s) : FromCp932(s);
 }
 
-// The longest prefix of `s` of at most `limit` bytes that ends on a character boundary.
-std::string_view CutToLimit(std::string_view s, std::size_t limit, Encoding enc) {
-  if (s.size() <= limit) return s;
-  std::size_t end = limit;
-  if (enc == Encoding::kUtf8) {
-    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
-  } else {
-    std::size_t i = 0;
-    while (i < s.size()) {
-      const std::size_t len = CharLength(s, i, enc);
-      if (i + len > limit) break;
-      i += len;
-    }
-    end = i;
-  }
-  return s.substr(0, end);
-}
-
 struct Line {
   enum Kind { kOther, kBlank, kComment, kSection, kKey };
   Kind kind = kOther;
@@ -223,7 +205,6 @@ IniFile IniFile::Parse(const std::string& bytes) {
           (value.front() == '"' || value.front() == '\'')) {
         value = value.substr(1, value.size() - 2);
       }
-      value = CutToLimit(value, kIniValueLimit, layout.encoding);
       // Every reader sees the value a C string would hold; the key line says it was cut.
       const std::size_t nul = value.find('\0');
       if (nul != std::string_view::npos) value = value.substr(0, nul);

@@ -1,7 +1,7 @@
 // INI files with the behaviour of a Windows profile service: section and key names without
 // regard to case, sections in file order, value = text after the first '=' trimmed, one pair of
-// enclosing double or single quotes removed, values cut to 6023 bytes and at a NUL byte, ';'
-// comment lines.
+// enclosing double or single quotes removed, values cut at a NUL byte (and only there: a long
+// statement is read whole), ';' comment lines.
 // Files are CP932; a file that is valid UTF-8 and holds non-ASCII bytes (BOM or not) is read
 // as UTF-8, since on Linux users write job files in UTF-8. Values come back as UTF-8.
 #pragma once
@@ -13,9 +13,6 @@
 #include "platform/status.h"
 
 namespace kelvax {
-
-// Longest value a reader returns, in bytes of the file's own encoding.
-constexpr std::size_t kIniValueLimit = 6023;
 
 // A key line as written (for checks that name what the reader ignores or does not know).
 struct IniKey {
