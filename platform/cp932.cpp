@@ -280,6 +280,12 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+bool IsValidCp932(std::string_view bytes) {
+  std::size_t invalid = 0;
+  (void)FromCp932(bytes, &invalid);  // only the count is wanted
+  return invalid == 0;
+}
+
 std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp) {
   bool valid = true;
   const std::size_t len = Utf8Sequence(p, n, &valid);
