@@ -139,6 +139,10 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
     text += log.first_failure().empty() ? "  (the clipboard could not be reached)\n"
                                         : Headline(log.first_failure());
   }
+  if (result.no_task) {
+    Print(err, "kelvax: no task was run\n");  // the job's warnings have said why
+    return;
+  }
   if (result.fatal) text += "kelvax: the run ended with a fatal error:\n" + Headline(result.fatal_record);
   if (result.cut) text += "kelvax: the run was ended before its last task\n";
   text += "kelvax: run log: " + log.path() + " (code page 932)\n";
