@@ -281,9 +281,23 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 bool IsValidCp932(std::string_view bytes) {
-  std::size_t invalid = 0;
-  (void)FromCp932(bytes, &invalid);  // only the count is wanted
-  return invalid == 0;
+  // Stretch by stretch of non-ASCII characters, so that a large file of ASCII costs a scan
+  // and no copy.
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    i += AsciiPrefix(p + i, n - i);
+    if (i == n) break;
+    std::size_t j = i;
+    while (j < n && p[j] >= 0x80) j += IsCp932Lead(p[j]) ? 2 : 1;
+    if (j > n) return false;  // a lead byte without its trail
+    std::size_t invalid = 0;
+    FromCp932(bytes.substr(i, j - i), &invalid);
+    if (invalid != 0) return false;
+    i = j;
+  }
+  return true;
 }
 
 std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp) {
