@@ -132,16 +132,16 @@ int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out
 
 void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err) {
   if (result.ExitStatus() == 0 || result.log_failed) return;  // a broken log has its own line
+  if (result.no_task) {
+    Print(err, "kelvax: no task was run\n");  // the job's warnings have said why
+    return;
+  }
   std::string text;
   if (result.tasks_failed > 0) {
     text += "kelvax: " + std::to_string(result.tasks_failed) + " of " +
             Plural(result.tasks_run, "task") + " failed; the first failure:\n";
     text += log.first_failure().empty() ? "  (the clipboard could not be reached)\n"
                                         : Headline(log.first_failure());
-  }
-  if (result.no_task) {
-    Print(err, "kelvax: no task was run\n");  // the job's warnings have said why
-    return;
   }
   if (result.fatal) text += "kelvax: the run ended with a fatal error:\n" + Headline(result.fatal_record);
   if (result.cut) text += "kelvax: the run was ended before its last task\n";

@@ -31,9 +31,10 @@ struct RunResult {
 // 24 hours instead of going negative.
 std::string FormatElapsed(double start, double now);
 
-// Runs the job. A job that runs no task ends with the fatal-error record. `task` keeps the last task's values afterwards (and reports the previous ones in
-// a fatal record raised before the first task is read). `macro_day`, when given, is the day the
-// date macros are computed from (a missed run done later); the records keep the real clock.
+// Runs the job. `task` keeps the last task's values afterwards (and reports the previous ones in
+// a fatal record raised before the first task is read). A job that runs no task ends with the
+// fatal record as well. `macro_day`, when given, is the day the date macros are computed from
+// (a missed run done later); the records keep the real clock.
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
                      const Workers& workers, RunHost& host, const std::tm* macro_day = nullptr);
 

@@ -67,9 +67,11 @@ TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
       {{"--check", "-xn", "a.ini"}, "n", "a.ini", "unknown option -x"},
       {{"--verbose", "a.ini"}, "", "a.ini", "unknown option --verbose"},
       {{"--check=yes", "a.ini"}, "", "a.ini", "option --check takes no value"},
-      {{"\"/jobs/daily", "job.ini\""}, "", "", "unexpected argument job.ini\" after the job file \"/jobs/daily"},
+      {{"\"/jobs/daily", "job.ini\""}, "", "",
+       "unexpected argument job.ini\" after the job file \"/jobs/daily"},
       {{"a.ini", "--date"}, "", "a.ini", "--date needs a day as YYYY-MM-DD"},
-      {{"--date", "2001-02-29", "a.ini"}, "", "a.ini", "--date 2001-02-29 is not a day written as YYYY-MM-DD"},
+      {{"--date", "2001-02-29", "a.ini"}, "", "a.ini",
+       "--date 2001-02-29 is not a day written as YYYY-MM-DD"},
       {{"-n"}, "n", "", "--check and --date need a job file"},
   };
   for (const Case& c : cases) {

@@ -76,15 +76,16 @@ TEST(RunnerTest, MissingJobFileHeadsTheEndRecordWithTheFatalTextAndOldTaskValues
 
 TEST(RunnerTest, AJobThatRunsNoTaskOrHasNoSectionEndsWithTheFatalRecord) {
   // A task count of 0 (the last section's name), or a first task without DSN01.
-  for (const char* job : {"[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n", "[CONNECTION1]\r\nDSN01=X\r\n",
-                          "[CONNECTION07]\r\nDSN01=X\r\n"}) {
+  for (const char* job : {"[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n",
+                          "[CONNECTION1]\r\nDSN01=X\r\n", "[CONNECTION07]\r\nDSN01=X\r\n"}) {
     JobRun r;
     const RunResult result = r.Go(job);
     EXPECT_TRUE(result.no_task) << job;
     EXPECT_EQ(result.ExitStatus(), 2);
     EXPECT_TRUE(r.routes.empty());
-    EXPECT_EQ(r.Records(), (std::vector<std::string>{"<TS> 致命的なエラーです。\r\n5:実行した処理がありません。\r\n"
-                                                     "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n"}));
+    EXPECT_EQ(r.Records(), std::vector<std::string>{
+                               "<TS> 致命的なエラーです。\r\n5:実行した処理がありません。\r\n"
+                               "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n"});
   }
   for (const std::string& bad : {std::string(), std::string("\x00\x01\xff\xfe garbage", 13)}) {
     JobRun r;  // empty or binary: no section at all
