@@ -1,6 +1,9 @@
 #include "app/command_line.h"
 
+#include <getopt.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "platform/calendar.h"
 #include "platform/trim.h"
@@ -30,43 +33,64 @@ bool ParseDay(const std::string& text, std::tm& day) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
-  size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (args.size() == 1 && (a == "--help" || a == "-h")) { cl.help = true; return cl; }
-    if (args.size() == 1 && (a == "--version" || a == "-V")) { cl.version = true; return cl; }
-    if (a.size() < 2 || a[0] != '-' || a[1] != '-') break;
-    if (a == "--check") {
-      cl.check = true;
-    } else if (a == "--date" || a.rfind("--date=", 0) == 0) {
-      std::string value;
-      if (a == "--date") {
-        if (i + 1 == args.size()) { cl.error = "--date needs a day as YYYY-MM-DD"; return cl; }
-        value = args[++i];
-      } else {
-        value = a.substr(7);
+  constexpr int kDate = 256;  // a long option without a short form
+  static const option kOptions[] = {
+      {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
+      {"check", no_argument, nullptr, 'n'},   {"date", required_argument, nullptr, kDate},
+      {nullptr, 0, nullptr, 0},
+  };
+  // getopt_long reorders the array it is given and keeps its place in globals: it gets a copy
+  // and starts afresh (optind 0), and says nothing itself (opterr 0, ':' first).
+  std::vector<std::string> copies{"kelvax"};
+  copies.insert(copies.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(copies.size());
+  optind = 0;
+  opterr = 0;
+  auto fail = [&cl](std::string text) {
+    if (cl.error.empty()) cl.error = std::move(text);
+  };
+  for (int c; (c = getopt_long(argc, argv.data(), ":hVn", kOptions, nullptr)) != -1;) {
+    switch (c) {
+      case 'h': cl.help = true; break;
+      case 'V': cl.version = true; break;
+      case 'n': cl.check = true; break;
+      case kDate:
+        if (ParseDay(optarg, cl.date)) {
+          cl.has_date = true;
+        } else {
+          fail(std::string("--date ") + optarg + " is not a day written as YYYY-MM-DD");
+        }
+        break;
+      case ':': fail("--date needs a day as YYYY-MM-DD"); break;  // the one option with a value
+      default: {
+        // optopt: 0 for a long option not known (its whole argument is the last one read), the
+        // option's letter for a long one given a value it does not take, else the unknown letter.
+        const std::string last = argv[optind - 1];
+        if (optopt == 0) {
+          fail("unknown option " + last);
+        } else if (std::strchr("hVn", optopt)) {
+          fail("option " + last.substr(0, last.find('=')) + " takes no value");
+        } else {
+          fail(std::string("unknown option -") + static_cast<char>(optopt));
+        }
       }
-      if (!ParseDay(value, cl.date)) {
-        cl.error = "--date " + value + " is not a day written as YYYY-MM-DD";
-        return cl;
-      }
-      cl.has_date = true;
-    } else {
-      cl.error = "unknown option " + a;
-      return cl;
     }
   }
-  std::string joined;
-  for (size_t j = i; j < args.size(); ++j) {
-    if (j > i) joined += ' ';
-    joined += args[j];
+  if (cl.help || cl.version) return cl;
+  if (argc - optind > 1) {
+    fail("unexpected argument " + std::string(argv[optind + 1]) + " after the job file " +
+         argv[optind]);
+  } else if (optind < argc) {
+    std::string path(TrimChars(argv[optind], " "));
+    if (!path.empty() && path.front() == '"') {
+      path = path.size() >= 2 ? path.substr(1, path.size() - 2) : "";
+    }
+    cl.job_path = path;
   }
-  std::string path(TrimChars(joined, " "));
-  if (!path.empty() && path.front() == '"') {
-    path = path.size() >= 2 ? path.substr(1, path.size() - 2) : "";
-  }
-  cl.job_path = path;
-  if ((cl.check || cl.has_date) && cl.job_path.empty()) cl.error = "--check and --date need a job file";
+  if ((cl.check || cl.has_date) && cl.job_path.empty()) fail("--check and --date need a job file");
   return cl;
 }
 

@@ -8,18 +8,21 @@
 namespace kelvax {
 
 struct CommandLine {
-  bool help = false;
-  bool version = false;
-  bool check = false;          // --check: list the job's tasks and warnings, run nothing
+  bool help = false;           // -h, --help
+  bool version = false;        // -V, --version
+  bool check = false;          // -n, --check: list the job's tasks and warnings, run nothing
   bool has_date = false;       // --date YYYY-MM-DD: the day the date macros are computed from
   std::tm date{};
-  std::string error;           // an option that is not known or not well formed
+  std::string error;           // a usage error: an option not known or not well formed, a
+                               // second job file
   std::string job_path;        // empty: the command center
 };
 
-// Options come first. The remaining arguments are joined by blanks and trimmed; a path
-// beginning with a double quote loses its first and last character, so that a quoted path with
-// blanks arrives whole.
+// Options in the usual form (getopt_long: short ones bundled, --date DAY or --date=DAY, "--"
+// ends them), in any order around at most one job file. --help and --version win over
+// everything else. The job file is trimmed of blanks; one beginning with a double quote loses its
+// first and last character, so that a quoted path with blanks, as schedulers that quote for
+// themselves pass it, arrives whole. `args` are the arguments after the program's name.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 }  // namespace kelvax

@@ -120,7 +120,10 @@ int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out
   const IniFile job = IniFile::Load(job_path);
   if (!Readable(job_path, job, err)) return 1;
   const JobCheck check = CheckJob(job, day, CurrentMacroFolders());
-  Print(out, job_path + ": " + Plural(check.task_count < 0 ? 0 : check.task_count, "task") + "\n");
+  // The encoding is a guess where the bytes are valid in both; the listing shows which won.
+  const char* encoding = job.encoding() == IniEncoding::kUtf8 ? "UTF-8" : "code page 932";
+  Print(out, job_path + ": " + Plural(check.task_count < 0 ? 0 : check.task_count, "task") +
+                 " (" + encoding + ")\n");
   for (size_t i = 0; i < check.tasks.size(); ++i) PrintTask(out, static_cast<int>(i) + 1, check.tasks[i]);
   std::fflush(out);
   PrintWarnings(job_path, check, check.warnings.size(), err);
@@ -129,6 +132,10 @@ int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out
 
 void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err) {
   if (result.ExitStatus() == 0 || result.log_failed) return;  // a broken log has its own line
+  if (result.no_task) {
+    Print(err, "kelvax: no task was run\n");  // the job's warnings have said why
+    return;
+  }
   std::string text;
   if (result.tasks_failed > 0) {
     text += "kelvax: " + std::to_string(result.tasks_failed) + " of " +

@@ -17,7 +17,8 @@ namespace kelvax {
 void PrintJobWarnings(const std::string& job_path, const IniFile& job, const std::tm& day,
                       std::FILE* err);
 
-// kelvax --check: the tasks as a run would dispatch them (stdout) and the warnings (err).
+// kelvax --check: the task count and the encoding the file was read in, the tasks as a run
+// would dispatch them (stdout) and the warnings (err).
 // Connects to nothing and writes nothing. Returns 0 when there is nothing to warn about, else 1.
 int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out, std::FILE* err);
 

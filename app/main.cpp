@@ -46,22 +46,26 @@ void PrintUsage(FILE* to) {
   const kelvax::ProgramFolders folders = kelvax::CurrentProgramFolders();
   std::fprintf(to,
                "Usage: kelvax [--date YYYY-MM-DD] [JOBFILE]\n"
-               "       kelvax --check [--date YYYY-MM-DD] JOBFILE\n"
+               "       kelvax -n|--check [--date YYYY-MM-DD] JOBFILE\n"
+               "       kelvax -h|--help | -V|--version\n"
                "  Runs the tasks of JOBFILE (sections CONNECTION01..CONNECTION99) and exits.\n"
                "  Without JOBFILE the command center opens.\n"
                "  Mistakes in JOBFILE (unknown keys, skipped lines and sections) are warned\n"
                "  about on standard error; a run that fails says why there.\n"
                "  Without a display the job runs without windows; the clipboard (OUTPUT=CRIP)\n"
                "  then fails.\n"
-               "Exit status: 0 no failure, 1 a task failed, 2 the run failed or was cut,\n"
-               "  3 another instance was running.\n"
-               "  --check    list the tasks as a run would do them (macros expanded, passwords\n"
-               "             masked) and the warnings; connects to nothing, writes no log;\n"
-               "             exit status 0 when there is nothing to warn about, else 1\n"
-               "  --date D   compute the date macros from day D (YYYY-MM-DD), to redo a\n"
-               "             missed run; the run log keeps the real time\n"
-               "  --help     show this text\n"
-               "  --version  show the version\n"
+               "Exit status: 0 no failure, 1 a task failed, 2 the run failed or was cut (or\n"
+               "  the command line was wrong), 3 another instance was running.\n"
+               "  -n, --check     list the tasks as a run would do them (macros expanded,\n"
+               "                  passwords masked), the file's encoding and the warnings;\n"
+               "                  connects to nothing, writes no log; exit status 0 when\n"
+               "                  there is nothing to warn about, else 1\n"
+               "      --date D    compute the date macros from day D (YYYY-MM-DD), to redo a\n"
+               "                  missed run; the run log keeps the real time\n"
+               "  -h, --help      show this text\n"
+               "  -V, --version   show the version\n"
+               "  Options may come in any order; -- ends them. One job file only: quote a\n"
+               "  path with blanks.\n"
                "Files: the run log SQLLOG.txt (and %%PATH%%) in %s\n"
                "  RunConfig.ini and the command center's job kelvax.ini in %s\n",
                folders.state.c_str(), folders.config.c_str());
@@ -109,9 +113,9 @@ int main(int argc, char** argv) {
   CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (cl.help) { PrintUsage(stdout); return 0; }
   if (cl.version) { std::printf("kelvax %s\n", KELVAX_VERSION); return 0; }
+  // A mistyped command line touches nothing: no lock, no log.
   if (!cl.error.empty()) {
-    PrintError(cl.error);
-    PrintUsage(stderr);
+    PrintError(cl.error + "; try kelvax --help");
     return kExitRunFailed;
   }
   const std::tm macro_day = cl.has_date ? cl.date : LocalNow();

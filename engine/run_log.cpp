@@ -12,6 +12,27 @@ namespace kelvax {
 const char* const kLogSeparator =
     "-------------------------------------------------------------------------------";
 
+namespace {
+
+// Every line of the log ends in CR LF, whatever a driver's message or a caller brought: a lone
+// LF or CR becomes CR LF.
+std::string WithCrLfLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 RunLog::RunLog(std::string path) : path_(std::move(path)) {}
 
 void RunLog::AddSecretsOf(const std::string& connect_string) {
@@ -25,7 +46,7 @@ void RunLog::AddSecretsOf(const std::string& connect_string) {
 std::string RunLog::Mask(const std::string& text) const { return MaskPassword(text, secrets_); }
 
 Status RunLog::WriteLog(std::string& message) {
-  message = Mask(message);
+  message = WithCrLfLineEnds(Mask(message));
   message += kLogSeparator;
   message += "\r\n";
   if (broken()) return broken_;

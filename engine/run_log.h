@@ -20,8 +20,8 @@ class RunLog {
 
   // Appends message + separator + CR LF + CR LF, and leaves message holding the record text
   // (message + separator + CR LF). Passwords are masked first (Mask), so the record text holds
-  // none either. Once a write has failed, the log is broken: later writes fail
-  // at once, so a run can end in order.
+  // none either, and every lone LF or CR becomes CR LF. Once a write has failed, the log is
+  // broken: later writes fail at once, so a run can end in order.
   Status WriteLog(std::string& message);
   // WriteLog for a caught failure: also remembered for the exit status.
   Status WriteFailure(std::string message);

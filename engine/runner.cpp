@@ -78,7 +78,7 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
 
   std::string buffer;
   Status error;
-  bool ended_early = false;  // DSN01 empty, a broken log or a cut: no end-of-run record
+  bool ended_early = false;  // DSN01 empty after a task, a broken log or a cut: no end record
   const MacroFolders folders = CurrentMacroFolders();
 
   int n = 0;
@@ -126,6 +126,14 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
 
   host.SetCommandCenterEnabled(true);
   host.HideProgressWindow();
+
+  // A job that runs no task (a task count of 0, or a first task without DSN01) did nothing it
+  // was started for: a scheduler must see a failed run, not a quiet success.
+  if (error.ok() && result.tasks_run == 0 && !result.cut && !log.broken()) {
+    error = Status::Error(errnum::kInvalidArgument, "実行した処理がありません。");
+    result.no_task = true;
+    ended_early = false;
+  }
 
   if (!ended_early) {
     if (!error.ok()) {

@@ -15,6 +15,7 @@ namespace kelvax {
 
 struct RunResult {
   bool fatal = false;        // the run ended with the fatal-error record
+  bool no_task = false;      // the fatal error is that no task was run
   bool log_failed = false;   // the run log could not be written
   bool cut = false;          // the user ended the program from the progress window
   bool task_failed = false;  // some task wrote a failure record
@@ -31,8 +32,9 @@ struct RunResult {
 std::string FormatElapsed(double start, double now);
 
 // Runs the job. `task` keeps the last task's values afterwards (and reports the previous ones in
-// a fatal record raised before the first task is read). `macro_day`, when given, is the day the
-// date macros are computed from (a missed run done later); the records keep the real clock.
+// a fatal record raised before the first task is read). A job that runs no task ends with the
+// fatal record as well. `macro_day`, when given, is the day the date macros are computed from
+// (a missed run done later); the records keep the real clock.
 RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
                      const Workers& workers, RunHost& host, const std::tm* macro_day = nullptr);
 

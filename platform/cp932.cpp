@@ -280,6 +280,26 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+bool IsValidCp932(std::string_view bytes) {
+  // Stretch by stretch of non-ASCII characters, so that a large file of ASCII costs a scan
+  // and no copy.
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    i += AsciiPrefix(p + i, n - i);
+    if (i == n) break;
+    std::size_t j = i;
+    while (j < n && p[j] >= 0x80) j += IsCp932Lead(p[j]) ? 2 : 1;
+    if (j > n) return false;  // a lead byte without its trail
+    std::size_t invalid = 0;
+    FromCp932(bytes.substr(i, j - i), &invalid);
+    if (invalid != 0) return false;
+    i = j;
+  }
+  return true;
+}
+
 std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t& cp) {
   bool valid = true;
   const std::size_t len = Utf8Sequence(p, n, &valid);

@@ -26,6 +26,10 @@ bool IsCp932Lead(unsigned char c);
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
+// True when every byte of `bytes` belongs to a CP932 character that FromCp932 reads without a
+// replacement: no lone trail byte, no lead byte without its trail, no unassigned pair.
+bool IsValidCp932(std::string_view bytes);
+
 // The UTF-8 sequence at the start of `p` (n > 0): returns its length and sets `cp`. An ill-formed
 // sequence gives the length of its maximal ill-formed prefix (at least 1) and U+FFFD, so that it
 // becomes one replacement character. The program's one UTF-8 decoder.

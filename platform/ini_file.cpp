@@ -20,7 +20,7 @@ namespace kelvax {
 
 namespace {
 
-enum class Encoding { kCp932, kUtf8 };
+using Encoding = IniEncoding;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
@@ -29,19 +29,16 @@ struct Layout {
   std::size_t body = 0;  // first byte after a UTF-8 BOM
 };
 
+// Either encoding may hold bytes that are valid in the other: only bytes CP932 cannot read
+// make the file UTF-8.
 Layout DetectLayout(std::string_view bytes) {
   Layout layout;
-  const bool bom = bytes.substr(0, kBom.size()) == kBom;
-  if (bom) layout.body = kBom.size();
-  const std::string_view body = bytes.substr(layout.body);
-  bool non_ascii = bom;
-  for (unsigned char c : body) {
-    if (c >= 0x80) {
-      non_ascii = true;
-      break;
-    }
+  if (bytes.substr(0, kBom.size()) == kBom) {
+    layout.body = kBom.size();
+    layout.encoding = Encoding::kUtf8;
+  } else if (IsValidUtf8(bytes) && !IsValidCp932(bytes)) {
+    layout.encoding = Encoding::kUtf8;
   }
-  if (non_ascii && IsValidUtf8(body)) layout.encoding = Encoding::kUtf8;
   return layout;
 }
 
@@ -64,26 +61,12 @@ std::size_t FindChar(std::string_view s, char c, Encoding enc) {
 
 std::string_view Trim(std::string_view s) { return TrimChars(s, " \t"); }
 
+// A file with a BOM may still hold bytes that are not UTF-8: they become U+FFFD.
 std::string ToUtf8(std::string_view s, Encoding enc) {
-  return enc == Encoding::kUtf8 ? std::string(s) : FromCp932(s);
-}
-
-// The longest prefix of `s` of at most `limit` bytes that ends on a character boundary.
-std::string_view CutToLimit(std::string_view s, std::size_t limit, Encoding enc) {
-  if (s.size() <= limit) return s;
-  std::size_t end = limit;
-  if (enc == Encoding::kUtf8) {
-    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
-  } else {
-    std::size_t i = 0;
-    while (i < s.size()) {
-      const std::size_t len = CharLength(s, i, enc);
-      if (i + len > limit) break;
-      i += len;
-    }
-    end = i;
-  }
-  return s.substr(0, end);
+  if (enc == Encoding::kCp932) return FromCp932(s);
+  std::string out;
+  AppendRepairedUtf8(s, out);
+  return out;
 }
 
 struct Line {
@@ -202,6 +185,7 @@ IniFile IniFile::Load(const std::string& path) {
 IniFile IniFile::Parse(const std::string& bytes) {
   IniFile ini;
   const Layout layout = DetectLayout(bytes);
+  ini.encoding_ = layout.encoding;
   const std::vector<Line> lines = ScanLines(bytes, layout);
   bool in_section = false;
   std::string section;  // as written
@@ -223,7 +207,6 @@ IniFile IniFile::Parse(const std::string& bytes) {
           (value.front() == '"' || value.front() == '\'')) {
         value = value.substr(1, value.size() - 2);
       }
-      value = CutToLimit(value, kIniValueLimit, layout.encoding);
       // Every reader sees the value a C string would hold; the key line says it was cut.
       const std::size_t nul = value.find('\0');
       if (nul != std::string_view::npos) value = value.substr(0, nul);
@@ -261,6 +244,15 @@ Status WriteIniString(const std::string& path, const std::string& section,
   if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);
 
   const Layout layout = DetectLayout(bytes);
+  // A UTF-8 file without a BOM whose new bytes would all be valid CP932 would read back as
+  // CP932: the BOM keeps it UTF-8.
+  auto commit = [&](std::string& text) {
+    if (layout.encoding == Encoding::kUtf8 && layout.body == 0 &&
+        DetectLayout(text).encoding != Encoding::kUtf8) {
+      text.insert(0, kBom);
+    }
+    return ReplaceFile(path, text);
+  };
   auto encode = [&](const std::string& text) {
     return layout.encoding == Encoding::kUtf8 ? text : ToCp932(text);
   };
@@ -280,7 +272,7 @@ Status WriteIniString(const std::string& path, const std::string& section,
   if (header == lines.size()) {
     if (bytes.size() > layout.body && bytes.back() != '\n') bytes += "\r\n";
     bytes += "[" + encode(section) + "]\r\n" + pair + "\r\n";
-    return ReplaceFile(path, bytes);
+    return commit(bytes);
   }
 
   std::size_t last = header;  // last non-blank line of the section
@@ -288,7 +280,7 @@ Status WriteIniString(const std::string& path, const std::string& section,
     const Line& line = lines[i];
     if (line.kind == Line::kKey && UpperAscii(line.name) == key_upper) {
       bytes.replace(line.value_begin, line.end - line.value_begin, encode(value));
-      return ReplaceFile(path, bytes);
+      return commit(bytes);
     }
     if (line.kind != Line::kBlank) last = i;
   }
@@ -296,7 +288,7 @@ Status WriteIniString(const std::string& path, const std::string& section,
   std::string insert = pair + "\r\n";
   if (bytes[after.next - 1] != '\n') insert = "\r\n" + insert;  // the last line had no line end
   bytes.insert(after.next, insert);
-  return ReplaceFile(path, bytes);
+  return commit(bytes);
 }
 
 }  // namespace kelvax

@@ -1,9 +1,13 @@
 // INI files with the behaviour of a Windows profile service: section and key names without
 // regard to case, sections in file order, value = text after the first '=' trimmed, one pair of
-// enclosing double or single quotes removed, values cut to 6023 bytes and at a NUL byte, ';'
-// comment lines.
-// Files are CP932; a file that is valid UTF-8 and holds non-ASCII bytes (BOM or not) is read
-// as UTF-8, since on Linux users write job files in UTF-8. Values come back as UTF-8.
+// enclosing double or single quotes removed, values cut at a NUL byte (and only there: a long
+// statement is read whole), ';' comment lines.
+// Files are CP932, and are read as UTF-8 only on evidence CP932 cannot explain: a UTF-8 BOM, or
+// bytes that are valid UTF-8 and not valid CP932. Much short text is valid in both (CF B2 C5 BD is
+// ﾏｲﾅｽ in CP932 and ϲŽ in UTF-8); such a file is CP932, the format's own encoding. So is a UTF-8
+// file whose every non-ASCII character happens to be valid CP932 as well ('山田' is, as 螻ｱ逕ｰ;
+// most Japanese text is not, nor is any half-width katakana): a BOM makes it UTF-8.
+// Values come back as UTF-8.
 #pragma once
 
 #include <string>
@@ -14,8 +18,7 @@
 
 namespace kelvax {
 
-// Longest value a reader returns, in bytes of the file's own encoding.
-constexpr std::size_t kIniValueLimit = 6023;
+enum class IniEncoding { kCp932, kUtf8 };
 
 // A key line as written (for checks that name what the reader ignores or does not know).
 struct IniKey {
@@ -43,6 +46,8 @@ class IniFile {
   bool exists() const { return exists_; }
   // The errno of a failed Load (ENOENT, EISDIR, EACCES ...); 0 when the file was read.
   int load_error() const { return load_error_; }
+  // The encoding the file was read in (CP932 for a file of ASCII only, or none).
+  IniEncoding encoding() const { return encoding_; }
   // Section names in file order, as written (duplicates listed once, at their first place).
   const std::vector<std::string>& SectionNames() const { return section_names_; }
   // The value, or the empty text when the section or key is missing.
@@ -54,6 +59,7 @@ class IniFile {
  private:
   bool exists_ = false;
   int load_error_ = 0;
+  IniEncoding encoding_ = IniEncoding::kCp932;
   std::vector<std::string> section_names_;
   // Upper-cased section, NUL, upper-cased key -> value; the first occurrence wins.
   std::unordered_map<std::string, std::string> values_;
@@ -64,7 +70,8 @@ class IniFile {
 // Writes one value: replaces the key's value in place, or adds the key (at the end of its
 // section), the section (at the end of the file) or the file. Every other byte of the file stays
 // as it was; new lines end in CR LF. The value is given in UTF-8 and written in the file's own
-// encoding (CP932 for a new file).
+// encoding (CP932 for a new file); a UTF-8 file gains a BOM where it would otherwise read back
+// as CP932.
 Status WriteIniString(const std::string& path, const std::string& section,
                       const std::string& key, const std::string& value);
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/command_line.h"
 #include "platform/cp932.h"
 #include "platform/instance_lock.h"
 #include "tests/support/log_text.h"
@@ -48,6 +49,46 @@ class KelvaxCliTest : public ::testing::Test {
   std::string folder_, exe_, work_, db_;
 };
 
+// Each parse starts afresh (getopt_long keeps its place in globals): the cases run in one process.
+TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string flags;  // h help, V version, n check, d date
+    std::string path;
+    std::string error;
+  } cases[] = {
+      {{"-n", "--date=2001-10-27", "a.ini"}, "nd", "a.ini", ""},
+      {{"a.ini", "--date", "2001-10-27", "--check"}, "nd", "a.ini", ""},
+      {{"--check", "--help"}, "hn", "", ""},
+      {{"-V", "a.ini", "b.ini"}, "V", "", ""},
+      {{"--", "-a.ini"}, "", "-a.ini", ""},
+      {{"\"/jobs/daily job.ini\""}, "", "/jobs/daily job.ini", ""},
+      {{"  "}, "", "", ""},  // the command center
+      {{"-v", "a.ini"}, "", "a.ini", "unknown option -v"},
+      {{"--check", "-xn", "a.ini"}, "n", "a.ini", "unknown option -x"},
+      {{"--verbose", "a.ini"}, "", "a.ini", "unknown option --verbose"},
+      {{"--check=yes", "a.ini"}, "", "a.ini", "option --check takes no value"},
+      {{"\"/jobs/daily", "job.ini\""}, "", "",
+       "unexpected argument job.ini\" after the job file \"/jobs/daily"},
+      {{"a.ini", "--date"}, "", "a.ini", "--date needs a day as YYYY-MM-DD"},
+      {{"--date", "2001-02-29", "a.ini"}, "", "a.ini",
+       "--date 2001-02-29 is not a day written as YYYY-MM-DD"},
+      {{"-n"}, "n", "", "--check and --date need a job file"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine cl = ParseCommandLine(c.args);
+    std::string flags;
+    if (cl.help) flags += 'h';
+    if (cl.version) flags += 'V';
+    if (cl.check) flags += 'n';
+    if (cl.has_date) flags += 'd';
+    EXPECT_EQ(flags, c.flags) << c.args[0];
+    EXPECT_EQ(cl.job_path, c.path) << c.args[0];
+    EXPECT_EQ(cl.error, c.error) << c.args[0];
+  }
+  EXPECT_EQ(ParseCommandLine({"--date", "2001-10-27", "a.ini"}).date.tm_mday, 27);
+}
+
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
   // A link planted where the lock goes must not make the program create a file elsewhere.
@@ -74,6 +115,7 @@ TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "kept");
   // What they print is checked on the installed program (packaging/package_test.sh).
   for (const char* option : {"--help", "--version"}) EXPECT_EQ(test::RunProgram({exe_, option}).exit_status, 0);
+  EXPECT_EQ(test::RunProgram({exe_, "-v", work_ + "/job.ini"}).exit_status, 2);  // a usage error
   EXPECT_EQ(Log(), "kept");
 
   std::string spaced = work_ + "/daily job.ini";

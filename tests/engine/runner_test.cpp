@@ -74,11 +74,18 @@ TEST(RunnerTest, MissingJobFileHeadsTheEndRecordWithTheFatalTextAndOldTaskValues
   EXPECT_TRUE(r.routes.empty());
 }
 
-TEST(RunnerTest, FilesWithoutTasksEndWithOnlyTheEndRecordOrTheFatalOne) {
-  {
-    JobRun r;  // last section not ending in digits: zero tasks, a normal end
-    EXPECT_EQ(r.Go("[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n").ExitStatus(), 0);
-    EXPECT_EQ(r.Records(), (std::vector<std::string>{"<ET>かかりました\r\n"}));
+TEST(RunnerTest, AJobThatRunsNoTaskOrHasNoSectionEndsWithTheFatalRecord) {
+  // A task count of 0 (the last section's name), or a first task without DSN01.
+  for (const char* job : {"[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n",
+                          "[CONNECTION1]\r\nDSN01=X\r\n", "[CONNECTION07]\r\nDSN01=X\r\n"}) {
+    JobRun r;
+    const RunResult result = r.Go(job);
+    EXPECT_TRUE(result.no_task) << job;
+    EXPECT_EQ(result.ExitStatus(), 2);
+    EXPECT_TRUE(r.routes.empty());
+    EXPECT_EQ(r.Records(), std::vector<std::string>{
+                               "<TS> 致命的なエラーです。\r\n5:実行した処理がありません。\r\n"
+                               "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n"});
   }
   for (const std::string& bad : {std::string(), std::string("\x00\x01\xff\xfe garbage", 13)}) {
     JobRun r;  // empty or binary: no section at all
@@ -88,7 +95,7 @@ TEST(RunnerTest, FilesWithoutTasksEndWithOnlyTheEndRecordOrTheFatalOne) {
   }
 }
 
-TEST(RunnerTest, EmptyDsnEndsTheRunSilently) {
+TEST(RunnerTest, EmptyDsnAfterATaskEndsTheRunSilently) {
   JobRun r;
   RunResult result = r.Go("[CONNECTION01]\r\nDSN01=DSN=A\r\n[CONNECTION02]\r\nSQL01=X\r\n"
                           "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
@@ -96,11 +103,6 @@ TEST(RunnerTest, EmptyDsnEndsTheRunSilently) {
   EXPECT_EQ(r.Records(), (std::vector<std::string>{"<TS> \r\n1番目は<ET>経過しています\r\n"}));
   EXPECT_EQ(r.routes.size(), 1u);
   EXPECT_EQ(r.host.enabled_calls.back(), true);
-
-  JobRun gap;  // only CONNECTION07: seven tasks, the first reads empty and stops the run
-  gap.Go("[CONNECTION07]\r\nDSN01=DSN=A\r\n");
-  EXPECT_TRUE(gap.routes.empty());
-  EXPECT_FALSE(test::PathExists(gap.log.path()));
 }
 
 TEST(RunnerTest, CounterOnBecomesTheCountOfTheStatementAndNeverEndsTheRun) {

@@ -61,20 +61,10 @@ TEST(IniFileReadTest, ValuesAreTrimmedAndLoseOnePairOfQuotes) {
   EXPECT_EQ(ini.Get("", "before"), "");
 }
 
-TEST(IniFileReadTest, LongValuesAreCutTo6023BytesOnACharacterBoundary) {
-  const std::string exact(6023, 'a');
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + exact + "b\n").Get("S", "K"), exact);
-
-  // CP932: 6022 ASCII bytes and then a double-byte character that would end at byte 6024.
-  const std::string cp932 = std::string(6022, 'a') + "\x96\xBE" + "tail";
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + cp932 + "\n").Get("S", "K"), std::string(6022, 'a'));
-  const std::string cp932_fits = std::string(6021, 'a') + "\x96\xBE" + "tail";
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + cp932_fits + "\n").Get("S", "K"),
-            std::string(6021, 'a') + "明");
-
-  // UTF-8: 明 is three bytes; 6021 + 3 would exceed the limit.
-  const std::string utf8 = std::string(6021, 'a') + "明";
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + utf8 + "\n").Get("S", "K"), std::string(6021, 'a'));
+TEST(IniFileReadTest, LongValuesAreReadWhole) {
+  const std::string head(7000, 'a');
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + head + "\x96\xBE\n").Get("S", "K"), head + "明");  // CP932
+  EXPECT_EQ(IniFile::Parse("[S]\nK=" + head + "明\n").Get("S", "K"), head + "明");
 }
 
 TEST(IniFileReadTest, Cp932FileReadsBackAsUtf8) {
@@ -93,14 +83,33 @@ TEST(IniFileReadTest, Cp932FileReadsBackAsUtf8) {
   EXPECT_EQ(ini.Get("ゾゾ", "M"), "1");
 }
 
-TEST(IniFileReadTest, Utf8FilesWithAndWithoutBomReadAsUtf8) {
-  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
-    const IniFile ini = IniFile::Parse(bom + "[Connection01]\r\nEXPORT=%DTOP%\\注文.csv\r\n");
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Connection01"})) << bom.size();
-    EXPECT_EQ(ini.Get("CONNECTION01", "EXPORT"), "%DTOP%\\注文.csv");
+// UTF-8 only where code page 932 cannot read the bytes (or a BOM says so); bytes valid in both
+// are code page 932, whichever encoding the writer meant.
+TEST(IniFileReadTest, Utf8OnlyOnEvidenceCodePage932CannotExplain) {
+  constexpr auto kCp932 = IniEncoding::kCp932;
+  constexpr auto kUtf8 = IniEncoding::kUtf8;
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case {
+    std::string head, value;
+    IniEncoding encoding;
+    std::string read;
+  } cases[] = {
+      {"", "\xCF\xB2\xC5\xBD", kCp932, "ﾏｲﾅｽ"},  // CP932, and valid UTF-8 (ϲŽ) too
+      {"", "\x8E\x52\x93\x63", kCp932, "山田"},
+      {"", "ﾏｲﾅｽ", kUtf8, "ﾏｲﾅｽ"},
+      {"", "テスト", kUtf8, "テスト"},
+      {"", "山田", kCp932, "螻ｱ逕ｰ"},  // UTF-8 that is valid CP932 as well
+      {"", "あい", kCp932, "縺ゅ＞"},
+      {bom, "山田", kUtf8, "山田"},
+      {bom, "\xFF", kUtf8, "\uFFFD"},
+      {"", "\xFF", kCp932, "\uFFFD"},  // neither
+      {"", "plain", kCp932, "plain"},
+  };
+  for (const Case& c : cases) {
+    const IniFile ini = IniFile::Parse(c.head + "[S]\r\nK=" + c.value + "\r\n");
+    EXPECT_EQ(ini.encoding(), c.encoding) << c.value;
+    EXPECT_EQ(ini.Get("S", "K"), c.read) << c.value;  // the BOM is no part of the section name
   }
-  // An ASCII-only file with a BOM: the BOM is not part of the first section name.
-  EXPECT_EQ(IniFile::Parse("\xEF\xBB\xBF[A]\nK=v\n").Get("A", "K"), "v");
 }
 
 TEST(IniFileReadTest, LoadTellsAMissingFileFromAnEmptyOne) {
@@ -136,6 +145,8 @@ TEST_F(IniFileWriteTest, WritesInPlaceKeepingEveryOtherByteAndTheFilesEncoding) 
       // UTF-8 with a BOM stays UTF-8; CP932 ([設定]) stays CP932, what it lacks becoming '?'.
       {"\xEF\xBB\xBF[設定]\r\nK=古い\r\n", "設定", "K", "明朝", "\xEF\xBB\xBF[設定]\r\nK=明朝\r\n"},
       {"[\x90\xDD\x92\xE8]\r\nK=x\r\n", "設定", "K", "明朝😀", "[\x90\xDD\x92\xE8]\r\nK=\x96\xBE\x92\xA9?\r\n"},
+      // UTF-8 whose only text invalid as CP932 (テスト) is written over gains a BOM.
+      {"[A]\r\nK=テスト\r\n", "A", "K", "山田", "\xEF\xBB\xBF[A]\r\nK=山田\r\n"},
   };
   for (const Case& c : cases) {
     WriteFileBytes(path_, c.before);

@@ -139,13 +139,14 @@ TEST(CommandTaskTest, LoadingSelectsByExactValueAndFillsTheDesktopDefault) {
   }
 }
 
-TEST(CommandTaskTest, SavedTaskOpensAgainAtAPathLongerThan255Bytes) {
+TEST(CommandTaskTest, SavedTaskOpensAgainWholeAtAPathLongerThan255Bytes) {
   std::string folder = MakeTempDir();
   folder += "/" + std::string(120, 'a');
   std::filesystem::create_directories(folder + "/" + std::string(120, 'b'));
   const std::string path = folder + "/" + std::string(120, 'b') + "/job.sql";
   ASSERT_GT(path.size(), 255u);
-  const CommandTask task{"DSN=A", "SELECT 1", "/o.html", kOptionHtml, false, true};
+  const std::string long_sql = "SELECT 1 /* " + std::string(7000, 'X') + " */ WHERE 1 = 0";
+  const CommandTask task{"DSN=A", long_sql, "/o.html", kOptionHtml, false, true};
   ASSERT_TRUE(SaveCommandTask(path, task).ok());
   EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
 }

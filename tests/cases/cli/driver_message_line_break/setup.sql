@@ -1,0 +1,5 @@
+CREATE TABLE T (A INTEGER);
+CREATE TRIGGER REFUSE BEFORE INSERT ON T BEGIN
+  SELECT RAISE(ABORT, 'refused by the trigger:
+second linethird line');
+END;
