@@ -1,5 +1,7 @@
 #include "export/export_result.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "engine/field_value.h"
 #include "engine/log_text.h"
 #include "export/insert_statement.h"
+#include "export/row_spill.h"
 #include "platform/clock.h"
 #include "platform/odbc/odbc.h"
 
@@ -40,6 +43,29 @@ bool TargetLocked(const Status& s, odbc::Dbms dbms) {
   return false;
 }
 
+// The file of a SQLite connection's main database ("" when there is none or it cannot be
+// read): PRAGMA database_list's third column.
+std::string SqliteFile(odbc::Connection& connection) {
+  if (connection.dbms() != odbc::Dbms::kSqlite) return "";
+  odbc::ResultSet list;
+  bool at_end = true;
+  odbc::Value file;
+  if (!list.Execute(connection, "PRAGMA database_list").ok() || !list.AtEnd(at_end).ok() ||
+      at_end || !list.Get(2, file).ok() || file.kind != odbc::Value::Kind::kText) {
+    return "";
+  }
+  return std::string(file.bytes);
+}
+
+// Whether source and target are one SQLite file: the source's read would hold it against every
+// write of the target.
+bool OneSqliteFile(odbc::Connection& source, odbc::Connection& target) {
+  const std::string a = SqliteFile(source), b = SqliteFile(target);
+  struct stat sa, sb;
+  return !a.empty() && !b.empty() && stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 class Exporter {
  public:
   explicit Exporter(TaskContext& c) : context_(c), task_(c.task) {}
@@ -47,6 +73,11 @@ class Exporter {
   void Run();
 
  private:
+  // Copies every row of `rows` (a result, or the rows spilled from one); the number read.
+  template <class Rows>
+  std::int32_t CopyRows(Rows& rows, const std::vector<InsertColumn>& kinds,
+                        const LiteralTarget& target, std::int32_t total, double start);
+
   // The seven-line record. Returns false when the export must end at once: the log is broken,
   // the connection lost or the target locked (ended_ is then set). A stop request is not such a
   // reason: the rows already read are put in or recorded first.
@@ -185,10 +216,42 @@ bool Exporter::ReplayGroup() {
   return go_on;
 }
 
+template <class Rows>
+std::int32_t Exporter::CopyRows(Rows& rows, const std::vector<InsertColumn>& kinds,
+                                const LiteralTarget& target, std::int32_t total, double start) {
+  const int columns = static_cast<int>(kinds.size());
+  std::int32_t row = 0;
+  odbc::Value value;
+  std::string statement;
+  statement.reserve(4096);
+  while (true) {
+    bool at_end = true;
+    if (Status e = rows.AtEnd(at_end); !e) { Fail(e); break; }
+    if (at_end) break;
+    ++row;
+    BeginInsert(statement, task_.SQL02);
+    Status value_status;
+    for (int c = 0; c < columns && value_status.ok(); ++c) {
+      value_status = rows.Get(c, value);
+      if (value_status) value_status = AppendInsertValue(statement, value, kinds[c], target);
+    }
+    if (!value_status) {
+      // A row whose values cannot be read or written safely is refused, and the copy goes on.
+      if (!Fail(value_status)) break;
+    } else {
+      EndInsert(statement);
+      if (!Insert(statement)) break;
+    }
+    if (Status a = rows.NextRow(); !a) { Fail(a); break; }
+    context_.host.ShowProgress(row, total, start, TimerSeconds());
+    if (context_.host.CutRequested()) break;
+  }
+  return row;
+}
+
 void Exporter::Run() {
   const double start = TimerSeconds();
   std::int32_t total = 0;
-  std::int32_t row = 0;
 
   odbc::Environment source_env, target_env;
   odbc::Connection source;
@@ -218,31 +281,19 @@ void Exporter::Run() {
   std::vector<InsertColumn> kinds(columns);
   for (int c = 0; c < columns; ++c) kinds[c] = InsertColumnOf(result, c);
   const LiteralTarget target{profile.literals, profile.dbms};
-  odbc::Value value;
 
-  std::string statement;
-  statement.reserve(4096);
-  while (true) {
-    bool at_end = true;
-    if (Status e = result.AtEnd(at_end); !e) { Fail(e); break; }
-    if (at_end) break;
-    ++row;
-    BeginInsert(statement, task_.SQL02);
-    Status value_status;
-    for (int c = 0; c < columns && value_status.ok(); ++c) {
-      value_status = result.Get(c, value);
-      if (value_status) value_status = AppendInsertValue(statement, value, kinds[c], target);
+  std::int32_t row = 0;
+  if (OneSqliteFile(source, target_)) {
+    // The source's rows are read to the end, and its read ended, before the first write.
+    RowSpill spill;
+    if (s = spill.Fill(result); !s) {
+      Fail(s);
+      return;
     }
-    if (!value_status) {
-      // A row whose values cannot be read or written safely is refused, and the copy goes on.
-      if (!Fail(value_status)) break;
-    } else {
-      EndInsert(statement);
-      if (!Insert(statement)) break;
-    }
-    if (Status a = result.NextRow(); !a) { Fail(a); break; }
-    context_.host.ShowProgress(row, total, start, TimerSeconds());
-    if (context_.host.CutRequested()) break;
+    result.Close();
+    row = CopyRows(spill, kinds, target, total, start);
+  } else {
+    row = CopyRows(result, kinds, target, total, start);
   }
   // Rows copied so far are kept, also when the copy was cut short: every row read is in the
   // target or has its record.
