@@ -6,6 +6,7 @@
 #include "platform/cp932.h"
 #include "platform/file_ops.h"
 #include "platform/folders.h"
+#include "platform/line_breaks.h"
 
 namespace kelvax {
 
@@ -16,20 +17,7 @@ namespace {
 
 // Every line of the log ends in CR LF, whatever a driver's message or a caller brought: a lone
 // LF or CR becomes CR LF.
-std::string WithCrLfLineEnds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      out += "\r\n";
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::string WithCrLfLineEnds(const std::string& text) { return ReplaceLineBreaks(text, "\r\n"); }
 
 }  // namespace
 

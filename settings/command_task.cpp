@@ -4,6 +4,7 @@
 
 #include "engine/job_file.h"
 #include "platform/ini_file.h"
+#include "platform/line_breaks.h"
 
 namespace kelvax::settings {
 
@@ -49,18 +50,7 @@ CommandTask LoadCommandTask(const std::string& path, const std::string& desktop)
 }
 
 std::string JobStatement(const std::string& sql_box_text) {
-  std::string joined;
-  joined.reserve(sql_box_text.size());
-  for (std::size_t i = 0; i < sql_box_text.size(); ++i) {
-    const char c = sql_box_text[i];
-    if (c == '\r' || c == '\n') {
-      joined += ' ';
-      if (c == '\r' && i + 1 < sql_box_text.size() && sql_box_text[i + 1] == '\n') ++i;
-    } else {
-      joined += c;
-    }
-  }
-  return joined;
+  return ReplaceLineBreaks(sql_box_text, " ");
 }
 
 Status SaveCommandTask(const std::string& path, const CommandTask& task) {
