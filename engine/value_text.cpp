@@ -53,15 +53,17 @@ void AppendShortestDouble(double value, std::string& out) {
     out.push_back('-');
     mantissa.remove_prefix(1);
   }
-  std::string digits;
+  char digit_buf[32];
+  std::size_t count = 0;
   for (char c : mantissa) {
-    if (c != '.') digits.push_back(c);
+    if (c != '.') digit_buf[count++] = c;
   }
+  const std::string_view digits(digit_buf, count);
   if (exponent < -4 || exponent >= 15) {
     out.push_back(digits[0]);
     if (digits.size() > 1) {
       out.push_back('.');
-      out.append(digits, 1);
+      out.append(digits.substr(1));
     }
     out.push_back('E');
     out.push_back(exponent < 0 ? '-' : '+');
@@ -82,9 +84,9 @@ void AppendShortestDouble(double value, std::string& out) {
     out.append(whole - digits.size(), '0');
     return;
   }
-  out.append(digits, 0, whole);
+  out.append(digits.substr(0, whole));
   out.push_back('.');
-  out.append(digits, whole);
+  out.append(digits.substr(whole));
 }
 
 }  // namespace
