@@ -94,7 +94,22 @@ Status CreateStoredQuery(const std::string& path, const std::string& name, const
   if (!type.empty()) {
     return Status::Error(3012, "オブジェクト '" + name + "' は既に存在します。");
   }
-  return Exec(db.get(), "CREATE VIEW " + QuoteName(name) + " AS " + sql);
+  const std::string create = "CREATE VIEW " + QuoteName(name) + " AS " + sql;
+  sqlite3_stmt* raw = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db.get(), create.c_str(), static_cast<int>(create.size()), &raw,
+                              &tail);
+  Stmt view(raw);
+  if (rc != SQLITE_OK) return DbError(db.get(), rc);
+  // Only blanks, comments and ';' may follow the view: a second statement would run as well.
+  const int rest = static_cast<int>(create.c_str() + create.size() - tail);
+  rc = sqlite3_prepare_v2(db.get(), tail, rest, &raw, nullptr);
+  Stmt after(raw);
+  if (rc != SQLITE_OK || raw != nullptr) {
+    return Status::Error(3142, "SQL ステートメントの後に文字があります。");
+  }
+  rc = sqlite3_step(view.get());
+  return rc == SQLITE_DONE ? Status::Ok() : DbError(db.get(), rc);
 }
 
 Status RunStoredQuery(const std::string& path, const std::string& name) {
