@@ -31,17 +31,6 @@ bool ContainsMdb(const std::string& s) {
 
 }  // namespace
 
-std::string CompactTemporaryPath(const std::string& path) {
-  size_t name = path.find_last_of("/\\");
-  name = name == std::string::npos ? 0 : name + 1;
-  std::string out = path.substr(0, name);
-  for (size_t i = name; i < path.size(); ++i) {
-    if (path[i] == '.') out += 'N';
-    out += path[i];
-  }
-  return out;
-}
-
 std::string CreateMdb97(TaskContext& c, const std::string&, const std::string&) {
   const JobTask& t = c.task;
   std::string path = ResolvePath(t.SQL01);
@@ -70,7 +59,7 @@ std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&)
   const JobTask& t = c.task;
   const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
   const std::string source = ResolvePath(named);
-  Status s = CompactFileDatabase(source, CompactTemporaryPath(source));
+  Status s = CompactFileDatabase(source);
   if (!s) Record(c, "", s, {t.DSN01, named});
   return "";
 }

@@ -14,9 +14,4 @@ std::string RunQuery97(TaskContext& context, const std::string& job_path, const 
 std::string CompactMdb97(TaskContext& context, const std::string& job_path, const std::string& section);
 std::string RunFileCopy(TaskContext& context, const std::string& job_path, const std::string& section);
 
-// The temporary path of a compaction: every "." of the file name becomes "N."
-// (/DB/SALES.MDB gives /DB/SALESN.MDB). Folders keep their names, so a dot in a folder name
-// never sends the copy to a folder that does not exist.
-std::string CompactTemporaryPath(const std::string& path);
-
 }  // namespace kelvax

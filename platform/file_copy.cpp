@@ -50,13 +50,4 @@ Status CopyFileReplacing(const std::string& source, const std::string& destinati
   return out.Commit();
 }
 
-Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination) {
-  errno = EEXIST;  // another file at `path`, unless the look-up itself fails
-  if (!StillNamedBy(fd, path)) return ErrnoStatus(errno, path);
-  struct stat old{};
-  if (stat(destination.c_str(), &old) != 0) return ErrnoStatus(errno, destination);
-  TakeAttributes(fd, old);
-  return RenameDurably(fd, path, destination);
-}
-
 }  // namespace kelvax

@@ -15,9 +15,4 @@ namespace kelvax {
 // set them.
 Status CopyFileReplacing(const std::string& source, const std::string& destination);
 
-// Renames the file open as `fd` at `path` over `destination`, after giving it the
-// destination's mode, and its owner and group where the process may set them. Refused when
-// `path` no longer names the file open as `fd` (someone swapped the entry).
-Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination);
-
 }  // namespace kelvax
