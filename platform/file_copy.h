@@ -9,10 +9,11 @@
 
 namespace kelvax {
 
-// Copies `source` onto `destination`. Permission bits as a plain copy gives them: a new
-// destination gets the source's read/write/execute bits less the umask (never setuid, setgid
-// or sticky); an existing one keeps its mode, and its owner and group where the process may
-// set them.
+// Copies the regular file `source` onto `destination`; anything else at `source` (a folder, a
+// FIFO, a device, a socket) is refused without reading from it. Permission bits as a plain copy
+// gives them: a new destination gets the source's read/write/execute bits less the umask (never
+// setuid, setgid or sticky); an existing one keeps its mode, and its owner and group where the
+// process may set them.
 Status CopyFileReplacing(const std::string& source, const std::string& destination);
 
 }  // namespace kelvax

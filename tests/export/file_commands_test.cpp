@@ -164,6 +164,17 @@ TEST_F(FileCommandsTest, FileCopyReplacesTheDestinationOrLeavesItWhole) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].substr(0, 6), "<TS>\r\n");
   EXPECT_EQ(test::ReadFileBytes(dst), "#!/bin/sh\n");
+
+  // Only a regular file is copied: a FIFO would wait for a writer for ever.
+  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+  for (const std::string& odd : {dir_ + "/fifo", std::string("/dev/null"), dir_}) {
+    task_.SQL01 = odd;
+    records = Run(RunFileCopy, "FILECOPY");
+    ASSERT_EQ(records.size(), 1u) << odd;
+    EXPECT_EQ(records[0], "<TS>\r\n57:" + odd + (odd == dir_ ? ": Is a directory" : ": Not a regular file") +
+                              "\r\nFILECOPY\r\n" + odd + "\r\n");
+  }
+  EXPECT_EQ(test::ReadFileBytes(dst), "#!/bin/sh\n");
   EXPECT_EQ(std::filesystem::directory_iterator(dir_) != std::filesystem::directory_iterator(), true);
   for (const auto& e : std::filesystem::directory_iterator(dir_)) {
     EXPECT_EQ(e.path().string().find(".kelvax-"), std::string::npos) << e.path();
