@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/log_text.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/file_copy.h"
 #include "platform/file_database.h"
@@ -66,7 +67,13 @@ std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&)
 
 std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) {
   const JobTask& t = c.task;
-  Status s = CopyFileReplacing(ResolvePath(t.SQL01), ResolvePath(t.DSN02));
+  const std::string destination = ResolvePath(t.DSN02);
+  for (const std::string& left : RemoveLeftovers(destination)) {
+    std::string note = TimeStamp() + " 中断したコピーが残した一時ファイルを削除しました。" + kCrLf +
+                       left + kCrLf + t.DSN01 + kCrLf + t.SQL01 + kCrLf;
+    (void)c.log.WriteLog(note);  // a broken log is seen by the runner
+  }
+  Status s = CopyFileReplacing(ResolvePath(t.SQL01), destination);
   if (!s) Record(c, "", s, {t.DSN01, t.SQL01});
   return "";
 }

@@ -1,5 +1,6 @@
 // The file-database and file-copy commands named in DSN01. Each logs its own failure as one
-// record and returns; the first failing step ends the command.
+// record and returns; the first failing step ends the command. FILECOPY first removes what a
+// killed copy onto the same destination left, with a record that names it (not a failure).
 #pragma once
 
 #include <string>

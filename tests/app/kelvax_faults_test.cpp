@@ -2,8 +2,10 @@
 // unfinished one, records that say so, and an exit status that a scheduler can trust.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 
 #include <atomic>
@@ -281,6 +283,54 @@ TEST_F(KelvaxFaultsTest, ACompactionKeepsEveryCommitOfAConcurrentWriter) {
     EXPECT_EQ(test::SqliteQuery(db, "SELECT COUNT(*) FROM W"), std::to_string(committed));
     fs::remove(db);
   }
+}
+
+// A compaction or a copy killed midway leaves a journal or an unfinished copy. The next run
+// finds the database as it was (SQLite rolls the journal back) and removes the copy's file with
+// a record, but not one whose writer still holds it; then it does its work.
+TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
+  const std::string db = BigDatabase(work_ + "/big.mdb"), source = work_ + "/source.bin", dst = out_dir_ + "/DST.BIN";
+  test::WriteFileBytes(source, "");
+  fs::resize_file(source, 64 << 20);
+  test::WriteFileBytes(dst, "old");
+  const std::string live = out_dir_ + "/.DST.BIN.kelvax-LIVE00";
+  test::WriteFileBytes(live, "");
+  const int held = open(live.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  auto copy_left = [&] {
+    for (const auto& e : fs::directory_iterator(out_dir_)) {
+      if (e.path() != live && e.path().filename().string().starts_with(".DST.BIN.kelvax-")) return e.path().string();
+    }
+    return std::string();
+  };
+  std::string left;
+  const std::vector<std::pair<std::string, std::function<std::string()>>> cases = {
+      {"COMPACTMDB97\r\nSQL01=" + db, [&] { return test::PathExists(db + "-journal") ? db + "-journal" : ""; }},
+      {"FILECOPY\r\nSQL01=" + source + "\r\nDSN02=" + dst, copy_left}};
+  for (const auto& [command, leftover] : cases) {
+    SCOPED_TRACE(command);
+    const std::string job = "[CONNECTION01]\r\nDSN01=" + command + "\r\n";
+    test::ProcessResult r = Run(job, "", [&](int pid) {
+      WaitFor([&] { return !(left = leftover()).empty(); });
+      kill(-pid, SIGKILL);
+    });
+    EXPECT_EQ(r.exit_status, 128 + SIGKILL);
+    ASSERT_TRUE(test::PathExists(left));
+    EXPECT_EQ(test::ReadFileBytes(dst), "old");
+    fs::remove(folder_ + "/SQLLOG.txt");
+    r = Run(job);
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    auto records = Records();
+    ASSERT_EQ(records.size(), command.starts_with("FILECOPY") ? 3u : 2u);
+    EXPECT_TRUE(records.size() == 2 || records[0] == "<TS> 中断したコピーが残した一時ファイルを削除しました。\r\n" + left +
+                                                         "\r\nFILECOPY\r\n" + source + "\r\n") << records[0];
+    EXPECT_FALSE(test::PathExists(left));
+    EXPECT_EQ(test::SqliteQuery(db, "PRAGMA integrity_check; SELECT COUNT(*) FROM B"), "ok\n10000");
+  }
+  EXPECT_TRUE(test::PathExists(live));
+  close(held);
+  EXPECT_EQ(fs::file_size(dst), 64u << 20);
+  EXPECT_LT(fs::file_size(db), 10u << 20);
 }
 
 // The PostgreSQL session ends (its backend terminated) or the server stops while a task reads
