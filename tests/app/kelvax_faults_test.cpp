@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/fd.h"
 #include "tests/support/log_text.h"
 #include "tests/support/postgres_sandbox.h"
 #include "tests/support/sandbox.h"
@@ -295,8 +296,8 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
   test::WriteFileBytes(dst, "old");
   const std::string live = out_dir_ + "/.DST.BIN.kelvax-LIVE00";
   test::WriteFileBytes(live, "");
-  const int held = open(live.c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  Fd held(open(live.c_str(), O_RDONLY | O_CLOEXEC));
+  ASSERT_EQ(flock(held.get(), LOCK_EX), 0);
   auto copy_left = [&] {
     for (const auto& e : fs::directory_iterator(out_dir_)) {
       if (e.path() != live && e.path().filename().string().starts_with(".DST.BIN.kelvax-")) return e.path().string();
@@ -328,7 +329,6 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
     EXPECT_EQ(test::SqliteQuery(db, "PRAGMA integrity_check; SELECT COUNT(*) FROM B"), "ok\n10000");
   }
   EXPECT_TRUE(test::PathExists(live));
-  close(held);
   EXPECT_EQ(fs::file_size(dst), 64u << 20);
   EXPECT_LT(fs::file_size(db), 10u << 20);
 }
