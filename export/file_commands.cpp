@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/log_text.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/file_copy.h"
 #include "platform/file_database.h"
@@ -30,17 +31,6 @@ bool ContainsMdb(const std::string& s) {
 }
 
 }  // namespace
-
-std::string CompactTemporaryPath(const std::string& path) {
-  size_t name = path.find_last_of("/\\");
-  name = name == std::string::npos ? 0 : name + 1;
-  std::string out = path.substr(0, name);
-  for (size_t i = name; i < path.size(); ++i) {
-    if (path[i] == '.') out += 'N';
-    out += path[i];
-  }
-  return out;
-}
 
 std::string CreateMdb97(TaskContext& c, const std::string&, const std::string&) {
   const JobTask& t = c.task;
@@ -70,14 +60,20 @@ std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&)
   const JobTask& t = c.task;
   const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
   const std::string source = ResolvePath(named);
-  Status s = CompactFileDatabase(source, CompactTemporaryPath(source));
+  Status s = CompactFileDatabase(source);
   if (!s) Record(c, "", s, {t.DSN01, named});
   return "";
 }
 
 std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) {
   const JobTask& t = c.task;
-  Status s = CopyFileReplacing(ResolvePath(t.SQL01), ResolvePath(t.DSN02));
+  const std::string destination = ResolvePath(t.DSN02);
+  for (const std::string& left : RemoveLeftovers(destination)) {
+    std::string note = TimeStamp() + " 中断したコピーが残した一時ファイルを削除しました。" + kCrLf +
+                       left + kCrLf + t.DSN01 + kCrLf + t.SQL01 + kCrLf;
+    (void)c.log.WriteLog(note);  // a broken log is seen by the runner
+  }
+  Status s = CopyFileReplacing(ResolvePath(t.SQL01), destination);
   if (!s) Record(c, "", s, {t.DSN01, t.SQL01});
   return "";
 }

@@ -1,5 +1,6 @@
 // The file-database and file-copy commands named in DSN01. Each logs its own failure as one
-// record and returns; the first failing step ends the command.
+// record and returns; the first failing step ends the command. FILECOPY first removes what a
+// killed copy onto the same destination left, with a record that names it (not a failure).
 #pragma once
 
 #include <string>
@@ -13,10 +14,5 @@ std::string CreateQuery97(TaskContext& context, const std::string& job_path, con
 std::string RunQuery97(TaskContext& context, const std::string& job_path, const std::string& section);
 std::string CompactMdb97(TaskContext& context, const std::string& job_path, const std::string& section);
 std::string RunFileCopy(TaskContext& context, const std::string& job_path, const std::string& section);
-
-// The temporary path of a compaction: every "." of the file name becomes "N."
-// (/DB/SALES.MDB gives /DB/SALESN.MDB). Folders keep their names, so a dot in a folder name
-// never sends the copy to a folder that does not exist.
-std::string CompactTemporaryPath(const std::string& path);
 
 }  // namespace kelvax

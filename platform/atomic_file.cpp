@@ -1,10 +1,14 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "platform/process_umask.h"
 
@@ -28,7 +32,60 @@ Status FlushFolderOf(const std::string& path) {
   return Status::Ok();
 }
 
+// The new files of `path` are named this followed by six letters and digits.
+std::string TempPrefix(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  return path.substr(0, path.size() - base.size()) + "." + base.substr(0, kLongestBase) +
+         ".kelvax-";
+}
+
+// Takes the lock that marks a new file as in use; false when another process holds it.
+bool Lock(int fd, int how) {
+  int rc;
+  while ((rc = flock(fd, how)) != 0 && errno == EINTR) {
+  }
+  return rc == 0;
+}
+
+// mkostemp's letters.
+bool IsNameLetter(char ch) {
+  return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+}
+
+struct DirCloser {
+  void operator()(DIR* d) const { closedir(d); }
+};
+
 }  // namespace
+
+std::vector<std::string> RemoveLeftovers(const std::string& path) {
+  std::vector<std::string> removed;
+  const std::string prefix = TempPrefix(path);
+  const std::string name_prefix = prefix.substr(prefix.rfind('/') + 1);
+  if (name_prefix == "..kelvax-") return removed;  // no file name: Create makes no file for it
+  std::unique_ptr<DIR, DirCloser> dir(opendir(FolderOf(path).c_str()));
+  if (!dir) return removed;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name.size() != name_prefix.size() + 6 || !name.starts_with(name_prefix) ||
+        !std::all_of(name.end() - 6, name.end(), IsNameLetter)) {
+      continue;
+    }
+    const std::string leftover = prefix + name.substr(name_prefix.size());
+    // Never through a link, and a FIFO planted at the name cannot block the open.
+    Fd fd(open(leftover.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st{};
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        !Lock(fd.get(), LOCK_EX | LOCK_NB) || !StillNamedBy(fd.get(), leftover)) {
+      continue;
+    }
+    // Still locked while it goes: a writer that created it and has not yet locked it sees it
+    // gone once it has the lock, and makes another.
+    if (unlink(leftover.c_str()) == 0) removed.push_back(leftover);
+  }
+  return removed;
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -57,10 +114,18 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
   if (base.empty() || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
     return ErrnoStatus(path.empty() ? ENOENT : EISDIR, path);
   }
-  std::string temp = path.substr(0, path.size() - base.size()) + "." +
-                     base.substr(0, kLongestBase) + ".kelvax-XXXXXX";
-  Fd fd(mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.get() < 0) return ErrnoStatus(errno, path);
+  std::string temp;
+  Fd fd;
+  for (int attempt = 0;; ++attempt) {
+    temp = TempPrefix(path) + "XXXXXX";
+    fd.reset(mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0) return ErrnoStatus(errno, path);
+    // Held until the file is committed or given up. Without locks (some network file systems)
+    // the file is written all the same; it is then never taken for a leftover either.
+    const bool locked = Lock(fd.get(), LOCK_EX);
+    // Taken for a leftover between its creation and the lock: make another.
+    if (!locked || StillNamedBy(fd.get(), temp) || attempt == 100) break;
+  }
   if (fchmod(fd.get(), mode) != 0) {
     const int err = errno;
     RemoveIfStill(fd.get(), temp);

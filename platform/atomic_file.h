@@ -2,12 +2,15 @@
 // name beside the path (".NAME.kelvax-XXXXXX", created exclusively, so no link or special file
 // already there is ever followed or opened) and put in place by one rename once it is whole.
 // Readers and a crash see the old file, no file, or the whole new one; never a part.
+// The new file is locked (flock) by its writer until it is committed or given up, so a killed
+// writer's file can be told from one in use: the kernel drops the lock with the process.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/fd.h"
 #include "platform/status.h"
@@ -24,6 +27,11 @@ Status RenameDurably(int fd, const std::string& from, const std::string& to);
 // Removes `path` only while it still names the file open as `fd`: an entry someone put in its
 // place is not ours to remove.
 void RemoveIfStill(int fd, const std::string& path);
+
+// Removes the new files of `path` ("." + its name + ".kelvax-XXXXXX" beside it) that no writer
+// holds: a killed writer's, or an unfinished output kept with Leave. Returns their paths. A file
+// that cannot be opened and locked (another user's, a file system without locks) is left.
+std::vector<std::string> RemoveLeftovers(const std::string& path);
 
 class AtomicFile {
  public:

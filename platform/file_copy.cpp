@@ -25,14 +25,26 @@ void TakeAttributes(int fd, const struct stat& like) {
   fchmod(fd, like.st_mode & (same_owner ? 07777 : 01777));
 }
 
+Status RegularOnly(const struct stat& st, const std::string& path) {
+  if (S_ISREG(st.st_mode)) return Status::Ok();
+  if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, path);
+  return Status::Error(errnum::kFileIo, path + ": Not a regular file");
+}
+
 }  // namespace
 
 Status CopyFileReplacing(const std::string& source, const std::string& destination) {
-  Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return ErrnoStatus(errno, source);
+  // A device is not even opened: opening some of them acts (a tape rewinds when closed).
   struct stat st{};
+  if (stat(source.c_str(), &st) == 0) {
+    if (Status s = RegularOnly(st, source); !s) return s;
+  }
+  // Not blocking, so that a FIFO put there since cannot hold the open until a writer comes;
+  // the file opened is what counts.
+  Fd in(open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (in.get() < 0) return ErrnoStatus(errno, source);
   if (fstat(in.get(), &st) != 0) return ErrnoStatus(errno, source);
-  if (!S_ISREG(st.st_mode)) return ErrnoStatus(EISDIR, source);
+  if (Status s = RegularOnly(st, source); !s) return s;
   struct stat old{};
   const bool replacing = stat(destination.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
@@ -48,15 +60,6 @@ Status CopyFileReplacing(const std::string& source, const std::string& destinati
   }
   if (replacing) TakeAttributes(out.fd(), old);
   return out.Commit();
-}
-
-Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination) {
-  errno = EEXIST;  // another file at `path`, unless the look-up itself fails
-  if (!StillNamedBy(fd, path)) return ErrnoStatus(errno, path);
-  struct stat old{};
-  if (stat(destination.c_str(), &old) != 0) return ErrnoStatus(errno, destination);
-  TakeAttributes(fd, old);
-  return RenameDurably(fd, path, destination);
 }
 
 }  // namespace kelvax

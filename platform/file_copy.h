@@ -9,15 +9,11 @@
 
 namespace kelvax {
 
-// Copies `source` onto `destination`. Permission bits as a plain copy gives them: a new
-// destination gets the source's read/write/execute bits less the umask (never setuid, setgid
-// or sticky); an existing one keeps its mode, and its owner and group where the process may
-// set them.
+// Copies the regular file `source` onto `destination`; anything else at `source` (a folder, a
+// FIFO, a device, a socket) is refused without reading from it. Permission bits as a plain copy
+// gives them: a new destination gets the source's read/write/execute bits less the umask (never
+// setuid, setgid or sticky); an existing one keeps its mode, and its owner and group where the
+// process may set them.
 Status CopyFileReplacing(const std::string& source, const std::string& destination);
-
-// Renames the file open as `fd` at `path` over `destination`, after giving it the
-// destination's mode, and its owner and group where the process may set them. Refused when
-// `path` no longer names the file open as `fd` (someone swapped the entry).
-Status ReplaceKeepingAttributes(int fd, const std::string& path, const std::string& destination);
 
 }  // namespace kelvax

@@ -1,14 +1,9 @@
 #include "platform/file_database.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <memory>
 
-#include "platform/atomic_file.h"
-#include "platform/fd.h"
-#include "platform/file_copy.h"
 #include "platform/quoting.h"
 
 namespace kelvax {
@@ -31,11 +26,13 @@ Status DbError(sqlite3* db, int rc) {
                        db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
-Status Open(const std::string& path, int flags, Db& db) {
+// `busy_ms`: how long a statement waits for another program's transaction (0: not at all).
+Status Open(const std::string& path, int flags, Db& db, int busy_ms = 0) {
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   db.reset(raw);
   if (rc != SQLITE_OK) return DbError(raw, rc);
+  sqlite3_busy_timeout(raw, busy_ms);
   // Reading the schema tells a database from any other file (a foreign format, a text file).
   rc = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return DbError(raw, rc);
@@ -50,12 +47,6 @@ Status Exec(sqlite3* db, const std::string& sql) {
 std::string QuoteName(const std::string& name) {
   std::string q;
   AppendQuoted(q, name, '"');
-  return q;
-}
-
-std::string QuoteText(const std::string& text) {
-  std::string q;
-  AppendQuoted(q, text, '\'');
   return q;
 }
 
@@ -94,7 +85,22 @@ Status CreateStoredQuery(const std::string& path, const std::string& name, const
   if (!type.empty()) {
     return Status::Error(3012, "オブジェクト '" + name + "' は既に存在します。");
   }
-  return Exec(db.get(), "CREATE VIEW " + QuoteName(name) + " AS " + sql);
+  const std::string create = "CREATE VIEW " + QuoteName(name) + " AS " + sql;
+  sqlite3_stmt* raw = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db.get(), create.c_str(), static_cast<int>(create.size()), &raw,
+                              &tail);
+  Stmt view(raw);
+  if (rc != SQLITE_OK) return DbError(db.get(), rc);
+  // Only blanks, comments and ';' may follow the view: a second statement would run as well.
+  const int rest = static_cast<int>(create.c_str() + create.size() - tail);
+  rc = sqlite3_prepare_v2(db.get(), tail, rest, &raw, nullptr);
+  Stmt after(raw);
+  if (rc != SQLITE_OK || raw != nullptr) {
+    return Status::Error(3142, "SQL ステートメントの後に文字があります。");
+  }
+  rc = sqlite3_step(view.get());
+  return rc == SQLITE_DONE ? Status::Ok() : DbError(db.get(), rc);
 }
 
 Status RunStoredQuery(const std::string& path, const std::string& name) {
@@ -115,19 +121,12 @@ Status RunStoredQuery(const std::string& path, const std::string& name) {
   return Status::Ok();
 }
 
-Status CompactFileDatabase(const std::string& source, const std::string& temporary) {
+Status CompactFileDatabase(const std::string& path, int busy_ms) {
   Db db;
-  if (Status s = Open(source, SQLITE_OPEN_READONLY, db); !s) return s;
-  // VACUUM INTO accepts an empty file: creating it first is what keeps a link planted at the
-  // name from receiving the copy.
-  Fd target(open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (target.get() < 0) return ErrnoStatus(errno, temporary);
-  Status s = Exec(db.get(), "VACUUM INTO " + QuoteText(temporary));
-  db.reset();
-  if (s) s = ReplaceKeepingAttributes(target.get(), temporary, source);
-  if (!s) RemoveIfStill(target.get(), temporary);
-  Status closed = target.Close(source);
-  return s ? closed : s;
+  // VACUUM takes the database for itself once other transactions have ended; a writer that
+  // comes meanwhile waits (or is told the database is busy) rather than committing to a copy.
+  if (Status s = Open(path, SQLITE_OPEN_READWRITE, db, busy_ms); !s) return s;
+  return Exec(db.get(), "VACUUM");
 }
 
 }  // namespace kelvax

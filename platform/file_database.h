@@ -10,15 +10,18 @@ namespace kelvax {
 
 // Creates an empty database file at `path` (the caller removes an old one first).
 Status CreateFileDatabase(const std::string& path);
-// Stores `sql` as the query `name`. A name already in use is refused, never replaced.
+// Stores `sql` as the query `name`. A name already in use is refused, never replaced. `sql` is
+// one statement: only blanks, comments and ';' may follow it; anything more is refused before
+// the database is changed.
 Status CreateStoredQuery(const std::string& path, const std::string& name, const std::string& sql);
 // Runs the stored query `name` up to its first row; nothing is read.
 Status RunStoredQuery(const std::string& path, const std::string& name);
-// Compacts the database at `source` through the file `temporary` and puts the result in its
-// place, with the source's mode, owner and group (as far as the process may set them).
-// `temporary` is created here, exclusively and never through a link, readable by its owner
-// only: any entry already at that name (a file, a planted symbolic link) is refused, so the copy
-// can reach no one else. On failure the source is unchanged and the temporary file removed.
-Status CompactFileDatabase(const std::string& source, const std::string& temporary);
+// Compacts the database at `path` in place (VACUUM): the file stays the one every name and
+// every user has (owner, group, mode, links; a symbolic link's target is the file compacted).
+// Another program's transaction is waited for up to `busy_ms`; the database then stays locked
+// against writers until the compaction ends, so no commit is lost. On failure the database is
+// as it was, and so it is after a crash: SQLite rolls the journal back at its next open.
+constexpr int kCompactBusyMs = 60000;
+Status CompactFileDatabase(const std::string& path, int busy_ms = kCompactBusyMs);
 
 }  // namespace kelvax

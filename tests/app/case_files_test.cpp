@@ -35,7 +35,8 @@ std::string Trimmed(std::string s) {
 }
 
 // case.conf: `key = value` lines. engines (default: sqlite), date (the frozen clock, default
-// 2001-10-28 09:05:03), args (options before the job file's path).
+// 2001-10-28 09:05:03), args (options before the job file's path), ignore (files the run must
+// leave in its folder whose bytes are not compared: a database the job reads back itself).
 std::map<std::string, std::string> ReadConf(const fs::path& folder) {
   std::map<std::string, std::string> conf = {{"engines", "sqlite"},
                                              {"date", "2001-10-28 09:05:03"}};
@@ -132,6 +133,9 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(work)) {
       const std::string name = entry.path().filename().string();
       if (name != "job.ini") actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+    }
+    for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
+      EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";
     }
     if (std::getenv("KELVAX_REGENERATE")) return Regenerate(actual);
 
