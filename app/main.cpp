@@ -51,7 +51,7 @@ void PrintUsage(FILE* to) {
                "  Runs the tasks of JOBFILE (sections CONNECTION01..CONNECTION99) and exits.\n"
                "  Without JOBFILE the command center opens.\n"
                "  Statements, connect strings and paths are used as written; keywords\n"
-               "  (OUTPUT kinds, ON/OFF, command names, %MACROS%) in any case. A job with no\n"
+               "  (OUTPUT kinds, ON/OFF, command names, %%MACROS%%) in any case. A job with no\n"
                "  task to run is a failed run.\n"
                "  Mistakes in JOBFILE (unknown keys, skipped lines and sections) are warned\n"
                "  about on standard error; a run that fails says why there.\n"
