@@ -94,6 +94,8 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
     std::vector<std::string> records;
   };
   const std::vector<std::string> kept_records = {"に残しました）\r\n", "<TS> 300000" + kFailed, kTaskRecord, kEndRecord};
+  const std::vector<std::string> scratch_records = {kFailed + "57:xlsx: scratch file in " + out_dir_ + ": ", kTaskRecord,
+                                                    kEndRecord};
   const std::vector<Case> cases = {
       {"folder removed mid-extract", "TAB", 300000, "", once_writing([&](int) { fs::remove_all(out_dir_); }), 1,
        kNothing, {"<TS> 300000" + kFailed + "53:" + out_ + ": No such file or directory\r\n", kTaskRecord, kEndRecord}},
@@ -103,6 +105,10 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
       {"file-size limit", "TAB", 300000, "ulimit -f 1000;", nullptr, 1, kWholeLinesUnderTempName, kept_records},
       {"full file system", "TAB", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;", nullptr,
        1, kWholeLinesUnderTempName, kept_records},
+      // The spreadsheet library's scratch file, where its rows wait, meets the limit first.
+      {"file-size limit, workbook", "EXCEL", 300000, "ulimit -f 1000;", nullptr, 1, kNothing, scratch_records},
+      {"full file system, workbook", "EXCEL", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;",
+       nullptr, 1, kNothing, scratch_records},
       {"symlink at EXPORT", "TAB", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";", nullptr, 0, kWhole,
        {kTaskRecord, kEndRecord}},
       {"FIFO at EXPORT", "TAB", 3, "mkfifo " + out_ + ";", nullptr, 0, kWhole, {kTaskRecord, kEndRecord}},
