@@ -49,6 +49,15 @@ Status RunLog::WriteLog(std::string& message) {
   return Status::Ok();
 }
 
+std::string RunLog::RecordBytes(std::string message) const {
+  message = WithCrLfLineEnds(Mask(message));
+  message += kLogSeparator;
+  message += "\r\n";
+  std::string bytes = ToCp932(message);
+  bytes += "\r\n";
+  return bytes;
+}
+
 Status RunLog::WriteFailure(std::string message) {
   failure_written_ = true;
   const bool first = failure_count_++ == 0;

@@ -23,6 +23,8 @@ class RunLog {
   // none either, and every lone LF or CR becomes CR LF. Once a write has failed, the log is
   // broken: later writes fail at once, so a run can end in order.
   Status WriteLog(std::string& message);
+  // The bytes WriteLog would append for `message`, for a record written later by other means.
+  std::string RecordBytes(std::string message) const;
   // WriteLog for a caught failure: also remembered for the exit status.
   Status WriteFailure(std::string message);
 

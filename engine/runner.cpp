@@ -36,15 +36,27 @@ void KeepSecrets(RunLog& log, const JobTask& t) {
 }
 
 // The one record of a run ended from outside: the task, the cause, and what the task left.
+std::string CutHeadline(int task_number) {
+  return " " + std::to_string(task_number) + "番目の処理で実行を打ち切りました" + kCrLf;
+}
+
 void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind) {
   const std::string signal = StopSignalName();
-  std::string text = TimeStamp() + " " + std::to_string(task_number) +
-                     "番目の処理で実行を打ち切りました" + kCrLf +
+  std::string text = TimeStamp() + CutHeadline(task_number) +
                      (signal.empty() ? std::string("進行状況ウィンドウから終了しました")
                                      : signal + "を受けました") +
                      kCrLf;
   if (!left_behind.empty()) text += left_behind + kCrLf;
+  // Written here: the watchdog that ends a run stuck past a stop request only ends the program.
+  PrepareStopRecord(log.path(), "");
   (void)log.WriteFailure(text);  // the run ends anyway; nothing is left to tell
+}
+
+// The record a stuck run leaves when the watchdog ends it during task `task_number`.
+void PrepareWatchdogRecord(const RunLog& log, int task_number) {
+  PrepareStopRecord(log.path(), log.RecordBytes(std::string(1, kStopTimeMark) +
+                                                CutHeadline(task_number) + kStopSignalMark +
+                                                "を受けました" + kCrLf));
 }
 
 }  // namespace
@@ -100,6 +112,7 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
     if (task.INDICATOR == "ON") host.ShowProgressWindow();
 
     TaskContext context{task, log, host};
+    PrepareWatchdogRecord(log, i);
     const int failures_before = log.failure_count();
     bool go_on = true;
     try {
@@ -124,6 +137,8 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
     if (!log.WriteLog(buffer)) { ended_early = true; break; }
   }
 
+  // Past the tasks, a stuck run is only ended.
+  PrepareStopRecord(log.path(), "");
   host.SetCommandCenterEnabled(true);
   host.HideProgressWindow();
 

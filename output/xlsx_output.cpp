@@ -1,13 +1,18 @@
 #include "output/xlsx_output.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -191,6 +196,9 @@ class Book {
   // Moves to the row for the next result row, on a new sheet when this one is full.
   Status NextRow() {
     if (!sheet_) return NotOpen();
+    // The library writes the row before this one to the scratch file now and keeps no count of
+    // a write that failed there: the file's own error flag does.
+    if (Status s = ScratchWritten(); !s) return s;
     if (row_ + 1 >= LXW_ROW_MAX) {
       sheet_ = nullptr;
       if (Status s = AddSheet(); !s) return s;
@@ -286,14 +294,18 @@ class Book {
   // Writes the workbook out and keeps it under its own name, which is returned (empty when it
   // could not be written).
   std::string Leave() {
-    if (!workbook_ || workbook_close(workbook_.release()) != LXW_NO_ERROR) return "";
+    if (!workbook_ || !ReadyToClose() || workbook_close(workbook_.release()) != LXW_NO_ERROR) return "";
     file_.Leave();
     return file_.temp_path();
   }
 
+  // A scratch write that failed: the sheet would stop mid-row, so the book must not be kept.
+  const Status& scratch_error() const { return scratch_error_; }
+
   // Writes the workbook out and puts it at the output path.
   Status Close() {
     if (!workbook_) return Status::Ok();
+    if (Status s = ReadyToClose(); !s) return s;
     const lxw_error e = workbook_close(workbook_.release());
     if (e != LXW_NO_ERROR) return LibraryFailure(e);
     return file_.Commit();
@@ -304,6 +316,54 @@ class Book {
     return create_error_.ok() ? Status::Error(52, "ファイル名または番号が不正です。")
                               : create_error_;
   }
+  Status ScratchFailure(int error) {
+    scratch_error_ = Status::Error(errnum::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
+                                                        ": " + std::strerror(error));
+    return scratch_error_;
+  }
+
+  // Whether every sheet's scratch file holds all its rows so far.
+  Status ScratchWritten() {
+    if (!scratch_error_.ok()) return scratch_error_;
+    for (lxw_worksheet* sheet : sheets_) {
+      if (sheet->optimize_tmpfile && ferror(sheet->optimize_tmpfile)) {
+        return ScratchFailure(errno != 0 ? errno : EIO);
+      }
+    }
+    return Status::Ok();
+  }
+
+  // Writes each sheet's last row to its scratch file, and checks that the close can copy the
+  // sheets out: it copies each scratch file into another one beside it, and a write that fails
+  // there is lost in the library, leaving a workbook that looks whole and stops mid-row.
+  Status ReadyToClose() {
+    std::uint64_t largest = 0;
+    for (lxw_worksheet* sheet : sheets_) {
+      if (!sheet->optimize_tmpfile) continue;
+      lxw_worksheet_write_single_row(sheet);  // the close's own call then finds nothing left
+      errno = 0;
+      (void)fflush(sheet->optimize_tmpfile);
+      if (Status s = ScratchWritten(); !s) return s;
+      const off_t size = ftello(sheet->optimize_tmpfile);
+      if (size > 0) largest = std::max<std::uint64_t>(largest, static_cast<std::uint64_t>(size));
+    }
+    // The copy adds the sheet's head and tail; this is more than they take.
+    constexpr std::uint64_t kSheetFrame = 64 * 1024;
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        largest + kSheetFrame > limit.rlim_cur) {
+      return ScratchFailure(EFBIG);
+    }
+    // The copies are made one after another, each removed (with its scratch file) once in the
+    // workbook; the workbook's own writes are checked by the library.
+    struct statvfs fs {};
+    if (statvfs(scratch_.c_str(), &fs) == 0 &&
+        static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize < largest + kSheetFrame) {
+      return ScratchFailure(ENOSPC);
+    }
+    return Status::Ok();
+  }
+
   static Status Check(lxw_error e) { return e == LXW_NO_ERROR ? Status::Ok() : LibraryFailure(e); }
 
   lxw_format* Format(const char* number_format) {
@@ -332,6 +392,7 @@ class Book {
       }
     }
     sheet_ = sheet;
+    sheets_.push_back(sheet);
     row_ = 0;
     for (std::size_t c = 0; c < kinds_.size(); ++c) {
       const std::string& name = result_.ColumnName(static_cast<int>(c));
@@ -351,6 +412,7 @@ class Book {
   // Closed before file_ goes, so that what the close writes is removed with it.
   std::unique_ptr<lxw_workbook, WorkbookClose> workbook_;
   lxw_worksheet* sheet_ = nullptr;
+  std::vector<lxw_worksheet*> sheets_;
   lxw_row_t row_ = 0;
   lxw_format* date_ = nullptr;
   lxw_format* timestamp_ = nullptr;
@@ -363,6 +425,7 @@ class Book {
   std::size_t repaired_ = 0;
   std::size_t rounded_ = 0;
   Status create_error_;
+  Status scratch_error_;
 };
 
 
@@ -373,7 +436,9 @@ void WriteRows(WriterRun& run, Book& book) {
 
   while (NextRowAvailable(run)) {
     ++run.rows;
-    if (Status s = book.NextRow(); !s) {
+    if (!book.scratch_error().ok()) {
+      // Recorded at the row it struck; the rest are read to the end, as with a text file.
+    } else if (Status s = book.NextRow(); !s) {
       // Like a line that cannot be written: the row is lost, the rows are still read.
       if (!run.Fail(s)) return;
     } else {
@@ -405,6 +470,8 @@ void WriteXlsxFile(WriterRun& run) {
     run.RecordResultEnd(run.rows > 0 ? book.Leave() : "");
     return;
   }
+  // A book whose scratch file failed was recorded then; it goes with its new file.
+  if (!book.scratch_error().ok()) return;
   if (Status s = book.Close(); !s) {
     run.Fail(s);
     return;

@@ -5,6 +5,8 @@
 // headed by the column names again, and a value longer than a cell can hold is cut with a
 // record. The workbook is written under a temporary name beside run.path and renamed over it
 // once complete, so a failed or ended task never leaves half a workbook under the output name.
+// The library keeps no count of a write that fails in its scratch files: their error flags and
+// the room the close needs are checked, and such a failure is recorded like any other.
 #pragma once
 
 #include "output/writer_run.h"

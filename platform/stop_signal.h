@@ -1,7 +1,14 @@
-// Ending a run in order from outside. While a StopSignals object lives, SIGTERM and SIGINT only
-// note that the run must stop (another one a second or more later ends the program at once, for a
-// run stuck in a long statement), and SIGXFSZ is ignored so that a write over the file-size limit
-// fails and can be recorded instead of killing the program.
+// Ending a run in order from outside. While a StopSignals object lives, SIGTERM, SIGHUP and SIGINT
+// only note that the run must stop (another one a second or more later ends the program at once,
+// for a run stuck in a long statement); SIGXFSZ is ignored so that a write over the file-size
+// limit fails and can be recorded instead of killing the program, and SIGPIPE so that a closed
+// standard error pipe ends nothing.
+//
+// A run waiting inside a driver on a server that never answers sees no signal: calls under way
+// are restarted, since the libraries below take an interrupted write for a failed one. So a
+// watchdog waits kStopGraceSeconds after the first request; a run still going then gets the
+// record prepared with PrepareStopRecord appended to its log by write(2), and the program ends at
+// once with status 2, releasing nothing.
 #pragma once
 
 #include <string>
@@ -16,9 +23,18 @@ class StopSignals {
   StopSignals& operator=(const StopSignals&) = delete;
 };
 
+inline constexpr int kStopGraceSeconds = 5;
+
+// The record the watchdog writes, as the log's bytes: each kStopTimeMark becomes the time stamp
+// and each kStopSignalMark the signal's name. An empty record: the run's own was written, and the
+// watchdog only ends the program.
+inline constexpr char kStopTimeMark = '\x01';
+inline constexpr char kStopSignalMark = '\x02';
+void PrepareStopRecord(const std::string& log_path, const std::string& record);
+
 // The signal that asked the run to stop, 0 when none came.
 int StopSignalReceived();
-// "SIGTERM", "SIGINT", or empty when none came.
+// "SIGTERM", "SIGHUP", "SIGINT", or empty when none came.
 std::string StopSignalName();
 
 }  // namespace kelvax

@@ -6,7 +6,10 @@
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -95,6 +98,8 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
     std::vector<std::string> records;
   };
   const std::vector<std::string> kept_records = {"に残しました）\r\n", "<TS> 300000" + kFailed, kTaskRecord, kEndRecord};
+  const std::vector<std::string> scratch_records = {kFailed + "57:xlsx: scratch file in " + out_dir_ + ": ", kTaskRecord,
+                                                    kEndRecord};
   const std::vector<Case> cases = {
       {"folder removed mid-extract", "TAB", 300000, "", once_writing([&](int) { fs::remove_all(out_dir_); }), 1,
        kNothing, {"<TS> 300000" + kFailed + "53:" + out_ + ": No such file or directory\r\n", kTaskRecord, kEndRecord}},
@@ -104,6 +109,10 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
       {"file-size limit", "TAB", 300000, "ulimit -f 1000;", nullptr, 1, kWholeLinesUnderTempName, kept_records},
       {"full file system", "TAB", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;", nullptr,
        1, kWholeLinesUnderTempName, kept_records},
+      // The spreadsheet library's scratch file, where its rows wait, meets the limit first.
+      {"file-size limit, workbook", "EXCEL", 300000, "ulimit -f 1000;", nullptr, 1, kNothing, scratch_records},
+      {"full file system, workbook", "EXCEL", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;",
+       nullptr, 1, kNothing, scratch_records},
       {"symlink at EXPORT", "TAB", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";", nullptr, 0, kWhole,
        {kTaskRecord, kEndRecord}},
       {"FIFO at EXPORT", "TAB", 3, "mkfifo " + out_ + ";", nullptr, 0, kWhole, {kTaskRecord, kEndRecord}},
@@ -175,6 +184,31 @@ TEST_F(KelvaxFaultsTest, SigintMidExportKeepsEveryRowReadAndNamesTheCount) {
   EXPECT_EQ(records[0].substr(head.size() + rows.size()), "行目まで読み、挿入した行を確定しました\r\n");
   EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM T"), rows);
   EXPECT_LT(std::stoi(rows), 300000);
+}
+
+// A server that accepts and never answers: the driver's wait sees no signal, so the stop request
+// ends the run a grace period later with the cut record (and SIGHUP asks the same). A closed
+// standard error pipe changes nothing.
+TEST_F(KelvaxFaultsTest, AStopEndsARunWaitingOnAServerThatNeverAnswers) {
+  const int server = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(server, 8), 0);  // the kernel accepts; nobody answers
+  getsockname(server, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string job = "[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" +
+                          std::to_string(ntohs(address.sin_port)) + ";Database=x;UID=u;PWD=p\r\nSQL01=SELECT 1\r\nOUTPUT=OFF\r\n";
+  for (const auto& [sig, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
+    fs::remove(folder_ + "/SQLLOG.txt");
+    const auto start = std::chrono::steady_clock::now();
+    test::ProcessResult r = Run(job, "exec 2>&-;", [sig](int pid) { usleep(300000), kill(pid, sig); });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(Records(), std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n" + std::string(name) + "を受けました\r\n"});
+  }
+  close(server);
 }
 
 // A log that meets a file-size limit ends with its last whole record.
