@@ -126,12 +126,17 @@ int main(int argc, char** argv) {
 
   const ProgramFolders folders = CurrentProgramFolders();
   if (Status made = MakeFolder(folders.state); !made) {
-    PrintError("cannot make the run log's folder: " + made.description() + "; nothing was run");
+    PrintError("cannot use the run log's folder: " + made.description() + "; nothing was run");
+    return kExitRunFailed;
+  }
+  // The command center's job and settings are read from there.
+  if (Status own = CheckOwnFolder(folders.config); !own) {
+    PrintError("cannot use the settings folder: " + own.description() + "; nothing was run");
     return kExitRunFailed;
   }
   InstanceLock lock;
-  if (!lock.Acquire(folders.state)) {
-    PrintError("another instance is running with its log in " + folders.state + "; nothing was run");
+  if (Status held = lock.Acquire(folders.state); !held) {
+    PrintError(held.description() + "; nothing was run");
     return kExitAnotherInstance;
   }
 
@@ -141,7 +146,7 @@ int main(int argc, char** argv) {
   // A log that cannot be written would end the run after its first task: find out before any.
   // (The command center starts with no log; its runs report a broken one in the window.)
   if (!cl.job_path.empty()) {
-    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
         probe.get() < 0) {
       PrintError("cannot write the run log " + log.path() + ": " + std::strerror(errno) +
                  "; nothing was run");
