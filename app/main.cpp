@@ -21,6 +21,7 @@
 #include "engine/log_text.h"
 #include "engine/run_log.h"
 #include "engine/runner.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
@@ -82,6 +83,13 @@ void PrintError(const std::string& text, const kelvax::RunLog* log = nullptr) {
 }
 
 int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
+  // Once a run, not once a file: a killed run may have left one beside each output.
+  if (const std::vector<std::string> removed = kelvax::TakeRemovedLeftovers(); !removed.empty()) {
+    PrintError("removed " + std::to_string(removed.size()) +
+                   " unfinished file(s) a killed run had left beside its outputs, " +
+                   removed.front() + (removed.size() > 1 ? " and others" : ""),
+               &log);
+  }
   if (result.log_failed) {
     PrintError("cannot write the run log " + log.path() + ": " + log.broken_status().description(),
                &log);
