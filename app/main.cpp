@@ -21,6 +21,7 @@
 #include "engine/log_text.h"
 #include "engine/run_log.h"
 #include "engine/runner.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
@@ -82,6 +83,13 @@ void PrintError(const std::string& text, const kelvax::RunLog* log = nullptr) {
 }
 
 int Finish(const kelvax::RunResult& result, const kelvax::RunLog& log) {
+  // Once a run, not once a file: a killed run may have left one beside each output.
+  if (const std::vector<std::string> removed = kelvax::TakeRemovedLeftovers(); !removed.empty()) {
+    PrintError("removed " + std::to_string(removed.size()) +
+                   " unfinished file(s) a killed run had left beside its outputs, " +
+                   removed.front() + (removed.size() > 1 ? " and others" : ""),
+               &log);
+  }
   if (result.log_failed) {
     PrintError("cannot write the run log " + log.path() + ": " + log.broken_status().description(),
                &log);
@@ -126,12 +134,17 @@ int main(int argc, char** argv) {
 
   const ProgramFolders folders = CurrentProgramFolders();
   if (Status made = MakeFolder(folders.state); !made) {
-    PrintError("cannot make the run log's folder: " + made.description() + "; nothing was run");
+    PrintError("cannot use the run log's folder: " + made.description() + "; nothing was run");
+    return kExitRunFailed;
+  }
+  // The command center's job and settings are read from there.
+  if (Status own = CheckOwnFolder(folders.config); !own) {
+    PrintError("cannot use the settings folder: " + own.description() + "; nothing was run");
     return kExitRunFailed;
   }
   InstanceLock lock;
-  if (!lock.Acquire(folders.state)) {
-    PrintError("another instance is running with its log in " + folders.state + "; nothing was run");
+  if (Status held = lock.Acquire(folders.state); !held) {
+    PrintError(held.description() + "; nothing was run");
     return kExitAnotherInstance;
   }
 
@@ -141,7 +154,7 @@ int main(int argc, char** argv) {
   // A log that cannot be written would end the run after its first task: find out before any.
   // (The command center starts with no log; its runs report a broken one in the window.)
   if (!cl.job_path.empty()) {
-    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
         probe.get() < 0) {
       PrintError("cannot write the run log " + log.path() + ": " + std::strerror(errno) +
                  "; nothing was run");

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <memory>
+#include <mutex>
 
 #include "platform/process_umask.h"
 
@@ -57,7 +59,15 @@ struct DirCloser {
   void operator()(DIR* d) const { closedir(d); }
 };
 
+std::mutex removed_mutex;
+std::vector<std::string> removed_by_create;
+
 }  // namespace
+
+std::vector<std::string> TakeRemovedLeftovers() {
+  std::lock_guard<std::mutex> hold(removed_mutex);
+  return std::exchange(removed_by_create, {});
+}
 
 std::vector<std::string> RemoveLeftovers(const std::string& path) {
   std::vector<std::string> removed;
@@ -113,6 +123,12 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
   struct stat st{};
   if (base.empty() || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
     return ErrnoStatus(path.empty() ? ENOENT : EISDIR, path);
+  }
+  // A killed run's unfinished file would otherwise stay beside the output for good, looking
+  // like one.
+  if (std::vector<std::string> removed = RemoveLeftovers(path); !removed.empty()) {
+    std::lock_guard<std::mutex> hold(removed_mutex);
+    removed_by_create.insert(removed_by_create.end(), removed.begin(), removed.end());
   }
   std::string temp;
   Fd fd;

@@ -33,6 +33,10 @@ void RemoveIfStill(int fd, const std::string& path);
 // that cannot be opened and locked (another user's, a file system without locks) is left.
 std::vector<std::string> RemoveLeftovers(const std::string& path);
 
+// The leftovers Create has removed in this process since the last call, oldest first; emptied
+// by the call. The program names them once a run ends.
+std::vector<std::string> TakeRemovedLeftovers();
+
 class AtomicFile {
  public:
   // The mode a file created with `bits` gets: `bits` less the process's umask (ProcessUmask).
@@ -46,7 +50,8 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // Creates the new file beside `path` with exactly `mode`. Fails at once when `path` names a
+  // Creates the new file beside `path` with exactly `mode`, first removing the leftovers of
+  // `path` (RemoveLeftovers; see TakeRemovedLeftovers). Fails at once when `path` names a
   // folder. Errors name `path`.
   Status Create(const std::string& path, mode_t mode = DefaultMode());
   bool is_open() const { return fd_.get() >= 0; }

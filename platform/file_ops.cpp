@@ -75,7 +75,7 @@ bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
 }
 
 Status AppendWhole(const std::string& path, const std::string& bytes) {
-  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
   if (fd.get() < 0) return ErrnoStatus(errno, path);
   ssize_t n;
   do {

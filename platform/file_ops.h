@@ -27,7 +27,8 @@ void ShellOpen(const std::string& path);
 bool SpawnDetached(char* const argv[], char* const envp[], int io_fd);
 
 // Appends `bytes` to the file at `path` (created if missing) in one write, so that two programs
-// appending at once never interleave. A write that cannot be made whole is cut back off: the file
+// appending at once never interleave. A symbolic link at `path` is refused (ELOOP), never
+// followed: it could send our records into another file. A write that cannot be made whole is cut back off: the file
 // never ends in a torn record.
 Status AppendWhole(const std::string& path, const std::string& bytes);
 

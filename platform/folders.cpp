@@ -93,6 +93,12 @@ std::string XdgFolder(const char* name, const std::string& home, const char* fal
   return folder == "/" ? "/kelvax" : folder + "/kelvax";
 }
 
+// Only the user may add, remove or replace files in it: a folder another user may write lets
+// them plant links where our log, lock and settings go.
+bool OwnedAlone(const struct stat& st) {
+  return st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
 
 ProgramFolders CurrentProgramFolders() {
@@ -102,7 +108,11 @@ ProgramFolders CurrentProgramFolders() {
 #ifdef KELVAX_INSTALL_BINDIR
   installed = installed || exe == KELVAX_INSTALL_BINDIR;
 #endif
-  if (!exe.empty() && !installed && access(exe.c_str(), W_OK) == 0) return {exe, exe};
+  struct stat st;
+  if (!exe.empty() && !installed && access(exe.c_str(), W_OK) == 0 && stat(exe.c_str(), &st) == 0 &&
+      OwnedAlone(st)) {
+    return {exe, exe};
+  }
   const std::string home = HomeFolder();
   return {XdgFolder("XDG_STATE_HOME", home, "/.local/state"),
           XdgFolder("XDG_CONFIG_HOME", home, "/.config")};
@@ -115,9 +125,19 @@ Status MakeFolder(const std::string& folder) {
     if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return ErrnoStatus(errno, part);
     if (end == std::string::npos) break;
   }
+  return CheckOwnFolder(folder);
+}
+
+Status CheckOwnFolder(const std::string& folder) {
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0) return ErrnoStatus(errno, folder);
+  if (stat(folder.c_str(), &st) != 0) {
+    return errno == ENOENT ? Status::Ok() : ErrnoStatus(errno, folder);
+  }
   if (!S_ISDIR(st.st_mode)) return ErrnoStatus(ENOTDIR, folder);
+  if (!OwnedAlone(st)) {
+    return Status::Error(errnum::kPermissionDenied,
+                         folder + " is not the user's own or others may write to it");
+  }
   return Status::Ok();
 }
 

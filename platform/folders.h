@@ -19,7 +19,8 @@ std::string TempFolder();
 std::string ExecutableFolder();
 
 // Where the program keeps its own files. A copied program keeps them beside itself when it may
-// write there; an installed one (in a folder it may not write, or in the folder it was installed
+// write there and no one else may (the folder is the user's and not writable by group or
+// others); an installed one (in a folder it may not write, or in the folder it was installed
 // to, which root may write) keeps them per user: $XDG_STATE_HOME/kelvax (default
 // ~/.local/state/kelvax) and $XDG_CONFIG_HOME/kelvax (default ~/.config/kelvax). Nothing is
 // created here; see MakeFolder.
@@ -29,7 +30,13 @@ struct ProgramFolders {
 };
 ProgramFolders CurrentProgramFolders();
 
-// Creates `folder` and its missing parents (new ones with mode 0700). Ok when it is there.
+// Creates `folder` and its missing parents (new ones with mode 0700). Ok when it is there and
+// passes CheckOwnFolder.
 Status MakeFolder(const std::string& folder);
+
+// Ok when `folder` is missing, or is a folder owned by the user that neither group nor others
+// may write; else an error naming it. Anyone else who may write there could plant links where
+// the log, the lock and the settings go, or a job of their own.
+Status CheckOwnFolder(const std::string& folder);
 
 }  // namespace kelvax

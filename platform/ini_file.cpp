@@ -112,9 +112,9 @@ std::vector<Line> ScanLines(std::string_view bytes, const Layout& layout) {
   return lines;
 }
 
-// Reads a whole file; returns 0 or the errno of the failure.
-int ReadWholeFile(const std::string& path, std::string* bytes) {
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+// Reads a whole file (`flags` added to the open's); returns 0 or the errno of the failure.
+int ReadWholeFile(const std::string& path, std::string* bytes, int flags = 0) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | flags));
   if (fd.get() < 0) return errno;
   bytes->clear();
   char buf[65536];
@@ -134,22 +134,12 @@ int ReadWholeFile(const std::string& path, std::string* bytes) {
 
 // Replaces the file at `path` by `bytes` through a temporary file in the same folder, so that
 // readers and a crash see either the old file or the new one, never a part.
+// A new file is readable by its owner alone; an old one keeps its mode.
 Status ReplaceFile(const std::string& path, const std::string& bytes) {
-  std::string target = path;
   struct stat st;
-  bool existed = false;
-  if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) {
-      // Write through the link rather than replace it with a plain file.
-      if (char* real = realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-      }
-    }
-    existed = stat(target.c_str(), &st) == 0;
-  }
+  const bool existed = lstat(path.c_str(), &st) == 0;
   AtomicFile file;
-  Status status = file.Create(target, existed ? (st.st_mode & 07777) : AtomicFile::DefaultMode());
+  Status status = file.Create(path, existed ? (st.st_mode & 07777) : 0600);
   if (status) status = file.Write(bytes);
   if (status) status = file.Commit();
   return status;
@@ -239,8 +229,14 @@ Status WriteIniString(const std::string& path, const std::string& section,
     return Status::Error(errnum::kInvalidArgument,
                          "invalid INI section, key or value for " + path);
   }
+  // A link is not written through: someone who planted it would have us change the file it
+  // names. Nor is it replaced, which would cut what the user linked.
   std::string bytes;
-  const int err = ReadWholeFile(path, &bytes);
+  const int err = ReadWholeFile(path, &bytes, O_NOFOLLOW | O_NONBLOCK);
+  if (err == ELOOP) {
+    return Status::Error(errnum::kPermissionDenied,
+                         path + " is a symbolic link; settings are not written through one");
+  }
   if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);
 
   const Layout layout = DetectLayout(bytes);

@@ -71,7 +71,9 @@ class IniFile {
 // section), the section (at the end of the file) or the file. Every other byte of the file stays
 // as it was; new lines end in CR LF. The value is given in UTF-8 and written in the file's own
 // encoding (CP932 for a new file); a UTF-8 file gains a BOM where it would otherwise read back
-// as CP932.
+// as CP932. The file is replaced whole (AtomicFile); a new one is made 0600, as such files hold
+// connect strings with their passwords, and an old one keeps its mode. A symbolic link at `path`
+// is refused, never followed.
 Status WriteIniString(const std::string& path, const std::string& section,
                       const std::string& key, const std::string& value);
 

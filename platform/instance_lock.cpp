@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace kelvax {
 
@@ -15,8 +16,11 @@ InstanceLock::~InstanceLock() {
   if (locked_) unlink(path_.c_str());
 }
 
-bool InstanceLock::Acquire(const std::string& folder) {
+Status InstanceLock::Acquire(const std::string& folder) {
   path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + ".kelvax.lock";
+  auto unusable = [&](const char* why) {
+    return Status::Error(errnum::kPermissionDenied, "cannot hold the lock " + path_ + ": " + why);
+  };
   for (int attempt = 0; attempt < 100; ++attempt) {
     // Never through a symbolic link: one planted there would have us create a file elsewhere.
     fd_.reset(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
@@ -27,25 +31,29 @@ bool InstanceLock::Acquire(const std::string& folder) {
     }
     if (fd_.get() < 0) {
       if (errno == ENOENT) continue;  // removed between the two opens
-      return true;                    // no lock file at all: run rather than refuse
+      return unusable(errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
     }
     int rc;
     while ((rc = flock(fd_.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (rc != 0) {
-      const bool held = errno == EWOULDBLOCK;
+      const int err = errno;
       fd_.reset();
-      return !held;  // a file system without locks: run rather than refuse
+      if (err == EWOULDBLOCK) {
+        return Status::Error(errnum::kFileAlreadyOpen,
+                             "another instance is running with its log in " + folder);
+      }
+      return unusable(std::strerror(err));
     }
     // A holder that ended may have removed the file after we opened it, and a lock on a
     // removed file keeps no one out.
     if (StillNamedBy(fd_.get(), path_)) {
       locked_ = true;
-      return true;
+      return Status::Ok();
     }
     fd_.reset();
   }
-  return true;
+  return unusable("it is removed and made again each time it is opened");
 }
 
 }  // namespace kelvax

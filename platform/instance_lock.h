@@ -2,12 +2,15 @@
 // installed program (each with a log of their own) never block each other. The lock is an flock
 // on .kelvax.lock in that folder, so the kernel releases it when the program dies and a crash
 // never blocks the next start. The file is removed when the lock is let
-// go; a file left by a crash is reused by the next start.
+// go; a file left by a crash is reused by the next start. A program that cannot hold the lock
+// (the file cannot be opened, is a link or a folder, or the file system has no locks) does not
+// run: running without it would let two runs write one log.
 #pragma once
 
 #include <string>
 
 #include "platform/fd.h"
+#include "platform/status.h"
 
 namespace kelvax {
 
@@ -18,9 +21,9 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // True when this process now holds the lock in `folder`; false when another one does.
-  // A lock file that cannot be created at all does not stop the program.
-  bool Acquire(const std::string& folder);
+  // Ok when this process now holds the lock in `folder`; else why not (another instance holds
+  // it, or the lock file cannot be used), in a sentence naming the folder or the file.
+  Status Acquire(const std::string& folder);
 
  private:
   Fd fd_;

@@ -2,7 +2,12 @@
 // folders set up around the run, paths named on the command line.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -91,24 +96,87 @@ TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
 
 TEST_F(KelvaxCliTest, TheLogLivesBesideTheExecutableAndEachStartBeginsANewOne) {
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
-  // A link planted where the lock goes must not make the program create a file elsewhere.
-  std::filesystem::create_symlink(work_ + "/planted", folder_ + "/.kelvax.lock");
   const std::string tmp = test::MakeTempDir("clitmp");
   test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", {{"TMPDIR", tmp}});
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(Log().find("old records"), std::string::npos);
   EXPECT_FALSE(test::PathExists(work_ + "/SQLLOG.txt"));
   EXPECT_TRUE(std::filesystem::is_empty(tmp));  // nothing in the shared temporary folder
-  EXPECT_FALSE(test::PathExists(work_ + "/planted"));
+}
 
-  // Not while another instance holds the folder: that start runs nothing.
-  std::filesystem::remove(folder_ + "/.kelvax.lock");
+// A start that cannot hold the lock runs nothing and leaves the log as it was: another
+// instance holds it, or the lock file is a link (never followed), a folder or another user's.
+TEST_F(KelvaxCliTest, AStartThatCannotHoldTheLockRunsNothing) {
+  const std::string lock = folder_ + "/.kelvax.lock", job = "[CONNECTION01]\r\nDSN01=CREATEODBC\r\n";
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
   InstanceLock running;
-  ASSERT_TRUE(running.Acquire(folder_));
-  r = Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n");
+  const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+      {[&] { std::filesystem::create_symlink(work_ + "/planted", lock); }, "cannot hold the lock " + lock + ": it is a symbolic link"},
+      {[&] { std::filesystem::create_directory(lock); }, "cannot hold the lock " + lock + ": Is a directory"},
+      {[&] { ASSERT_TRUE(running.Acquire(folder_).ok()); }, "another instance is running with its log in " + folder_}};
+  for (const auto& [plant, why] : cases) {
+    SCOPED_TRACE(why);
+    plant();
+    test::ProcessResult r = Run(job);
+    EXPECT_EQ(r.exit_status, 3) << r.err;
+    EXPECT_EQ(r.err, "kelvax: " + why + "; nothing was run\n");
+    EXPECT_EQ(Log(), "old records");
+    EXPECT_FALSE(test::PathExists(work_ + "/planted"));
+    std::filesystem::remove(lock);
+  }
+  if (geteuid() != 0) GTEST_SKIP() << "another user's lock file needs root (runuser -u nobody)";
+  // A lock left by root, 0600 under umask 077, in a copied program's folder of the user nobody.
+  const std::string theirs = test::MakeTempDir("clinobody");
+  const std::string exe = test::InstallKelvax(theirs);
+  test::WriteFileBytes(theirs + "/job.ini", job);
+  test::WriteFileBytes(theirs + "/SQLLOG.txt", "old records");
+  test::WriteFileBytes(theirs + "/.kelvax.lock", "");
+  ASSERT_EQ(chmod((theirs + "/.kelvax.lock").c_str(), 0600), 0);
+  for (const char* file : {"", "/kelvax", "/job.ini", "/SQLLOG.txt"}) ASSERT_EQ(chown((theirs + file).c_str(), 65534, 65534), 0);
+  test::ProcessResult r = test::RunProgram({"/usr/sbin/runuser", "-u", "nobody", "--", exe, theirs + "/job.ini"}, {}, theirs);
   EXPECT_EQ(r.exit_status, 3) << r.err;
-  EXPECT_EQ(Log(), "old records");
+  EXPECT_EQ(r.err, "kelvax: cannot hold the lock " + theirs + "/.kelvax.lock: Permission denied; nothing was run\n");
+  EXPECT_EQ(test::ReadFileBytes(theirs + "/SQLLOG.txt"), "old records");
+}
+
+// A folder another user may write is not where our files go: a copied program there keeps them
+// in the XDG folders, and a state or settings folder that is not the user's alone ends the start.
+TEST_F(KelvaxCliTest, FoldersOthersMayWriteAreNeverUsed) {
+  const std::string job = "[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", shared = test::MakeTempDir("clishared");
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  ASSERT_EQ(chmod(folder_.c_str(), 0775), 0);
+  const std::string state = work_ + "/state", config = work_ + "/config";
+  test::ProcessResult r = Run(job, {{"XDG_STATE_HOME", state}, {"XDG_CONFIG_HOME", config}});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
+  EXPECT_NE(FromCp932(test::ReadFileBytes(state + "/kelvax/SQLLOG.txt")).find("1番目は"), std::string::npos);
+
+  // A link planted at the log is refused, not followed, before any task runs.
+  std::filesystem::remove(state + "/kelvax/SQLLOG.txt");
+  std::filesystem::create_symlink(work_ + "/planted", state + "/kelvax/SQLLOG.txt");
+  r = Run(job, {{"XDG_STATE_HOME", state}, {"XDG_CONFIG_HOME", config}});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_NE(r.err.find("cannot write the run log"), std::string::npos) << r.err;
+  EXPECT_FALSE(test::PathExists(work_ + "/planted"));
+
+  std::filesystem::create_directory(shared + "/kelvax");
+  ASSERT_EQ(chmod((shared + "/kelvax").c_str(), 0777), 0);
+  for (const char* which : {"XDG_STATE_HOME", "XDG_CONFIG_HOME"}) {
+    std::map<std::string, std::string> env = {{"XDG_STATE_HOME", state}, {"XDG_CONFIG_HOME", config}};
+    env[which] = shared;
+    r = Run(job, env);
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.err, std::string("kelvax: cannot use the ") + (env["XDG_STATE_HOME"] == shared ? "run log's" : "settings") +
+                         " folder: " + shared + "/kelvax is not the user's own or others may write to it; nothing was run\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(shared + "/kelvax"));
+  // Another user's folder, even one only they may write.
+  std::filesystem::remove(shared + "/kelvax");
+  if (geteuid() != 0) GTEST_SKIP() << "a second user needs root (runuser -u nobody)";
+  ASSERT_EQ(test::RunProgram({"/usr/sbin/runuser", "-u", "nobody", "--", "mkdir", "-m", "0755", shared + "/kelvax"}).exit_status, 0);
+  r = Run(job, {{"XDG_STATE_HOME", shared}});
+  EXPECT_EQ(r.exit_status, 2) << r.err;
+  EXPECT_TRUE(std::filesystem::is_empty(shared + "/kelvax"));
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {

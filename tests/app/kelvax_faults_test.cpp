@@ -438,6 +438,29 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
   EXPECT_LT(fs::file_size(db), 10u << 20);
 }
 
+// A killed extract leaves its unfinished file under a hidden name; the next run that writes that
+// output removes it (not one a live writer holds) and says so once on stderr.
+TEST_F(KelvaxFaultsTest, TheNextRunRemovesWhatAKilledExtractLeft) {
+  std::string left;
+  test::ProcessResult r = Run(Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"), "", [&](int pid) {
+    WaitFor([&] { return !(left = TempOutput(out_dir_)).empty(); });
+    kill(-pid, SIGKILL);
+  });
+  EXPECT_EQ(r.exit_status, 128 + SIGKILL);
+  ASSERT_TRUE(test::PathExists(left));
+  const std::string live = out_dir_ + "/.OUT.TXT.kelvax-LIVE00", other = out_dir_ + "/.OTHER.TXT.kelvax-abc123";
+  test::WriteFileBytes(live, "");
+  test::WriteFileBytes(other, "");
+  Fd held(open(live.c_str(), O_RDONLY | O_CLOEXEC));
+  ASSERT_EQ(flock(held.get(), LOCK_EX), 0);
+  r = Run(Job(3, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"));
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.err, "kelvax: removed 1 unfinished file(s) a killed run had left beside its outputs, " + left + "\n");
+  EXPECT_FALSE(test::PathExists(left));
+  EXPECT_TRUE(test::PathExists(live) && test::PathExists(other));
+  EXPECT_EQ(test::ReadFileBytes(out_), Expected(3));
+}
+
 // The PostgreSQL session ends (its backend terminated) or the server stops while a task reads
 // from it or inserts into it: the task fails with one record, the next task runs.
 TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {

@@ -164,13 +164,25 @@ TEST_F(IniFileWriteTest, RefusesLineBreaksThatWouldAddLines) {
   EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nK=1\r\n");
 }
 
-TEST_F(IniFileWriteTest, KeepsTheFileModeAndLeavesNoTemporaryFile) {
-  WriteFileBytes(path_, "[A]\r\nK=1\r\n");
+// The files hold connect strings with their passwords: a new one is the owner's alone, and a
+// link planted at the name is neither written through nor replaced.
+TEST_F(IniFileWriteTest, KeepsTheFileModeMakesNewOnes0600AndRefusesLinks) {
+  struct stat st;
+  ASSERT_TRUE(WriteIniString(path_, "A", "K", "1").ok());
+  ASSERT_EQ(stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
   ASSERT_TRUE(WriteIniString(path_, "A", "K", "2").ok());
-  struct stat st;
   ASSERT_EQ(stat(path_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  const std::string link = path_ + ".link", notes = path_ + ".notes";
+  WriteFileBytes(notes, "notes\n");
+  std::filesystem::create_symlink(notes, link);
+  EXPECT_EQ(WriteIniString(link, "A", "K", "3").description(), link + " is a symbolic link; settings are not written through one");
+  EXPECT_EQ(ReadFileBytes(notes), "notes\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  std::filesystem::remove(link);
+  std::filesystem::remove(notes);
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(path_.substr(0, path_.rfind('/')))) {
     names.push_back(entry.path().filename().string());

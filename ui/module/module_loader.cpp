@@ -19,11 +19,12 @@ namespace {
 constexpr const char* kModuleFile = "kelvax_ui.so";
 
 // A file or folder that only we or root may change: a module another user could put in place
-// (say /tmp/lib/kelvax/ under a program copied to /tmp/x/) would run as us.
+// (say /tmp/lib/kelvax/ under a program copied to /tmp/x/) would run as us. A group's members
+// are other users too, unless the group is root's.
 bool OursAlone(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && (st.st_uid == 0 || st.st_uid == geteuid()) &&
-         (st.st_mode & S_IWOTH) == 0;
+         (st.st_mode & S_IWOTH) == 0 && ((st.st_mode & S_IWGRP) == 0 || st.st_gid == 0);
 }
 
 const DesktopModule* Load(std::string& why) {
