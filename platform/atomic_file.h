@@ -1,7 +1,8 @@
 // A file that replaces the one at its path only when it is complete. It is written under a new
 // name beside the path (".NAME.kelvax-XXXXXX", created exclusively, so no link or special file
 // already there is ever followed or opened) and put in place by one rename once it is whole.
-// Readers and a crash see the old file, no file, or the whole new one; never a part.
+// Readers and a crash see the old file, no file, or the whole new one; never a part. While it is
+// open the new file is an UnfinishedFile, which a fatal signal removes.
 #pragma once
 
 #include <sys/types.h>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/fatal_signal.h"
 #include "platform/fd.h"
 #include "platform/status.h"
 
@@ -64,6 +66,7 @@ class AtomicFile {
  private:
   Fd fd_;
   std::string path_, temp_;
+  UnfinishedFile unfinished_;
   std::uint64_t size_ = 0;
   std::uint64_t handed_to_disk_ = 0;
 };
