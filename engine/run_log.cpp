@@ -45,6 +45,10 @@ void RunLog::AddSecretsOf(const std::string& connect_string) {
 
 std::string RunLog::Mask(const std::string& text) const { return MaskPassword(text, secrets_); }
 
+std::string RunLog::RecordBytes(const std::string& text) const {
+  return ToCp932(WithCrLfLineEnds(Mask(text)));
+}
+
 Status RunLog::WriteLog(std::string& message) {
   message = WithCrLfLineEnds(Mask(message));
   message += kLogSeparator;
