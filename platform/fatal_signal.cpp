@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "platform/terminal_text.h"
 
