@@ -23,6 +23,7 @@
 #include "engine/runner.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/fatal_signal.h"
 #include "platform/fd.h"
 #include "platform/file_ops.h"
 #include "platform/folders.h"
@@ -161,6 +162,10 @@ int main(int argc, char** argv) {
       return kExitRunFailed;
     }
   }
+  // A driver that crashes mid-task still leaves a record of which task died, and no hidden
+  // unfinished output.
+  InstallFatalSignalRecord(log.path(),
+                           [&log](const std::string& text) { return log.MaskedBytes(text); });
   JobTask task;
   const std::tm* day = cl.has_date ? &cl.date : nullptr;
   // The job named on the command line is read once: the warnings describe the file that runs,

@@ -176,7 +176,7 @@ bench_pg_start() {
   BENCH_PG_RUN=("${run[@]}")
   BENCH_PG_DIR=$dir
   BENCH_PG_SOCKET=$dir
-  BENCH_PG_PORT=55431
+  BENCH_PG_PORT=${BENCH_PG_PORT:-55431}
   BENCH_PG_USER=postgres
   if [ ! -s "$dir/data/PG_VERSION" ]; then
     (cd / && "${run[@]}" "$BENCH_PG_BIN/initdb" -D "$dir/data" -E UTF8 --locale=C -A trust -U postgres -N >/dev/null)

@@ -33,6 +33,10 @@ void RunLog::AddSecretsOf(const std::string& connect_string) {
 
 std::string RunLog::Mask(const std::string& text) const { return MaskPassword(text, secrets_); }
 
+std::string RunLog::MaskedBytes(const std::string& text) const {
+  return ToCp932(WithCrLfLineEnds(Mask(text)));
+}
+
 Status RunLog::WriteLog(std::string& message) {
   message = WithCrLfLineEnds(Mask(message));
   message += kLogSeparator;
@@ -50,12 +54,9 @@ Status RunLog::WriteLog(std::string& message) {
 }
 
 std::string RunLog::RecordBytes(std::string message) const {
-  message = WithCrLfLineEnds(Mask(message));
   message += kLogSeparator;
   message += "\r\n";
-  std::string bytes = ToCp932(message);
-  bytes += "\r\n";
-  return bytes;
+  return MaskedBytes(message) + "\r\n";
 }
 
 Status RunLog::WriteFailure(std::string message) {

@@ -33,6 +33,9 @@ class RunLog {
   void AddSecretsOf(const std::string& connect_string);
   // `text` as a record or a line on standard error may show it: every password form masked.
   std::string Mask(const std::string& text) const;
+  // `text` (lines ending in CR LF) in the bytes a record holds: masked, in code page 932. For the
+  // parts of a record that must be prepared before it can be written (a crash's).
+  std::string MaskedBytes(const std::string& text) const;
 
   bool broken() const { return !broken_.ok(); }
   const Status& broken_status() const { return broken_; }

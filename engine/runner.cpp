@@ -9,6 +9,7 @@
 #include "engine/log_text.h"
 #include "engine/macros.h"
 #include "platform/clock.h"
+#include "platform/fatal_signal.h"
 #include "platform/stop_signal.h"
 
 namespace kelvax {
@@ -115,12 +116,15 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
     PrepareWatchdogRecord(log, i);
     const int failures_before = log.failure_count();
     bool go_on = true;
-    try {
-      go_on = DispatchTask(context, workers, job_path);
-    } catch (const std::bad_alloc&) {
-      error = Status::Error(errnum::kOutOfMemory, "メモリが不足しています。");
-    } catch (const std::exception& e) {
-      error = Status::Error(errnum::kUnexpected, e.what());
+    {
+      const FatalSignalTask crash_record(i, TimeStamp());
+      try {
+        go_on = DispatchTask(context, workers, job_path);
+      } catch (const std::bad_alloc&) {
+        error = Status::Error(errnum::kOutOfMemory, "メモリが不足しています。");
+      } catch (const std::exception& e) {
+        error = Status::Error(errnum::kUnexpected, e.what());
+      }
     }
     if (go_on) ++result.tasks_run;
     if (log.failure_count() > failures_before) ++result.tasks_failed;

@@ -150,6 +150,7 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
   fd_.reset(fd.release());
   path_ = path;
   temp_ = std::move(temp);
+  unfinished_.Register(temp_);
   size_ = handed_to_disk_ = 0;
   return Status::Ok();
 }
@@ -178,6 +179,7 @@ Status AtomicFile::Commit() {
   Status s = RenameDurably(fd_.get(), temp_, path_);
   // After the flush close has little left to report, so it may follow the rename.
   if (!s) RemoveIfStill(fd_.get(), temp_);
+  unfinished_.Unregister();
   temp_.clear();
   Status closed = fd_.Close(path_);
   return s ? closed : s;
@@ -186,11 +188,13 @@ Status AtomicFile::Commit() {
 void AtomicFile::Abandon() {
   if (!is_open()) return;
   RemoveIfStill(fd_.get(), temp_);
+  unfinished_.Unregister();
   fd_.reset();
   temp_.clear();
 }
 
 void AtomicFile::Leave() {
+  unfinished_.Unregister();
   fd_.reset();
 }
 

@@ -3,7 +3,8 @@
 // already there is ever followed or opened) and put in place by one rename once it is whole.
 // Readers and a crash see the old file, no file, or the whole new one; never a part.
 // The new file is locked (flock) by its writer until it is committed or given up, so a killed
-// writer's file can be told from one in use: the kernel drops the lock with the process.
+// writer's file can be told from one in use: the kernel drops the lock with the process. While
+// it is open the new file is also an UnfinishedFile, which a fatal signal removes.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fatal_signal.h"
 #include "platform/fd.h"
 #include "platform/status.h"
 
@@ -77,6 +79,7 @@ class AtomicFile {
  private:
   Fd fd_;
   std::string path_, temp_;
+  UnfinishedFile unfinished_;
   std::uint64_t size_ = 0;
   std::uint64_t handed_to_disk_ = 0;
 };

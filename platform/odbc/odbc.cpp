@@ -13,6 +13,7 @@
 
 #include "platform/ascii_case.h"
 #include "platform/cp932.h"
+#include "platform/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
 
@@ -143,10 +144,12 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   SQLWCHAR completed[1024];
   SQLSMALLINT completed_length = 0;
   SQLSMALLINT length = text.size() < 32767 ? static_cast<SQLSMALLINT>(text.size()) : SQL_NTS;
-  rc = SQLDriverConnectW(dbc.get(), nullptr,
-                         reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())), length,
-                         completed, static_cast<SQLSMALLINT>(std::size(completed)),
-                         &completed_length, SQL_DRIVER_NOPROMPT);
+  rc = CallDriver([&] {
+    return SQLDriverConnectW(dbc.get(), nullptr,
+                             reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                             length, completed, static_cast<SQLSMALLINT>(std::size(completed)),
+                             &completed_length, SQL_DRIVER_NOPROMPT);
+  });
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.get(), "SQLDriverConnect", rc);
   // Some drivers take the access mode only once connected.
   if (read_only && !read_only_set) ask_read_only();
@@ -257,12 +260,16 @@ Status Connection::ExecHandle(void*& stmt) {
 
 SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {
   if (profile_.narrow_statements) {
-    return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
-                         static_cast<SQLINTEGER>(statement.size()));
+    return CallDriver([&] {
+      return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
+                           static_cast<SQLINTEGER>(statement.size()));
+    });
   }
   std::u16string text = Utf8ToUtf16(statement);
-  return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
-                        static_cast<SQLINTEGER>(text.size()));
+  return CallDriver([&] {
+    return SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
+                          static_cast<SQLINTEGER>(text.size()));
+  });
 }
 
 bool Connection::QueryText(const std::string& query, std::string& value) {
@@ -306,7 +313,7 @@ Status Connection::ExecuteBatch(const std::string& statements, std::vector<long>
     for (;;) {
       SQLLEN count = -1;
       if (SQL_SUCCEEDED(SQLRowCount(stmt, &count))) row_counts.push_back(static_cast<long>(count));
-      rc = SQLMoreResults(stmt);
+      rc = CallDriver([&] { return SQLMoreResults(stmt); });
       if (rc == SQL_NO_DATA) break;
       if (!SQL_SUCCEEDED(rc)) {
         s = CallFailure(SQL_HANDLE_STMT, stmt, "SQLMoreResults", rc);

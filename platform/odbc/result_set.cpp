@@ -58,6 +58,7 @@
 #include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"
@@ -456,7 +457,7 @@ Status ResultSet::Impl::Fetch() {
     block_rows_per_fetch = rows_per_fetch;
     // Statuses the driver does not write stay kUnwritten, which counts as a fetched row.
     std::fill(row_status.begin(), row_status.end(), kUnwritten);
-    SQLRETURN rc = SQLFetch(stmt);
+    SQLRETURN rc = CallDriver([&] { return SQLFetch(stmt); });
     if (rc == SQL_NO_DATA) {
       at_end = finished = true;
       return Status::Ok();
@@ -597,7 +598,8 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
   if (!c.variable) {
     alignas(8) unsigned char buf[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
     SQLLEN ind = 0;
-    SQLRETURN rc = SQLGetData(stmt, column_number, c.c_type, buf, sizeof buf, &ind);
+    SQLRETURN rc =
+        CallDriver([&] { return SQLGetData(stmt, column_number, c.c_type, buf, sizeof buf, &ind); });
     if (!SQL_SUCCEEDED(rc)) {
       c.failed = true;
       c.error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLGetData", rc);
@@ -615,8 +617,10 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
   for (bool first = true;; first = false) {
     std::size_t room = c.staging.size() - have;
     SQLLEN ind = 0;
-    SQLRETURN rc = SQLGetData(stmt, column_number, c.c_type, c.staging.data() + have,
-                              static_cast<SQLLEN>(room), &ind);
+    SQLRETURN rc = CallDriver([&] {
+      return SQLGetData(stmt, column_number, c.c_type, c.staging.data() + have,
+                        static_cast<SQLLEN>(room), &ind);
+    });
     if (rc == SQL_NO_DATA && !first) break;
     if (rc == SQL_NO_DATA) {
       if (verify) return differs();

@@ -16,9 +16,12 @@
 //   setposfail STATE message   SQLSetPos to the row above fails
 //   fetchfail STATE message    the fetch reaching this line fails: SQL_ERROR, with the rows
 //                              before it in its block counted and marked SQL_ROW_SUCCESS
+//   crash                      the fetch reaching this line dies of SIGSEGV, as a driver
+//                              does when its server goes away mid-fetch
 #include <sql.h>
 #include <sqlext.h>
 
+#include <signal.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -57,7 +60,8 @@ struct Column {
 
 struct Row {
   std::vector<std::optional<std::string>> values;
-  std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail: a marker, not a row
+  std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail, crash: markers, not rows
+  bool crash = false;
   std::map<int, Diag> get_data_fail;                    // by column number
   std::map<int, std::optional<std::string>> reread;
 };
@@ -212,7 +216,8 @@ bool Load(const std::string& path, Script& script, std::string& why) {
     std::istringstream in(line);
     std::string key, word;
     in >> key;
-    Row* last = script.rows.empty() || script.rows.back().fetch_fail ? nullptr : &script.rows.back();
+    Row* last = script.rows.empty() || script.rows.back().fetch_fail || script.rows.back().crash
+                    ? nullptr : &script.rows.back();
     auto diag = [&in] { Diag d; in >> d.state; d.message = Rest(in); return d; };
     if (key.empty() || key[0] == '#') continue;
     if (key == "dbms") {
@@ -243,6 +248,9 @@ bool Load(const std::string& path, Script& script, std::string& why) {
       }
       r.values.resize(script.columns.size());
       script.rows.push_back(r);
+    } else if (key == "crash") {
+      script.rows.push_back(Row{});
+      script.rows.back().crash = true;
     } else if (key == "fetchfail") {
       script.rows.push_back(Row{});
       script.rows.back().fetch_fail = diag();
@@ -482,6 +490,7 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   bool cut = false, all_errors = true;
   for (; n < s->array_size && s->next < script.rows.size(); ++n) {
     const Row& r = script.rows[s->next++];
+    if (r.crash) raise(SIGSEGV);
     if ((failure = r.fetch_fail)) break;
     SQLUSMALLINT status = SQL_ROW_SUCCESS;
     if (r.error) {
