@@ -88,7 +88,12 @@ const std::string kFailed = "番目でファイルの出力に失敗しました
 TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
   auto once_writing = [&](std::function<void(int)> act) {
     return [this, act](int pid) {
-      WaitFor([&] { return !TempOutput(out_dir_).empty(); });
+      // Rows on disk: the new file is made and being written.
+      WaitFor([&] {
+        std::error_code ec;
+        const std::string temp = TempOutput(out_dir_);
+        return !temp.empty() && fs::file_size(temp, ec) > 0 && !ec;
+      });
       act(pid);
     };
   };
@@ -135,7 +140,7 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
       EXPECT_EQ(Expected(c.rows).compare(0, kept.size(), kept), 0);
     }
     auto records = Records();
-    ASSERT_EQ(records.size(), c.records.size());
+    ASSERT_EQ(records.size(), c.records.size()) << ::testing::PrintToString(records);
     for (std::size_t i = 0; i < records.size(); ++i) EXPECT_NE(records[i].find(c.records[i]), std::string::npos) << records[i];
     EXPECT_TRUE(c.left != kWholeLinesUnderTempName || records[1].find("（同じ失敗がほかに") != std::string::npos);
     fs::remove_all(out_dir_);
