@@ -121,7 +121,7 @@ void OnFatalSignal(int number) {
   }
   if (task && sig && g_log_path[0] != '\0') {
     record.Add(kRecordEnd, sizeof kRecordEnd - 1);
-    const int fd = open(g_log_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = open(g_log_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0) WriteAll(fd, record.data, record.size);
   }
 

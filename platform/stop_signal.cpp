@@ -112,7 +112,7 @@ std::string StampNow(long utc_offset) {
     }
   }
   if (!bytes.empty() && !path.empty()) {
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
     if (fd >= 0) {
       (void)!write(fd, bytes.data(), bytes.size());
       close(fd);
