@@ -70,7 +70,7 @@ void Put(std::string& out, long value, int width) {
   while (n > 0) out.push_back(digits[--n]);
 }
 
-// "YYYY/MM/DD HH:MM:SS" local time by arithmetic alone: the run's thread may hold the locks that
+// "YYYY/MM/DD H:MM:SS" local time by arithmetic alone: the run's thread may hold the locks that
 // localtime_r takes.
 std::string StampNow(long utc_offset) {
   struct timespec now{};
@@ -89,7 +89,8 @@ std::string StampNow(long utc_offset) {
   const long long y = yoe + era * 400 + (m <= 2);
   std::string out;
   Put(out, static_cast<long>(y), 4), out += '/', Put(out, static_cast<long>(m), 2), out += '/';
-  Put(out, static_cast<long>(d), 2), out += ' ', Put(out, static_cast<long>(secs / 3600), 2);
+  // The hour without a leading zero (9:05:03), as every record has it.
+  Put(out, static_cast<long>(d), 2), out += ' ', Put(out, static_cast<long>(secs / 3600), 1);
   out += ':', Put(out, static_cast<long>(secs / 60 % 60), 2), out += ':';
   Put(out, static_cast<long>(secs % 60), 2);
   return out;
