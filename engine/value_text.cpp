@@ -31,10 +31,12 @@ void AppendFloatText(const char* begin, const char* end, std::string& out) {
   }
 }
 
+}  // namespace
+
 // The shortest digits that read back as `value`, laid out as 15 significant digits would be:
 // plain below an exponent of 15 and from -4 on, else d.dddE+XX. Where 15 digits read back
 // exactly this is the same text, so only values 15 digits would have changed look different.
-void AppendShortestDouble(double value, std::string& out) {
+void AppendDouble(double value, std::string& out) {
   if (!std::isfinite(value) || value == 0) {
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general);
@@ -89,8 +91,6 @@ void AppendShortestDouble(double value, std::string& out) {
   out.append(digits.substr(whole));
 }
 
-}  // namespace
-
 std::string_view ValueText(const odbc::Value& value, std::string& scratch) {
   using Kind = odbc::Value::Kind;
   if (value.kind == Kind::kText) return value.bytes;
@@ -134,8 +134,6 @@ void AppendInteger(std::int64_t value, std::string& out) {
   auto r = std::to_chars(buf, buf + sizeof buf, value);
   out.append(buf, r.ptr);
 }
-
-void AppendDouble(double value, std::string& out) { AppendShortestDouble(value, out); }
 
 void AppendReal(double value, std::string& out) {
   // Out of float range the conversion itself is undefined: such a value is no float anyway.

@@ -7,9 +7,6 @@ namespace kelvax {
 
 namespace {
 
-constexpr int kSqlInteger = 4;
-constexpr int kSqlSmallInt = 5;
-
 bool IsPlainInteger(std::string_view v) {
   size_t i = (!v.empty() && (v[0] == '-' || v[0] == '+')) ? 1 : 0;
   if (i == v.size()) return false;
@@ -65,7 +62,7 @@ void AppendOffset(int seconds, std::string& out) {
 InsertColumn InsertColumnOf(const odbc::ResultSet& result, int column) {
   const int type = result.ColumnType(column);
   InsertColumn c;
-  c.bare_integer = type == kSqlInteger || type == kSqlSmallInt;
+  c.bare_integer = type == odbc::kSqlInteger || type == odbc::kSqlSmallInt;
   c.plain_text = result.Kind(column) == odbc::ColumnKind::kText && result.IsPlainText(column);
   return c;
 }

@@ -23,23 +23,9 @@ namespace kelvax::odbc {
 class Connection;
 class ResultSet;
 
-// SQL type codes the program looks at (the ODBC values).
+// SQL type codes the program looks at (the ODBC values): the export writes these bare.
 constexpr int kSqlInteger = 4;
 constexpr int kSqlSmallInt = 5;
-constexpr int kSqlTinyInt = -6;
-constexpr int kSqlBigInt = -5;
-constexpr int kSqlBit = -7;
-constexpr int kSqlNumeric = 2;
-constexpr int kSqlDecimal = 3;
-constexpr int kSqlFloat = 6;
-constexpr int kSqlReal = 7;
-constexpr int kSqlDouble = 8;
-constexpr int kSqlDate = 9;  // and its ODBC 3 code 91; likewise for times and time stamps
-constexpr int kSqlTypeDate = 91;
-constexpr int kSqlTime = 10;
-constexpr int kSqlTypeTime = 92;
-constexpr int kSqlTimestamp = 11;
-constexpr int kSqlTypeTimestamp = 93;
 
 class Environment {
  public:
