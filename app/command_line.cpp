@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/calendar.h"
-#include "platform/trim.h"
+#include "platform/time/calendar.h"
+#include "platform/text/trim.h"
 
 namespace kelvax {
 

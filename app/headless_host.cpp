@@ -1,7 +1,7 @@
 #include "app/headless_host.h"
 
 #include "engine/runner.h"
-#include "platform/file_ops.h"
+#include "platform/fs/file_ops.h"
 
 namespace kelvax {
 

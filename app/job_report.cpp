@@ -9,8 +9,9 @@
 #include "engine/connect.h"
 #include "engine/job_check.h"
 #include "engine/log_text.h"
-#include "platform/resolve_path.h"
-#include "platform/terminal_text.h"
+#include "platform/fs/resolve_path.h"
+#include "platform/text/terminal_text.h"
+#include "engine/password_mask.h"
 
 namespace kelvax {
 

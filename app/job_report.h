@@ -8,7 +8,7 @@
 
 #include "engine/run_log.h"
 #include "engine/runner.h"
-#include "platform/ini_file.h"
+#include "platform/ini/ini_file.h"
 
 namespace kelvax {
 

@@ -1,7 +1,7 @@
 #include "app/standard_workers.h"
 
 #include "export/export_result.h"
-#include "export/file_commands.h"
+#include "file_commands/file_commands.h"
 #include "output/output_result.h"
 
 namespace kelvax {

@@ -12,7 +12,7 @@ cat > "$work/bench.cpp" <<'CPP'
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 static void Run(const char* label, const std::string& row, std::size_t megabytes) {
   const std::size_t rows = megabytes * 1000000 / row.size();
   std::string out;
@@ -34,5 +34,5 @@ int main(int argc, char** argv) {
   (void)argc;
 }
 CPP
-c++ -std=c++20 -O2 -I"$here" "$work/bench.cpp" "$here/platform/cp932.cpp" -o "$work/bench"
+c++ -std=c++20 -O2 -I"$here" "$work/bench.cpp" "$here/platform/text/cp932.cpp" "$here/platform/text/utf8.cpp" -o "$work/bench"
 "$work/bench" "$mb"

@@ -1,8 +1,8 @@
 #include "engine/connect.h"
 
 #include "engine/job_file.h"
-#include "platform/resolve_path.h"
-#include "platform/trim.h"
+#include "platform/fs/resolve_path.h"
+#include "platform/text/trim.h"
 
 namespace kelvax {
 

@@ -1,7 +1,7 @@
 #include "engine/dispatch.h"
 
-#include "platform/ascii_case.h"
-#include "platform/clock.h"
+#include "platform/text/ascii_case.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 

@@ -8,6 +8,7 @@
 #include "engine/dispatch.h"
 #include "engine/job_file.h"
 #include "engine/log_text.h"
+#include "engine/password_mask.h"
 
 namespace kelvax {
 

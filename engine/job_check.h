@@ -10,7 +10,7 @@
 
 #include "engine/job_task.h"
 #include "engine/macros.h"
-#include "platform/ini_file.h"
+#include "platform/ini/ini_file.h"
 
 namespace kelvax {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "engine/row_count.h"
-#include "platform/trim.h"
+#include "platform/text/trim.h"
 
 namespace kelvax {
 

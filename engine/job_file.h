@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/job_task.h"
-#include "platform/ini_file.h"
+#include "platform/ini/ini_file.h"
 #include "platform/status.h"
 
 namespace kelvax {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/calendar.h"
-#include "platform/folders.h"
+#include "platform/time/calendar.h"
+#include "platform/fs/folders.h"
 
 namespace kelvax {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/stop_signal.h"
+#include "platform/process/stop_signal.h"
 
 namespace kelvax {
 

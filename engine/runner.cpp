@@ -8,9 +8,9 @@
 #include "engine/job_file.h"
 #include "engine/log_text.h"
 #include "engine/macros.h"
-#include "platform/clock.h"
-#include "platform/fatal_signal.h"
-#include "platform/stop_signal.h"
+#include "platform/time/clock.h"
+#include "platform/process/fatal_signal.h"
+#include "platform/process/stop_signal.h"
 
 namespace kelvax {
 

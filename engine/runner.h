@@ -9,7 +9,7 @@
 #include "engine/run_host.h"
 #include "engine/run_log.h"
 #include "engine/workers.h"
-#include "platform/ini_file.h"
+#include "platform/ini/ini_file.h"
 
 namespace kelvax {
 

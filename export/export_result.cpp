@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "engine/connect.h"
-#include "engine/field_value.h"
+#include "engine/row_total.h"
 #include "engine/log_text.h"
 #include "export/insert_statement.h"
 #include "export/row_spill.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "platform/odbc/odbc.h"
+#include "engine/password_mask.h"
 
 namespace kelvax {
 

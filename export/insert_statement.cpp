@@ -1,7 +1,7 @@
 #include "export/insert_statement.h"
 
 #include "engine/value_text.h"
-#include "platform/trim.h"
+#include "platform/text/trim.h"
 
 namespace kelvax {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/odbc/odbc.h"
-#include "platform/quoting.h"
+#include "platform/text/quoting.h"
 #include "platform/status.h"
 
 namespace kelvax {

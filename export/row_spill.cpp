@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 
 namespace kelvax {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fd.h"
+#include "platform/fs/fd.h"
 #include "platform/odbc/odbc.h"
 #include "platform/status.h"
 

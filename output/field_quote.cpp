@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/quoting.h"
+#include "platform/text/quoting.h"
 
 namespace kelvax {
 

@@ -1,6 +1,6 @@
 #include "output/line_sink.h"
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 namespace kelvax {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/atomic_file.h"
+#include "platform/fs/atomic_file.h"
 #include "platform/status.h"
 
 namespace kelvax {

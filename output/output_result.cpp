@@ -6,14 +6,15 @@
 #include <cstdlib>
 
 #include "engine/connect.h"
-#include "engine/field_value.h"
+#include "engine/row_total.h"
 #include "engine/job_check.h"
 #include "output/html_output.h"
+#include "output/clipboard_output.h"
 #include "output/text_output.h"
 #include "output/xlsx_output.h"
-#include "platform/clock.h"
-#include "platform/file_ops.h"
-#include "platform/resolve_path.h"
+#include "platform/time/clock.h"
+#include "platform/fs/file_ops.h"
+#include "platform/fs/resolve_path.h"
 
 namespace kelvax {
 

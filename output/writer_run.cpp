@@ -1,7 +1,8 @@
 #include "output/writer_run.h"
 
 #include "engine/log_text.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
+#include "engine/password_mask.h"
 
 namespace kelvax {
 

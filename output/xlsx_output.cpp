@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "engine/value_text.h"
-#include "platform/atomic_file.h"
-#include "platform/cp932.h"
-#include "platform/calendar.h"
-#include "platform/fd.h"
-#include "platform/file_ops.h"
+#include "platform/fs/atomic_file.h"
+#include "platform/text/utf8.h"
+#include "platform/time/calendar.h"
+#include "platform/fs/fd.h"
+#include "platform/fs/file_ops.h"
 
 namespace kelvax {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "engine/job_file.h"
-#include "platform/ini_file.h"
-#include "platform/line_breaks.h"
+#include "platform/ini/ini_file.h"
+#include "platform/text/line_breaks.h"
 
 namespace kelvax::settings {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 #include "platform/status.h"
 
 namespace kelvax::settings {

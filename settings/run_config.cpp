@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "engine/job_file.h"
-#include "platform/folders.h"
-#include "platform/ini_file.h"
+#include "platform/fs/folders.h"
+#include "platform/ini/ini_file.h"
 
 namespace kelvax::settings {
 

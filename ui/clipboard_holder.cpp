@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fd.h"
-#include "platform/file_ops.h"
+#include "platform/fs/fd.h"
+#include "platform/fs/file_ops.h"
 
 namespace kelvax::ui {
 

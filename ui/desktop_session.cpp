@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 #include "platform/odbc/utf8_ctype.h"
 #include "ui/app_title.h"
 #include "ui/display_probe.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/fd.h"
+#include "platform/fs/fd.h"
 
 namespace kelvax::ui {
 

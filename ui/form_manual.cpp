@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 #include "settings/run_config.h"
 #include "ui/app_message.h"
 #include "ui/app_title.h"

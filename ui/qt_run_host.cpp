@@ -6,7 +6,7 @@
 #include <QWindow>
 #include <ctime>
 
-#include "platform/file_ops.h"
+#include "platform/fs/file_ops.h"
 #include "ui/app_message.h"
 #include "ui/clipboard_holder.h"
 

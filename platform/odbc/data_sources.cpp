@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/text/utf8.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
 

@@ -2,7 +2,7 @@
 // DBMS name the driver reports, its completed connect string and two probes of the server.
 #pragma once
 
-#include "platform/quoting.h"
+#include "platform/text/quoting.h"
 
 namespace kelvax::odbc {
 

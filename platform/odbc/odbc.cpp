@@ -11,9 +11,9 @@
 #include <iterator>
 #include <utility>
 
-#include "platform/ascii_case.h"
-#include "platform/cp932.h"
-#include "platform/fatal_signal.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/utf8.h"
+#include "platform/process/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
 

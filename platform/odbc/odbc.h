@@ -15,7 +15,7 @@
 #include "platform/odbc/driver_profile.h"
 #include "platform/odbc/handle.h"
 #include "platform/odbc/value.h"
-#include "platform/quoting.h"
+#include "platform/text/quoting.h"
 #include "platform/status.h"
 
 namespace kelvax::odbc {

@@ -57,8 +57,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/cp932.h"
-#include "platform/fatal_signal.h"
+#include "platform/text/utf8.h"
+#include "platform/process/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"

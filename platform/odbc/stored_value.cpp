@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/calendar.h"
+#include "platform/time/calendar.h"
 
 namespace kelvax::odbc {
 

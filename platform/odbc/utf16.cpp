@@ -1,6 +1,6 @@
 #include "platform/odbc/utf16.h"
 
-#include "platform/cp932.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
 

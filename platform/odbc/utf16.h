@@ -1,5 +1,5 @@
 // UTF-8 to UTF-16 for the wide ODBC calls (statements, connect strings). The other direction is
-// AppendUtf16AsUtf8 in platform/cp932.h.
+// AppendUtf16AsUtf8 in platform/text/utf8.h.
 #pragma once
 
 #include <string>

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "platform/cp932.h"
-#include "platform/instance_lock.h"
+#include "platform/text/cp932.h"
+#include "platform/fs/instance_lock.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 

@@ -19,7 +19,7 @@
 #include <functional>
 #include <thread>
 
-#include "platform/fd.h"
+#include "platform/fs/fd.h"
 #include "tests/support/log_text.h"
 #include "tests/support/postgres_sandbox.h"
 #include "tests/support/sandbox.h"

@@ -11,7 +11,7 @@
 #include "export/insert_statement.h"
 #include "platform/odbc/odbc.h"
 #include "engine/value_text.h"
-#include "platform/trim.h"
+#include "platform/text/trim.h"
 #include "tests/support/drivers.h"
 
 namespace kelvax {

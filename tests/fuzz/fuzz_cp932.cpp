@@ -6,7 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
+#include "platform/text/utf8.h"
 #include "tests/fuzz/check.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/cp932.h"
-#include "platform/ini_file.h"
+#include "platform/text/utf8.h"
+#include "platform/ini/ini_file.h"
 #include "tests/fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

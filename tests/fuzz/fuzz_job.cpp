@@ -7,7 +7,7 @@
 
 #include "engine/job_file.h"
 #include "engine/macros.h"
-#include "platform/cp932.h"
+#include "platform/text/utf8.h"
 #include "tests/fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

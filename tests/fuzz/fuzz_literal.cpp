@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/quoting.h"
+#include "platform/text/quoting.h"
 #include "tests/fuzz/check.h"
 
 namespace {

@@ -7,8 +7,9 @@
 #include <string>
 
 #include "engine/log_text.h"
-#include "platform/ascii_case.h"
+#include "platform/text/ascii_case.h"
 #include "tests/fuzz/check.h"
+#include "engine/password_mask.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelvax;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ascii_case.h"
-#include "platform/resolve_path.h"
+#include "platform/text/ascii_case.h"
+#include "platform/fs/resolve_path.h"
 #include "tests/fuzz/check.h"
 
 namespace {

@@ -46,7 +46,7 @@ class OutputResultTest : public test::DriverWorkerTest {
   std::string dir_;
 };
 
-// Each type's text form is checked in tests/platform/odbc_fidelity_test.cpp; here the writer's
+// Each type's text form is checked in tests/platform/odbc/odbc_fidelity_test.cpp; here the writer's
 // part: CP932, NULL as an empty field, and a value far longer than any buffer.
 TEST_P(OutputResultTest, TextArrivesAsCp932WithNullAsAnEmptyField) {
   std::string note, note_cp932;  // 40,000 あ: 120,000 bytes of UTF-8, 80,000 of CP932

@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax::test {

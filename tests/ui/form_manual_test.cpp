@@ -18,7 +18,7 @@
 
 #include "engine/runner.h"
 #include "output/output_result.h"
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/ui/support/widgets.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/folders.h"
+#include "platform/fs/folders.h"
 #include "ui/module/desktop_module.h"
 
 namespace kelvax::ui {

@@ -1,0 +1,81 @@
+#include "file_commands/file_commands.h"
+
+#include <initializer_list>
+
+#include "engine/log_text.h"
+#include "platform/fs/atomic_file.h"
+#include "platform/time/clock.h"
+#include "platform/fs/file_copy.h"
+#include "platform/sqlite/file_database.h"
+#include "platform/fs/file_ops.h"
+#include "platform/fs/resolve_path.h"
+
+namespace kelvax {
+
+namespace {
+
+void Record(TaskContext& c, const char* headline, const Status& s,
+            std::initializer_list<std::string_view> fields) {
+  // A broken log is seen by the runner.
+  (void)c.log.WriteFailure(FailureRecord(headline, s, fields));
+}
+
+bool ContainsMdb(const std::string& s) {
+  for (size_t i = 0; i + 4 <= s.size(); ++i) {
+    if (s[i] == '.' && (s[i + 1] | 0x20) == 'm' && (s[i + 2] | 0x20) == 'd' &&
+        (s[i + 3] | 0x20) == 'b') {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string CreateMdb97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  std::string path = ResolvePath(t.SQL01);
+  Status s;
+  if (FileExists(path) == -1) s = RemoveFile(path);
+  if (s) s = CreateFileDatabase(path);
+  if (!s) Record(c, " ＭＤＢを作成できません。", s, {t.DSN01, t.SQL01});
+  return "";
+}
+
+std::string CreateQuery97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  Status s = CreateStoredQuery(ResolvePath(t.SQL01), t.DSN02, t.SQL02);
+  if (!s) Record(c, " クエリーを作成できません。", s, {t.DSN01, t.SQL01, t.DSN02, t.SQL02});
+  return "";
+}
+
+std::string RunQuery97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  Status s = RunStoredQuery(ResolvePath(t.SQL01), t.DSN02);
+  if (!s) Record(c, " クエリーを実行できません。", s, {t.DSN01, t.SQL01, t.SQL02});
+  return "";
+}
+
+std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
+  const std::string source = ResolvePath(named);
+  Status s = CompactFileDatabase(source);
+  if (!s) Record(c, "", s, {t.DSN01, named});
+  return "";
+}
+
+std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) {
+  const JobTask& t = c.task;
+  const std::string destination = ResolvePath(t.DSN02);
+  for (const std::string& left : RemoveLeftovers(destination)) {
+    std::string note = TimeStamp() + " 中断したコピーが残した一時ファイルを削除しました。" + kCrLf +
+                       left + kCrLf + t.DSN01 + kCrLf + t.SQL01 + kCrLf;
+    (void)c.log.WriteLog(note);  // a broken log is seen by the runner
+  }
+  Status s = CopyFileReplacing(ResolvePath(t.SQL01), destination);
+  if (!s) Record(c, "", s, {t.DSN01, t.SQL01});
+  return "";
+}
+
+}  // namespace kelvax
