@@ -1,5 +1,6 @@
-/* Shared by the export reference programs: read the source in blocks of rows bound as text. Values longer than their buffer are cut short and counted; these
- * programs set speed marks, they are not exporters. */
+/* Shared by the export reference programs: read the source in blocks of rows bound as text. Values
+ * longer than their buffer are cut short and counted; these programs set speed marks, they are not
+ * exporters. */
 #ifndef KELVAX_BENCH_EXPORT_COMMON_H
 #define KELVAX_BENCH_EXPORT_COMMON_H
 
@@ -14,9 +15,9 @@
 struct source {
   SQLHSTMT stmt;
   SQLSMALLINT columns;
-  SQLSMALLINT* type;   /* SQL type of each column */
-  SQLLEN* width;       /* buffer bytes per value */
-  char** data;         /* column-wise arrays */
+  SQLSMALLINT* type; /* SQL type of each column */
+  SQLLEN* width;     /* buffer bytes per value */
+  char** data;       /* column-wise arrays */
   SQLLEN** indicator;
   SQLULEN fetched;
   long truncated;
@@ -49,7 +50,8 @@ static void source_open(struct source* s, SQLHDBC dbc, const char* statement) {
     s->width[c] = (SQLLEN)(want > MAX_WIDTH ? MAX_WIDTH : want);
     s->data[c] = malloc((size_t)s->width[c] * BLOCK_ROWS);
     s->indicator[c] = malloc(sizeof(SQLLEN) * BLOCK_ROWS);
-    SQLBindCol(s->stmt, (SQLUSMALLINT)(c + 1), SQL_C_CHAR, s->data[c], s->width[c], s->indicator[c]);
+    SQLBindCol(s->stmt, (SQLUSMALLINT)(c + 1), SQL_C_CHAR, s->data[c], s->width[c],
+               s->indicator[c]);
   }
 }
 

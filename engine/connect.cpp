@@ -20,7 +20,10 @@ size_t ValueEnd(const std::string& cs, size_t v) {
     for (;;) {
       close = cs.find('}', close);
       if (close == std::string::npos) return cs.size();
-      if (close + 1 < cs.size() && cs[close + 1] == '}') { close += 2; continue; }
+      if (close + 1 < cs.size() && cs[close + 1] == '}') {
+        close += 2;
+        continue;
+      }
       break;
     }
     const size_t semi = cs.find(';', close);
@@ -37,7 +40,10 @@ std::string ResolveValue(const std::string& key, const std::string& raw) {
   while (b < e && IsBlank(raw[b])) ++b;
   while (e > b && IsBlank(raw[e - 1])) --e;
   size_t ib = b, ie = e;
-  if (e - b >= 2 && raw[b] == '{' && raw[e - 1] == '}') { ++ib; --ie; }
+  if (e - b >= 2 && raw[b] == '{' && raw[e - 1] == '}') {
+    ++ib;
+    --ie;
+  }
   const std::string path = raw.substr(ib, ie - ib);
   if (path.empty()) return raw;
   const bool file_key = key == "DATABASE" || key == "DBQ";
@@ -63,8 +69,8 @@ std::string ResolveConnectPaths(const std::string& cs) {
     }
     const size_t end = ValueEnd(cs, eq + 1);
     out.append(cs, pos, eq + 1 - pos);
-    out += ResolveValue(UpperCase(Trimmed(cs.substr(pos, eq - pos))),
-                        cs.substr(eq + 1, end - eq - 1));
+    out +=
+        ResolveValue(UpperCase(Trimmed(cs.substr(pos, eq - pos))), cs.substr(eq + 1, end - eq - 1));
     if (end < cs.size()) out.push_back(';');
     pos = end + 1;
   }

@@ -20,25 +20,43 @@ Route RouteOf(const JobTask& task) {
   return Route::kOutput;
 }
 
-bool DispatchTask(TaskContext& context, const Workers& workers, const std::string& job_path) {
+bool DispatchTask(TaskContext& context, const Workers& workers, TaskOutcome& outcome) {
   const TaskHandler* handler = nullptr;
   switch (RouteOf(context.task)) {
-    case Route::kEndRun: return false;
-    case Route::kNothing: return true;
-    case Route::kCreateMdb97: handler = &workers.CreateMdb97; break;
-    case Route::kCreateQuery97: handler = &workers.CreateQuery97; break;
-    case Route::kRunQuery97: handler = &workers.RunQuery97; break;
-    case Route::kCompactMdb97: handler = &workers.CompactMdb97; break;
-    case Route::kFileCopy: handler = &workers.RunFileCopy; break;
-    case Route::kExport: handler = &workers.ExportResult; break;
-    case Route::kOutput: handler = &workers.OutputResult; break;
+    case Route::kEndRun:
+      return false;
+    case Route::kNothing:
+      outcome = context.outcome();
+      return true;
+    case Route::kCreateMdb97:
+      handler = &workers.CreateMdb97;
+      break;
+    case Route::kCreateQuery97:
+      handler = &workers.CreateQuery97;
+      break;
+    case Route::kRunQuery97:
+      handler = &workers.RunQuery97;
+      break;
+    case Route::kCompactMdb97:
+      handler = &workers.CompactMdb97;
+      break;
+    case Route::kFileCopy:
+      handler = &workers.RunFileCopy;
+      break;
+    case Route::kExport:
+      handler = &workers.ExportResult;
+      break;
+    case Route::kOutput:
+      handler = &workers.OutputResult;
+      break;
     case Route::kUnsupported: {
       std::string message = TimeStamp() + "このバージョンでは対応していません";
       (void)context.log.WriteLog(message);  // a broken log is seen by the runner
+      outcome = context.outcome();
       return true;
     }
   }
-  if (handler && *handler) (*handler)(context, job_path, context.task.SectionName);
+  outcome = handler && *handler ? (*handler)(context) : context.outcome();
   return true;
 }
 

@@ -1,15 +1,13 @@
 // Which worker performs a task, decided on DSN01 and OUTPUT alone.
 #pragma once
 
-#include <string>
-
 #include "engine/workers.h"
 
 namespace kelvax {
 
 enum class Route {
-  kEndRun,       // DSN01 empty
-  kNothing,      // CREATEODBC
+  kEndRun,   // DSN01 empty
+  kNothing,  // CREATEODBC
   kCreateMdb97,
   kCreateQuery97,
   kRunQuery97,
@@ -22,7 +20,8 @@ enum class Route {
 
 Route RouteOf(const JobTask& task);
 
-// Performs the task. Returns false when the run must end here (DSN01 empty).
-bool DispatchTask(TaskContext& context, const Workers& workers, const std::string& job_path);
+// Performs the task and sets `outcome` to how it ended. Returns false when the run must end
+// here (DSN01 empty).
+bool DispatchTask(TaskContext& context, const Workers& workers, TaskOutcome& outcome);
 
 }  // namespace kelvax

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kKeys[] = {"DSN01",  "DSN02",     "SQL01",    "SQL02",  "OUTPUT",
                                  "EXPORT", "INDICATOR", "SHOWDATA", "COUNTER"};
 constexpr const char* kKeyList = "DSN01 DSN02 SQL01 SQL02 OUTPUT EXPORT INDICATOR SHOWDATA COUNTER";
-constexpr const char* kCommentHint = "; a ';' inside a value is part of it: put comments on lines of their own";
+constexpr const char* kCommentHint =
+    "; a ';' inside a value is part of it: put comments on lines of their own";
 
 std::string Upper(const std::string& s) { return UpperCase(s); }
 
@@ -61,8 +62,10 @@ void CheckFileLayout(const IniFile& file, int n, std::vector<JobWarning>& out) {
     }
   }
   for (const IniStrayLine& s : file.StrayLines()) {
-    const std::string where = s.section.empty() ? "before the first section" : "in [" + s.section + "]";
-    out.push_back({s.line, "line " + where + " is not key=value, ignored: " + MaskPassword(s.text)});
+    const std::string where =
+        s.section.empty() ? "before the first section" : "in [" + s.section + "]";
+    out.push_back(
+        {s.line, "line " + where + " is not key=value, ignored: " + MaskPassword(s.text)});
   }
   std::stable_sort(out.begin(), out.end(),
                    [](const JobWarning& a, const JobWarning& b) { return a.line < b.line; });
@@ -79,9 +82,10 @@ void CheckFileLayout(const IniFile& file, int n, std::vector<JobWarning>& out) {
     }
   }
   if (!names.empty() && n <= 0) {
-    out.push_back({0, "no tasks: the task count is read from the last two characters of the last "
-                      "section's name, and the last section is [" + last +
-                      "]; put other sections before the tasks"});
+    out.push_back({0,
+                   "no tasks: the task count is read from the last two characters of the last "
+                   "section's name, and the last section is [" +
+                       last + "]; put other sections before the tasks"});
   }
 }
 
@@ -134,7 +138,8 @@ JobCheck CheckJob(const IniFile& file, const std::tm& day, const MacroFolders& f
     if (task.DSN01.empty()) {
       std::string never;
       if (i + 1 == n) never = " (task " + std::to_string(n) + " never runs)";
-      if (i + 1 < n) never = " (tasks " + std::to_string(i + 1) + " .. " + std::to_string(n) + " never run)";
+      if (i + 1 < n)
+        never = " (tasks " + std::to_string(i + 1) + " .. " + std::to_string(n) + " never run)";
       const std::string why = present.count(task.SectionName)
                                   ? "[" + task.SectionName + "] has no DSN01"
                                   : "there is no section [" + task.SectionName + "]";

@@ -23,8 +23,8 @@ struct JobWarning {
 };
 
 struct JobCheck {
-  int task_count = 0;            // as the run reads it from the last section's name
-  std::vector<JobTask> tasks;    // read, counted and expanded, up to where the run would stop
+  int task_count = 0;          // as the run reads it from the last section's name
+  std::vector<JobTask> tasks;  // read, counted and expanded, up to where the run would stop
   std::vector<JobWarning> warnings;
 };
 

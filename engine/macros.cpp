@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/time/calendar.h"
 #include "platform/fs/folders.h"
+#include "platform/time/calendar.h"
 
 namespace kelvax {
 
@@ -28,7 +28,10 @@ Date AddYears(Date d, int years) { return AddMonths(d, years * 12); }
 // Days are counted through the proleptic Gregorian day number.
 long DayNumber(Date d) {
   long y = d.year, m = d.month;
-  if (m <= 2) { y -= 1; m += 12; }
+  if (m <= 2) {
+    y -= 1;
+    m += 12;
+  }
   return 365 * y + y / 4 - y / 100 + y / 400 + (153 * (m - 3) + 2) / 5 + d.day;
 }
 
@@ -85,8 +88,8 @@ MacroFolders CurrentMacroFolders() {
 }
 
 void ReplaceInJob(JobTask& task, const std::string& from, const std::string& to) {
-  for (std::string* field : {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02, &task.EXPORT,
-                             &task.COUNTER}) {
+  for (std::string* field :
+       {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02, &task.EXPORT, &task.COUNTER}) {
     ReplaceIn(*field, from, to);
   }
 }

@@ -49,7 +49,10 @@ size_t ValueEnd(std::string_view t, size_t v) {
     size_t close = i + 1;
     for (; close < line_end; ++close) {
       if (t[close] != '}') continue;
-      if (close + 1 < line_end && t[close + 1] == '}') { ++close; continue; }
+      if (close + 1 < line_end && t[close + 1] == '}') {
+        ++close;
+        continue;
+      }
       break;
     }
     if (close >= line_end) return line_end;
@@ -63,7 +66,10 @@ size_t ValueEnd(std::string_view t, size_t v) {
 bool NextSecret(std::string_view t, size_t from, Secret& found) {
   size_t i = from;
   while (i < t.size()) {
-    if (!IsKeyChar(t[i]) || (i > 0 && IsKeyChar(t[i - 1]))) { ++i; continue; }
+    if (!IsKeyChar(t[i]) || (i > 0 && IsKeyChar(t[i - 1]))) {
+      ++i;
+      continue;
+    }
     size_t key_end = i;
     while (key_end < t.size() && IsKeyChar(t[key_end])) ++key_end;
     size_t eq = key_end;

@@ -69,10 +69,9 @@ std::vector<Word> TopLevelWords(const std::string& s) {
 
 // Words after which the cut form no longer counts the statement's rows.
 bool ChangesTheCount(const std::string& word) {
-  static const std::string_view kWords[] = {"DISTINCT", "GROUP",  "HAVING", "UNION",  "INTERSECT",
-                                            "EXCEPT",   "MINUS",  "LIMIT",  "OFFSET", "FETCH",
-                                            "TOP",      "WINDOW", "ORDER",  "WITH",   "INTO",
-                                            "FOR",      "QUALIFY"};
+  static const std::string_view kWords[] = {
+      "DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "MINUS", "LIMIT",  "OFFSET",
+      "FETCH",    "TOP",   "WINDOW", "ORDER", "WITH",      "INTO",   "FOR",   "QUALIFY"};
   for (std::string_view w : kWords) {
     if (word == w) return true;
   }

@@ -3,8 +3,8 @@
 #include "engine/connect.h"
 #include "engine/log_text.h"
 #include "engine/value_text.h"
-#include "platform/time/clock.h"
 #include "platform/odbc/odbc.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -44,8 +44,8 @@ std::string GetFieldValue(TaskContext& context, const std::string& statement, st
   if (s) return value;
   // The record is kept, but a total only feeds the progress display: it does not make the task
   // fail, whose rows may all be written. A broken log is seen by the runner.
-  std::string record = FailureRecord(" フィールド値を取得できませんでした。", s,
-                                     {context.task.DSN01, statement});
+  std::string record =
+      FailureRecord(" フィールド値を取得できませんでした。", s, {context.task.DSN01, statement});
   (void)context.log.WriteLog(record);
   return "0";
 }

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/status.h"
 #include "platform/process/stop_signal.h"
+#include "platform/status.h"
 
 namespace kelvax {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "engine/log_text.h"
-#include "platform/text/cp932.h"
+#include "engine/password_mask.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/folders.h"
+#include "platform/text/cp932.h"
 #include "platform/text/line_breaks.h"
-#include "engine/password_mask.h"
 
 namespace kelvax {
 

@@ -8,9 +8,9 @@
 #include "engine/job_file.h"
 #include "engine/log_text.h"
 #include "engine/macros.h"
-#include "platform/time/clock.h"
 #include "platform/process/fatal_signal.h"
 #include "platform/process/stop_signal.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -25,9 +25,9 @@ std::string TwoDigits(long v) {
 }
 
 std::string FatalText(const Status& error, const JobTask& t) {
-  return FailureRecord(" 致命的なエラーです。", error,
-                       {t.DSN01, t.SQL01, t.DSN02, t.SQL02, t.OUTPUT, t.EXPORT, t.INDICATOR,
-                        t.SHOWDATA, t.COUNTER});
+  return FailureRecord(
+      " 致命的なエラーです。", error,
+      {t.DSN01, t.SQL01, t.DSN02, t.SQL02, t.OUTPUT, t.EXPORT, t.INDICATOR, t.SHOWDATA, t.COUNTER});
 }
 
 // The task's passwords, as read and as expanded, are masked in every later record.
@@ -41,9 +41,16 @@ std::string CutHeadline(int task_number) {
   return " " + std::to_string(task_number) + "番目の処理で実行を打ち切りました" + kCrLf;
 }
 
-void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind) {
+// A task that finished while the stop was pending (its statement executed, its file complete)
+// is not reported as cut: the stop took effect after it.
+std::string FinishedHeadline(int task_number) {
+  return " " + std::to_string(task_number) + "番目の処理を終えたところで実行を打ち切りました" +
+         kCrLf;
+}
+
+void WriteCutRecord(RunLog& log, const std::string& headline, const std::string& left_behind) {
   const std::string signal = StopSignalName();
-  std::string text = TimeStamp() + CutHeadline(task_number) +
+  std::string text = TimeStamp() + headline +
                      (signal.empty() ? std::string("進行状況ウィンドウから終了しました")
                                      : signal + "を受けました") +
                      kCrLf;
@@ -55,9 +62,9 @@ void WriteCutRecord(RunLog& log, int task_number, const std::string& left_behind
 
 // The record a stuck run leaves when the watchdog ends it during task `task_number`.
 void PrepareWatchdogRecord(const RunLog& log, int task_number) {
-  PrepareStopRecord(log.path(), log.RecordBytes(std::string(1, kStopTimeMark) +
-                                                CutHeadline(task_number) + kStopSignalMark +
-                                                "を受けました" + kCrLf));
+  PrepareStopRecord(log.path(),
+                    log.RecordBytes(std::string(1, kStopTimeMark) + CutHeadline(task_number) +
+                                    kStopSignalMark + "を受けました" + kCrLf));
 }
 
 }  // namespace
@@ -82,8 +89,8 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   return RunJobFile(job_path, IniFile::Load(job_path), task, log, workers, host, macro_day);
 }
 
-RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& task,
-                     RunLog& log, const Workers& workers, RunHost& host, const std::tm* macro_day) {
+RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTask& task, RunLog& log,
+                     const Workers& workers, RunHost& host, const std::tm* macro_day) {
   RunResult result;
   log.ResetRun();
   const double start = TimerSeconds();
@@ -101,7 +108,7 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
     host.ProcessEvents();
     if (host.CutRequested()) {
       result.cut = ended_early = true;
-      WriteCutRecord(log, i, "この処理はまだ始めていません");
+      WriteCutRecord(log, CutHeadline(i), "この処理はまだ始めていません");
       break;
     }
 
@@ -114,12 +121,12 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
 
     TaskContext context{task, log, host};
     PrepareWatchdogRecord(log, i);
-    const int failures_before = log.failure_count();
+    TaskOutcome outcome;
     bool go_on = true;
     {
       const FatalSignalTask crash_record(i, TimeStamp());
       try {
-        go_on = DispatchTask(context, workers, job_path);
+        go_on = DispatchTask(context, workers, outcome);
       } catch (const std::bad_alloc&) {
         error = Status::Error(errnum::kOutOfMemory, "メモリが不足しています。");
       } catch (const std::exception& e) {
@@ -127,10 +134,13 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
       }
     }
     if (go_on) ++result.tasks_run;
-    if (log.failure_count() > failures_before) ++result.tasks_failed;
+    if (outcome.failures > 0) ++result.tasks_failed;
     if (!go_on || log.broken() || host.CutRequested()) {
       result.cut = host.CutRequested();
-      if (result.cut && !log.broken()) WriteCutRecord(log, i, context.left_behind);
+      if (result.cut && !log.broken()) {
+        const bool finished = go_on && !outcome.cut && error.ok();
+        WriteCutRecord(log, finished ? FinishedHeadline(i) : CutHeadline(i), outcome.left_behind);
+      }
       ended_early = true;
       break;
     }
@@ -138,7 +148,10 @@ RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& 
 
     buffer = TimeStamp() + " " + kCrLf + std::to_string(i) + "番目は" +
              FormatElapsed(start, TimerSeconds()) + "経過しています" + kCrLf;
-    if (!log.WriteLog(buffer)) { ended_early = true; break; }
+    if (!log.WriteLog(buffer)) {
+      ended_early = true;
+      break;
+    }
   }
 
   // Past the tasks, a stuck run is only ended.

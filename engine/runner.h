@@ -40,8 +40,7 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
 
 // Runs a job file read already, so that what was checked and warned about is what runs even if
 // the file is replaced meanwhile. `job_path` names where it was read from (the tasks' folder).
-RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& task,
-                     RunLog& log, const Workers& workers, RunHost& host,
-                     const std::tm* macro_day = nullptr);
+RunResult RunJobFile(const std::string& job_path, const IniFile& file, JobTask& task, RunLog& log,
+                     const Workers& workers, RunHost& host, const std::tm* macro_day = nullptr);
 
 }  // namespace kelvax

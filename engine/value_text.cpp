@@ -103,25 +103,41 @@ std::string_view ValueText(const odbc::Value& value, std::string& scratch) {
 void AppendValueText(const odbc::Value& value, std::string& out) {
   using Kind = odbc::Value::Kind;
   switch (value.kind) {
-    case Kind::kNull: break;
-    case Kind::kText: out.append(value.bytes); break;
-    case Kind::kInteger: AppendInteger(value.integer, out); break;
+    case Kind::kNull:
+      break;
+    case Kind::kText:
+      out.append(value.bytes);
+      break;
+    case Kind::kInteger:
+      AppendInteger(value.integer, out);
+      break;
     case Kind::kUnsigned: {
       char buf[24];
       auto r = std::to_chars(buf, buf + sizeof buf, value.unsigned_integer);
       out.append(buf, r.ptr);
       break;
     }
-    case Kind::kDecimal: AppendDecimal(value.bytes, out); break;
-    case Kind::kFloat: AppendDouble(value.number, out); break;
-    case Kind::kReal: AppendReal(value.number, out); break;
-    case Kind::kBoolean: out.append(value.boolean ? "True" : "False"); break;
-    case Kind::kDate: AppendDate(value.time.year, value.time.month, value.time.day, out); break;
-    case Kind::kTime:
-      AppendTime(value.time.hour, value.time.minute, value.time.second, value.time.nanosecond,
-                 out);
+    case Kind::kDecimal:
+      AppendDecimal(value.bytes, out);
       break;
-    case Kind::kTimestamp: AppendTimestamp(value.time, out); break;
+    case Kind::kFloat:
+      AppendDouble(value.number, out);
+      break;
+    case Kind::kReal:
+      AppendReal(value.number, out);
+      break;
+    case Kind::kBoolean:
+      out.append(value.boolean ? "True" : "False");
+      break;
+    case Kind::kDate:
+      AppendDate(value.time.year, value.time.month, value.time.day, out);
+      break;
+    case Kind::kTime:
+      AppendTime(value.time.hour, value.time.minute, value.time.second, value.time.nanosecond, out);
+      break;
+    case Kind::kTimestamp:
+      AppendTimestamp(value.time, out);
+      break;
     case Kind::kBinary:
       AppendHex(reinterpret_cast<const unsigned char*>(value.bytes.data()), value.bytes.size(),
                 out);

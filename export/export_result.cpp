@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "engine/connect.h"
-#include "engine/row_total.h"
 #include "engine/log_text.h"
+#include "engine/password_mask.h"
+#include "engine/row_total.h"
 #include "export/insert_statement.h"
 #include "export/row_spill.h"
-#include "platform/time/clock.h"
 #include "platform/odbc/odbc.h"
-#include "engine/password_mask.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -36,10 +36,14 @@ bool ConnectionLost(const Status& s) { return s.sqlstate().rfind("08", 0) == 0; 
 bool TargetLocked(const Status& s, odbc::Dbms dbms) {
   if (s.sqlstate().empty()) return false;  // our own failures' numbers are no driver's codes
   switch (dbms) {
-    case odbc::Dbms::kSqlite: return s.number() == 5 || s.number() == 6;
-    case odbc::Dbms::kMysql: return s.number() == 1205;
-    case odbc::Dbms::kPostgres: return s.sqlstate() == "55P03";
-    case odbc::Dbms::kOther: return false;
+    case odbc::Dbms::kSqlite:
+      return s.number() == 5 || s.number() == 6;
+    case odbc::Dbms::kMysql:
+      return s.number() == 1205;
+    case odbc::Dbms::kPostgres:
+      return s.sqlstate() == "55P03";
+    case odbc::Dbms::kOther:
+      return false;
   }
   return false;
 }
@@ -98,19 +102,18 @@ class Exporter {
   TaskContext& context_;
   const JobTask& task_;
   odbc::Connection target_;
-  bool grouped_ = false;             // autocommit is off on the target
-  bool batches_ = false;             // several statements go in one text
+  bool grouped_ = false;              // autocommit is off on the target
+  bool batches_ = false;              // several statements go in one text
   std::vector<std::string> group_;    // the statements of the open group, sent
   std::vector<std::string> pending_;  // statements of the next batch, not yet sent
   bool ended_ = false;                // a failure ended the export
 };
 
 bool Exporter::Fail(const Status& s) {
-  Status written = context_.log.WriteFailure(
-      FailureRecord(" データの挿入に失敗しました。", s,
-                    {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
-                     "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02,
-                     "が不明です"}));
+  Status written = context_.RecordFailure(
+      " データの挿入に失敗しました。", s,
+      {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
+       "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02, "が不明です"});
   ended_ = !written.ok() || ConnectionLost(s) || TargetLocked(s, target_.dbms());
   return !ended_;
 }
@@ -227,7 +230,10 @@ std::int32_t Exporter::CopyRows(Rows& rows, const std::vector<InsertColumn>& kin
   statement.reserve(4096);
   while (true) {
     bool at_end = true;
-    if (Status e = rows.AtEnd(at_end); !e) { Fail(e); break; }
+    if (Status e = rows.AtEnd(at_end); !e) {
+      Fail(e);
+      break;
+    }
     if (at_end) break;
     ++row;
     BeginInsert(statement, task_.SQL02);
@@ -243,9 +249,12 @@ std::int32_t Exporter::CopyRows(Rows& rows, const std::vector<InsertColumn>& kin
       EndInsert(statement);
       if (!Insert(statement)) break;
     }
-    if (Status a = rows.NextRow(); !a) { Fail(a); break; }
+    if (Status a = rows.NextRow(); !a) {
+      Fail(a);
+      break;
+    }
     context_.host.ShowProgress(row, total, start, TimerSeconds());
-    if (context_.host.CutRequested()) break;
+    if (context_.StopRequested()) break;
   }
   return row;
 }
@@ -260,10 +269,16 @@ void Exporter::Run() {
   Status s = source_env.Open();
   if (s) s = OpenConnection(source_env, source, task_.DSN01, /*read_only=*/false);
   if (s) s = result.Execute(source, task_.SQL01);
-  if (!s) { Fail(s); return; }
+  if (!s) {
+    Fail(s);
+    return;
+  }
   s = target_env.Open();
   if (s) s = OpenConnection(target_env, target_, task_.DSN02, /*read_only=*/false);
-  if (!s) { Fail(s); return; }
+  if (!s) {
+    Fail(s);
+    return;
+  }
 
   if (!task_.COUNTER.empty() && task_.COUNTER != "OFF") {
     std::string text = GetFieldValue(context_, task_.COUNTER, 0);
@@ -299,9 +314,9 @@ void Exporter::Run() {
   // Rows copied so far are kept, also when the copy was cut short: every row read is in the
   // target or has its record.
   const bool kept = !ended_ && SendBatch() && CommitGroup();
-  if (context_.host.CutRequested()) {
-    context_.left_behind = std::to_string(row) + "行目まで読み、挿入した行を" +
-                           (kept ? "確定しました" : "確定できませんでした");
+  if (context_.outcome().cut) {
+    context_.LeaveBehind(std::to_string(row) + "行目まで読み、挿入した行を" +
+                         (kept ? "確定しました" : "確定できませんでした"));
   }
   // The export is over and every failure that mattered has its record; ending the
   // connections cleanly or not changes nothing for the rows.
@@ -313,10 +328,9 @@ void Exporter::Run() {
 
 }  // namespace
 
-std::string ExportResult(TaskContext& context, const std::string& /*job_path*/,
-                         const std::string& /*section*/) {
+TaskOutcome ExportResult(TaskContext& context) {
   Exporter(context).Run();
-  return "";
+  return context.outcome();
 }
 
 }  // namespace kelvax

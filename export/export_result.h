@@ -9,7 +9,6 @@
 
 namespace kelvax {
 
-std::string ExportResult(TaskContext& context, const std::string& job_path,
-                         const std::string& section);
+TaskOutcome ExportResult(TaskContext& context);
 
 }  // namespace kelvax

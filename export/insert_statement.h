@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/odbc/odbc.h"
-#include "platform/text/quoting.h"
 #include "platform/status.h"
+#include "platform/text/quoting.h"
 
 namespace kelvax {
 

@@ -53,18 +53,31 @@ Status RowSpill::Fill(odbc::ResultSet& result) {
       out.push_back(static_cast<char>(value.kind));
       using Kind = odbc::Value::Kind;
       switch (value.kind) {
-        case Kind::kNull: break;
+        case Kind::kNull:
+          break;
         case Kind::kText:
         case Kind::kDecimal:
-        case Kind::kBinary: PutBytes(out, value.bytes); break;
-        case Kind::kInteger: Put(out, value.integer); break;
-        case Kind::kUnsigned: Put(out, value.unsigned_integer); break;
+        case Kind::kBinary:
+          PutBytes(out, value.bytes);
+          break;
+        case Kind::kInteger:
+          Put(out, value.integer);
+          break;
+        case Kind::kUnsigned:
+          Put(out, value.unsigned_integer);
+          break;
         case Kind::kFloat:
-        case Kind::kReal: Put(out, value.number); break;
-        case Kind::kBoolean: out.push_back(value.boolean ? 1 : 0); break;
+        case Kind::kReal:
+          Put(out, value.number);
+          break;
+        case Kind::kBoolean:
+          out.push_back(value.boolean ? 1 : 0);
+          break;
         case Kind::kDate:
         case Kind::kTime:
-        case Kind::kTimestamp: Put(out, value.time); break;
+        case Kind::kTimestamp:
+          Put(out, value.time);
+          break;
       }
     }
     ++rows_;
@@ -128,14 +141,23 @@ void RowSpill::ReadRow() {
       using Kind = odbc::Value::Kind;
       v.kind = static_cast<Kind>(tag);
       switch (v.kind) {
-        case Kind::kNull: break;
+        case Kind::kNull:
+          break;
         case Kind::kText:
         case Kind::kDecimal:
-        case Kind::kBinary: ok = bytes(span); break;
-        case Kind::kInteger: ok = Read(&v.integer, sizeof v.integer); break;
-        case Kind::kUnsigned: ok = Read(&v.unsigned_integer, sizeof v.unsigned_integer); break;
+        case Kind::kBinary:
+          ok = bytes(span);
+          break;
+        case Kind::kInteger:
+          ok = Read(&v.integer, sizeof v.integer);
+          break;
+        case Kind::kUnsigned:
+          ok = Read(&v.unsigned_integer, sizeof v.unsigned_integer);
+          break;
         case Kind::kFloat:
-        case Kind::kReal: ok = Read(&v.number, sizeof v.number); break;
+        case Kind::kReal:
+          ok = Read(&v.number, sizeof v.number);
+          break;
         case Kind::kBoolean: {
           unsigned char b = 0;
           ok = Read(&b, 1);
@@ -144,7 +166,9 @@ void RowSpill::ReadRow() {
         }
         case Kind::kDate:
         case Kind::kTime:
-        case Kind::kTimestamp: ok = Read(&v.time, sizeof v.time); break;
+        case Kind::kTimestamp:
+          ok = Read(&v.time, sizeof v.time);
+          break;
       }
     }
     if (!ok) e = Status::Error(errnum::kFileIo, "一時ファイルから行を読めませんでした。");
@@ -152,7 +176,8 @@ void RowSpill::ReadRow() {
   for (int c = 0; c < columns_; ++c) {
     const auto& span = spans[static_cast<std::size_t>(c)];
     if (span.second != std::string::npos) {
-      values_[static_cast<std::size_t>(c)].bytes = std::string_view(arena_).substr(span.first, span.second);
+      values_[static_cast<std::size_t>(c)].bytes =
+          std::string_view(arena_).substr(span.first, span.second);
     }
   }
   in_row_ = true;
@@ -173,7 +198,8 @@ Status RowSpill::Get(int column, odbc::Value& value) {
     return Status::Error(3021, "カレント レコードがありません。");
   }
   if (!in_row_) ReadRow();
-  if (!errors_[static_cast<std::size_t>(column)].ok()) return errors_[static_cast<std::size_t>(column)];
+  if (!errors_[static_cast<std::size_t>(column)].ok())
+    return errors_[static_cast<std::size_t>(column)];
   value = values_[static_cast<std::size_t>(column)];
   return Status::Ok();
 }

@@ -37,7 +37,7 @@ class RowSpill {
   bool fetch_error_told_ = false;
   std::string buffer_;  // bytes read from the file, from `at_` on not yet used
   std::size_t at_ = 0;
-  std::string arena_;   // the current row's text and binary values
+  std::string arena_;  // the current row's text and binary values
   std::vector<odbc::Value> values_;
   std::vector<Status> errors_;
   bool in_row_ = false;

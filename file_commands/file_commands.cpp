@@ -4,11 +4,11 @@
 
 #include "engine/log_text.h"
 #include "platform/fs/atomic_file.h"
-#include "platform/time/clock.h"
 #include "platform/fs/file_copy.h"
-#include "platform/sqlite/file_database.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/resolve_path.h"
+#include "platform/sqlite/file_database.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -17,7 +17,7 @@ namespace {
 void Record(TaskContext& c, const char* headline, const Status& s,
             std::initializer_list<std::string_view> fields) {
   // A broken log is seen by the runner.
-  (void)c.log.WriteFailure(FailureRecord(headline, s, fields));
+  (void)c.RecordFailure(headline, s, fields);
 }
 
 bool ContainsMdb(const std::string& s) {
@@ -32,40 +32,40 @@ bool ContainsMdb(const std::string& s) {
 
 }  // namespace
 
-std::string CreateMdb97(TaskContext& c, const std::string&, const std::string&) {
+TaskOutcome CreateMdb97(TaskContext& c) {
   const JobTask& t = c.task;
   std::string path = ResolvePath(t.SQL01);
   Status s;
   if (FileExists(path) == -1) s = RemoveFile(path);
   if (s) s = CreateFileDatabase(path);
   if (!s) Record(c, " ＭＤＢを作成できません。", s, {t.DSN01, t.SQL01});
-  return "";
+  return c.outcome();
 }
 
-std::string CreateQuery97(TaskContext& c, const std::string&, const std::string&) {
+TaskOutcome CreateQuery97(TaskContext& c) {
   const JobTask& t = c.task;
   Status s = CreateStoredQuery(ResolvePath(t.SQL01), t.DSN02, t.SQL02);
   if (!s) Record(c, " クエリーを作成できません。", s, {t.DSN01, t.SQL01, t.DSN02, t.SQL02});
-  return "";
+  return c.outcome();
 }
 
-std::string RunQuery97(TaskContext& c, const std::string&, const std::string&) {
+TaskOutcome RunQuery97(TaskContext& c) {
   const JobTask& t = c.task;
   Status s = RunStoredQuery(ResolvePath(t.SQL01), t.DSN02);
   if (!s) Record(c, " クエリーを実行できません。", s, {t.DSN01, t.SQL01, t.SQL02});
-  return "";
+  return c.outcome();
 }
 
-std::string CompactMdb97(TaskContext& c, const std::string&, const std::string&) {
+TaskOutcome CompactMdb97(TaskContext& c) {
   const JobTask& t = c.task;
   const std::string named = ContainsMdb(t.SQL01) ? t.SQL01 : t.SQL01 + ".mdb";
   const std::string source = ResolvePath(named);
   Status s = CompactFileDatabase(source);
   if (!s) Record(c, "", s, {t.DSN01, named});
-  return "";
+  return c.outcome();
 }
 
-std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) {
+TaskOutcome RunFileCopy(TaskContext& c) {
   const JobTask& t = c.task;
   const std::string destination = ResolvePath(t.DSN02);
   for (const std::string& left : RemoveLeftovers(destination)) {
@@ -75,7 +75,7 @@ std::string RunFileCopy(TaskContext& c, const std::string&, const std::string&) 
   }
   Status s = CopyFileReplacing(ResolvePath(t.SQL01), destination);
   if (!s) Record(c, "", s, {t.DSN01, t.SQL01});
-  return "";
+  return c.outcome();
 }
 
 }  // namespace kelvax

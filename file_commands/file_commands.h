@@ -9,10 +9,10 @@
 
 namespace kelvax {
 
-std::string CreateMdb97(TaskContext& context, const std::string& job_path, const std::string& section);
-std::string CreateQuery97(TaskContext& context, const std::string& job_path, const std::string& section);
-std::string RunQuery97(TaskContext& context, const std::string& job_path, const std::string& section);
-std::string CompactMdb97(TaskContext& context, const std::string& job_path, const std::string& section);
-std::string RunFileCopy(TaskContext& context, const std::string& job_path, const std::string& section);
+TaskOutcome CreateMdb97(TaskContext& context);
+TaskOutcome CreateQuery97(TaskContext& context);
+TaskOutcome RunQuery97(TaskContext& context);
+TaskOutcome CompactMdb97(TaskContext& context);
+TaskOutcome RunFileCopy(TaskContext& context);
 
 }  // namespace kelvax

@@ -8,16 +8,25 @@ void AppendHtmlEscaped(std::string& out, std::string_view text, LineBreaks break
   for (size_t i = 0; i < text.size(); ++i) {
     const char* entity = nullptr;
     switch (text[i]) {
-      case '&': entity = "&amp;"; break;
-      case '<': entity = "&lt;"; break;
-      case '>': entity = "&gt;"; break;
-      case '"': entity = "&quot;"; break;
+      case '&':
+        entity = "&amp;";
+        break;
+      case '<':
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
+        break;
+      case '"':
+        entity = "&quot;";
+        break;
       case '\r':
       case '\n':
         if (!br) continue;
         entity = "<br>";
         break;
-      default: continue;
+      default:
+        continue;
     }
     out.append(text.substr(start, i - start));
     out += entity;

@@ -38,7 +38,8 @@ Status LineSink::Flush() {
   std::string kept;
   if (written_lines_ > 0 && file_.is_open()) {
     file_.Leave();
-    kept = "。書けた" + std::to_string(written_lines_) + "行は" + file_.temp_path() + "に残しました";
+    kept =
+        "。書けた" + std::to_string(written_lines_) + "行は" + file_.temp_path() + "に残しました";
   } else {
     file_.Abandon();
   }

@@ -6,15 +6,15 @@
 #include <cstdlib>
 
 #include "engine/connect.h"
-#include "engine/row_total.h"
 #include "engine/job_check.h"
-#include "output/html_output.h"
+#include "engine/row_total.h"
 #include "output/clipboard_output.h"
+#include "output/html_output.h"
 #include "output/text_output.h"
 #include "output/xlsx_output.h"
-#include "platform/time/clock.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/resolve_path.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -47,8 +47,7 @@ Status ToRowTotal(const std::string& text, std::int32_t& total) {
 
 }  // namespace
 
-std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
-                         const std::string& /*section*/) {
+TaskOutcome OutputResult(TaskContext& context) {
   const JobTask& task = context.task;
   odbc::Environment env;
   odbc::Connection connection;
@@ -60,24 +59,25 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
   run.path = ResolvePath(task.EXPORT);
 
   // Connect and execute; each failure is recorded and the writer goes on.
-  if (Status s = env.Open(); !s && !run.Fail(s)) return "";
-  if (Status s = OpenConnection(env, connection, task.DSN01, /*read_only=*/false); !s && !run.Fail(s)) {
-    return "";
+  if (Status s = env.Open(); !s && !run.Fail(s)) return context.outcome();
+  if (Status s = OpenConnection(env, connection, task.DSN01, /*read_only=*/false);
+      !s && !run.Fail(s)) {
+    return context.outcome();
   }
   bool executed = false;
   if (!connection.is_open()) {
-    if (!run.Fail(NotOpen())) return "";
+    if (!run.Fail(NotOpen())) return context.outcome();
   } else if (Status s = result.Execute(connection, task.SQL01); !s) {
-    if (!run.Fail(s)) return "";
+    if (!run.Fail(s)) return context.outcome();
   } else {
     executed = true;
   }
 
-  auto close_and_return = [&]() -> std::string {
+  auto close_and_return = [&]() -> TaskOutcome {
     Status s = connection.is_open() ? connection.Close() : NotOpen();
     if (!s) run.Fail(s);
     env.Release();
-    return "";
+    return context.outcome();
   };
 
   // OFF only executes: nothing is deleted, written, counted or opened.
@@ -85,7 +85,7 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
   // A statement without columns ends here; a failed column test goes on with the closing
   // actions it governs.
   if (!executed) {
-    if (!run.Fail(NotOpen())) return "";
+    if (!run.Fail(NotOpen())) return context.outcome();
     return close_and_return();
   }
   if (result.ColumnCount() == 0) return close_and_return();
@@ -93,12 +93,12 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
   // The row total for the progress display.
   if (!task.COUNTER.empty() && task.COUNTER != "OFF") {
     std::string text = GetFieldValue(context, task.COUNTER, 0);
-    if (context.log.broken()) return "";
-    if (Status s = ToRowTotal(text, run.total); !s && !run.Fail(s)) return "";
+    if (context.log.broken()) return context.outcome();
+    if (Status s = ToRowTotal(text, run.total); !s && !run.Fail(s)) return context.outcome();
   }
   // The old file goes first, whatever the kind, so no earlier run's output is left.
   if (FileExists(run.path) == -1) {
-    if (Status s = RemoveFile(run.path); !s && !run.Fail(s)) return "";
+    if (Status s = RemoveFile(run.path); !s && !run.Fail(s)) return context.outcome();
   }
   run.last_column = result.ColumnCount() - 1;
   // The kind, tested in this order; an unknown one is a failure of its own.
@@ -118,11 +118,12 @@ std::string OutputResult(TaskContext& context, const std::string& /*job_path*/,
                            "OUTPUT=" + task.OUTPUT +
                                " は出力の種類ではありません（TAB、CSV、CRIP、HTML、EXCEL、OFF）"));
   }
-  if (run.stopped()) return "";
+  // A finished output is not opened once a stop is pending; it is still finished.
+  if (context.log.broken() || context.host.CutRequested()) return context.outcome();
   result.Close();
   // SHOWDATA opens the path for every kind that got this far.
   if (task.SHOWDATA == "ON") context.host.ShellOpen(run.path);
-  return "";
+  return context.outcome();
 }
 
 }  // namespace kelvax

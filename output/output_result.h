@@ -9,7 +9,6 @@
 
 namespace kelvax {
 
-std::string OutputResult(TaskContext& context, const std::string& job_path,
-                         const std::string& section);
+TaskOutcome OutputResult(TaskContext& context);
 
 }  // namespace kelvax

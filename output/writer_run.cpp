@@ -1,8 +1,8 @@
 #include "output/writer_run.h"
 
 #include "engine/log_text.h"
-#include "platform/time/clock.h"
 #include "engine/password_mask.h"
+#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -13,9 +13,8 @@ bool WriterRun::Fail(const Status& status) {
   std::string headline = " ";
   headline += std::to_string(rows);
   headline += "番目でファイルの出力に失敗しました";
-  Status written = context.log.WriteFailure(
-      FailureRecord(headline, status, {MaskPassword(t.DSN01), t.SQL01}));
-  return written.ok() && !context.host.CutRequested();
+  Status written = context.RecordFailure(headline, status, {MaskPassword(t.DSN01), t.SQL01});
+  return written.ok() && !context.StopRequested();
 }
 
 bool WriterRun::FailLine(const Status& status) {
@@ -29,7 +28,7 @@ bool WriterRun::FailLine(const Status& status) {
 }
 
 void WriterRun::Finish(LineSink& sink) {
-  if (context.host.CutRequested()) {
+  if (context.StopRequested()) {
     sink.Abandon();
     NoteAbandoned();
     return;
@@ -48,22 +47,22 @@ void WriterRun::Finish(LineSink& sink) {
     return;
   }
   if (repeated_line_failures_ > 0) {
-    Status repeated = Status::Error(
-        last_line_failure_.number(), last_line_failure_.description() + "（同じ失敗がほかに" +
-                                         std::to_string(repeated_line_failures_) + "行ありました）");
+    Status repeated = Status::Error(last_line_failure_.number(),
+                                    last_line_failure_.description() + "（同じ失敗がほかに" +
+                                        std::to_string(repeated_line_failures_) + "行ありました）");
     if (!Fail(repeated)) return;
   }
   NoteReplaced(sink.replaced());
 }
 
 void WriterRun::NoteAbandoned() {
-  context.left_behind =
-      "書きかけの出力ファイルは削除しました（" + std::to_string(rows) + "行目まで）: " + path;
+  context.LeaveBehind(
+      "書きかけの出力ファイルは削除しました（" + std::to_string(rows) + "行目まで）: " + path);
 }
 
 bool WriterRun::Progress() {
   context.host.ShowProgress(rows, total, start, TimerSeconds());
-  return !context.host.CutRequested();
+  return !context.StopRequested();
 }
 
 void WriterRun::ResultEnded(const Status& status) {
@@ -72,14 +71,14 @@ void WriterRun::ResultEnded(const Status& status) {
 
 void WriterRun::RecordResultEnd(const std::string& kept) {
   if (ended_by_.ok()) return;
-  const std::string what =
-      kept.empty() ? "（出力ファイルは書きませんでした）"
-                   : "（結果を最後まで読めなかったため、" + std::to_string(rows) +
-                         "行目までの出力は書きかけのまま " + kept + " に残しました）";
+  const std::string what = kept.empty()
+                               ? "（出力ファイルは書きませんでした）"
+                               : "（結果を最後まで読めなかったため、" + std::to_string(rows) +
+                                     "行目までの出力は書きかけのまま " + kept + " に残しました）";
   Fail(Status::Error(ended_by_.number(), ended_by_.description() + what, ended_by_.sqlstate()));
 }
 
-bool WriterRun::stopped() const { return context.log.broken() || context.host.CutRequested(); }
+bool WriterRun::stopped() { return context.MustStop(); }
 
 namespace {
 
@@ -88,9 +87,7 @@ void NoteCount(TaskContext& context, const char* headline, std::size_t count,
   if (count == 0) return;
   const JobTask& t = context.task;
   // A broken log is seen by the runner.
-  (void)context.log.WriteFailure(TimeStamp() + headline + kCrLf + what +
-                                 std::to_string(count) + kCrLf + MaskPassword(t.DSN01) + kCrLf +
-                                 t.SQL01 + kCrLf);
+  (void)context.RecordCount(headline, what, count, {MaskPassword(t.DSN01), t.SQL01});
 }
 
 }  // namespace

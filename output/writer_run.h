@@ -19,7 +19,7 @@ struct WriterRun {
   std::int32_t total = 0;  // the row total, 0 when not counted
   double start = 0;
   int last_column = -1;
-  std::string path;        // EXPORT, resolved on the file system
+  std::string path;  // EXPORT, resolved on the file system
 
   // Writes the four-line failure record. Returns false when the writer must stop at once:
   // the run log could not be written, or the run was cut.
@@ -36,7 +36,7 @@ struct WriterRun {
   // ShowProgress for the current row. Returns false when the user ended the program.
   bool Progress();
   // Whether the writer must stop (broken log or cut).
-  bool stopped() const;
+  bool stopped();
   // The result ended with a fetch failure (the connection lost, say): the rows read are all
   // the output holds, so it must not take the output path. Recorded when the writer finishes.
   void ResultEnded(const Status& status);

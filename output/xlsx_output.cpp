@@ -20,10 +20,10 @@
 
 #include "engine/value_text.h"
 #include "platform/fs/atomic_file.h"
-#include "platform/text/utf8.h"
-#include "platform/time/calendar.h"
 #include "platform/fs/fd.h"
 #include "platform/fs/file_ops.h"
+#include "platform/text/utf8.h"
+#include "platform/time/calendar.h"
 
 namespace kelvax {
 
@@ -127,9 +127,9 @@ void CellText(std::string_view text, std::string& out, std::size_t& repaired) {
     const char c = source[i];
     if (c == '\0') {
       out += "_x0000_";
-    } else if (c == '_' && i + 6 < source.size() && source[i + 1] == 'x' &&
-               is_hex(source[i + 2]) && is_hex(source[i + 3]) && is_hex(source[i + 4]) &&
-               is_hex(source[i + 5]) && source[i + 6] == '_') {
+    } else if (c == '_' && i + 6 < source.size() && source[i + 1] == 'x' && is_hex(source[i + 2]) &&
+               is_hex(source[i + 3]) && is_hex(source[i + 4]) && is_hex(source[i + 5]) &&
+               source[i + 6] == '_') {
       out += "_x005F_";
     } else {
       out.push_back(c);
@@ -243,8 +243,9 @@ class Book {
         // The float's own digits (0.1, not 0.100000001490116) as the number.
         number_text_.clear();
         AppendReal(value.number, number_text_);
-        if (std::from_chars(number_text_.data(), number_text_.data() + number_text_.size(),
-                            number).ec == std::errc() && std::isfinite(number)) {
+        if (std::from_chars(number_text_.data(), number_text_.data() + number_text_.size(), number)
+                    .ec == std::errc() &&
+            std::isfinite(number)) {
           return Check(Number(col, number, nullptr));
         }
         break;
@@ -260,8 +261,8 @@ class Book {
         }
         break;
       case Kind::kTime:
-        return Check(Number(col, DayFraction(value.time),
-                            value.time.nanosecond != 0 ? fine_time_ : time_));
+        return Check(
+            Number(col, DayFraction(value.time), value.time.nanosecond != 0 ? fine_time_ : time_));
       case Kind::kText:
       case Kind::kBinary:
         break;
@@ -278,8 +279,8 @@ class Book {
     }
     if (keep < text.size()) {
       return Status::Error(errnum::kOverflow, "セルに入る " + std::to_string(kMaxCellUnits) +
-                                                   " 文字を超えた値を切り詰めました (列 " +
-                                                   result_.ColumnName(column) + ")");
+                                                  " 文字を超えた値を切り詰めました (列 " +
+                                                  result_.ColumnName(column) + ")");
     }
     return Status::Ok();
   }
@@ -294,7 +295,8 @@ class Book {
   // Writes the workbook out and keeps it under its own name, which is returned (empty when it
   // could not be written).
   std::string Leave() {
-    if (!workbook_ || !ReadyToClose() || workbook_close(workbook_.release()) != LXW_NO_ERROR) return "";
+    if (!workbook_ || !ReadyToClose() || workbook_close(workbook_.release()) != LXW_NO_ERROR)
+      return "";
     file_.Leave();
     return file_.temp_path();
   }
@@ -317,8 +319,9 @@ class Book {
                               : create_error_;
   }
   Status ScratchFailure(int error) {
-    scratch_error_ = Status::Error(errnum::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
-                                                        ": " + std::strerror(error));
+    scratch_error_ =
+        Status::Error(errnum::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
+                                           ": " + std::strerror(error));
     return scratch_error_;
   }
 
@@ -428,7 +431,6 @@ class Book {
   Status scratch_error_;
 };
 
-
 // The header and the rows; returns early only when the writer must stop.
 void WriteRows(WriterRun& run, Book& book) {
   if (Status s = book.Create(run.path); !s && !run.Fail(s)) return;
@@ -460,7 +462,7 @@ void WriteXlsxFile(WriterRun& run) {
   Book book(run.result, run.last_column);
   WriteRows(run, book);
   // A cut run leaves no workbook: the book's new file goes with it.
-  if (run.context.host.CutRequested()) {
+  if (run.context.StopRequested()) {
     run.NoteAbandoned();
     return;
   }

@@ -17,7 +17,7 @@ struct OptionValues {
 };
 
 constexpr OptionValues kOptions[] = {
-    {"TAB", "TAB", ".txt"},   {"CSV", "CSV", ".csv"},     {"CLIP", "CRIP", ".txt"},
+    {"TAB", "TAB", ".txt"},    {"CSV", "CSV", ".csv"},     {"CLIP", "CRIP", ".txt"},
     {"HTML", "HTML", ".html"}, {"EXCEL", "EXCEL", ".xls"},
 };
 

@@ -12,12 +12,12 @@ namespace kelvax::settings {
 
 // The output-mode options of the command center, by index.
 enum OutputOption : int {
-  kOptionNone = -1,   // written as "OFF"; loading never gives it
-  kOptionTab = 0,     // "ＴＡＢ"  writes "TAB"
-  kOptionCsv = 1,     // "ＣＳＶ"  writes "CSV"
-  kOptionClip = 2,    // "Ｃｌｉｐ" writes "CRIP", the job runner's clipboard value; loads from "CLIP"
-  kOptionHtml = 3,    // "ＨＴＭＬ" writes "HTML"
-  kOptionExcel = 4,   // hidden: selected only by a loaded "EXCEL", and then written back
+  kOptionNone = -1,  // written as "OFF"; loading never gives it
+  kOptionTab = 0,    // "ＴＡＢ"  writes "TAB"
+  kOptionCsv = 1,    // "ＣＳＶ"  writes "CSV"
+  kOptionClip = 2,  // "Ｃｌｉｐ" writes "CRIP", the job runner's clipboard value; loads from "CLIP"
+  kOptionHtml = 3,   // "ＨＴＭＬ" writes "HTML"
+  kOptionExcel = 4,  // hidden: selected only by a loaded "EXCEL", and then written back
 };
 
 struct CommandTask {

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/process/process_umask.h"
 
@@ -85,7 +85,7 @@ std::vector<std::string> RemoveLeftovers(const std::string& path) {
     const std::string leftover = prefix + name.substr(name_prefix.size());
     // Never through a link, and a FIFO planted at the name cannot block the open.
     Fd fd(open(leftover.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st{};
+    struct stat st {};
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         !Lock(fd.get(), LOCK_EX | LOCK_NB) || !StillNamedBy(fd.get(), leftover)) {
       continue;
@@ -120,7 +120,7 @@ Status AtomicFile::Create(const std::string& path, mode_t mode) {
   Abandon();
   const std::size_t slash = path.rfind('/');
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  struct stat st{};
+  struct stat st {};
   if (base.empty() || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
     return ErrnoStatus(path.empty() ? ENOENT : EISDIR, path);
   }

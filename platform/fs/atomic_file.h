@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/process/fatal_signal.h"
 #include "platform/fs/fd.h"
+#include "platform/process/fatal_signal.h"
 #include "platform/status.h"
 
 namespace kelvax {

@@ -25,7 +25,8 @@ Status Fd::Close(const std::string& what) {
 }
 
 bool StillNamedBy(int fd, const std::string& path) {
-  struct stat open_file{}, entry{};
+  struct stat open_file {
+  }, entry{};
   return fstat(fd, &open_file) == 0 && lstat(path.c_str(), &entry) == 0 &&
          entry.st_dev == open_file.st_dev && entry.st_ino == open_file.st_ino;
 }

@@ -18,7 +18,7 @@ namespace {
 // The owner and group of `like` where chown allows it, then its permission bits; setuid and
 // setgid only when owner and group were both taken, so they never pass to another owner.
 void TakeAttributes(int fd, const struct stat& like) {
-  struct stat own{};
+  struct stat own {};
   if (fstat(fd, &own) != 0) return;
   const bool same_owner = (own.st_uid == like.st_uid && own.st_gid == like.st_gid) ||
                           fchown(fd, like.st_uid, like.st_gid) == 0;
@@ -35,7 +35,7 @@ Status RegularOnly(const struct stat& st, const std::string& path) {
 
 Status CopyFileReplacing(const std::string& source, const std::string& destination) {
   // A device is not even opened: opening some of them acts (a tape rewinds when closed).
-  struct stat st{};
+  struct stat st {};
   if (stat(source.c_str(), &st) == 0) {
     if (Status s = RegularOnly(st, source); !s) return s;
   }
@@ -45,11 +45,14 @@ Status CopyFileReplacing(const std::string& source, const std::string& destinati
   if (in.get() < 0) return ErrnoStatus(errno, source);
   if (fstat(in.get(), &st) != 0) return ErrnoStatus(errno, source);
   if (Status s = RegularOnly(st, source); !s) return s;
-  struct stat old{};
+  struct stat old {};
   const bool replacing = stat(destination.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   AtomicFile out;
-  if (Status s = out.Create(destination, replacing ? 0600 : AtomicFile::NewFileMode(st.st_mode & 0777)); !s) return s;
+  if (Status s =
+          out.Create(destination, replacing ? 0600 : AtomicFile::NewFileMode(st.st_mode & 0777));
+      !s)
+    return s;
   std::vector<char> buffer(1 << 20);
   for (;;) {
     ssize_t n = read(in.get(), buffer.data(), buffer.size());

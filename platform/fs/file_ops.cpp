@@ -37,7 +37,7 @@ void ShellOpen(const std::string& path) {
 
 bool SpawnDetached(char* const argv[], char* const envp[], int io_fd) {
   // For closing descriptors one by one where close_range is missing (kernels before 5.9).
-  struct rlimit files{};
+  struct rlimit files {};
   const int last_fd = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY
                           ? static_cast<int>(std::min<rlim_t>(files.rlim_cur, 1 << 20)) - 1
                           : 65535;

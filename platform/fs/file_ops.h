@@ -28,8 +28,8 @@ bool SpawnDetached(char* const argv[], char* const envp[], int io_fd);
 
 // Appends `bytes` to the file at `path` (created if missing) in one write, so that two programs
 // appending at once never interleave. A symbolic link at `path` is refused (ELOOP), never
-// followed: it could send our records into another file. A write that cannot be made whole is cut back off: the file
-// never ends in a torn record.
+// followed: it could send our records into another file. A write that cannot be made whole is cut
+// back off: the file never ends in a torn record.
 Status AppendWhole(const std::string& path, const std::string& bytes);
 
 }  // namespace kelvax

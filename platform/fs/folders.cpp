@@ -20,8 +20,8 @@ std::string HomeFolder() {
   std::vector<char> buf(16384);
   passwd pw;
   passwd* result = nullptr;
-  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
-      result->pw_dir && *result->pw_dir) {
+  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      *result->pw_dir) {
     return result->pw_dir;
   }
   return std::string();
@@ -119,7 +119,9 @@ ProgramFolders CurrentProgramFolders() {
 }
 
 Status MakeFolder(const std::string& folder) {
-  if (folder.empty()) return Status::Error(errnum::kPathNotFound, "no folder for the program's files: HOME is not set");
+  if (folder.empty())
+    return Status::Error(errnum::kPathNotFound,
+                         "no folder for the program's files: HOME is not set");
   for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
     const std::string part = folder.substr(0, end);
     if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return ErrnoStatus(errno, part);

@@ -37,10 +37,10 @@ bool EqualsIgnoringCase(const std::string& a, const char* b_text) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     char32_t x = 0, y = 0;
-    const std::size_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(a.data()) + i,
-                                     a.size() - i, x);
-    const std::size_t m = DecodeUtf8(reinterpret_cast<const unsigned char*>(b.data()) + j,
-                                     b.size() - j, y);
+    const std::size_t n =
+        DecodeUtf8(reinterpret_cast<const unsigned char*>(a.data()) + i, a.size() - i, x);
+    const std::size_t m =
+        DecodeUtf8(reinterpret_cast<const unsigned char*>(b.data()) + j, b.size() - j, y);
     const bool valid = x != 0xFFFD && y != 0xFFFD;  // else bytes: ill-formed or U+FFFD itself
     if (valid ? Folded(x) != Folded(y) : a.compare(i, n, b.substr(j, m)) != 0) return false;
     i += n;

@@ -11,11 +11,11 @@
 #include <unordered_set>
 
 #include "platform/fs/atomic_file.h"
+#include "platform/fs/fd.h"
 #include "platform/text/ascii_case.h"
 #include "platform/text/cp932.h"
-#include "platform/text/utf8.h"
-#include "platform/fs/fd.h"
 #include "platform/text/trim.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax {
 
@@ -155,9 +155,7 @@ std::string SectionKey(const std::string& section_upper, const std::string& key_
   return k;
 }
 
-bool HasLineBreak(const std::string& s) {
-  return s.find_first_of("\r\n") != std::string::npos;
-}
+bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 }  // namespace
 
@@ -220,15 +218,14 @@ std::string IniFile::Get(const std::string& section, const std::string& key) con
   return it == values_.end() ? std::string() : it->second;
 }
 
-Status WriteIniString(const std::string& path, const std::string& section,
-                      const std::string& key, const std::string& value) {
+Status WriteIniString(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value) {
   // A line break, or a name that cannot be read back as the same name, would change the
   // structure of the file instead of one value.
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
       section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
       Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
-    return Status::Error(errnum::kInvalidArgument,
-                         "invalid INI section, key or value for " + path);
+    return Status::Error(errnum::kInvalidArgument, "invalid INI section, key or value for " + path);
   }
   // A link is not written through: someone who planted it would have us change the file it
   // names. Nor is it replaced, which would cut what the user linked.

@@ -24,7 +24,7 @@ enum class IniEncoding { kCp932, kUtf8 };
 struct IniKey {
   std::string section;  // the section's name as its header wrote it
   std::string key;
-  int line;  // 1-based
+  int line;                 // 1-based
   bool cut_at_nul = false;  // the value held a NUL byte and ends before it
 };
 
@@ -74,7 +74,7 @@ class IniFile {
 // as CP932. The file is replaced whole (AtomicFile); a new one is made 0600, as such files hold
 // connect strings with their passwords, and an old one keeps its mode. A symbolic link at `path`
 // is refused, never followed.
-Status WriteIniString(const std::string& path, const std::string& section,
-                      const std::string& key, const std::string& value);
+Status WriteIniString(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value);
 
 }  // namespace kelvax

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/text/utf8.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
 
@@ -48,7 +48,8 @@ Status ListDataSources(std::vector<DataSource>& sources) {
       const SQLRETURN rc = SQLDataSourcesW(env.handle(), direction, name, std::size(name),
                                            &name_length, driver, std::size(driver), &driver_length);
       if (rc == SQL_NO_DATA) break;
-      if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLDataSources", rc);
+      if (!SQL_SUCCEEDED(rc))
+        return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLDataSources", rc);
       direction = SQL_FETCH_NEXT;
       DataSource source{ToUtf8(name, name_length, std::size(name) - 1),
                         ToUtf8(driver, driver_length, std::size(driver) - 1),
@@ -101,7 +102,8 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   if (Status s = env.Open(); !s) return s;
   ConnectionHandle dbc;
   SQLRETURN rc = dbc.dbc.Allocate(env.handle());
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLAllocHandle(DBC)", rc);
+  if (!SQL_SUCCEEDED(rc))
+    return CallFailure(SQL_HANDLE_ENV, env.handle(), "SQLAllocHandle(DBC)", rc);
   auto ask_read_only = [&dbc] {
     return SQL_SUCCEEDED(SQLSetConnectAttr(dbc.dbc.get(), SQL_ATTR_ACCESS_MODE,
                                            reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
@@ -114,8 +116,7 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   if (text.size() >= 32767) return OwnFailure("HY090", "Connect string too long");
   std::vector<SQLWCHAR> out(32767);
   SQLSMALLINT out_length = 0;
-  rc = SQLDriverConnectW(dbc.dbc.get(), nullptr,
-                         reinterpret_cast<SQLWCHAR*>(text.data()),
+  rc = SQLDriverConnectW(dbc.dbc.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
                          static_cast<SQLSMALLINT>(text.size()), out.data(),
                          static_cast<SQLSMALLINT>(out.size()), &out_length, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDriverConnect", rc);

@@ -103,8 +103,7 @@ Status CallFailure(SQLSMALLINT handle_type, SQLHANDLE handle, const char* call, 
 }
 
 Status OwnFailure(std::string_view sqlstate, std::string_view message) {
-  return Status::Error(ClassNumber(sqlstate), Described(sqlstate, message),
-                       std::string(sqlstate));
+  return Status::Error(ClassNumber(sqlstate), Described(sqlstate, message), std::string(sqlstate));
 }
 
 }  // namespace kelvax::odbc

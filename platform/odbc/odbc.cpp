@@ -11,11 +11,11 @@
 #include <iterator>
 #include <utility>
 
-#include "platform/text/ascii_case.h"
-#include "platform/text/utf8.h"
-#include "platform/process/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/utf16.h"
+#include "platform/process/fatal_signal.h"
+#include "platform/text/ascii_case.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
 
@@ -28,7 +28,8 @@ Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
 Dbms DbmsOf(SQLHDBC dbc) {
   char name[64] = {};
   SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return Dbms::kOther;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+    return Dbms::kOther;
   const std::string_view dbms(name);
   if (dbms == "SQLite") return Dbms::kSqlite;
   if (dbms == "PostgreSQL") return Dbms::kPostgres;
@@ -160,8 +161,8 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   env.connections_.push_back(this);
   std::string completed_text;
   AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(completed),
-                    static_cast<std::size_t>(std::clamp<SQLSMALLINT>(
-                        completed_length, 0, std::size(completed) - 1)),
+                    static_cast<std::size_t>(
+                        std::clamp<SQLSMALLINT>(completed_length, 0, std::size(completed) - 1)),
                     completed_text);
   Probe(completed_text);
   return Status::Ok();
@@ -192,9 +193,8 @@ void Connection::Probe(const std::string& completed) {
       // the connection's settings): a probe value, its bytes and its length, must come back as
       // sent.
       std::string probe;
-      p.narrow_text =
-          QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
-          probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+      p.narrow_text = QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
+                      probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
       p.literals_known = QueryText("SELECT @@sql_mode", setting);
       setting = UpperAscii(std::move(setting));
       p.literals = !p.literals_known                          ? SqlLiteral::kNoBackslash
@@ -293,8 +293,10 @@ bool Connection::QueryText(const std::string& query, std::string& value) {
 bool Connection::SupportsBatches() {
   if (!connected_) return false;
   SQLUINTEGER support = 0, counts = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(handle_.get(), SQL_BATCH_SUPPORT, &support, sizeof support, nullptr)) ||
-      !SQL_SUCCEEDED(SQLGetInfo(handle_.get(), SQL_BATCH_ROW_COUNT, &counts, sizeof counts, nullptr))) {
+  if (!SQL_SUCCEEDED(
+          SQLGetInfo(handle_.get(), SQL_BATCH_SUPPORT, &support, sizeof support, nullptr)) ||
+      !SQL_SUCCEEDED(
+          SQLGetInfo(handle_.get(), SQL_BATCH_ROW_COUNT, &counts, sizeof counts, nullptr))) {
     return false;
   }
   return (support & SQL_BS_ROW_COUNT_EXPLICIT) && (counts & SQL_BRC_EXPLICIT);
@@ -338,7 +340,8 @@ Status Connection::SetAutoCommit(bool on) {
                                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(
                                        on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
                                    SQL_IS_UINTEGER);
-  if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLSetConnectAttr", rc);
+  if (!SQL_SUCCEEDED(rc))
+    return CallFailure(SQL_HANDLE_DBC, handle_.get(), "SQLSetConnectAttr", rc);
   return Status::Ok();
 }
 

@@ -15,8 +15,8 @@
 #include "platform/odbc/driver_profile.h"
 #include "platform/odbc/handle.h"
 #include "platform/odbc/value.h"
-#include "platform/text/quoting.h"
 #include "platform/status.h"
+#include "platform/text/quoting.h"
 
 namespace kelvax::odbc {
 
@@ -132,9 +132,9 @@ class ResultSet {
   // AtEnd reports it.
   Status Execute(Connection& connection, const std::string& statement);
 
-  int ColumnCount() const;                   // 0 for a statement without a result
+  int ColumnCount() const;                          // 0 for a statement without a result
   const std::string& ColumnName(int column) const;  // UTF-8, as the driver reports it
-  int ColumnType(int column) const;          // ODBC SQL type code
+  int ColumnType(int column) const;                 // ODBC SQL type code
   ColumnKind Kind(int column) const;
   // Whether the server types the column as plain character data (CHAR, VARCHAR, TEXT and their
   // wide forms), as opposed to a type the driver only hands over as text (json, uuid, enum...).

@@ -57,12 +57,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/text/utf8.h"
-#include "platform/process/fatal_signal.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/odbc.h"
-#include "platform/odbc/utf16.h"
 #include "platform/odbc/stored_value.h"
+#include "platform/odbc/utf16.h"
+#include "platform/process/fatal_signal.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
 
@@ -78,7 +78,7 @@ constexpr SQLULEN kDecimalCapBytes = 128;
 constexpr std::size_t kBlockBytes = 512 * 1024;
 constexpr SQLULEN kMaxBlockRows = 1024;
 constexpr std::size_t kFirstReadBytes = 8192;  // first piece of a value read with SQLGetData
-constexpr SQLUSMALLINT kUnwritten = 0xFFFF;     // no row status value
+constexpr SQLUSMALLINT kUnwritten = 0xFFFF;    // no row status value
 
 // The program only reads forward; the cursor asked for matters for what a driver does with it.
 // Keyset-driven with value-comparing concurrency is asked first. A driver that answers with a
@@ -137,8 +137,10 @@ bool MoneyDigits(std::string_view text, std::string& digits) {
   bool grouped = false;
   auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
   while (i < text.size() && !is_digit(text[i])) {
-    if (text[i] == '-') negative = true;
-    else if (text[i] == '.' || text[i] == ',') return false;
+    if (text[i] == '-')
+      negative = true;
+    else if (text[i] == '.' || text[i] == ',')
+      return false;
     ++i;
   }
   for (; i < text.size(); ++i) {
@@ -192,7 +194,7 @@ struct ResultSet::Impl {
     std::uint64_t made_for = 0;
     bool failed = false;
     Status error;
-    Value value;       // its views point into `text`, `data` or `staging`
+    Value value;  // its views point into `text`, `data` or `staging`
     std::string text;
     std::vector<unsigned char> staging;  // values read with SQLGetData
 
@@ -205,7 +207,7 @@ struct ResultSet::Impl {
   SQLHSTMT stmt = SQL_NULL_HSTMT;  // handle's, for the ODBC calls
   DriverProfile profile;
   std::vector<Column> columns;
-  std::vector<int> reread;     // columns that may need SQLGetData, in column order
+  std::vector<int> reread;  // columns that may need SQLGetData, in column order
   bool gd_bound = false;
   bool block_reads = false;    // SQLGetData within a row array works (SQL_GD_BLOCK, trusted)
   SQLULEN rows_per_fetch = 1;  // row-array size in force
@@ -277,9 +279,8 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
     {
       SQLWCHAR wide[128] = {};
       SQLSMALLINT bytes = 0;
-      if (SQL_SUCCEEDED(SQLColAttributeW(stmt, static_cast<SQLUSMALLINT>(i + 1),
-                                         SQL_DESC_TYPE_NAME, wide, sizeof wide, &bytes,
-                                         nullptr))) {
+      if (SQL_SUCCEEDED(SQLColAttributeW(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_TYPE_NAME,
+                                         wide, sizeof wide, &bytes, nullptr))) {
         std::size_t units = std::min<std::size_t>(bytes < 0 ? 0 : bytes / sizeof(SQLWCHAR), 127);
         units = static_cast<std::size_t>(std::find(wide, wide + units, 0) - wide);
         AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(wide), units, type_name);
@@ -342,18 +343,17 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
         break;
       default:  // character types, GUIDs, intervals, anything unknown: as text
         // psqlODBC names every character type and leaves interval unnamed.
-        c.plain_text = (type_name.empty() ? profile.dbms != Dbms::kPostgres
-                                          : PlainTextTypeName(type_name)) &&
-                       (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR ||
-                        type == SQL_WCHAR || type == SQL_WVARCHAR || type == SQL_WLONGVARCHAR);
+        c.plain_text =
+            (type_name.empty() ? profile.dbms != Dbms::kPostgres : PlainTextTypeName(type_name)) &&
+            (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR ||
+             type == SQL_WCHAR || type == SQL_WVARCHAR || type == SQL_WLONGVARCHAR);
         if (profile.narrow_text) {
           fixed(ColumnKind::kText, SQL_C_CHAR,
-                (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) +
-                    1);
+                (size == 0 || size > kNarrowTextCapBytes / 3 ? kNarrowTextCapBytes : size * 3) + 1);
         } else {
-          fixed(ColumnKind::kText, SQL_C_WCHAR,
-                ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) *
-                    sizeof(SQLWCHAR));
+          fixed(
+              ColumnKind::kText, SQL_C_WCHAR,
+              ((size == 0 || size > kTextCapUnits ? kTextCapUnits : size) + 1) * sizeof(SQLWCHAR));
         }
         break;
     }
@@ -362,7 +362,8 @@ Status ResultSet::Impl::Describe(SQLSMALLINT count) {
     if (c.c_type != SQL_C_CHAR && c.c_type != SQL_C_WCHAR && c.c_type != SQL_C_BINARY &&
         (profile.stored_text || (profile.temporal_text && temporal))) {
       fixed(c.kind, SQL_C_CHAR, kNarrowValueBytes);
-      c.source = profile.dbms == Dbms::kPostgres && temporal ? Source::kPgTemporal : Source::kStored;
+      c.source =
+          profile.dbms == Dbms::kPostgres && temporal ? Source::kPgTemporal : Source::kStored;
     } else if (profile.stored_text && c.kind == ColumnKind::kDecimal) {
       c.source = Source::kStored;
     } else if (profile.money_text && c.kind == ColumnKind::kFloat && type_name == "money") {
@@ -465,8 +466,8 @@ Status ResultSet::Impl::Fetch() {
     SQLULEN n = have_rows_fetched ? std::min(rows_fetched, rows_per_fetch) : 1;
     const auto status_end = row_status.begin() + static_cast<std::ptrdiff_t>(n);
     const bool row_errors =
-        have_row_status &&
-        std::any_of(row_status.begin(), status_end, [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; });
+        have_row_status && std::any_of(row_status.begin(), status_end,
+                                       [](SQLUSMALLINT s) { return s == SQL_ROW_ERROR; });
     if (!SQL_SUCCEEDED(rc)) {
       Status error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLFetch", rc);
       // Only rows the driver vouches for, count and status, count as delivered.
@@ -598,8 +599,8 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
   if (!c.variable) {
     alignas(8) unsigned char buf[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
     SQLLEN ind = 0;
-    SQLRETURN rc =
-        CallDriver([&] { return SQLGetData(stmt, column_number, c.c_type, buf, sizeof buf, &ind); });
+    SQLRETURN rc = CallDriver(
+        [&] { return SQLGetData(stmt, column_number, c.c_type, buf, sizeof buf, &ind); });
     if (!SQL_SUCCEEDED(rc)) {
       c.failed = true;
       c.error = CallFailure(SQL_HANDLE_STMT, stmt, "SQLGetData", rc);
@@ -656,8 +657,7 @@ void ResultSet::Impl::ReadWhole(int index, bool verify) {
     const unsigned char* prefix = c.data.data() + static_cast<std::size_t>(c.width) * row;
     std::size_t length = static_cast<std::size_t>(c.width - c.terminator());
     if (c.c_type == SQL_C_CHAR) {
-      length = static_cast<std::size_t>(
-          std::find(prefix, prefix + length, 0) - prefix);
+      length = static_cast<std::size_t>(std::find(prefix, prefix + length, 0) - prefix);
     } else if (c.c_type == SQL_C_WCHAR) {
       std::size_t units = 0;
       while (units * 2 < length && (prefix[2 * units] | prefix[2 * units + 1]) != 0) ++units;
@@ -692,7 +692,8 @@ void ResultSet::Impl::MakeFromBuffer(Column& c) {
 void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
   Value& v = c.value;
   if (c.c_type == SQL_C_CHAR || c.c_type == SQL_C_BINARY) {
-    const std::string_view bytes(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+    const std::string_view bytes(reinterpret_cast<const char*>(p),
+                                 static_cast<std::size_t>(length));
     v.kind = c.c_type == SQL_C_BINARY ? Value::Kind::kBinary : Value::Kind::kText;
     v.bytes = bytes;
     if (c.kind == ColumnKind::kText || c.kind == ColumnKind::kBinary) return;
@@ -715,7 +716,8 @@ void ResultSet::Impl::Format(Column& c, const unsigned char* p, SQLLEN length) {
               "22007", "Column " + c.name + ": the driver cannot give this value exactly (" +
                            std::string(bytes) +
                            "; infinity, or a year outside 1 to 9999); select it as text, for "
-                           "example CAST(" + c.name + " AS text)");
+                           "example CAST(" +
+                           c.name + " AS text)");
         }
         return;
       case Source::kStored:

@@ -97,8 +97,7 @@ bool ParseDateTime(std::string_view s, bool with_offset, Value& value) {
     value.time = t;
     return true;
   }
-  if (s.size() < 16 || (s[10] != ' ' && s[10] != 'T') ||
-      !ParseTime(s, 11, false, with_offset, t)) {
+  if (s.size() < 16 || (s[10] != ' ' && s[10] != 'T') || !ParseTime(s, 11, false, with_offset, t)) {
     return false;
   }
   value.kind = Value::Kind::kTimestamp;

@@ -24,7 +24,7 @@ enum class ColumnKind {
 // A calendar date, a time of day, or both. Years run from 1 to 9999; a value outside that
 // range (or BC, or infinity) is handed over as the server's own text instead.
 struct DateTime {
-  int year = 0, month = 0, day = 0;      // zero for a time of day
+  int year = 0, month = 0, day = 0;  // zero for a time of day
   int hour = 0, minute = 0, second = 0;
   std::uint32_t nanosecond = 0;
   bool has_offset = false;  // the server sent an offset from UTC (time stamps with time zone)
@@ -34,17 +34,17 @@ struct DateTime {
 struct Value {
   enum class Kind {
     kNull,
-    kText,      // `bytes`: UTF-8 as the data source sent it, ill-formed sequences included
-    kInteger,   // `integer`
-    kUnsigned,  // `unsigned_integer`: above the signed range
-    kDecimal,   // `bytes`: the digits as sent (-12.50, .5); never through a double
-    kFloat,     // `number`
-    kReal,      // `number`: a single-precision value widened
-    kBoolean,   // `boolean`
-    kDate,      // `time`
-    kTime,      // `time`
-    kTimestamp, // `time`
-    kBinary,    // `bytes`: the raw bytes
+    kText,       // `bytes`: UTF-8 as the data source sent it, ill-formed sequences included
+    kInteger,    // `integer`
+    kUnsigned,   // `unsigned_integer`: above the signed range
+    kDecimal,    // `bytes`: the digits as sent (-12.50, .5); never through a double
+    kFloat,      // `number`
+    kReal,       // `number`: a single-precision value widened
+    kBoolean,    // `boolean`
+    kDate,       // `time`
+    kTime,       // `time`
+    kTimestamp,  // `time`
+    kBinary,     // `bytes`: the raw bytes
   };
   Kind kind = Kind::kNull;
   std::int64_t integer = 0;

@@ -45,7 +45,9 @@ struct Out {
     for (std::size_t i = 0; i < n && size < room; ++i) data[size++] = p[i];
   }
   template <std::size_t N>
-  void Add(const Bytes<N>& b) { Add(b.data, b.size); }
+  void Add(const Bytes<N>& b) {
+    Add(b.data, b.size);
+  }
   void Add(const char* text) {
     while (*text && size < room) data[size++] = *text++;
   }
@@ -57,8 +59,10 @@ struct SignalText {
   Bytes<kShortBytes> line, line_in_driver;  // the record's line, in the log's bytes
 };
 
-SignalText g_signals[] = {{SIGSEGV, "SIGSEGV", {}, {}}, {SIGBUS, "SIGBUS", {}, {}},
-                          {SIGFPE, "SIGFPE", {}, {}},   {SIGILL, "SIGILL", {}, {}},
+SignalText g_signals[] = {{SIGSEGV, "SIGSEGV", {}, {}},
+                          {SIGBUS, "SIGBUS", {}, {}},
+                          {SIGFPE, "SIGFPE", {}, {}},
+                          {SIGILL, "SIGILL", {}, {}},
                           {SIGABRT, "SIGABRT", {}, {}}};
 
 // The task under way. `ready` is cleared before the bytes change and set once they are whole.
@@ -150,8 +154,8 @@ void InstallFatalSignalRecord(const std::string& log_path, LogBytes log_bytes) {
   g_stderr_tail.Set(ToTerminalText("; run log: " + log_path + " (code page 932)"));
   for (SignalText& s : g_signals) {
     s.line.Set(g_log_bytes(std::string(s.name) + "を受けました\r\n"));
-    s.line_in_driver.Set(g_log_bytes("データソースのドライバーの中で" + std::string(s.name) +
-                                     "を受けました\r\n"));
+    s.line_in_driver.Set(
+        g_log_bytes("データソースのドライバーの中で" + std::string(s.name) + "を受けました\r\n"));
   }
 
   stack_t stack{};
@@ -159,7 +163,7 @@ void InstallFatalSignalRecord(const std::string& log_path, LogBytes log_bytes) {
   stack.ss_size = sizeof g_alt_stack;
   // Without it a stack overflow ends the program with no record; everything else still has one.
   (void)sigaltstack(&stack, nullptr);
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnFatalSignal;
   // Nothing else runs in between, a stop request included. A fault inside the handler itself
   // meets the default action, as SA_RESETHAND has put it back.
@@ -171,8 +175,8 @@ void InstallFatalSignalRecord(const std::string& log_path, LogBytes log_bytes) {
 FatalSignalTask::FatalSignalTask(int number, const std::string& time_stamp) {
   if (!g_installed) return;
   g_task.ready.store(false, std::memory_order_release);
-  g_task.head.Set(g_log_bytes(time_stamp + " " + std::to_string(number) +
-                              "番目の処理で異常終了しました\r\n"));
+  g_task.head.Set(
+      g_log_bytes(time_stamp + " " + std::to_string(number) + "番目の処理で異常終了しました\r\n"));
   g_task.who.Set("task " + std::to_string(number));
   g_task.ready.store(true, std::memory_order_release);
 }

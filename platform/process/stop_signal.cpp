@@ -16,7 +16,7 @@ namespace kelvax {
 namespace {
 
 volatile sig_atomic_t g_stop_signal = 0;
-struct timespec g_first_stop{};
+struct timespec g_first_stop {};
 
 struct sigaction g_old_term, g_old_hup, g_old_int, g_old_xfsz, g_old_pipe;
 
@@ -31,13 +31,13 @@ std::string g_record;
 long g_utc_offset = 0;  // seconds east of UTC when the record was prepared
 
 void OnStop(int sig) {
-  struct timespec now{};
+  struct timespec now {};
   clock_gettime(CLOCK_MONOTONIC, &now);
   if (g_stop_signal != 0) {
     // One request often arrives twice at once: a supervisor such as timeout(1) signals both the
     // program and its process group. Only a request repeated a second later is a second one.
-    const long long since_ns = (now.tv_sec - g_first_stop.tv_sec) * 1000000000LL +
-                               (now.tv_nsec - g_first_stop.tv_nsec);
+    const long long since_ns =
+        (now.tv_sec - g_first_stop.tv_sec) * 1000000000LL + (now.tv_nsec - g_first_stop.tv_nsec);
     if (since_ns < 1000000000LL) return;
     // Asked twice: the run did not come to its end in time; end as the signal would have.
     signal(sig, SIG_DFL);
@@ -53,10 +53,14 @@ void OnStop(int sig) {
 
 const char* SignalName(int sig) {
   switch (sig) {
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    case SIGINT: return "SIGINT";
-    default: return "";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGINT:
+      return "SIGINT";
+    default:
+      return "";
   }
 }
 
@@ -73,7 +77,7 @@ void Put(std::string& out, long value, int width) {
 // "YYYY/MM/DD H:MM:SS" local time by arithmetic alone: the run's thread may hold the locks that
 // localtime_r takes.
 std::string StampNow(long utc_offset) {
-  struct timespec now{};
+  struct timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
   const long long t = now.tv_sec + utc_offset;
   long long days = t / 86400, secs = t % 86400;
@@ -123,9 +127,10 @@ std::string StampNow(long utc_offset) {
 }
 
 void Watch() {
-  while (sem_wait(&g_wake) != 0) {}
+  while (sem_wait(&g_wake) != 0) {
+  }
   if (g_ending) return;
-  struct timespec deadline{};
+  struct timespec deadline {};
   clock_gettime(CLOCK_REALTIME, &deadline);
   deadline.tv_sec += kStopGraceSeconds;
   while (sem_timedwait(&g_wake, &deadline) != 0) {
@@ -137,7 +142,7 @@ void Watch() {
 
 void PrepareStopRecord(const std::string& log_path, const std::string& record) {
   time_t now = time(nullptr);
-  struct tm local{};
+  struct tm local {};
   localtime_r(&now, &local);
   std::lock_guard<std::mutex> lock(g_record_mutex);
   g_log_path = log_path;
@@ -155,7 +160,7 @@ StopSignals::StopSignals() {
   g_watchdog = std::thread(Watch);
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
 
-  struct sigaction stop{};
+  struct sigaction stop {};
   stop.sa_handler = OnStop;
   sigemptyset(&stop.sa_mask);
   // One handler at a time, so the first signal's time is whole before another compares with it.
@@ -171,7 +176,7 @@ StopSignals::StopSignals() {
     // A signal the starter chose to ignore (a job started in the background) stays ignored.
     if (old_action->sa_handler != SIG_IGN) sigaction(sig, &stop, nullptr);
   }
-  struct sigaction ignore{};
+  struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGXFSZ, &ignore, &g_old_xfsz);

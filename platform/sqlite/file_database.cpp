@@ -88,8 +88,8 @@ Status CreateStoredQuery(const std::string& path, const std::string& name, const
   const std::string create = "CREATE VIEW " + QuoteName(name) + " AS " + sql;
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db.get(), create.c_str(), static_cast<int>(create.size()), &raw,
-                              &tail);
+  int rc =
+      sqlite3_prepare_v2(db.get(), create.c_str(), static_cast<int>(create.size()), &raw, &tail);
   Stmt view(raw);
   if (rc != SQLITE_OK) return DbError(db.get(), rc);
   // Only blanks, comments and ';' may follow the view: a second statement would run as well.

@@ -58,7 +58,8 @@ const std::uint16_t* EncodeTable() {
       char* out_ptr = bytes;
       std::size_t out_left = sizeof bytes;
       iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
-      if (iconv(conv.get(), &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) {
+      if (iconv(conv.get(), &in_ptr, &in_left, &out_ptr, &out_left) ==
+          static_cast<std::size_t>(-1)) {
         continue;
       }
       const auto* b = reinterpret_cast<const unsigned char*>(bytes);

@@ -64,9 +64,15 @@ inline LiteralFault AppendSqlLiteral(std::string& out, std::string_view text, Sq
        i = text.find_first_of(std::string_view("'\\\0", 3), start)) {
     out.append(text.substr(start, i - start));
     switch (text[i]) {
-      case '\'': out += "''"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += "\\0"; break;
+      case '\'':
+        out += "''";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += "\\0";
+        break;
     }
     start = i + 1;
   }

@@ -20,8 +20,7 @@ std::string LocaleCodeset() {
 }
 
 bool PassesUnchanged(const std::string& codeset) {
-  return codeset.empty() || codeset == "UTF-8" || codeset == "utf8" ||
-         codeset == "ANSI_X3.4-1968";
+  return codeset.empty() || codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968";
 }
 
 }  // namespace

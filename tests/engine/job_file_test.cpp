@@ -1,7 +1,7 @@
 // Reading job files: the task count from the last section name, and one task's values.
-#include <gtest/gtest.h>
-
 #include "engine/job_file.h"
+
+#include <gtest/gtest.h>
 
 namespace kelvax {
 namespace {

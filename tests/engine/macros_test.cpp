@@ -1,7 +1,7 @@
 // Date and folder macros, on the edge dates where month and year arithmetic goes wrong.
-#include <gtest/gtest.h>
-
 #include "engine/macros.h"
+
+#include <gtest/gtest.h>
 
 namespace kelvax {
 namespace {

@@ -1,9 +1,10 @@
 // Passwords kept out of the run log: every key form and connect-string syntax, driver messages
 // and whole records, and the task's own password values wherever a driver echoes them.
+#include "engine/password_mask.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/log_text.h"
-#include "engine/password_mask.h"
 
 namespace kelvax {
 namespace {
@@ -21,7 +22,8 @@ TEST(PasswordMaskTest, EveryPasswordFormIsMaskedAndNothingElse) {
       {"DSN=X;PASSWD=s;passWord=t", "DSN=X;PASSWD=***;passWord=***"},
       {"SSLPASSWORD=k;OLDPWD=p;PWD2=q", "SSLPASSWORD=***;OLDPWD=***;PWD2=***"},
       // A brace that never closes: on the driver's name, and on the password itself.
-      {"DRIVER={PostgreSQL Unicode;SERVER=h;PWD=Secret1", "DRIVER={PostgreSQL Unicode;SERVER=h;PWD=***"},
+      {"DRIVER={PostgreSQL Unicode;SERVER=h;PWD=Secret1",
+       "DRIVER={PostgreSQL Unicode;SERVER=h;PWD=***"},
       {"DSN=X;PWD={a;b;UID=U", "DSN=X;PWD=***"},
       {"DRIVER={X;PWD=p};UID=U", "DRIVER={X;PWD=***;UID=U"},
       // Driver messages, and a record whose lines are masked one by one.

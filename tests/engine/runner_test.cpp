@@ -1,8 +1,9 @@
 // The job runner: task and end-of-run records, the fatal path, the row-count rewrite and the
 // routing, with workers that only record what they were given.
+#include "engine/runner.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/runner.h"
 #include "tests/support/log_text.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/sandbox.h"
@@ -24,10 +25,10 @@ struct JobRun {
 
   JobRun() {
     auto record = [this](const char* name) {
-      return [this, name](TaskContext& c, const std::string&, const std::string&) {
+      return [this, name](TaskContext& c) {
         routes.push_back(name);
         seen.push_back(c.task);
-        return std::string();
+        return c.outcome();
       };
     };
     workers.OutputResult = record("output");
@@ -97,8 +98,9 @@ TEST(RunnerTest, AJobThatRunsNoTaskOrHasNoSectionEndsWithTheFatalRecord) {
 
 TEST(RunnerTest, EmptyDsnAfterATaskEndsTheRunSilently) {
   JobRun r;
-  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=DSN=A\r\n[CONNECTION02]\r\nSQL01=X\r\n"
-                          "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
+  RunResult result = r.Go(
+      "[CONNECTION01]\r\nDSN01=DSN=A\r\n[CONNECTION02]\r\nSQL01=X\r\n"
+      "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
   EXPECT_EQ(result.ExitStatus(), 0);
   EXPECT_EQ(r.Records(), (std::vector<std::string>{"<TS> \r\n1番目は<ET>経過しています\r\n"}));
   EXPECT_EQ(r.routes.size(), 1u);
@@ -107,29 +109,32 @@ TEST(RunnerTest, EmptyDsnAfterATaskEndsTheRunSilently) {
 
 TEST(RunnerTest, CounterOnBecomesTheCountOfTheStatementAndNeverEndsTheRun) {
   JobRun r;
-  r.Go("[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1\r\nCOUNTER=on\r\n"
-       "[CONNECTION02]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION03]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
-       "COUNTER=ON\r\n[CONNECTION04]\r\nDSN01=D\r\nCOUNTER=select 42\r\n");
+  r.Go(
+      "[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1\r\nCOUNTER=on\r\n"
+      "[CONNECTION02]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION03]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
+      "COUNTER=ON\r\n[CONNECTION04]\r\nDSN01=D\r\nCOUNTER=select 42\r\n");
   ASSERT_EQ(r.seen.size(), 4u);
   EXPECT_EQ(r.seen[0].COUNTER, "SELECT COUNT(*) from t where x = 1");
   EXPECT_EQ(r.seen[1].COUNTER, "OFF");
   EXPECT_EQ(r.seen[2].COUNTER, "SELECT COUNT(*) FROM (EXEC P\n) KX_ROWS");
   EXPECT_EQ(r.seen[3].COUNTER, "select 42");  // a count statement of the job's own, as written
-  EXPECT_EQ(r.Records().size(), 5u);  // four tasks and the end
+  EXPECT_EQ(r.Records().size(), 5u);          // four tasks and the end
 }
 
 TEST(RunnerTest, RoutesByCommandNameThenOutputKind) {
   JobRun r;
-  const RunResult result = r.Go("[CONNECTION01]\r\nDSN01=createodbc\r\nOUTPUT=TAB\r\n"
-       "[CONNECTION02]\r\nDSN01=FILECOPY\r\nOUTPUT=INSERT\r\n"
-       "[CONNECTION03]\r\nDSN01=DSN=X\r\nOUTPUT=update\r\nSQL01=DELETE FROM T\r\n"
-       "[CONNECTION04]\r\nDSN01=DSN=X\r\nOUTPUT=insert\r\n"
-       "[CONNECTION05]\r\nDSN01=DSN=X\r\n"
-       "[CONNECTION06]\r\nDSN01=CREATE MDB97\r\n"
-       "[CONNECTION07]\r\nDSN01=CreateMdb97\r\n[CONNECTION08]\r\nDSN01=CREATEQUERY97\r\n"
-       "[CONNECTION09]\r\nDSN01=RUNQUERY97\r\n[CONNECTION10]\r\nDSN01=COMPACTMDB97\r\n");
-  EXPECT_EQ(r.routes, (std::vector<std::string>{"filecopy", "export", "output", "output",
-                                                "createmdb", "createquery", "runquery", "compact"}));
+  const RunResult result = r.Go(
+      "[CONNECTION01]\r\nDSN01=createodbc\r\nOUTPUT=TAB\r\n"
+      "[CONNECTION02]\r\nDSN01=FILECOPY\r\nOUTPUT=INSERT\r\n"
+      "[CONNECTION03]\r\nDSN01=DSN=X\r\nOUTPUT=update\r\nSQL01=DELETE FROM T\r\n"
+      "[CONNECTION04]\r\nDSN01=DSN=X\r\nOUTPUT=insert\r\n"
+      "[CONNECTION05]\r\nDSN01=DSN=X\r\n"
+      "[CONNECTION06]\r\nDSN01=CREATE MDB97\r\n"
+      "[CONNECTION07]\r\nDSN01=CreateMdb97\r\n[CONNECTION08]\r\nDSN01=CREATEQUERY97\r\n"
+      "[CONNECTION09]\r\nDSN01=RUNQUERY97\r\n[CONNECTION10]\r\nDSN01=COMPACTMDB97\r\n");
+  EXPECT_EQ(r.routes,
+            (std::vector<std::string>{"filecopy", "export", "output", "output", "createmdb",
+                                      "createquery", "runquery", "compact"}));
   EXPECT_EQ(result.ExitStatus(), 0);  // an unsupported kind is no failure
   auto records = r.Records();
   ASSERT_EQ(records.size(), 12u);
@@ -154,20 +159,34 @@ TEST(RunnerTest, AnUnwritableLogEndsTheRunAfterTheFirstFailedRecord) {
   EXPECT_EQ(r.host.enabled_calls.back(), true);
 }
 
-// Also in task 1, the log names the cut task and what it left; no end-of-run record follows.
-TEST(RunnerTest, ACutFromTheProgressWindowEndsWithOneRecordNamingTheTask) {
-  JobRun r;
-  r.workers.OutputResult = [&r](TaskContext& c, const std::string&, const std::string&) {
-    r.host.cut = true;
-    c.left_behind = "removed /out/A.TXT";
-    return std::string();
+// Also in task 1, the log names the cut task and what it left; no end-of-run record follows. A
+// task that finished before it saw the stop (its statement executed, its file complete) is
+// recorded as finished, so that no one runs it again.
+TEST(RunnerTest, ACutRecordSaysWhetherTheTaskWasCutOrHadFinished) {
+  struct Case {
+    bool worker_stops;
+    const char* record;
+  } cases[] = {
+      {true,
+       "<TS> 1番目の処理で実行を打ち切りました\r\n"
+       "進行状況ウィンドウから終了しました\r\nremoved /out/A.TXT\r\n"},
+      {false,
+       "<TS> 1番目の処理を終えたところで実行を打ち切りました\r\n"
+       "進行状況ウィンドウから終了しました\r\n"},
   };
-  RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
-  EXPECT_TRUE(result.cut);
-  EXPECT_EQ(result.ExitStatus(), 2);
-  EXPECT_EQ(r.Records(), (std::vector<std::string>{
-                             "<TS> 1番目の処理で実行を打ち切りました\r\n"
-                             "進行状況ウィンドウから終了しました\r\nremoved /out/A.TXT\r\n"}));
+  for (const Case& c : cases) {
+    JobRun r;
+    r.workers.OutputResult = [&r, &c](TaskContext& context) {
+      r.host.cut = true;
+      if (c.worker_stops && context.StopRequested()) context.LeaveBehind("removed /out/A.TXT");
+      return context.outcome();
+    };
+    RunResult result = r.Go("[CONNECTION01]\r\nDSN01=D\r\n[CONNECTION02]\r\nDSN01=D\r\n");
+    EXPECT_TRUE(result.cut);
+    EXPECT_EQ(result.ExitStatus(), 2);
+    EXPECT_EQ(r.host.counters.size(), 1u);  // task 2 never starts
+    EXPECT_EQ(r.Records(), (std::vector<std::string>{c.record}));
+  }
 }
 
 TEST(FormatElapsedTest, RoundsOnceAndCountsOnAcrossMidnight) {

@@ -1,6 +1,8 @@
 // Text forms of values, and stored text read as values: the edges no driver in the per-engine
 // value table reaches (exact decimals of any shape, doubles that need 16 or 17 digits, single
 // precision, stored texts that are no value of their column's kind).
+#include "engine/value_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,7 +11,6 @@
 #include <string>
 #include <utility>
 
-#include "engine/value_text.h"
 #include "platform/odbc/stored_value.h"
 
 namespace kelvax {
@@ -34,11 +35,25 @@ Value Of(Value::Kind kind, double number) {
 
 TEST(ValueTextTest, DecimalsLoseTrailingFractionalZerosAndNothingElse) {
   const std::pair<const char*, const char*> cases[] = {
-      {"1.50", "1.5"}, {"2.000", "2"}, {"-2.000", "-2"}, {"100", "100"}, {"10.0", "10"},
-      {"-0.0", "0"}, {"0.00", "0"}, {"-0", "0"}, {".5", "0.5"}, {"-.50", "-0.5"},
-      {"+3.10", "3.1"}, {"  12.30", "12.3"}, {"007.5", "7.5"},
+      {"1.50", "1.5"},
+      {"2.000", "2"},
+      {"-2.000", "-2"},
+      {"100", "100"},
+      {"10.0", "10"},
+      {"-0.0", "0"},
+      {"0.00", "0"},
+      {"-0", "0"},
+      {".5", "0.5"},
+      {"-.50", "-0.5"},
+      {"+3.10", "3.1"},
+      {"  12.30", "12.3"},
+      {"007.5", "7.5"},
       {"123456789012345678901234567890.0100", "123456789012345678901234567890.01"},
-      {"1E+5", "1E+5"}, {"abc", "abc"}, {"", ""}, {".", "."}, {"1.2.3", "1.2.3"},
+      {"1E+5", "1E+5"},
+      {"abc", "abc"},
+      {"", ""},
+      {".", "."},
+      {"1.2.3", "1.2.3"},
   };
   for (const auto& c : cases) {
     Value v;
@@ -85,9 +100,9 @@ TEST(ValueTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
       {16777216.0, "16777216"},
       {static_cast<double>(FLT_MAX), "3.4028235E+38"},
       {static_cast<double>(-2.5f), "-2.5"},
-      {0.1, "0.1"},                        // not a float: the double's digits
+      {0.1, "0.1"},  // not a float: the double's digits
       {1.0 / 3, "0.3333333333333333"},
-      {1e300, "1E+300"},                   // beyond float range
+      {1e300, "1E+300"},  // beyond float range
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TextOf(Of(Value::Kind::kReal, c.first)), c.second) << c.second;

@@ -25,8 +25,9 @@ TEST_F(PostgresExportTest, ATargetThatGoesAwayIsRecordedAndTheExportEnds) {
       "CREATE TABLE S (ID INTEGER, NAME TEXT, PRICE NUMERIC(10,2), SMALL SMALLINT);"
       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
       "INSERT INTO S SELECT i, 'row' || i, i / 4.0, i % 100 FROM n;");
-  pg_->Exec("DROP TABLE IF EXISTS kx_t;"
-            "CREATE TABLE kx_t (id integer PRIMARY KEY, name text, price text, small smallint);");
+  pg_->Exec(
+      "DROP TABLE IF EXISTS kx_t;"
+      "CREATE TABLE kx_t (id integer PRIMARY KEY, name text, price text, small smallint);");
   task_.DSN01 = OdbcSandbox::SqliteConnect(source);
   task_.DSN02 = pg_->ConnectString();
   task_.SQL01 = "SELECT ID, NAME, PRICE, SMALL FROM S ORDER BY ID";

@@ -21,7 +21,7 @@ namespace kelvax::fuzz {
 
 }  // namespace kelvax::fuzz
 
-#define FUZZ_CHECK(cond, ...) \
-  do {                        \
+#define FUZZ_CHECK(cond, ...)                                \
+  do {                                                       \
     if (!(cond)) ::kelvax::fuzz::Fail(#cond, ##__VA_ARGS__); \
   } while (0)

@@ -29,9 +29,9 @@ void CheckRoundTrip(const std::string& cp932) {
 // that look-alike. Every other character reads back as itself.
 std::string AsReadBack(const std::string& utf8) {
   static const std::pair<char32_t, const char*> kLookAlikes[] = {
-      {0x00A2, "\uFFE0"}, {0x00A3, "\uFFE1"}, {0x00A5, "\\"},     {0x00AC, "\uFFE2"},
-      {0x2014, "\u2015"}, {0x2016, "\u2225"}, {0x203E, "~"},       {0x2212, "\uFF0D"},
-      {0x301C, "\uFF5E"}};
+      {0x00A2, "\uFFE0"}, {0x00A3, "\uFFE1"}, {0x00A5, "\\"},
+      {0x00AC, "\uFFE2"}, {0x2014, "\u2015"}, {0x2016, "\u2225"},
+      {0x203E, "~"},      {0x2212, "\uFF0D"}, {0x301C, "\uFF5E"}};
   std::string out;
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   for (size_t i = 0; i < utf8.size();) {

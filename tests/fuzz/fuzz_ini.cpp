@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/text/utf8.h"
 #include "platform/ini/ini_file.h"
+#include "platform/text/utf8.h"
 #include "tests/fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Each byte of the file becomes at most three UTF-8 bytes (a half-width katakana, U+FFFD).
     FUZZ_CHECK(value.size() <= size * 3, value);
   }
-  for (const IniStrayLine& stray : file.StrayLines()) FUZZ_CHECK(IsValidUtf8(stray.text), stray.text);
+  for (const IniStrayLine& stray : file.StrayLines())
+    FUZZ_CHECK(IsValidUtf8(stray.text), stray.text);
   return 0;
 }

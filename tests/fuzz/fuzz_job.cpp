@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadJobTask(file, i, task);
     (void)PrepareRowCount(task);
     ExpandMacros(task, today, folders);
-    for (const std::string* v : {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02,
-                                 &task.EXPORT, &task.COUNTER}) {
+    for (const std::string* v :
+         {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02, &task.EXPORT, &task.COUNTER}) {
       FUZZ_CHECK(IsValidUtf8(*v), *v);
     }
   }

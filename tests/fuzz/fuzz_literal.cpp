@@ -39,13 +39,26 @@ std::optional<std::string> ReadLiteral(std::string_view text, bool backslash) {
       if (i + 1 >= text.size()) return std::nullopt;
       const char e = text[i + 1];
       switch (e) {
-        case '0': value += '\0'; break;
-        case 'n': value += '\n'; break;
-        case 'r': value += '\r'; break;
-        case 't': value += '\t'; break;
-        case 'b': value += '\b'; break;
-        case 'Z': value += '\x1a'; break;
-        default: value += e;
+        case '0':
+          value += '\0';
+          break;
+        case 'n':
+          value += '\n';
+          break;
+        case 'r':
+          value += '\r';
+          break;
+        case 't':
+          value += '\t';
+          break;
+        case 'b':
+          value += '\b';
+          break;
+        case 'Z':
+          value += '\x1a';
+          break;
+        default:
+          value += e;
       }
       i += 2;
       continue;
@@ -79,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(*plain == value, *plain, value);
   }
   // A standard literal is only written for a server known to read no backslash escapes.
-  if (form != SqlLiteral::kStandard) FUZZ_CHECK(escaped && *escaped == value, escaped.value_or(literal), value);
+  if (form != SqlLiteral::kStandard)
+    FUZZ_CHECK(escaped && *escaped == value, escaped.value_or(literal), value);
   return 0;
 }

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "engine/log_text.h"
+#include "engine/password_mask.h"
 #include "platform/text/ascii_case.h"
 #include "tests/fuzz/check.h"
-#include "engine/password_mask.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelvax;
@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The mask writes "***" where a value was: joined with its neighbours it can spell a password
   // that holds a '*', which reveals nothing. Any other password standing there was let through.
   if (password.size() >= 4 && password.find('*') == std::string::npos) {
-    FUZZ_CHECK(UpperAscii(masked).find(UpperAscii(password)) == std::string::npos, masked, password);
+    FUZZ_CHECK(UpperAscii(masked).find(UpperAscii(password)) == std::string::npos, masked,
+               password);
   }
   for (const std::string& left : PasswordsIn(MaskPassword(record))) {
     FUZZ_CHECK(left == "***", left);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/text/ascii_case.h"
 #include "platform/fs/resolve_path.h"
+#include "platform/text/ascii_case.h"
 #include "tests/fuzz/check.h"
 
 namespace {
@@ -63,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < got.size(); ++i) {
     FUZZ_CHECK(kelvax::UpperAscii(got[i]) == kelvax::UpperAscii(want[i]), got[i], want[i]);
   }
-  if (!path.empty() && (path[0] == '/' || path[0] == '\\')) FUZZ_CHECK(resolved[0] == '/', resolved);
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\'))
+    FUZZ_CHECK(resolved[0] == '/', resolved);
   return 0;
 }

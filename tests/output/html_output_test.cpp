@@ -11,7 +11,8 @@ namespace {
 // ＭＳ 明朝 in code page 932.
 const std::string kFont = "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9";
 const std::string kHead =
-    "</HEAD>\r\n<BODY>\r\n<TABLE BORDER=1 BGCOLOR=#ffffff CELLSPACING=0>\r\n\r\n<THEAD>\r\n<TR>\r\n";
+    "</HEAD>\r\n<BODY>\r\n<TABLE BORDER=1 BGCOLOR=#ffffff "
+    "CELLSPACING=0>\r\n\r\n<THEAD>\r\n<TR>\r\n";
 const std::string kBody = "\r\n</TR>\r\n</THEAD>\r\n<TBODY>\r\n<TR VALIGN=TOP>\r\n\r\n";
 
 std::string Th(const std::string& text) {
@@ -30,8 +31,9 @@ class HtmlOutputTest : public test::DriverWorkerTest {
 };
 
 TEST_P(HtmlOutputTest, TheDocumentMatchesByteForByteWithNullEmptyTextAndMarkupEach) {
-  driver_->Exec("CREATE TABLE t (id INTEGER, name VARCHAR(40));"
-                "INSERT INTO t VALUES (1, NULL), (2, ''), (3, '<b>A&B</b> \"q\"'), (4, '東京');");
+  driver_->Exec(
+      "CREATE TABLE t (id INTEGER, name VARCHAR(40));"
+      "INSERT INTO t VALUES (1, NULL), (2, ''), (3, '<b>A&B</b> \"q\"'), (4, '東京');");
   struct Case {
     const char* sql;
     std::string document;

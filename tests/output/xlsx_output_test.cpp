@@ -54,7 +54,8 @@ const ValueCase kValues[] = {
     {"NUMERIC", "numeric(12,3)", "decimal(12,3)", "1234.500", "n:1234.5"},
     {"NUMERIC", "numeric(12,6)", "decimal(12,6)", "-0.000125", "n:-0.000125"},
     {"", "numeric(30,4)", "decimal(30,4)", "12345678901234567.8910", "s:'12345678901234567.891'"},
-    {"", "numeric(20,4)", "decimal(20,4)", "123456789012.3456", "s:'123456789012.3456'"},  // 16 digits
+    {"", "numeric(20,4)", "decimal(20,4)", "123456789012.3456",
+     "s:'123456789012.3456'"},  // 16 digits
     {"REAL", "double precision", "double", "0.1", "n:0.1"},
     {"REAL", "double precision", "double", "1e20", "n:1e+20"},
     {"DATE", "date", "date", "'2001-10-28'", "d:datetime.datetime(2001, 10, 28, 0, 0)@yyyy/mm/dd"},
@@ -103,8 +104,8 @@ TEST_P(XlsxValueTest, ValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
     cells += std::string(" | ") + v.cell;
     null_cells += " | n:None";
   }
-  driver_->Exec("CREATE TABLE XV (ID INTEGER" + columns + "); INSERT INTO XV VALUES (1" + values + "), (2" +
-                nulls + ");");
+  driver_->Exec("CREATE TABLE XV (ID INTEGER" + columns + "); INSERT INTO XV VALUES (1" + values +
+                "), (2" + nulls + ");");
   const std::string dir = test::MakeTempDir("xlsx");
   task_.OUTPUT = "EXCEL";
   task_.EXPORT = dir + "/OUT.XLSX";
@@ -113,7 +114,8 @@ TEST_P(XlsxValueTest, ValuesBecomeCellsOfTheirTypeWithoutLosingADigit) {
   task_.COUNTER = "SELECT 2";
   test::WriteFileBytes(task_.EXPORT, "old");
   Run();
-  EXPECT_EQ(ReadBack(task_.EXPORT), "# Sheet1 \n" + header + "\nn:1" + cells + "\nn:2" + null_cells + "\n");
+  EXPECT_EQ(ReadBack(task_.EXPORT),
+            "# Sheet1 \n" + header + "\nn:1" + cells + "\nn:2" + null_cells + "\n");
   EXPECT_FALSE(test::PathExists(log_.path())) << test::ReadFileBytes(log_.path());
   ASSERT_EQ(host_.progress.size(), 2u);
   EXPECT_EQ(host_.progress[1].total, 2);
@@ -141,10 +143,9 @@ TEST_P(XlsxValueTest, ValuesTheFormatCannotHoldAreKeptAsTextOrRecorded) {
   task_.EXPORT = test::MakeTempDir("xlsx") + "/OUT.XLSX";
   task_.SQL01 = sql;
   Run();
-  const std::string expected =
-      engine == test::Engine::kSqlite
-          ? "n:None\ns:'A\ufffdB'\ns:'\ufffd'\n"
-          : "n:None\nn:0.3\ns:'1.7976931348623157E+308'\n";
+  const std::string expected = engine == test::Engine::kSqlite
+                                   ? "n:None\ns:'A\ufffdB'\ns:'\ufffd'\n"
+                                   : "n:None\nn:0.3\ns:'1.7976931348623157E+308'\n";
   const std::string cells = ReadBack(task_.EXPORT);
   EXPECT_EQ(cells.substr(cells.find('\n', cells.find('\n') + 1)), "\n" + expected.substr(7));
   auto records = Records();
@@ -200,8 +201,10 @@ TEST_F(XlsxOutputTest, AFailedOrEndedTaskLeavesNoWorkbookAndNoTemporaryFile) {
   Run();
   auto records = Records();
   ASSERT_EQ(records.size(), 4u);  // creation, header, two rows: as for a text file
-  EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[0];
-  EXPECT_EQ(records[3].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n53:", 0), 0u) << records[3];
+  EXPECT_EQ(records[0].rfind("<TS> 0番目でファイルの出力に失敗しました\r\n53:", 0), 0u)
+      << records[0];
+  EXPECT_EQ(records[3].rfind("<TS> 2番目でファイルの出力に失敗しました\r\n53:", 0), 0u)
+      << records[3];
   EXPECT_EQ(host_.progress.size(), 2u);
 
   task_.EXPORT = dir_ + "/OUT.XLSX";

@@ -43,7 +43,8 @@ TEST(RunConfigTest, ReadingComparesValuesExactly) {
       {"", defaults},  // no file at all (written as nothing below)
       {"[Other]\r\nOUTPUT=TAB\r\n", defaults},
       {"[CONNECTION01]\r\nOUTPUT=tab\r\nSHOWDATA=on\r\nCOUNTER=On\r\n", defaults},
-      {"[connection01]\r\nDSN01= DSN=X \r\nEXPORT=/x\r\nOUTPUT=HTML\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n",
+      {"[connection01]\r\nDSN01= DSN=X "
+       "\r\nEXPORT=/x\r\nOUTPUT=HTML\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n",
        {"DSN=X", "/x", kHtml, false, false}},
       {"[CONNECTION01]\r\nOUTPUT=CRIP\r\nSHOWDATA=\r\nCOUNTER=OFF\r\n", defaults},
   };
@@ -66,7 +67,8 @@ TEST(CommandTaskTest, StatementLosesLineBreaksToOneSpaceAndKeepsItsCase) {
       {"select a\nfrom t", "select a from t"},
       {"select a\r\nfrom t\r\n", "select a from t "},
       {"select a\r\rfrom t", "select a  from t"},
-      {"select x from t where n = 'Blue Ocean Ltd.'", "select x from t where n = 'Blue Ocean Ltd.'"},
+      {"select x from t where n = 'Blue Ocean Ltd.'",
+       "select x from t where n = 'Blue Ocean Ltd.'"},
       {"select 'ａｂ売上' from t", "select 'ａｂ売上' from t"},
   };
   for (const auto& [box, expected] : cases) EXPECT_EQ(JobStatement(box), expected) << box;
@@ -88,23 +90,25 @@ TEST(CommandTaskTest, JobFileHoldsTheNineKeysInOrderWithTheJobRunnersValues) {
   };
   for (const Case& c : cases) {
     const std::string path = MakeTempDir() + "/kelvax.ini";
-    const CommandTask task{" DSN=売上 ", "select *\nfrom t", " /d/出力.txt ", c.option,
-                           c.no_show_data, c.no_counter};
+    const CommandTask task{" DSN=売上 ", "select *\nfrom t", " /d/出力.txt ",
+                           c.option,     c.no_show_data,     c.no_counter};
     ASSERT_TRUE(SaveCommandTask(path, task).ok());
-    EXPECT_EQ(ReadFileBytes(path),
-              "[Connection01]\r\nDSN01=DSN=" + kSalesCp932 + "\r\nSQL01=select * from t\r\n"
-              "DSN02=\r\nSQL02=\r\nOUTPUT=" + c.output + "\r\nEXPORT= /d/" + kOutputCp932 +
-              ".txt \r\nINDICATOR=ON\r\nSHOWDATA=" + c.showdata + "\r\nCOUNTER=" + c.counter +
-              "\r\n")
+    EXPECT_EQ(ReadFileBytes(path), "[Connection01]\r\nDSN01=DSN=" + kSalesCp932 +
+                                       "\r\nSQL01=select * from t\r\n"
+                                       "DSN02=\r\nSQL02=\r\nOUTPUT=" +
+                                       c.output + "\r\nEXPORT= /d/" + kOutputCp932 +
+                                       ".txt \r\nINDICATOR=ON\r\nSHOWDATA=" + c.showdata +
+                                       "\r\nCOUNTER=" + c.counter + "\r\n")
         << c.output;
   }
 }
 
 TEST(CommandTaskTest, SavingOverAJobReplacesItsFirstTaskAndKeepsTheRest) {
   const std::string path = MakeTempDir() + "/job.sql";
-  WriteFileBytes(path, "[CONNECTION01]\r\nDSN01=DSN=OLD\r\nSQL01=SELECT 1\r\nDSN02=DSN=T\r\n"
-                       "SQL02=INSERT\r\nOUTPUT=INSERT\r\nEXPORT=\r\nINDICATOR=OFF\r\n"
-                       "SHOWDATA=ON\r\nCOUNTER=ON\r\n[CONNECTION02]\r\nDSN01=DSN=B\r\n");
+  WriteFileBytes(path,
+                 "[CONNECTION01]\r\nDSN01=DSN=OLD\r\nSQL01=SELECT 1\r\nDSN02=DSN=T\r\n"
+                 "SQL02=INSERT\r\nOUTPUT=INSERT\r\nEXPORT=\r\nINDICATOR=OFF\r\n"
+                 "SHOWDATA=ON\r\nCOUNTER=ON\r\n[CONNECTION02]\r\nDSN01=DSN=B\r\n");
   const CommandTask task{"DSN=NEW", "select 2", "/o.csv", kOptionCsv, true, false};
   ASSERT_TRUE(SaveCommandTask(path, task).ok());
   ASSERT_TRUE(SaveCommandTask(path, task).ok());  // a second run rewrites the same keys
@@ -125,7 +129,8 @@ TEST(CommandTaskTest, LoadingSelectsByExactValueAndFillsTheDesktopDefault) {
       {"[CONNECTION01]\r\nOUTPUT=CLIP\r\n", {"", "", "/desk/Kelvax.txt", kOptionClip, true, true}},
       {"[CONNECTION01]\r\nOUTPUT=CRIP\r\n", {"", "", "/desk/Kelvax.txt", kOptionTab, true, true}},
       {"[CONNECTION01]\r\nOUTPUT=HTML\r\n", {"", "", "/desk/Kelvax.html", kOptionHtml, true, true}},
-      {"[CONNECTION01]\r\nOUTPUT=EXCEL\r\n", {"", "", "/desk/Kelvax.xls", kOptionExcel, true, true}},
+      {"[CONNECTION01]\r\nOUTPUT=EXCEL\r\n",
+       {"", "", "/desk/Kelvax.xls", kOptionExcel, true, true}},
       {"[CONNECTION01]\r\nOUTPUT=html\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n",
        {"", "", "/desk/Kelvax.txt", kOptionTab, true, false}},
       {"[connection01]\r\nDSN01=DSN=A\r\nSQL01=SELECT 1\r\nEXPORT=/x.csv\r\nOUTPUT=HTML\r\n"

@@ -1,7 +1,6 @@
 #include "tests/support/drivers.h"
 
 #include "engine/value_text.h"
-
 #include "tests/support/mariadb_sandbox.h"
 #include "tests/support/postgres_sandbox.h"
 #include "tests/support/sandbox.h"
@@ -48,25 +47,36 @@ std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
       SqliteExec(db, "");
       return Driver{engine, OdbcSandbox::SqliteConnect(db), db};
     }
-    case Engine::kPostgres: return OpenServer<PostgresSandbox>(engine, why);
-    case Engine::kMariaDb: return OpenServer<MariaDbSandbox>(engine, why);
+    case Engine::kPostgres:
+      return OpenServer<PostgresSandbox>(engine, why);
+    case Engine::kMariaDb:
+      return OpenServer<MariaDbSandbox>(engine, why);
   }
   return std::nullopt;
 }
 
 void Driver::Exec(const std::string& sql) const {
   switch (engine) {
-    case Engine::kSqlite: SqliteExec(database, sql); return;
-    case Engine::kPostgres: PostgresSandbox::Get()->Exec(sql); return;
-    case Engine::kMariaDb: MariaDbSandbox::Get()->Exec(sql); return;
+    case Engine::kSqlite:
+      SqliteExec(database, sql);
+      return;
+    case Engine::kPostgres:
+      PostgresSandbox::Get()->Exec(sql);
+      return;
+    case Engine::kMariaDb:
+      MariaDbSandbox::Get()->Exec(sql);
+      return;
   }
 }
 
 std::string Driver::QueryRows(const std::string& sql) const {
   switch (engine) {
-    case Engine::kSqlite: return SqliteQuery(database, sql);
-    case Engine::kPostgres: return PostgresSandbox::Get()->QueryRows(sql);
-    case Engine::kMariaDb: return MariaDbSandbox::Get()->QueryRows(sql);
+    case Engine::kSqlite:
+      return SqliteQuery(database, sql);
+    case Engine::kPostgres:
+      return PostgresSandbox::Get()->QueryRows(sql);
+    case Engine::kMariaDb:
+      return MariaDbSandbox::Get()->QueryRows(sql);
   }
   return "";
 }

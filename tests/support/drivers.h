@@ -27,7 +27,8 @@ enum class Engine { kSqlite, kPostgres, kMariaDb };
 inline constexpr Engine kAllEngines[] = {Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb};
 
 // Of three values, one per engine (a column type, a driver's words), the one `engine` takes.
-inline const char* OnEngine(Engine engine, const char* sqlite, const char* postgres, const char* mariadb) {
+inline const char* OnEngine(Engine engine, const char* sqlite, const char* postgres,
+                            const char* mariadb) {
   return engine == Engine::kSqlite ? sqlite : engine == Engine::kPostgres ? postgres : mariadb;
 }
 
@@ -82,7 +83,7 @@ class DriverWorkerTest : public OnDriver<WorkerTest> {
 
 }  // namespace kelvax::test
 
-#define KELVAX_PER_DRIVER(Suite)                                                          \
+#define KELVAX_PER_DRIVER(Suite)                                                               \
   INSTANTIATE_TEST_SUITE_P(PerDriver, Suite, ::testing::ValuesIn(::kelvax::test::kAllEngines), \
                            ::kelvax::test::EngineNamePrinter())
 

@@ -15,7 +15,8 @@ std::vector<std::string> ReadLogRecords(const std::string& path) {
   for (size_t pos = 0; pos < log.size();) {
     const size_t at = log.find(end, pos);  // none: a torn tail, which shows up in a comparison
     const std::string record = FromCp932(log.substr(pos, at == std::string::npos ? at : at - pos));
-    records.push_back(std::regex_replace(std::regex_replace(record, stamp, "<TS>"), elapsed, "<ET>$1"));
+    records.push_back(
+        std::regex_replace(std::regex_replace(record, stamp, "<TS>"), elapsed, "<ET>$1"));
     pos = at == std::string::npos ? log.size() : at + end.size();
   }
   return records;

@@ -39,8 +39,10 @@ std::string FindServerBin() {
 }  // namespace
 
 std::string PostgresSandbox::MissingReason() {
-  if (FindServerBin().empty()) return "PostgreSQL server binaries not installed (/usr/lib/postgresql/*/bin)";
-  if (FindOdbcDriver("psqlodbcw.so").empty()) return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
+  if (FindServerBin().empty())
+    return "PostgreSQL server binaries not installed (/usr/lib/postgresql/*/bin)";
+  if (FindOdbcDriver("psqlodbcw.so").empty())
+    return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
   return "";
 }
 
@@ -61,10 +63,13 @@ void PostgresSandbox::Start() {
   Run({bin_ + "/initdb", "-D", data, "-E", "UTF8", "--locale=C", "-A", "trust", "-U", "postgres",
        "--no-sync"});
   // Durability is of no use to a throw-away cluster; speed is.
-  std::string conf = "\n# kelvax test sandbox\nlisten_addresses = ''\n"
-                     "unix_socket_directories = '" + folder_ + "'\nport = " + kPort + "\n"
-                     "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n"
-                     "max_connections = 30\nshared_buffers = 32MB\n";
+  std::string conf =
+      "\n# kelvax test sandbox\nlisten_addresses = ''\n"
+      "unix_socket_directories = '" +
+      folder_ + "'\nport = " + kPort +
+      "\n"
+      "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n"
+      "max_connections = 30\nshared_buffers = 32MB\n";
   WriteFileBytes(data + "/postgresql.conf", ReadFileBytes(data + "/postgresql.conf") + conf);
   StartServer();
   running_ = true;
@@ -101,15 +106,16 @@ void PostgresSandbox::Stop() {
 }
 
 std::string PostgresSandbox::ConnectString() const {
-  return "DRIVER={PostgreSQL Unicode};Servername=" + folder_ + ";Port=" + kPort + ";Database=" +
-         database_ + ";UID=postgres;UseDeclareFetch=1;Fetch=100";
+  return "DRIVER={PostgreSQL Unicode};Servername=" + folder_ + ";Port=" + kPort +
+         ";Database=" + database_ + ";UID=postgres;UseDeclareFetch=1;Fetch=100";
 }
 
 std::string PostgresSandbox::Psql(const std::string& sql, const std::string& database) const {
   // A script, so that several statements run one after another, each on its own.
-  return RunOrThrow({bin_ + "/psql", "-X", "-q", "-A", "-t", "-F", "|", "-P", "null=NULL", "-v",
-                     "ON_ERROR_STOP=1", "-h", folder_, "-p", kPort, "-U", "postgres", "-d", database},
-                    {{"PGCLIENTENCODING", "UTF8"}}, sql);
+  return RunOrThrow(
+      {bin_ + "/psql", "-X", "-q", "-A", "-t", "-F", "|", "-P", "null=NULL", "-v",
+       "ON_ERROR_STOP=1", "-h", folder_, "-p", kPort, "-U", "postgres", "-d", database},
+      {{"PGCLIENTENCODING", "UTF8"}}, sql);
 }
 
 int PostgresSandbox::TerminateClientBackends() const {

@@ -83,12 +83,17 @@ OdbcSandbox& OdbcSandbox::Get() {
 }
 
 OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
-  std::string ini = "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" +
-                    FindOdbcDriver("libsqlite3odbc.so") + "\nThreading=2\nDontDLClose=1\n\n";
+  std::string ini =
+      "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + FindOdbcDriver("libsqlite3odbc.so") +
+      "\nThreading=2\nDontDLClose=1\n\n";
   std::string pg = FindOdbcDriver("psqlodbcw.so");
-  if (!pg.empty()) ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg + "\nDontDLClose=1\n\n";
+  if (!pg.empty())
+    ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg +
+           "\nDontDLClose=1\n\n";
   std::string maria = FindOdbcDriver("libmaodbc.so");
-  if (!maria.empty()) ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria + "\nDontDLClose=1\n\n";
+  if (!maria.empty())
+    ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria +
+           "\nDontDLClose=1\n\n";
   // A driver whose library is missing: a broken installation must give records, not a crash.
   ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
   // The scripted driver of tests/support/fake_driver: DRIVER=KelvaxFake;SCRIPT=/path.
@@ -169,8 +174,8 @@ std::string InstallKelvax(const std::string& folder, bool with_windows) {
 }
 
 StartedProgram StartProgram(const std::vector<std::string>& argv,
-                            const std::map<std::string, std::string>& env,
-                            const std::string& cwd, int stderr_fd) {
+                            const std::map<std::string, std::string>& env, const std::string& cwd,
+                            int stderr_fd) {
   std::string out_path = MakeTempDir("kelvax-proc");
   std::string out_file = out_path + "/out", err_file = out_path + "/err";
   std::map<std::string, std::string> all = OdbcSandbox::Get().Environment();
@@ -178,13 +183,16 @@ StartedProgram StartProgram(const std::vector<std::string>& argv,
   pid_t pid = fork();
   if (pid == 0) {
     for (const auto& [k, v] : all) {
-      if (v == "\x01") unsetenv(k.c_str());
-      else setenv(k.c_str(), v.c_str(), 1);
+      if (v == "\x01")
+        unsetenv(k.c_str());
+      else
+        setenv(k.c_str(), v.c_str(), 1);
     }
     std::string dir = cwd.empty() ? fs::path(argv[0]).parent_path().string() : cwd;
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
     if (!freopen("/dev/null", "r", stdin) || !freopen(out_file.c_str(), "w", stdout)) _exit(126);
-    if (stderr_fd >= 0 ? dup2(stderr_fd, 2) < 0 : !freopen(err_file.c_str(), "w", stderr)) _exit(126);
+    if (stderr_fd >= 0 ? dup2(stderr_fd, 2) < 0 : !freopen(err_file.c_str(), "w", stderr))
+      _exit(126);
     setpgid(0, 0);  // its own group, so that a kill of the group reaches what it started too
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -196,8 +204,7 @@ StartedProgram StartProgram(const std::vector<std::string>& argv,
 }
 
 ProcessResult RunProgram(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& env,
-                         const std::string& cwd) {
+                         const std::map<std::string, std::string>& env, const std::string& cwd) {
   return StartProgram(argv, env, cwd).Wait();
 }
 

@@ -27,7 +27,8 @@ class OdbcSandbox {
  public:
   static OdbcSandbox& Get();
 
-  // Creates (or replaces) a SQLite database in the sandbox's folder by running `sql`; returns its path.
+  // Creates (or replaces) a SQLite database in the sandbox's folder by running `sql`; returns its
+  // path.
   std::string CreateSqliteDb(const std::string& name, const std::string& sql);
   // DRIVER=SQLite3;Database=PATH;StepAPI=1 (streaming, as users are told to configure it).
   static std::string SqliteConnect(const std::string& db_path);

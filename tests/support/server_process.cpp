@@ -41,8 +41,9 @@ std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string
   ProcessResult r = RunProgram(argv, all, "/");
   if (!dir.empty()) std::filesystem::remove_all(dir);
   if (r.exit_status != 0) {
-    throw std::runtime_error(argv[input.empty() ? 0 : 4] + " failed (" + std::to_string(r.exit_status) +
-                             ") on: " + input.substr(0, 200) + "\n" + r.out + r.err);
+    throw std::runtime_error(argv[input.empty() ? 0 : 4] + " failed (" +
+                             std::to_string(r.exit_status) + ") on: " + input.substr(0, 200) +
+                             "\n" + r.out + r.err);
   }
   while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
   return r.out;
@@ -65,7 +66,8 @@ void ServerWatchdog::Arm(const std::string& script, const std::vector<std::strin
     setsid();  // out of the test's process group: a kill of the group must not take it along
     char byte;
     ssize_t n;
-    do n = read(fds[0], &byte, 1); while (n < 0 && errno == EINTR);
+    do n = read(fds[0], &byte, 1);
+    while (n < 0 && errno == EINTR);
     if (n == 1) _exit(0);
     std::vector<char*> argv = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"),
                                const_cast<char*>(script.c_str()), const_cast<char*>("sh")};

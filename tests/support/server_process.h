@@ -19,7 +19,8 @@ std::string MakeServerFolder(const std::string& prefix, const std::string& owner
 
 // RunProgram with the folder "/", LC_ALL=C and `input` (SQL, say) on standard input. Returns its
 // output without the last line end; throws, with what it printed, when it exits non-zero.
-std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string, std::string>& env = {},
+std::string RunOrThrow(std::vector<std::string> argv,
+                       const std::map<std::string, std::string>& env = {},
                        const std::string& input = "");
 
 // Removes a server's folder when it stops, unless KELVAX_KEEP_TEST_FILES is set.
@@ -97,7 +98,6 @@ class SharedServer {
 
 // In a test body or SetUp: assigns the server to `server` (a PostgresSandbox* or MariaDbSandbox*
 // variable or member), or skips the test when that server is not installed.
-#define KELVAX_REQUIRE_SERVER(server)                           \
-  server = std::remove_pointer_t<decltype(server)>::Get();      \
-  if (server == nullptr)                                        \
-  GTEST_SKIP() << std::remove_pointer_t<decltype(server)>::MissingReason()
+#define KELVAX_REQUIRE_SERVER(server)                      \
+  server = std::remove_pointer_t<decltype(server)>::Get(); \
+  if (server == nullptr) GTEST_SKIP() << std::remove_pointer_t<decltype(server)>::MissingReason()

@@ -22,8 +22,7 @@ class WorkerTest : public ::testing::Test {
 
   void Run(RunHost& host) {
     TaskContext c{task_, log_, host};
-    worker_(c, "job.ini", "CONNECTION01");
-    left_behind_ = c.left_behind;
+    left_behind_ = worker_(c).left_behind;
   }
   void Run() { Run(host_); }
   std::vector<std::string> Records() const { return ReadLogRecords(log_.path()); }

@@ -42,8 +42,11 @@ class ScopedEnv {
 TEST(FoldersTest, TempFolderEndsInExactlyOneSlash) {
   // TMPDIR (unset: nullopt) and the folder; a relative one cannot head a file name.
   const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {"/var/tmp/kelvax", "/var/tmp/kelvax/"}, {"/var/tmp/kelvax//", "/var/tmp/kelvax/"},
-      {std::nullopt, "/tmp/"}, {"", "/tmp/"}, {"relative/dir", "/tmp/"}};
+      {"/var/tmp/kelvax", "/var/tmp/kelvax/"},
+      {"/var/tmp/kelvax//", "/var/tmp/kelvax/"},
+      {std::nullopt, "/tmp/"},
+      {"", "/tmp/"},
+      {"relative/dir", "/tmp/"}};
   for (const auto& [value, folder] : cases) {
     ScopedEnv tmp("TMPDIR", value);
     EXPECT_EQ(TempFolder(), folder) << value.value_or("(unset)");

@@ -136,15 +136,19 @@ TEST_F(IniFileWriteTest, WritesInPlaceKeepingEveryOtherByteAndTheFilesEncoding) 
     std::string before, section, key, value, after;
   };
   const Case cases[] = {
-      {"; settings\n[Main]\r\n  Font = old value  \r\nSize=9\n\r\n[Other]\tx\r\nfont=untouched\r\n", "MAIN",
-       "FONT", "new", "; settings\n[Main]\r\n  Font =new\r\nSize=9\n\r\n[Other]\tx\r\nfont=untouched\r\n"},
-      // A new key goes at the end of its section, before blank lines; the last line may lack its end.
-      {"[A]\r\nK1=1\r\n\r\n[B]\r\nK1=b\r\n", "a", "K2", "2", "[A]\r\nK1=1\r\nK2=2\r\n\r\n[B]\r\nK1=b\r\n"},
+      {"; settings\n[Main]\r\n  Font = old value  \r\nSize=9\n\r\n[Other]\tx\r\nfont=untouched\r\n",
+       "MAIN", "FONT", "new",
+       "; settings\n[Main]\r\n  Font =new\r\nSize=9\n\r\n[Other]\tx\r\nfont=untouched\r\n"},
+      // A new key goes at the end of its section, before blank lines; the last line may lack its
+      // end.
+      {"[A]\r\nK1=1\r\n\r\n[B]\r\nK1=b\r\n", "a", "K2", "2",
+       "[A]\r\nK1=1\r\nK2=2\r\n\r\n[B]\r\nK1=b\r\n"},
       {"[A]\nK1=1", "A", "K2", "2", "[A]\nK1=1\r\nK2=2\r\n"},
       {"[A]\nK=1", "B", "K", "2", "[A]\nK=1\r\n[B]\r\nK=2\r\n"},
       // UTF-8 with a BOM stays UTF-8; CP932 ([設定]) stays CP932, what it lacks becoming '?'.
       {"\xEF\xBB\xBF[設定]\r\nK=古い\r\n", "設定", "K", "明朝", "\xEF\xBB\xBF[設定]\r\nK=明朝\r\n"},
-      {"[\x90\xDD\x92\xE8]\r\nK=x\r\n", "設定", "K", "明朝😀", "[\x90\xDD\x92\xE8]\r\nK=\x96\xBE\x92\xA9?\r\n"},
+      {"[\x90\xDD\x92\xE8]\r\nK=x\r\n", "設定", "K", "明朝😀",
+       "[\x90\xDD\x92\xE8]\r\nK=\x96\xBE\x92\xA9?\r\n"},
       // UTF-8 whose only text invalid as CP932 (テスト) is written over gains a BOM.
       {"[A]\r\nK=テスト\r\n", "A", "K", "山田", "\xEF\xBB\xBF[A]\r\nK=山田\r\n"},
   };
@@ -178,7 +182,8 @@ TEST_F(IniFileWriteTest, KeepsTheFileModeMakesNewOnes0600AndRefusesLinks) {
   const std::string link = path_ + ".link", notes = path_ + ".notes";
   WriteFileBytes(notes, "notes\n");
   std::filesystem::create_symlink(notes, link);
-  EXPECT_EQ(WriteIniString(link, "A", "K", "3").description(), link + " is a symbolic link; settings are not written through one");
+  EXPECT_EQ(WriteIniString(link, "A", "K", "3").description(),
+            link + " is a symbolic link; settings are not written through one");
   EXPECT_EQ(ReadFileBytes(notes), "notes\n");
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   std::filesystem::remove(link);

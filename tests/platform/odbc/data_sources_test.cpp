@@ -8,8 +8,8 @@ namespace {
 // Listing and test connects are checked through the data-source dialog (tests/ui).
 TEST(DataSourcesTest, AttributeValuesThatWouldSplitTheStringAreBraced) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"secret", "PWD=secret"},   {"a;b", "PWD={a;b}"},  {"x}y{", "PWD={x}}y{}"},
-      {" pad", "PWD={ pad}"},     {"", "PWD="},
+      {"secret", "PWD=secret"}, {"a;b", "PWD={a;b}"}, {"x}y{", "PWD={x}}y{}"},
+      {" pad", "PWD={ pad}"},   {"", "PWD="},
   };
   for (const auto& [value, expected] : cases) EXPECT_EQ(ConnectAttribute("PWD", value), expected);
 }

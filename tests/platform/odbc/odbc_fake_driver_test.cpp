@@ -95,13 +95,15 @@ const Case kCases[] = {
       "5|NULL"},
      ""},
     {"RowErrorWhereValuesReadOneByOneFailsOnlyTheUnreadable",
-     "dbms PostgreSQL\ngetdata block bound any_column any_order\ncol id BIGINT\ncol name WVARCHAR 20\n"
+     "dbms PostgreSQL\ngetdata block bound any_column any_order\ncol id BIGINT\ncol name WVARCHAR "
+     "20\n"
      "row 1|one\nrow 2|two\nrowerror 42000 Row 2 is damaged\n"
      "getdatafail 1 22003 Numeric value out of range\nrow 3|three\n",
      {"1|one", "!Numeric value out of range|two", "3|three"},
      ""},
     {"RowErrorValueFailingWithoutARecordGetsTheRowsDiagnostic",
-     "dbms PostgreSQL\ngetdata block bound any_column any_order\ncol id BIGINT\ncol name WVARCHAR 20\n"
+     "dbms PostgreSQL\ngetdata block bound any_column any_order\ncol id BIGINT\ncol name WVARCHAR "
+     "20\n"
      "row 1|one\nrowerror 42000 Row 1 is damaged\ngetdatafail 2 -\nrow 2|two\n",
      {"1|!Row 1 is damaged", "2|two"},
      ""},
@@ -120,7 +122,8 @@ const Case kCases[] = {
      "dbms PostgreSQL\ngetdata block bound any_column any_order\nrowarray 3\n"
      "col id BIGINT\ncol s WVARCHAR 4\n"
      "row 1|a\nrow 2|a long value\nsetposfail HY000 Cannot position on row 2\nrow 3|b\n"
-     "row 4|" + kLongSushi + "\nrow 5|c\n",
+     "row 4|" +
+         kLongSushi + "\nrow 5|c\n",
      {"1|a", "2|!Cannot position on row 2", "3|b", "4|" + kLongSushi, "5|c"},
      ""},
     {"FailingSetPosCostsNoLongValueOfAnotherRow",
@@ -135,8 +138,10 @@ const Case kCases[] = {
      "row 1|a|1.50|00FF10\n"
      "row 2|long value|2|01\nreread 2 Long value\n"
      "row 3|long again|-3.25|\\N\nreread 2 \\N\n"
-     "row 4|" + kLongEmoji + "|4.000|0A0B0C0D\n"
-     "row 5|e|\\N|\n",
+     "row 4|" +
+         kLongEmoji +
+         "|4.000|0A0B0C0D\n"
+         "row 5|e|\\N|\n",
      {"1|a|1.5|00FF10", "2|!different value|2|01", "3|!different value|-3.25|NULL",
       "4|" + kLongEmoji + "|4|0A0B0C0D", "5|e|NULL|"},
      ""},
@@ -201,7 +206,9 @@ TEST_P(OdbcFakeDriverTest, EachValueComesOutOrFailsOnItsOwn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, OdbcFakeDriverTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace kelvax::odbc

@@ -46,7 +46,8 @@ Read ReadAll(const test::Driver& driver, const std::string& sql) {
       std::optional<std::string> text;
       s = test::ReadText(result, i, text);
       if (!s.ok()) {
-        read.failures.push_back(std::to_string(read.rows.size()) + ":" + std::to_string(i) + " " + s.description());
+        read.failures.push_back(std::to_string(read.rows.size()) + ":" + std::to_string(i) + " " +
+                                s.description());
       }
       row.push_back(text);
     }
@@ -57,7 +58,9 @@ Read ReadAll(const test::Driver& driver, const std::string& sql) {
 
 // One stored value: the column type on each engine (nullptr: not a case there), the literal the
 // engine's own client stores, and the text expected back (nullptr: NULL).
-struct Case { const char *sqlite, *postgres, *mariadb, *literal, *expected; };
+struct Case {
+  const char *sqlite, *postgres, *mariadb, *literal, *expected;
+};
 
 const Case kCases[] = {
     // Text, any character; malformed bytes as sent (each writer deals with them).
@@ -66,13 +69,16 @@ const Case kCases[] = {
     {"VARCHAR(3)", "varchar(3)", "varchar(3)", "''", ""},
     {"TEXT", "text", "text", "NULL", nullptr},
     {"VARCHAR(3)", nullptr, nullptr, "'a日本語テキスト'", "a日本語テキスト"},  // past its size
-    {"TEXT", nullptr, nullptr, "CAST(x'41FF42C3' AS TEXT)", "A\xFF" "B\xC3"},
+    {"TEXT", nullptr, nullptr, "CAST(x'41FF42C3' AS TEXT)",
+     "A\xFF"
+     "B\xC3"},
     // Exact numbers never pass through a double.
     {"INTEGER", "integer", "int", "-42", "-42"},
     {"BIGINT", "bigint", "bigint", "9007199254740993", "9007199254740993"},
     {nullptr, nullptr, "bigint unsigned", "18446744073709551615", "18446744073709551615"},
     {"NUMERIC", "numeric", "decimal(19,0)", "1234567890123456789", "1234567890123456789"},
-    {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345", "12345678901234567890.12345"},
+    {nullptr, "numeric(30,5)", "decimal(30,5)", "12345678901234567890.12345",
+     "12345678901234567890.12345"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "-1.500", "-1.5"},
     {"NUMERIC", "numeric(6,3)", "decimal(6,3)", "2.000", "2"},
     {nullptr, "numeric", nullptr, "'NaN'", "NaN"},
@@ -92,7 +98,8 @@ const Case kCases[] = {
     {"TIMESTAMP", "timestamp", "datetime", "'2024-02-29 00:00:00'", "2024/02/29"},
     {"TIME", "time", "time", "'09:05:03'", "9:05:03"},
     // Fractions of a second as stored.
-    {"TIMESTAMP", "timestamp(6)", "datetime(6)", "'2024-02-29 23:59:59.999999'", "2024/02/29 23:59:59.999999"},
+    {"TIMESTAMP", "timestamp(6)", "datetime(6)", "'2024-02-29 23:59:59.999999'",
+     "2024/02/29 23:59:59.999999"},
     {"TIME", "time(6)", "time(6)", "'23:59:59.5'", "23:59:59.5"},
     {nullptr, "timestamp", nullptr, "'0044-03-15 10:00 BC'", "0044-03-15 10:00:00 BC"},
     {nullptr, "timestamp", nullptr, "'-infinity'", "-infinity"},
@@ -119,11 +126,14 @@ const Case kCases[] = {
     {"BOOLEAN", nullptr, nullptr, "0.5", "0.5"},
 };
 
-const char* TypeOn(const Case& c, Engine engine) { return test::OnEngine(engine, c.sqlite, c.postgres, c.mariadb); }
+const char* TypeOn(const Case& c, Engine engine) {
+  return test::OnEngine(engine, c.sqlite, c.postgres, c.mariadb);
+}
 
 std::string Literal(const Case& c, Engine engine) {
   const std::string literal = c.literal;  // bytea takes '\x..'
-  return engine == Engine::kPostgres && literal.rfind("x'", 0) == 0 ? "'\\x" + literal.substr(2) : literal;
+  return engine == Engine::kPostgres && literal.rfind("x'", 0) == 0 ? "'\\x" + literal.substr(2)
+                                                                    : literal;
 }
 
 class OdbcFidelityTest : public test::DriverTest {};
@@ -141,8 +151,9 @@ TEST_P(OdbcFidelityTest, EveryStoredValueArrivesAsItsExactText) {
     nulls += ", NULL";
   }
   const bool maria = engine == Engine::kMariaDb;
-  driver_->Exec((maria ? "SET SESSION sql_mode = 'ANSI_QUOTES'; " : "") + "CREATE TABLE t ("s + columns + ")" +
-                (maria ? " CHARACTER SET utf8mb4" : "") + "; INSERT INTO t VALUES (" + values + "), (" + nulls + ");");
+  driver_->Exec((maria ? "SET SESSION sql_mode = 'ANSI_QUOTES'; " : "") + "CREATE TABLE t ("s +
+                columns + ")" + (maria ? " CHARACTER SET utf8mb4" : "") +
+                "; INSERT INTO t VALUES (" + values + "), (" + nulls + ");");
   Read read = ReadAll(*driver_, "SELECT * FROM t ORDER BY 1");
   EXPECT_TRUE(read.failures.empty()) << read.failures.front();
   EXPECT_TRUE(read.end.ok()) << read.end.description();
@@ -171,17 +182,19 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   const char* text = test::OnEngine(engine, "text", "text", "longtext");
   const char* bytes = test::OnEngine(engine, "blob", "bytea", "longblob");
   // Expressions of n characters c, and of n bytes.
-  const char* text_of = engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')" : "repeat('%C', %N)";
-  const char* blob_of = test::OnEngine(engine, "zeroblob(%N)", "convert_to(repeat('x', %N), 'UTF8')", "repeat('x', %N)");
+  const char* text_of =
+      engine == Engine::kSqlite ? "replace(hex(zeroblob(%N)), '00', '%C')" : "repeat('%C', %N)";
+  const char* blob_of = test::OnEngine(engine, "zeroblob(%N)",
+                                       "convert_to(repeat('x', %N), 'UTF8')", "repeat('x', %N)");
   auto make = [](std::string s, char c, int n) {
     if (const auto at = s.find("%C"); at != std::string::npos) s.replace(at, 2, 1, c);
     return s.replace(s.find("%N"), 2, std::to_string(n));
   };
   // Row by row: the text's character and length, the bytes' length; around the bound buffers
   // (1024 UTF-16 units, 2048 bytes) too.
-  const std::tuple<char, int, int> rows[] = {{'a', 1100, 70000}, {'b', 600000, 5}, {'c', 0, 0},
-                                             {'d', 3000, 2000},  {'e', 1024, 1024}, {'f', 1025, 1025},
-                                             {'g', 2048, 2048},  {'h', 2049, 2049}};
+  const std::tuple<char, int, int> rows[] = {
+      {'a', 1100, 70000}, {'b', 600000, 5},  {'c', 0, 0},       {'d', 3000, 2000},
+      {'e', 1024, 1024},  {'f', 1025, 1025}, {'g', 2048, 2048}, {'h', 2049, 2049}};
   const std::string byte = engine == Engine::kSqlite ? "00" : "78";
   std::string sql = std::string("CREATE TABLE t (id integer, s ") + text + ", b " + bytes + ");";
   std::vector<Row> expected;
@@ -191,7 +204,8 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
            (n ? make(text_of, c, n) + ", " + make(blob_of, c, b) : "'short', NULL") + ");";
     std::string hex;
     for (int i = 0; i < b; ++i) hex += byte;
-    expected.push_back({id, n ? std::string(n, c) : "short", n ? std::optional(hex) : std::nullopt});
+    expected.push_back(
+        {id, n ? std::string(n, c) : "short", n ? std::optional(hex) : std::nullopt});
   }
   driver_->Exec(sql);
   Read read = ReadAll(*driver_, "SELECT id, s, b FROM t ORDER BY id");
@@ -200,19 +214,22 @@ TEST_P(OdbcFidelityTest, LongValuesComeWholeFromTheirOwnRow) {
   for (int i = 0; i < 8; ++i) {
     EXPECT_TRUE(read.rows[i] == expected[i])
         << "row " << i + 1 << ": " << read.rows[i][1].value_or("NULL").substr(0, 20) << ".. ("
-        << read.rows[i][1].value_or("").size() << " chars), b " << read.rows[i][2].value_or("").size();
+        << read.rows[i][1].value_or("").size() << " chars), b "
+        << read.rows[i][2].value_or("").size();
   }
 }
 
 // A statement that fails in the middle of its result: every row the driver delivered before the
 // failure is handed out, in order, then the failure once.
 TEST_P(OdbcFidelityTest, RowsBeforeAFailureInTheMiddleAreKept) {
-  if (GetParam() == Engine::kMariaDb) GTEST_SKIP() << "the driver reads the whole result when the statement runs";
+  if (GetParam() == Engine::kMariaDb)
+    GTEST_SKIP() << "the driver reads the whole result when the statement runs";
   // The PostgreSQL driver reads 100 rows at a time from the server and a failed read delivers none.
   const bool sqlite = GetParam() == Engine::kSqlite;
-  const std::string sql = sqlite ? "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
-                                   "SELECT i, CASE WHEN i >= 500 THEN abs(-9223372036854775807 - 1) END FROM n"
-                                 : "SELECT i, 1 / (500 - i) FROM generate_series(1, 1000) i";
+  const std::string sql =
+      sqlite ? "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+               "SELECT i, CASE WHEN i >= 500 THEN abs(-9223372036854775807 - 1) END FROM n"
+             : "SELECT i, 1 / (500 - i) FROM generate_series(1, 1000) i";
   const std::size_t delivered = sqlite ? 499 : 400;
   Read read = ReadAll(*driver_, sql);
   EXPECT_EQ(read.end_failures, 1);
@@ -229,7 +246,8 @@ TEST(OdbcFidelitySqliteTest, ExpressionsComeAsTheDriversText) {
   std::optional<test::Driver> driver = test::OpenDriver(Engine::kSqlite, nullptr);
   ASSERT_TRUE(driver);
   driver->Exec("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (5);");
-  Read read = ReadAll(*driver, "SELECT a + 1, a * 1.5, 'x' || a, NULL, COUNT(*), date('2001-10-28') FROM t");
+  Read read = ReadAll(*driver,
+                      "SELECT a + 1, a * 1.5, 'x' || a, NULL, COUNT(*), date('2001-10-28') FROM t");
   ASSERT_EQ(read.rows.size(), 1u);
   EXPECT_EQ(read.rows[0], (Row{"6", "7.5", "x5", std::nullopt, "1", "2001-10-28"}));
 }

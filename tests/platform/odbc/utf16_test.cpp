@@ -1,9 +1,9 @@
 // The UTF-16 form of statements and connect strings.
+#include "platform/odbc/utf16.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "platform/odbc/utf16.h"
 
 namespace kelvax::odbc {
 namespace {

@@ -1,9 +1,10 @@
 #include "platform/text/cp932.h"
-#include "platform/text/utf8.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/text/utf8.h"
 
 namespace kelvax {
 namespace {
@@ -27,10 +28,10 @@ TEST(Cp932Test, JapaneseTextHasItsCp932BytesAndReadsBack) {
       {"ＭＳ 明朝", "82 6C 82 72 20 96 BE 92 A9"},
       // The wave dash and minus that SHIFT_JIS converters refuse.
       {"～－", "81 60 81 7C"},
-      {"ｱｲｳ", "B1 B2 B3"},                    // half-width katakana: one byte each
-      {"①Ⅰ", "87 40 87 54"},                  // vendor extensions
-      {"表示", "95 5C 8E A6"},                // trail byte 0x5C (the backslash byte)
-      {"a\\b~", "61 5C 62 7E"},               // ASCII stays ASCII
+      {"ｱｲｳ", "B1 B2 B3"},       // half-width katakana: one byte each
+      {"①Ⅰ", "87 40 87 54"},     // vendor extensions
+      {"表示", "95 5C 8E A6"},   // trail byte 0x5C (the backslash byte)
+      {"a\\b~", "61 5C 62 7E"},  // ASCII stays ASCII
       {"計算中です...", "8C 76 8E 5A 92 86 82 C5 82 B7 2E 2E 2E"},
   };
   for (const auto& c : cases) {
@@ -56,7 +57,12 @@ TEST(Cp932Test, InvalidUtf8BecomesQuestionMarks) {
   std::size_t replaced = 0;
   // A lone continuation byte, a truncated sequence followed by ASCII, an overlong '/', a
   // truncated sequence at the very end.
-  EXPECT_EQ(ToCp932("a\x80" "b\xE3\x81" "c\xC0\xAF" "d\xE6\x98", &replaced), "a?b?c??d?");
+  EXPECT_EQ(ToCp932("a\x80"
+                    "b\xE3\x81"
+                    "c\xC0\xAF"
+                    "d\xE6\x98",
+                    &replaced),
+            "a?b?c??d?");
   EXPECT_EQ(replaced, 5u);
 }
 
@@ -86,11 +92,11 @@ TEST(Cp932Test, IsValidUtf8RejectsIllFormedSequences) {
   EXPECT_TRUE(IsValidUtf8(""));
   EXPECT_TRUE(IsValidUtf8("plain ascii text longer than eight bytes"));
   EXPECT_TRUE(IsValidUtf8("日本語 and 😀"));
-  EXPECT_FALSE(IsValidUtf8("\x82\x6C\x82\x72"));    // CP932 ＭＳ
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));            // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));        // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));    // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("abc\xE6\x98"));         // truncated
+  EXPECT_FALSE(IsValidUtf8("\x82\x6C\x82\x72"));  // CP932 ＭＳ
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("abc\xE6\x98"));       // truncated
 }
 
 TEST(Cp932Test, Utf16UnitsBecomeUtf8) {

@@ -18,10 +18,9 @@
 //                              before it in its block counted and marked SQL_ROW_SUCCESS
 //   crash                      the fetch reaching this line dies of SIGSEGV, as a driver
 //                              does when its server goes away mid-fetch
+#include <signal.h>
 #include <sql.h>
 #include <sqlext.h>
-
-#include <signal.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -62,7 +61,7 @@ struct Row {
   std::vector<std::optional<std::string>> values;
   std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail, crash: markers, not rows
   bool crash = false;
-  std::map<int, Diag> get_data_fail;                    // by column number
+  std::map<int, Diag> get_data_fail;  // by column number
   std::map<int, std::optional<std::string>> reread;
 };
 
@@ -89,9 +88,9 @@ struct Binding {
 struct Stmt : Handle {
   Dbc* dbc = nullptr;
   bool open = false;
-  std::size_t next = 0;                      // the script line the next fetch starts at
+  std::size_t next = 0;                                // the script line the next fetch starts at
   std::size_t block = 0, block_rows = 0, current = 0;  // current: the row SQLGetData reads
-  int gd_column = 0;                         // the column being read piecewise
+  int gd_column = 0;                                   // the column being read piecewise
   std::size_t gd_offset = 0;
   bool gd_done = false;
   SQLULEN array_size = 1, cursor_type = SQL_CURSOR_FORWARD_ONLY, concurrency = SQL_CONCUR_READ_ONLY;
@@ -145,7 +144,9 @@ bool IsBinary(SQLSMALLINT type) {
 bool Convert(const std::string& v, SQLSMALLINT sql_type, SQLSMALLINT c_type, std::string& out) {
   auto raw = [&out](const auto& x) { out.assign(reinterpret_cast<const char*>(&x), sizeof x); };
   switch (c_type) {
-    case SQL_C_CHAR: out = v; return true;
+    case SQL_C_CHAR:
+      out = v;
+      return true;
     case SQL_C_WCHAR: {
       const std::u16string w = Utf16(v);
       out.assign(reinterpret_cast<const char*>(w.data()), w.size() * 2);
@@ -157,14 +158,23 @@ bool Convert(const std::string& v, SQLSMALLINT sql_type, SQLSMALLINT c_type, std
       for (std::size_t i = 0; IsBinary(sql_type) && i + 1 < v.size(); i += 2)
         out += static_cast<char>(std::stoi(v.substr(i, 2), nullptr, 16));
       return true;
-    case SQL_C_SBIGINT: raw(static_cast<SQLBIGINT>(std::strtoll(v.c_str(), nullptr, 10))); return true;
-    case SQL_C_UBIGINT: raw(static_cast<SQLUBIGINT>(std::strtoull(v.c_str(), nullptr, 10))); return true;
-    case SQL_C_DOUBLE: raw(std::strtod(v.c_str(), nullptr)); return true;
-    default: return false;
+    case SQL_C_SBIGINT:
+      raw(static_cast<SQLBIGINT>(std::strtoll(v.c_str(), nullptr, 10)));
+      return true;
+    case SQL_C_UBIGINT:
+      raw(static_cast<SQLUBIGINT>(std::strtoull(v.c_str(), nullptr, 10)));
+      return true;
+    case SQL_C_DOUBLE:
+      raw(std::strtod(v.c_str(), nullptr));
+      return true;
+    default:
+      return false;
   }
 }
 
-bool Fixed(SQLSMALLINT c_type) { return c_type != SQL_C_CHAR && c_type != SQL_C_WCHAR && c_type != SQL_C_BINARY; }
+bool Fixed(SQLSMALLINT c_type) {
+  return c_type != SQL_C_CHAR && c_type != SQL_C_WCHAR && c_type != SQL_C_BINARY;
+}
 
 // Puts `bytes` into a buffer of `width` bytes the way ODBC does; true when they were cut short.
 // `written` gets the bytes of the value placed.
@@ -205,26 +215,34 @@ bool Load(const std::string& path, Script& script, std::string& why) {
   std::ifstream file(path);
   if (!file) return why = "cannot read script " + path, false;
   static const std::map<std::string, SQLSMALLINT> kTypes = {
-      {"CHAR", SQL_CHAR},       {"VARCHAR", SQL_VARCHAR}, {"WCHAR", SQL_WCHAR},
+      {"CHAR", SQL_CHAR},         {"VARCHAR", SQL_VARCHAR}, {"WCHAR", SQL_WCHAR},
       {"WVARCHAR", SQL_WVARCHAR}, {"INTEGER", SQL_INTEGER}, {"BIGINT", SQL_BIGINT},
-      {"DOUBLE", SQL_DOUBLE},   {"DECIMAL", SQL_DECIMAL}, {"VARBINARY", SQL_VARBINARY}};
-  static const std::map<std::string, SQLUINTEGER> kGetData = {
-      {"block", SQL_GD_BLOCK}, {"bound", SQL_GD_BOUND},
-      {"any_column", SQL_GD_ANY_COLUMN}, {"any_order", SQL_GD_ANY_ORDER}};
+      {"DOUBLE", SQL_DOUBLE},     {"DECIMAL", SQL_DECIMAL}, {"VARBINARY", SQL_VARBINARY}};
+  static const std::map<std::string, SQLUINTEGER> kGetData = {{"block", SQL_GD_BLOCK},
+                                                              {"bound", SQL_GD_BOUND},
+                                                              {"any_column", SQL_GD_ANY_COLUMN},
+                                                              {"any_order", SQL_GD_ANY_ORDER}};
   std::string line;
   for (int number = 1; std::getline(file, line); ++number) {
     std::istringstream in(line);
     std::string key, word;
     in >> key;
     Row* last = script.rows.empty() || script.rows.back().fetch_fail || script.rows.back().crash
-                    ? nullptr : &script.rows.back();
-    auto diag = [&in] { Diag d; in >> d.state; d.message = Rest(in); return d; };
+                    ? nullptr
+                    : &script.rows.back();
+    auto diag = [&in] {
+      Diag d;
+      in >> d.state;
+      d.message = Rest(in);
+      return d;
+    };
     if (key.empty() || key[0] == '#') continue;
     if (key == "dbms") {
       script.dbms = Rest(in);
     } else if (key == "getdata") {
       while (in >> word) {
-        if (!kGetData.count(word)) return why = "line " + std::to_string(number) + ": " + word, false;
+        if (!kGetData.count(word))
+          return why = "line " + std::to_string(number) + ": " + word, false;
         script.getdata |= kGetData.at(word);
       }
     } else if (key == "rowarray") {
@@ -234,7 +252,8 @@ bool Load(const std::string& path, Script& script, std::string& why) {
     } else if (key == "col") {
       Column c;
       in >> c.name >> word >> c.size;
-      if (!kTypes.count(word)) return why = "line " + std::to_string(number) + ": type " + word, false;
+      if (!kTypes.count(word))
+        return why = "line " + std::to_string(number) + ": type " + word, false;
       c.type = kTypes.at(word);
       script.columns.push_back(c);
     } else if (key == "row") {
@@ -282,28 +301,38 @@ bool Load(const std::string& path, Script& script, std::string& why) {
 
 SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
   switch (type) {
-    case SQL_HANDLE_ENV: *output = new Handle; return SQL_SUCCESS;
-    case SQL_HANDLE_DBC: *output = static_cast<Handle*>(new Dbc); return SQL_SUCCESS;
+    case SQL_HANDLE_ENV:
+      *output = new Handle;
+      return SQL_SUCCESS;
+    case SQL_HANDLE_DBC:
+      *output = static_cast<Handle*>(new Dbc);
+      return SQL_SUCCESS;
     case SQL_HANDLE_STMT: {
       auto* s = new Stmt;
       s->dbc = Enter<Dbc>(input);
       *output = static_cast<Handle*>(s);
       return SQL_SUCCESS;
     }
-    default: return SQL_ERROR;
+    default:
+      return SQL_ERROR;
   }
 }
 
 SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
-  if (type == SQL_HANDLE_STMT) delete Enter<Stmt>(handle);
-  else if (type == SQL_HANDLE_DBC) delete Enter<Dbc>(handle);
-  else delete static_cast<Handle*>(handle);
+  if (type == SQL_HANDLE_STMT)
+    delete Enter<Stmt>(handle);
+  else if (type == SQL_HANDLE_DBC)
+    delete Enter<Dbc>(handle);
+  else
+    delete static_cast<Handle*>(handle);
   return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
 
-SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) {
+  return SQL_SUCCESS;
+}
 
 SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC hdbc, SQLHWND, SQLWCHAR* in, SQLSMALLINT in_length,
                                     SQLWCHAR* out, SQLSMALLINT out_max, SQLSMALLINT* out_length,
@@ -335,7 +364,8 @@ SQLRETURN SQL_API SQLGetInfoW(SQLHDBC hdbc, SQLUSMALLINT type, SQLPOINTER value,
   auto* d = Enter<Dbc>(hdbc);
   auto text = [&](const std::string& s) {
     SQLSMALLINT units = 0;
-    PutWide(s, static_cast<SQLWCHAR*>(value), static_cast<std::size_t>(max > 0 ? max / 2 : 0), &units);
+    PutWide(s, static_cast<SQLWCHAR*>(value), static_cast<std::size_t>(max > 0 ? max / 2 : 0),
+            &units);
     if (length) *length = static_cast<SQLSMALLINT>(units * 2);  // bytes
     return SQL_SUCCESS;
   };
@@ -344,15 +374,20 @@ SQLRETURN SQL_API SQLGetInfoW(SQLHDBC hdbc, SQLUSMALLINT type, SQLPOINTER value,
     return SQL_SUCCESS;
   };
   switch (type) {
-    case SQL_DBMS_NAME: return text(d->script.dbms);
-    case SQL_DRIVER_ODBC_VER: return text("03.52");
-    case SQL_GETDATA_EXTENSIONS: return number(d->script.getdata);
+    case SQL_DBMS_NAME:
+      return text(d->script.dbms);
+    case SQL_DRIVER_ODBC_VER:
+      return text("03.52");
+    case SQL_GETDATA_EXTENSIONS:
+      return number(d->script.getdata);
     case SQL_BATCH_SUPPORT:
-    case SQL_BATCH_ROW_COUNT: return number(0);
+    case SQL_BATCH_ROW_COUNT:
+      return number(0);
     case SQL_TXN_CAPABLE:
       if (value) *static_cast<SQLUSMALLINT*>(value) = SQL_TC_NONE;
       return SQL_SUCCESS;
-    default: return Fail(d, "HY096", "Information type out of range");
+    default:
+      return Fail(d, "HY096", "Information type out of range");
   }
 }
 
@@ -363,7 +398,8 @@ SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT reco
   if (record != 1 || !diag) return SQL_NO_DATA;
   if (state) PutWide(diag->state, state, 6, nullptr);
   if (native) *native = 0;
-  const bool whole = PutWide(diag->message, message, static_cast<std::size_t>(std::max<SQLSMALLINT>(max, 0)), length);
+  const bool whole = PutWide(diag->message, message,
+                             static_cast<std::size_t>(std::max<SQLSMALLINT>(max, 0)), length);
   return whole ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
 }
 
@@ -397,7 +433,8 @@ SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT hstmt, SQLUSMALLINT column, SQLWCHAR*
   const auto& columns = s->dbc->script.columns;
   if (column < 1 || column > columns.size()) return Fail(s, "07009", "Invalid descriptor index");
   const Column& c = columns[column - 1];
-  const bool whole = PutWide(c.name, name, static_cast<std::size_t>(std::max<SQLSMALLINT>(name_max, 0)), name_length);
+  const bool whole = PutWide(
+      c.name, name, static_cast<std::size_t>(std::max<SQLSMALLINT>(name_max, 0)), name_length);
   if (type) *type = c.type;
   if (size) *size = c.size;
   if (digits) *digits = 0;
@@ -417,23 +454,34 @@ SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT hstmt, SQLUSMALLINT column, SQLUSMAL
     case SQL_DESC_NAME:
     case SQL_DESC_LABEL: {
       SQLSMALLINT units = 0;
-      PutWide(c.name, static_cast<SQLWCHAR*>(text), static_cast<std::size_t>(text_max > 0 ? text_max / 2 : 0), &units);
+      PutWide(c.name, static_cast<SQLWCHAR*>(text),
+              static_cast<std::size_t>(text_max > 0 ? text_max / 2 : 0), &units);
       if (text_length) *text_length = static_cast<SQLSMALLINT>(units * 2);
       return SQL_SUCCESS;
     }
     case SQL_DESC_TYPE:
-    case SQL_DESC_CONCISE_TYPE: n = c.type; break;
+    case SQL_DESC_CONCISE_TYPE:
+      n = c.type;
+      break;
     case SQL_DESC_LENGTH:
-    case SQL_DESC_OCTET_LENGTH: n = static_cast<SQLLEN>(c.size); break;
-    case SQL_DESC_UNSIGNED: n = SQL_FALSE; break;
-    case SQL_DESC_NULLABLE: n = SQL_NULLABLE; break;
-    default: break;
+    case SQL_DESC_OCTET_LENGTH:
+      n = static_cast<SQLLEN>(c.size);
+      break;
+    case SQL_DESC_UNSIGNED:
+      n = SQL_FALSE;
+      break;
+    case SQL_DESC_NULLABLE:
+      n = SQL_NULLABLE;
+      break;
+    default:
+      break;
   }
   if (number) *number = n;
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER) {
+SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value,
+                                  SQLINTEGER) {
   auto* s = Enter<Stmt>(hstmt);
   const auto n = reinterpret_cast<SQLULEN>(value);
   switch (attribute) {
@@ -441,16 +489,27 @@ SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINT
       const SQLULEN max = s->dbc->script.max_rows;
       if (n == 0) return Fail(s, "HY024", "Invalid attribute value");
       s->array_size = max && n > max ? max : n;
-      return s->array_size == n ? SQL_SUCCESS : Report(s, {"01S02", "Option value changed"}, SQL_SUCCESS_WITH_INFO);
+      return s->array_size == n
+                 ? SQL_SUCCESS
+                 : Report(s, {"01S02", "Option value changed"}, SQL_SUCCESS_WITH_INFO);
     }
-    case SQL_ATTR_ROWS_FETCHED_PTR: s->rows_fetched = static_cast<SQLULEN*>(value); break;
-    case SQL_ATTR_ROW_STATUS_PTR: s->status = static_cast<SQLUSMALLINT*>(value); break;
-    case SQL_ATTR_CURSOR_TYPE: s->cursor_type = n; break;
-    case SQL_ATTR_CONCURRENCY: s->concurrency = n; break;
+    case SQL_ATTR_ROWS_FETCHED_PTR:
+      s->rows_fetched = static_cast<SQLULEN*>(value);
+      break;
+    case SQL_ATTR_ROW_STATUS_PTR:
+      s->status = static_cast<SQLUSMALLINT*>(value);
+      break;
+    case SQL_ATTR_CURSOR_TYPE:
+      s->cursor_type = n;
+      break;
+    case SQL_ATTR_CONCURRENCY:
+      s->concurrency = n;
+      break;
     case SQL_ATTR_ROW_BIND_TYPE:
       if (n != SQL_BIND_BY_COLUMN) return Fail(s, "HYC00", "Only binding by column");
       break;
-    default: break;
+    default:
+      break;
   }
   return SQL_SUCCESS;
 }
@@ -459,12 +518,23 @@ SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINT
                                   SQLINTEGER, SQLINTEGER*) {
   auto* s = Enter<Stmt>(hstmt);
   switch (attribute) {
-    case SQL_ATTR_ROW_ARRAY_SIZE: *static_cast<SQLULEN*>(value) = s->array_size; break;
-    case SQL_ATTR_CURSOR_TYPE: *static_cast<SQLULEN*>(value) = s->cursor_type; break;
-    case SQL_ATTR_CONCURRENCY: *static_cast<SQLULEN*>(value) = s->concurrency; break;
-    case SQL_ATTR_ROWS_FETCHED_PTR: *static_cast<SQLULEN**>(value) = s->rows_fetched; break;
-    case SQL_ATTR_ROW_STATUS_PTR: *static_cast<SQLUSMALLINT**>(value) = s->status; break;
-    default: return Fail(s, "HY092", "Invalid attribute");
+    case SQL_ATTR_ROW_ARRAY_SIZE:
+      *static_cast<SQLULEN*>(value) = s->array_size;
+      break;
+    case SQL_ATTR_CURSOR_TYPE:
+      *static_cast<SQLULEN*>(value) = s->cursor_type;
+      break;
+    case SQL_ATTR_CONCURRENCY:
+      *static_cast<SQLULEN*>(value) = s->concurrency;
+      break;
+    case SQL_ATTR_ROWS_FETCHED_PTR:
+      *static_cast<SQLULEN**>(value) = s->rows_fetched;
+      break;
+    case SQL_ATTR_ROW_STATUS_PTR:
+      *static_cast<SQLUSMALLINT**>(value) = s->status;
+      break;
+    default:
+      return Fail(s, "HY092", "Invalid attribute");
   }
   return SQL_SUCCESS;
 }
@@ -472,9 +542,12 @@ SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINT
 SQLRETURN SQL_API SQLBindCol(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT c_type,
                              SQLPOINTER data, SQLLEN width, SQLLEN* ind) {
   auto* s = Enter<Stmt>(hstmt);
-  if (column < 1 || column > s->dbc->script.columns.size()) return Fail(s, "07009", "Invalid descriptor index");
-  if (!data) s->bindings.erase(column);
-  else s->bindings[column] = {c_type, static_cast<char*>(data), width, ind};
+  if (column < 1 || column > s->dbc->script.columns.size())
+    return Fail(s, "07009", "Invalid descriptor index");
+  if (!data)
+    s->bindings.erase(column);
+  else
+    s->bindings[column] = {c_type, static_cast<char*>(data), width, ind};
   return SQL_SUCCESS;
 }
 
@@ -509,7 +582,8 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
         } else {
           std::size_t written = 0;
           const SQLLEN stride = Fixed(b.c_type) ? static_cast<SQLLEN>(bytes.size()) : b.width;
-          if (Put(bytes, b.c_type, b.data + stride * static_cast<SQLLEN>(n), b.width, ind, script.no_total, written))
+          if (Put(bytes, b.c_type, b.data + stride * static_cast<SQLLEN>(n), b.width, ind,
+                  script.no_total, written))
             status = SQL_ROW_SUCCESS_WITH_INFO, cut = true;
         }
       }
@@ -526,7 +600,8 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLSetPos(SQLHSTMT hstmt, SQLSETPOSIROW row, SQLUSMALLINT operation, SQLUSMALLINT) {
+SQLRETURN SQL_API SQLSetPos(SQLHSTMT hstmt, SQLSETPOSIROW row, SQLUSMALLINT operation,
+                            SQLUSMALLINT) {
   auto* s = Enter<Stmt>(hstmt);
   if (operation != SQL_POSITION) return Fail(s, "HYC00", "Only SQL_POSITION");
   if (row < 1 || row > s->block_rows) return Fail(s, "HY107", "Row value out of range");
@@ -542,14 +617,17 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT c_
   auto* s = Enter<Stmt>(hstmt);
   const Script& script = s->dbc->script;
   if (!s->open || s->current >= s->block_rows) return Fail(s, "24000", "Invalid cursor state");
-  if (column < 1 || column > script.columns.size()) return Fail(s, "07009", "Invalid descriptor index");
-  if (s->array_size > 1 && !(script.getdata & SQL_GD_BLOCK)) return Fail(s, "HYC00", "SQLGetData in a block");
+  if (column < 1 || column > script.columns.size())
+    return Fail(s, "07009", "Invalid descriptor index");
+  if (s->array_size > 1 && !(script.getdata & SQL_GD_BLOCK))
+    return Fail(s, "HYC00", "SQLGetData in a block");
   if (s->bindings.count(column) && !(script.getdata & SQL_GD_BOUND))
     return Fail(s, "07009", "SQLGetData of a bound column");
   if (column < s->gd_column && !(script.getdata & SQL_GD_ANY_ORDER))
     return Fail(s, "07009", "SQLGetData out of order");
   const Row& r = script.rows[s->block + s->current];
-  if (auto f = r.get_data_fail.find(column); f != r.get_data_fail.end()) return Report(s, f->second, SQL_ERROR);
+  if (auto f = r.get_data_fail.find(column); f != r.get_data_fail.end())
+    return Report(s, f->second, SQL_ERROR);
   if (column != s->gd_column) s->gd_column = column, s->gd_offset = 0, s->gd_done = false;
   if (s->gd_done) return SQL_NO_DATA;
   const auto reread = r.reread.find(column);
@@ -567,14 +645,18 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT c_
                        script.no_total, written);
   s->gd_offset += written;
   s->gd_done = !cut;
-  return cut ? Report(s, {"01004", "String data, right truncated"}, SQL_SUCCESS_WITH_INFO) : SQL_SUCCESS;
+  return cut ? Report(s, {"01004", "String data, right truncated"}, SQL_SUCCESS_WITH_INFO)
+             : SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT hstmt, SQLUSMALLINT option) {
   auto* s = Enter<Stmt>(hstmt);
-  if (option == SQL_DROP) delete s;
-  else if (option == SQL_CLOSE) s->open = false;
-  else if (option == SQL_UNBIND) s->bindings.clear();
+  if (option == SQL_DROP)
+    delete s;
+  else if (option == SQL_CLOSE)
+    s->open = false;
+  else if (option == SQL_UNBIND)
+    s->bindings.clear();
   return SQL_SUCCESS;
 }
 

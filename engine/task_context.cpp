@@ -1,0 +1,42 @@
+#include "engine/task_context.h"
+
+#include "engine/log_text.h"
+#include "platform/time/clock.h"
+
+namespace kelvax {
+
+Status TaskContext::RecordFailure(std::string_view headline, const Status& status,
+                                  std::initializer_list<std::string_view> fields) {
+  ++outcome_.failures;
+  return log.WriteFailure(FailureRecord(headline, status, fields));
+}
+
+Status TaskContext::RecordCount(std::string_view headline, std::string_view what,
+                                std::size_t count,
+                                std::initializer_list<std::string_view> fields) {
+  ++outcome_.failures;
+  std::string text = TimeStamp();
+  text += headline;
+  text += kCrLf;
+  text += what;
+  text += std::to_string(count);
+  text += kCrLf;
+  for (std::string_view f : fields) {
+    text += f;
+    text += kCrLf;
+  }
+  return log.WriteFailure(std::move(text));
+}
+
+bool TaskContext::StopRequested() {
+  if (!host.CutRequested()) return false;
+  outcome_.cut = true;
+  return true;
+}
+
+void TaskContext::LeaveBehind(std::string what) {
+  outcome_.cut = true;
+  outcome_.left_behind = std::move(what);
+}
+
+}  // namespace kelvax
