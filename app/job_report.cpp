@@ -145,7 +145,12 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
                                         : Headline(log.first_failure());
   }
   if (result.fatal) text += "kelvax: the run ended with a fatal error:\n" + Headline(result.fatal_record);
-  if (result.cut) text += "kelvax: the run was ended before its last task\n";
+  if (result.cut && result.finished_before_cut > 0) {
+    text += "kelvax: the run was ended after task " + std::to_string(result.finished_before_cut) +
+            " had finished\n";
+  } else if (result.cut) {
+    text += "kelvax: the run was ended before its last task\n";
+  }
   text += "kelvax: run log: " + log.path() + " (code page 932)\n";
   Print(err, text);
 }

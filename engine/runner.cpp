@@ -64,7 +64,7 @@ void WriteCutRecord(RunLog& log, const std::string& headline, const std::string&
 void PrepareWatchdogRecord(const RunLog& log, int task_number) {
   PrepareStopRecord(log.path(),
                     log.RecordBytes(std::string(1, kStopTimeMark) + CutHeadline(task_number) +
-                                    kStopSignalMark + "を受けました" + kCrLf));
+                                    kStopSignalMark + "を受けました" + kCrLf + kStopFilesMark));
 }
 
 }  // namespace
@@ -139,6 +139,7 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
       result.cut = host.CutRequested();
       if (result.cut && !log.broken()) {
         const bool finished = go_on && !outcome.cut && error.ok();
+        if (finished) result.finished_before_cut = i;
         WriteCutRecord(log, finished ? FinishedHeadline(i) : CutHeadline(i), outcome.left_behind);
       }
       ended_early = true;

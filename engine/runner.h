@@ -17,7 +17,8 @@ struct RunResult {
   bool fatal = false;        // the run ended with the fatal-error record
   bool no_task = false;      // the fatal error is that no task was run
   bool log_failed = false;   // the run log could not be written
-  bool cut = false;          // the user ended the program from the progress window
+  bool cut = false;          // a stop request (progress window, signal) ended the run
+  int finished_before_cut = 0;  // the task that finished while the stop was pending, if any
   bool task_failed = false;  // some task wrote a failure record
   int tasks_run = 0;         // tasks dispatched
   int tasks_failed = 0;      // of those, tasks with at least one failure

@@ -73,8 +73,12 @@ TaskOutcome RunFileCopy(TaskContext& c) {
                        left + kCrLf + t.DSN01 + kCrLf + t.SQL01 + kCrLf;
     (void)c.log.WriteLog(note);  // a broken log is seen by the runner
   }
-  Status s = CopyFileReplacing(ResolvePath(t.SQL01), destination);
+  // A large copy stops between chunks when asked, and leaves the destination as it was.
+  Status s =
+      CopyFileReplacing(ResolvePath(t.SQL01), destination, [&c] { return c.StopRequested(); });
   if (!s) Record(c, "", s, {t.DSN01, t.SQL01});
+  if (c.outcome().cut)
+    c.LeaveBehind("書きかけのコピーは削除しました（コピー先は元のままです）: " + destination);
   return c.outcome();
 }
 

@@ -33,7 +33,8 @@ Status RegularOnly(const struct stat& st, const std::string& path) {
 
 }  // namespace
 
-Status CopyFileReplacing(const std::string& source, const std::string& destination) {
+Status CopyFileReplacing(const std::string& source, const std::string& destination,
+                         const std::function<bool()>& stop) {
   // A device is not even opened: opening some of them acts (a tape rewinds when closed).
   struct stat st {};
   if (stat(source.c_str(), &st) == 0) {
@@ -60,6 +61,7 @@ Status CopyFileReplacing(const std::string& source, const std::string& destinati
     if (n < 0) return ErrnoStatus(errno, source);
     if (n == 0) break;
     if (Status s = out.Write(buffer.data(), static_cast<std::size_t>(n)); !s) return s;
+    if (stop && stop()) return Status::Ok();  // the new file goes with `out`
   }
   if (replacing) TakeAttributes(out.fd(), old);
   return out.Commit();

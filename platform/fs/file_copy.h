@@ -3,6 +3,7 @@
 // destination. A failure leaves the old destination as it was.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/status.h"
@@ -13,7 +14,9 @@ namespace kelvax {
 // FIFO, a device, a socket) is refused without reading from it. Permission bits as a plain copy
 // gives them: a new destination gets the source's read/write/execute bits less the umask (never
 // setuid, setgid or sticky); an existing one keeps its mode, and its owner and group where the
-// process may set them.
-Status CopyFileReplacing(const std::string& source, const std::string& destination);
+// process may set them. `stop`, when given, is asked between chunks: when it answers true, the
+// new file is removed, the destination stays as it was, and the copy returns without a failure.
+Status CopyFileReplacing(const std::string& source, const std::string& destination,
+                         const std::function<bool()>& stop = {});
 
 }  // namespace kelvax

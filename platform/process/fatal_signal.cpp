@@ -198,6 +198,18 @@ void UnfinishedFile::Register(const std::string& path) {
   }
 }
 
+std::string RemoveUnfinishedFiles() {
+  std::string lines;
+  for (File& f : g_files) {
+    int expected = kReady;
+    // Taken, so that the run's thread cannot reuse the slot meanwhile.
+    if (!f.state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) continue;
+    if (unlink(f.path) == 0) lines.append(f.line.data, f.line.size);
+    f.state.store(kFree, std::memory_order_release);
+  }
+  return lines;
+}
+
 void UnfinishedFile::Unregister() {
   if (slot_ < 0) return;
   g_files[slot_].state.store(kFree, std::memory_order_release);

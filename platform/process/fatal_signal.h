@@ -51,6 +51,10 @@ class UnfinishedFile {
   int slot_ = -1;
 };
 
+// Removes every registered unfinished file and returns the lines (as the log's bytes) that name
+// those it removed. For the stop watchdog, which ends the program without running destructors.
+std::string RemoveUnfinishedFiles();
+
 // While it lives, the calling thread is inside a data source's driver: a fatal signal on this
 // thread is said to have come from there.
 class InsideDriver {

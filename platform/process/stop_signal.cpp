@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/process/fatal_signal.h"
+
 namespace kelvax {
 
 namespace {
@@ -102,6 +104,7 @@ std::string StampNow(long utc_offset) {
 
 // The run did not end in time: its record, then the end, with no destructor run.
 [[noreturn]] void EndNow() {
+  const std::string removed = RemoveUnfinishedFiles();
   std::string bytes, path;
   {
     std::lock_guard<std::mutex> lock(g_record_mutex);
@@ -111,6 +114,8 @@ std::string StampNow(long utc_offset) {
         bytes += StampNow(g_utc_offset);
       } else if (c == kStopSignalMark) {
         bytes += SignalName(g_stop_signal);
+      } else if (c == kStopFilesMark) {
+        bytes += removed;
       } else {
         bytes.push_back(c);
       }
@@ -123,6 +128,10 @@ std::string StampNow(long utc_offset) {
       close(fd);
     }
   }
+  const std::string line = std::string("kelvax: still waiting ") +
+                           std::to_string(kStopGraceSeconds) + " s after " +
+                           SignalName(g_stop_signal) + "; ended\n";
+  (void)!write(STDERR_FILENO, line.data(), line.size());  // nothing is left to do if it fails
   _exit(2);
 }
 

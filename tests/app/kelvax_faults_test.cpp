@@ -468,28 +468,44 @@ TEST_F(KelvaxFaultsTest, TheNextRunRemovesWhatAKilledExtractLeft) {
 
 // A driver that dies inside a fetch (psqlODBC can when its server goes away): the run still
 // records which task died and removes its unfinished output, and no later task runs.
-TEST_F(KelvaxFaultsTest, ADriverCrashMidFetchLeavesTheTasksRecordAndNoUnfinishedFile) {
-  const std::string script = work_ + "/crash.script";
-  // The first block is read before the output file is made, the crash comes with the second.
-  test::WriteFileBytes(script, "rowarray 2\ncol I INTEGER\nrow 1\nrow 2\nrow 3\ncrash\n");
-  test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DRIVER=KelvaxFake;SCRIPT=" + script + "\r\nSQL01=SELECT I\r\n"
-                              "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\n"
-                              "SQL01=SELECT 1 AS X\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ + "/X.TXT\r\n");
-  EXPECT_EQ(r.exit_status, 2);
-  EXPECT_EQ(r.err, "kelvax: task 1 ended abnormally on SIGSEGV inside the data source's driver; run log: " + folder_ +
-                       "/SQLLOG.txt (code page 932)\n");
-  const auto records = Records();
-  ASSERT_EQ(records.size(), 1u);
-  const std::string lines = "<TS> 1番目の処理で異常終了しました\r\nデータソースのドライバーの中でSIGSEGVを受けました\r\n"
-                            "書きかけの出力ファイルは削除しました: ";
-  ASSERT_EQ(records[0].rfind(lines, 0), 0u) << records[0];
-  const std::string temp = records[0].substr(lines.size(), out_dir_.size() + 23);  // "/.OUT.TXT.kelvax-XXXXXX"
-  EXPECT_EQ(records[0], lines + temp + "\r\n");
-  EXPECT_EQ(temp.rfind(out_dir_ + "/.OUT.TXT.kelvax-", 0), 0u) << temp;
-  EXPECT_TRUE(test::ReadFileBytes(folder_ + "/SQLLOG.txt").ends_with(std::string(test::kSeparator) + "\r\n\r\n"));
-  EXPECT_FALSE(test::PathExists(temp));
-  EXPECT_FALSE(test::PathExists(out_));
-  EXPECT_FALSE(test::PathExists(out_dir_ + "/X.TXT"));
+// A driver that crashes mid-fetch, or waits past a stop request on a server that stopped
+// answering: the task's record names what ended it and the unfinished file it removed.
+TEST_F(KelvaxFaultsTest, ADriverCrashOrEndlessFetchLeavesTheTasksRecordAndNoUnfinishedFile) {
+  const std::string log = "; run log: " + folder_ + "/SQLLOG.txt (code page 932)\n";
+  const struct {
+    const char* marker;
+    std::function<void(int)> during;
+    std::string err, head;
+  } cases[] = {
+      {"crash", nullptr, "kelvax: task 1 ended abnormally on SIGSEGV inside the data source's driver" + log,
+       "<TS> 1番目の処理で異常終了しました\r\nデータソースのドライバーの中でSIGSEGVを受けました\r\n"},
+      {"hang", [this](int pid) { WaitFor([&] { return !fs::is_empty(out_dir_); }), kill(pid, SIGTERM); },
+       "kelvax: still waiting 5 s after SIGTERM; ended\n",
+       "<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.marker);
+    fs::remove(folder_ + "/SQLLOG.txt");
+    const std::string script = work_ + "/fetch.script";
+    // The first block is read before the output file is made, the fault comes with the second.
+    test::WriteFileBytes(script, "rowarray 2\ncol I INTEGER\nrow 1\nrow 2\nrow 3\n" + std::string(c.marker) + "\n");
+    test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DRIVER=KelvaxFake;SCRIPT=" + script + "\r\nSQL01=SELECT I\r\n"
+                                "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\n"
+                                "SQL01=SELECT 1 AS X\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ + "/X.TXT\r\n", "", c.during);
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.err, c.err);
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    const std::string lines = c.head + "書きかけの出力ファイルは削除しました: ";
+    ASSERT_EQ(records[0].rfind(lines, 0), 0u) << records[0];
+    const std::string temp = records[0].substr(lines.size(), out_dir_.size() + 23);  // "/.OUT.TXT.kelvax-XXXXXX"
+    EXPECT_EQ(records[0], lines + temp + "\r\n");
+    EXPECT_EQ(temp.rfind(out_dir_ + "/.OUT.TXT.kelvax-", 0), 0u) << temp;
+    EXPECT_TRUE(test::ReadFileBytes(folder_ + "/SQLLOG.txt").ends_with(std::string(test::kSeparator) + "\r\n\r\n"));
+    EXPECT_FALSE(test::PathExists(temp));
+    EXPECT_FALSE(test::PathExists(out_));
+    EXPECT_FALSE(test::PathExists(out_dir_ + "/X.TXT"));
+  }
 }
 
 // The PostgreSQL session ends (its backend terminated) or the server stops while a task reads

@@ -20,6 +20,8 @@
 namespace kelvax {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Owner and group of files that belong to someone else.
 constexpr uid_t kNobody = 65534;
 
@@ -29,12 +31,13 @@ class FileCommandsTest : public ::testing::Test {
     task_.DSN01 = dsn01;
     RunLog log(test::MakeTempDir("fclog") + "/SQLLOG.txt");
     TaskContext c{task_, log, host_};
-    (void)command(c);  // the records are what is checked
+    left_behind_ = command(c).left_behind;
     return test::ReadLogRecords(log.path());
   }
   std::string dir_ = test::MakeTempDir("filecmd");
   JobTask task_;
   test::RecordingHost host_;
+  std::string left_behind_;  // what the last command said it left when stopped
 };
 
 TEST_F(FileCommandsTest, CreateMdbReplacesAnOldFileWithAnEmptyDatabase) {
@@ -145,6 +148,15 @@ TEST_F(FileCommandsTest, FileCopyReplacesTheDestinationOrLeavesItWhole) {
   task_.DSN02 = dir_ + "/DST.CSV";
   EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
   EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
+
+  // A stop request between chunks leaves the destination as it was and says so.
+  test::WriteFileBytes(src, "newer");
+  host_.cut = true;
+  EXPECT_TRUE(Run(RunFileCopy, "FILECOPY").empty());
+  host_.cut = false;
+  EXPECT_EQ(test::ReadFileBytes(dst), "new,data\r\n");
+  EXPECT_EQ(left_behind_, "書きかけのコピーは削除しました（コピー先は元のままです）: " + dst);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);  // no temp
 
   // Permission bits as a plain copy gives them: a new file takes the source's bits less the
   // umask, never setuid or setgid; an existing one keeps its mode and its owner.

@@ -18,6 +18,8 @@
 //                              before it in its block counted and marked SQL_ROW_SUCCESS
 //   crash                      the fetch reaching this line dies of SIGSEGV, as a driver
 //                              does when its server goes away mid-fetch
+//   hang                       the fetch reaching this line never returns, as one waiting on a
+//                              server that stopped answering (signals do not end the wait)
 #include <signal.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -59,8 +61,8 @@ struct Column {
 
 struct Row {
   std::vector<std::optional<std::string>> values;
-  std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail, crash: markers, not rows
-  bool crash = false;
+  std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail, crash, hang: markers
+  bool crash = false, hang = false;
   std::map<int, Diag> get_data_fail;  // by column number
   std::map<int, std::optional<std::string>> reread;
 };
@@ -227,7 +229,8 @@ bool Load(const std::string& path, Script& script, std::string& why) {
     std::istringstream in(line);
     std::string key, word;
     in >> key;
-    Row* last = script.rows.empty() || script.rows.back().fetch_fail || script.rows.back().crash
+    Row* last = script.rows.empty() || script.rows.back().fetch_fail ||
+                        script.rows.back().crash || script.rows.back().hang
                     ? nullptr
                     : &script.rows.back();
     auto diag = [&in] {
@@ -267,9 +270,9 @@ bool Load(const std::string& path, Script& script, std::string& why) {
       }
       r.values.resize(script.columns.size());
       script.rows.push_back(r);
-    } else if (key == "crash") {
+    } else if (key == "crash" || key == "hang") {
       script.rows.push_back(Row{});
-      script.rows.back().crash = true;
+      (key == "crash" ? script.rows.back().crash : script.rows.back().hang) = true;
     } else if (key == "fetchfail") {
       script.rows.push_back(Row{});
       script.rows.back().fetch_fail = diag();
@@ -564,6 +567,7 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   for (; n < s->array_size && s->next < script.rows.size(); ++n) {
     const Row& r = script.rows[s->next++];
     if (r.crash) raise(SIGSEGV);
+    while (r.hang) pause();
     if ((failure = r.fetch_fail)) break;
     SQLUSMALLINT status = SQL_ROW_SUCCESS;
     if (r.error) {
