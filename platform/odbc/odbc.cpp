@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/odbc/diagnostic.h"
+#include "platform/odbc/login_timeout.h"
 #include "platform/odbc/utf16.h"
 #include "platform/process/fatal_signal.h"
 #include "platform/text/ascii_case.h"
@@ -141,7 +142,14 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   // Read-only is a request: a driver that cannot do it still connects.
   bool read_only_set = read_only && ask_read_only();
 
-  std::u16string text = Utf8ToUtf16(connect_string);
+  const LoginTimeout timeout = LoginTimeoutFor(connect_string);
+  if (timeout.set_attribute) {
+    // A driver that has no timeout connects as before.
+    (void)SQLSetConnectAttr(
+        dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), SQL_IS_UINTEGER);
+  }
+  std::u16string text = Utf8ToUtf16(timeout.connect_string);
   SQLWCHAR completed[1024];
   SQLSMALLINT completed_length = 0;
   SQLSMALLINT length = text.size() < 32767 ? static_cast<SQLSMALLINT>(text.size()) : SQL_NTS;
