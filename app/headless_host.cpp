@@ -64,7 +64,7 @@ Status HeadlessHost::CopyToClipboard(const std::string&, const std::string&) {
   if (printed_) std::fputc('\n', out_);  // the message starts a line of its own
   printed_ = false;
   std::fprintf(stderr, "kelvax: %s (no display)\n", message.c_str());
-  return Status::Error(errnum::kClipboard, message);
+  return Status::Error(StatusCode::kClipboard, message);
 }
 
 void HeadlessHost::ShellOpen(const std::string& path) {

@@ -64,7 +64,7 @@ Status GetIniList(const IniFile& file, int& count) {
   count = 0;
   const auto& names = file.SectionNames();
   if (names.empty()) {
-    return Status::Error(errnum::kInvalidArgument,
+    return Status::Error(StatusCode::kInvalidArgument,
                          "プロシージャの呼び出し、または引数が不正です。");
   }
   double n = LeadingNumber(LastCharacters(names.back(), 2));

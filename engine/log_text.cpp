@@ -1,5 +1,6 @@
 #include "engine/log_text.h"
 
+#include "engine/failure_text.h"
 #include "platform/time/clock.h"
 
 namespace kelvax {
@@ -9,9 +10,9 @@ std::string FailureRecord(std::string_view headline, const Status& status,
   std::string text = TimeStamp();
   text += headline;
   text += kCrLf;
-  text += std::to_string(status.number());
+  text += std::to_string(RecordNumber(status));
   text += ':';
-  text += status.description();
+  text += RecordText(status);
   text += kCrLf;
   for (std::string_view f : fields) {
     text += f;

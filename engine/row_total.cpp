@@ -21,10 +21,10 @@ Status ReadField(const std::string& dsn, const std::string& statement, int index
   if (s) {
     bool at_end = false;
     s = result.AtEnd(at_end);
-    if (s && at_end) s = Status::Error(3021, "カレント レコードがありません。");
+    if (s && at_end) s = Status::Error(StatusCode::kNoCurrentRow);
   }
   if (s && (index < 0 || index >= result.ColumnCount())) {
-    s = Status::Error(9, "インデックスが有効範囲にありません。");
+    s = Status::Error(StatusCode::kIndexOutOfRange);
   }
   if (s) {
     odbc::Value v;

@@ -41,7 +41,7 @@ class NullRunHost : public RunHost {
   void SetCommandCenterEnabled(bool) override {}
   void ProcessEvents() override {}
   Status CopyToClipboard(const std::string&, const std::string&) override {
-    return Status::Error(errnum::kUnexpected, "no clipboard");
+    return Status::Error(StatusCode::kUnexpected, "no clipboard");
   }
   void ShellOpen(const std::string&) override {}
 };

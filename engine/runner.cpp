@@ -128,9 +128,9 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
       try {
         go_on = DispatchTask(context, workers, outcome);
       } catch (const std::bad_alloc&) {
-        error = Status::Error(errnum::kOutOfMemory, "メモリが不足しています。");
+        error = Status::Error(StatusCode::kOutOfMemory);
       } catch (const std::exception& e) {
-        error = Status::Error(errnum::kUnexpected, e.what());
+        error = Status::Error(StatusCode::kUnexpected, e.what());
       }
     }
     if (go_on) ++result.tasks_run;
@@ -163,7 +163,7 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
   // A job that runs no task (a task count of 0, or a first task without DSN01) did nothing it
   // was started for: a scheduler must see a failed run, not a quiet success.
   if (error.ok() && result.tasks_run == 0 && !result.cut && !log.broken()) {
-    error = Status::Error(errnum::kInvalidArgument, "実行した処理がありません。");
+    error = Status::Error(StatusCode::kInvalidArgument, "実行した処理がありません。");
     result.no_task = true;
     ended_early = false;
   }

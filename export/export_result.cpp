@@ -34,12 +34,12 @@ bool ConnectionLost(const Status& s) { return s.sqlstate().rfind("08", 0) == 0; 
 // of the row, and every later row would wait again. SQLite's busy and locked codes, the MySQL
 // family's lock wait timeout, PostgreSQL's lock not available.
 bool TargetLocked(const Status& s, odbc::Dbms dbms) {
-  if (s.sqlstate().empty()) return false;  // our own failures' numbers are no driver's codes
+  if (!s.Is(StatusCode::kNative)) return false;
   switch (dbms) {
     case odbc::Dbms::kSqlite:
-      return s.number() == 5 || s.number() == 6;
+      return s.native() == 5 || s.native() == 6;
     case odbc::Dbms::kMysql:
-      return s.number() == 1205;
+      return s.native() == 1205;
     case odbc::Dbms::kPostgres:
       return s.sqlstate() == "55P03";
     case odbc::Dbms::kOther:

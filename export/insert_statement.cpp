@@ -19,14 +19,14 @@ bool IsPlainInteger(std::string_view v) {
 Status Refused(LiteralFault fault) {
   switch (fault) {
     case LiteralFault::kNul:
-      return Status::Error(errnum::kInvalidArgument,
+      return Status::Error(StatusCode::kInvalidArgument,
                            "値に NUL 文字があり、挿入先の SQL リテラルでは表せません。");
     case LiteralFault::kBackslash:
-      return Status::Error(errnum::kInvalidArgument,
+      return Status::Error(StatusCode::kInvalidArgument,
                            "挿入先が円記号 (\\) をエスケープ文字として扱うか確認できないため、"
                            "円記号を含む値は挿入しません。");
     default:
-      return Status::Error(errnum::kInvalidArgument, "値に不正な文字コードがあります。");
+      return Status::Error(StatusCode::kInvalidArgument, "値に不正な文字コードがあります。");
   }
 }
 
@@ -84,7 +84,7 @@ Status AppendInsertValue(std::string& statement, const odbc::Value& value, Inser
     case Kind::kText: {
       std::string_view v = TrimChars(value.bytes, " ");
       if (column.bare_integer) {
-        if (!IsPlainInteger(v)) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+        if (!IsPlainInteger(v)) return Status::Error(StatusCode::kTypeMismatch);
         statement.append(v);
       } else if (LiteralFault fault = AppendSqlLiteral(statement, v, target.text);
                  fault != LiteralFault::kNone) {

@@ -45,7 +45,8 @@ Status RowSpill::Fill(odbc::ResultSet& result) {
     for (int c = 0; c < columns_; ++c) {
       if (Status s = result.Get(c, value); !s) {
         out.push_back(static_cast<char>(kFailedValue));
-        Put(out, static_cast<std::int64_t>(s.number()));
+        Put(out, static_cast<std::int64_t>(s.code()));
+        Put(out, static_cast<std::int64_t>(s.native()));
         PutBytes(out, s.sqlstate());
         PutBytes(out, s.description());
         continue;
@@ -130,12 +131,15 @@ void RowSpill::ReadRow() {
     auto& span = spans[static_cast<std::size_t>(c)];
     span = {0, std::string::npos};
     if (ok && tag == kFailedValue) {
-      std::int64_t number = 0;
+      std::int64_t code = 0, native = 0;
       std::pair<std::size_t, std::size_t> state, text;
-      ok = Read(&number, sizeof number) && bytes(state) && bytes(text);
+      ok = Read(&code, sizeof code) && Read(&native, sizeof native) && bytes(state) && bytes(text);
       if (ok) {
-        e = Status::Error(static_cast<long>(number), arena_.substr(text.first, text.second),
-                          arena_.substr(state.first, state.second));
+        const std::string words = arena_.substr(text.first, text.second);
+        e = static_cast<StatusCode>(code) == StatusCode::kNative
+                ? Status::Native(static_cast<long>(native), words,
+                                 arena_.substr(state.first, state.second))
+                : Status::Error(static_cast<StatusCode>(code), words);
       }
     } else if (ok) {
       using Kind = odbc::Value::Kind;
@@ -171,7 +175,7 @@ void RowSpill::ReadRow() {
           break;
       }
     }
-    if (!ok) e = Status::Error(errnum::kFileIo, "一時ファイルから行を読めませんでした。");
+    if (!ok) e = Status::Error(StatusCode::kFileIo, "一時ファイルから行を読めませんでした。");
   }
   for (int c = 0; c < columns_; ++c) {
     const auto& span = spans[static_cast<std::size_t>(c)];
@@ -195,7 +199,7 @@ Status RowSpill::AtEnd(bool& at_end) {
 
 Status RowSpill::Get(int column, odbc::Value& value) {
   if (column < 0 || column >= columns_ || read_rows_ >= rows_) {
-    return Status::Error(3021, "カレント レコードがありません。");
+    return Status::Error(StatusCode::kNoCurrentRow);
   }
   if (!in_row_) ReadRow();
   if (!errors_[static_cast<std::size_t>(column)].ok())
@@ -205,7 +209,7 @@ Status RowSpill::Get(int column, odbc::Value& value) {
 }
 
 Status RowSpill::NextRow() {
-  if (read_rows_ >= rows_) return Status::Error(3021, "カレント レコードがありません。");
+  if (read_rows_ >= rows_) return Status::Error(StatusCode::kNoCurrentRow);
   if (!in_row_) ReadRow();  // a row never looked at is still read past
   ++read_rows_;
   in_row_ = false;

@@ -1,5 +1,6 @@
 #include "output/line_sink.h"
 
+#include "engine/failure_text.h"
 #include "platform/text/cp932.h"
 
 namespace kelvax {
@@ -17,7 +18,7 @@ Status LineSink::Create(const std::string& path) {
 
 Status LineSink::WriteLine(std::string_view utf8) {
   if (!failed_.ok()) return failed_;
-  if (!file_.is_open()) return Status::Error(52, "ファイル名または番号が不正です。");
+  if (!file_.is_open()) return Status::Error(StatusCode::kBadFileName);
   replaced_ += AppendCp932(utf8, buffer_);
   buffer_ += "\r\n";
   ++buffered_lines_;
@@ -43,8 +44,8 @@ Status LineSink::Flush() {
   } else {
     file_.Abandon();
   }
-  failed_ = Status::Error(s.number(), s.description() + "（" + std::to_string(buffered_lines_) +
-                                          "行を書けませんでした" + kept + "）");
+  failed_ = s.WithDescription(RecordText(s) + "（" + std::to_string(buffered_lines_) +
+                              "行を書けませんでした" + kept + "）");
   return failed_;
 }
 

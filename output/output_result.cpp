@@ -21,7 +21,7 @@ namespace kelvax {
 namespace {
 
 Status NotOpen() {
-  return Status::Error(91, "オブジェクト変数または With ブロック変数が設定されていません。");
+  return Status::Error(StatusCode::kObjectNotSet);
 }
 
 // The count query's text as a 32-bit whole number (halves to even, as a whole-number
@@ -32,14 +32,14 @@ Status ToRowTotal(const std::string& text, std::int32_t& total) {
   char* end = nullptr;
   errno = 0;
   double value = std::strtod(begin, &end);
-  if (end == begin) return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+  if (end == begin) return Status::Error(StatusCode::kTypeMismatch);
   while (*end == ' ') ++end;
   if (*end != '\0' || std::isnan(value)) {
-    return Status::Error(errnum::kTypeMismatch, "型が一致しません。");
+    return Status::Error(StatusCode::kTypeMismatch);
   }
   value = std::nearbyint(value);
   if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
-    return Status::Error(errnum::kOverflow, "オーバーフローしました。");
+    return Status::Error(StatusCode::kOverflow);
   }
   total = static_cast<std::int32_t>(value);
   return Status::Ok();
@@ -114,7 +114,7 @@ TaskOutcome OutputResult(TaskContext& context) {
     WriteXlsxFile(run);
   } else if (!IsHandledOutputKind(task.OUTPUT)) {
     // A misspelt kind would otherwise end as a success that wrote nothing.
-    run.Fail(Status::Error(errnum::kInvalidArgument,
+    run.Fail(Status::Error(StatusCode::kInvalidArgument,
                            "OUTPUT=" + task.OUTPUT +
                                " は出力の種類ではありません（TAB、CSV、CRIP、HTML、EXCEL、OFF）"));
   }

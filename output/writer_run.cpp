@@ -1,5 +1,6 @@
 #include "output/writer_run.h"
 
+#include "engine/failure_text.h"
 #include "engine/log_text.h"
 #include "engine/password_mask.h"
 #include "platform/time/clock.h"
@@ -18,8 +19,7 @@ bool WriterRun::Fail(const Status& status) {
 }
 
 bool WriterRun::FailLine(const Status& status) {
-  if (!last_line_failure_.ok() && status.number() == last_line_failure_.number() &&
-      status.description() == last_line_failure_.description()) {
+  if (!last_line_failure_.ok() && status.SameAs(last_line_failure_)) {
     ++repeated_line_failures_;
     return !stopped();
   }
@@ -47,17 +47,17 @@ void WriterRun::Finish(LineSink& sink) {
     return;
   }
   if (repeated_line_failures_ > 0) {
-    Status repeated = Status::Error(last_line_failure_.number(),
-                                    last_line_failure_.description() + "（同じ失敗がほかに" +
-                                        std::to_string(repeated_line_failures_) + "行ありました）");
+    Status repeated = last_line_failure_.WithDescription(
+        RecordText(last_line_failure_) + "（同じ失敗がほかに" +
+        std::to_string(repeated_line_failures_) + "行ありました）");
     if (!Fail(repeated)) return;
   }
   NoteReplaced(sink.replaced());
 }
 
 void WriterRun::NoteAbandoned() {
-  context.LeaveBehind(
-      "書きかけの出力ファイルは削除しました（" + std::to_string(rows) + "行目まで）: " + path);
+  context.LeaveBehind("書きかけの出力ファイルは削除しました（" + std::to_string(rows) +
+                      "行目まで）: " + path);
 }
 
 bool WriterRun::Progress() {
@@ -75,7 +75,7 @@ void WriterRun::RecordResultEnd(const std::string& kept) {
                                ? "（出力ファイルは書きませんでした）"
                                : "（結果を最後まで読めなかったため、" + std::to_string(rows) +
                                      "行目までの出力は書きかけのまま " + kept + " に残しました）";
-  Fail(Status::Error(ended_by_.number(), ended_by_.description() + what, ended_by_.sqlstate()));
+  Fail(ended_by_.WithDescription(RecordText(ended_by_) + what));
 }
 
 bool WriterRun::stopped() { return context.MustStop(); }

@@ -38,7 +38,7 @@ constexpr std::int64_t kMaxExactInteger = std::int64_t{1} << 53;
 constexpr int kMaxExactDigits = 15;
 
 Status LibraryFailure(lxw_error error) {
-  return Status::Error(errnum::kFileIo, std::string("xlsx: ") + lxw_strerror(error));
+  return Status::Error(StatusCode::kFileIo, std::string("xlsx: ") + lxw_strerror(error));
 }
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
@@ -278,7 +278,7 @@ class Book {
       return s;
     }
     if (keep < text.size()) {
-      return Status::Error(errnum::kOverflow, "セルに入る " + std::to_string(kMaxCellUnits) +
+      return Status::Error(StatusCode::kOverflow, "セルに入る " + std::to_string(kMaxCellUnits) +
                                                   " 文字を超えた値を切り詰めました (列 " +
                                                   result_.ColumnName(column) + ")");
     }
@@ -315,12 +315,12 @@ class Book {
 
  private:
   Status NotOpen() const {
-    return create_error_.ok() ? Status::Error(52, "ファイル名または番号が不正です。")
+    return create_error_.ok() ? Status::Error(StatusCode::kBadFileName)
                               : create_error_;
   }
   Status ScratchFailure(int error) {
     scratch_error_ =
-        Status::Error(errnum::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
+        Status::Error(StatusCode::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
                                            ": " + std::strerror(error));
     return scratch_error_;
   }

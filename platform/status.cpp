@@ -6,31 +6,31 @@
 namespace kelvax {
 
 Status ErrnoStatus(int err, const std::string& what) {
-  long number = errnum::kFileIo;
+  StatusCode code = StatusCode::kFileIo;
   switch (err) {
     case ENOENT:
-      number = errnum::kFileNotFound;
+      code = StatusCode::kFileNotFound;
       break;
     case ENOTDIR:
-      number = errnum::kPathNotFound;
+      code = StatusCode::kPathNotFound;
       break;
     case EACCES:
     case EPERM:
     case EROFS:
-      number = errnum::kPermissionDenied;
+      code = StatusCode::kPermissionDenied;
       break;
     case ENOMEM:
-      number = errnum::kOutOfMemory;
+      code = StatusCode::kOutOfMemory;
       break;
     case EEXIST:
-      number = errnum::kFileAlreadyExists;
+      code = StatusCode::kFileAlreadyExists;
       break;
     default:
       break;
   }
   std::string text =
       what.empty() ? std::string(std::strerror(err)) : what + ": " + std::strerror(err);
-  return Status::Error(number, text);
+  return Status::Error(code, text);
 }
 
 }  // namespace kelvax

@@ -124,7 +124,7 @@ QString DataSourceDialog::ConnectString() const {
 
 QString SelectConnection(QWidget* parent) {
   DataSourceDialog dialog(parent);
-  Status status = Status::Error(errnum::kUnexpected,
+  Status status = Status::Error(StatusCode::kUnexpected,
                                 "データソースの選択が取り消されました。");
   std::string completed;
   if (dialog.exec() == QDialog::Accepted) {

@@ -104,7 +104,7 @@ Status QtRunHost::CopyToClipboard(const std::string& text, const std::string& ht
   }
   ShowClipboardMessage(message);
   // The run log keeps the message on one line.
-  return Status::Error(errnum::kClipboard, message.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
+  return Status::Error(StatusCode::kClipboard, message.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
 }
 
 void QtRunHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }

@@ -28,7 +28,7 @@ void TakeAttributes(int fd, const struct stat& like) {
 Status RegularOnly(const struct stat& st, const std::string& path) {
   if (S_ISREG(st.st_mode)) return Status::Ok();
   if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, path);
-  return Status::Error(errnum::kFileIo, path + ": Not a regular file");
+  return Status::Error(StatusCode::kFileIo, path + ": Not a regular file");
 }
 
 }  // namespace

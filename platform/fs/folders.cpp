@@ -120,7 +120,7 @@ ProgramFolders CurrentProgramFolders() {
 
 Status MakeFolder(const std::string& folder) {
   if (folder.empty())
-    return Status::Error(errnum::kPathNotFound,
+    return Status::Error(StatusCode::kPathNotFound,
                          "no folder for the program's files: HOME is not set");
   for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
     const std::string part = folder.substr(0, end);
@@ -137,7 +137,7 @@ Status CheckOwnFolder(const std::string& folder) {
   }
   if (!S_ISDIR(st.st_mode)) return ErrnoStatus(ENOTDIR, folder);
   if (!OwnedAlone(st)) {
-    return Status::Error(errnum::kPermissionDenied,
+    return Status::Error(StatusCode::kPermissionDenied,
                          folder + " is not the user's own or others may write to it");
   }
   return Status::Ok();

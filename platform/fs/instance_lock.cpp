@@ -19,7 +19,7 @@ InstanceLock::~InstanceLock() {
 Status InstanceLock::Acquire(const std::string& folder) {
   path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + ".kelvax.lock";
   auto unusable = [&](const char* why) {
-    return Status::Error(errnum::kPermissionDenied, "cannot hold the lock " + path_ + ": " + why);
+    return Status::Error(StatusCode::kPermissionDenied, "cannot hold the lock " + path_ + ": " + why);
   };
   for (int attempt = 0; attempt < 100; ++attempt) {
     // Never through a symbolic link: one planted there would have us create a file elsewhere.
@@ -40,7 +40,7 @@ Status InstanceLock::Acquire(const std::string& folder) {
       const int err = errno;
       fd_.reset();
       if (err == EWOULDBLOCK) {
-        return Status::Error(errnum::kFileAlreadyOpen,
+        return Status::Error(StatusCode::kFileAlreadyOpen,
                              "another instance is running with its log in " + folder);
       }
       return unusable(std::strerror(err));

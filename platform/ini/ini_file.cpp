@@ -225,14 +225,14 @@ Status WriteIniString(const std::string& path, const std::string& section, const
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
       section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
       Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
-    return Status::Error(errnum::kInvalidArgument, "invalid INI section, key or value for " + path);
+    return Status::Error(StatusCode::kInvalidArgument, "invalid INI section, key or value for " + path);
   }
   // A link is not written through: someone who planted it would have us change the file it
   // names. Nor is it replaced, which would cut what the user linked.
   std::string bytes;
   const int err = ReadWholeFile(path, &bytes, O_NOFOLLOW | O_NONBLOCK);
   if (err == ELOOP) {
-    return Status::Error(errnum::kPermissionDenied,
+    return Status::Error(StatusCode::kPermissionDenied,
                          path + " is a symbolic link; settings are not written through one");
   }
   if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);

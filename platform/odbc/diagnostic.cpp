@@ -11,40 +11,6 @@ namespace kelvax::odbc {
 
 namespace {
 
-// Error numbers for diagnostics whose native code is 0, one per SQLSTATE class. Native codes
-// are whatever the driver uses; these sit in a range of their own so that a log reader can tell
-// them apart from the program's small numbers (5, 53, 3021, ...).
-//
-//   class                                   number
-//   00-99 (two digits: 01 warning,          40000 + the class, e.g. 08 -> 40008,
-//          07 dynamic SQL, 08 connection,   22 -> 40022, 42 -> 40042
-//          22 data, 23 constraint,
-//          24 cursor state, 25 transaction,
-//          28 authorisation, 40 rollback,
-//          42 syntax or access, ...)
-//   HY, S1 (general / call errors)          40100
-//   IM (driver manager)                     40101
-//   HZ (remote data access)                 40102
-//   any other class (3C, 3D, 3F, ...)       40199
-//   failure without a diagnostic record     40200
-constexpr long kClassBase = 40000;
-constexpr long kGeneralClass = 40100;
-constexpr long kDriverManagerClass = 40101;
-constexpr long kRemoteAccessClass = 40102;
-constexpr long kOtherClass = 40199;
-constexpr long kNoDiagnostic = 40200;
-
-long ClassNumber(std::string_view sqlstate) {
-  if (sqlstate.size() < 2) return kOtherClass;
-  char a = sqlstate[0], b = sqlstate[1];
-  if (a >= '0' && a <= '9' && b >= '0' && b <= '9') return kClassBase + (a - '0') * 10 + (b - '0');
-  std::string_view cls = sqlstate.substr(0, 2);
-  if (cls == "HY" || cls == "S1") return kGeneralClass;
-  if (cls == "IM") return kDriverManagerClass;
-  if (cls == "HZ") return kRemoteAccessClass;
-  return kOtherClass;
-}
-
 // "[SQLSTATE] message"
 std::string Described(std::string_view sqlstate, std::string_view message) {
   std::string text;
@@ -91,11 +57,10 @@ Status DiagnosticStatus(const Diagnostic& diagnostic, const char* call, SQLRETUR
   if (!diagnostic.present) {
     std::string text = std::string(call) + " failed";
     text += rc == SQL_INVALID_HANDLE ? " (invalid handle)" : " without a diagnostic record";
-    return Status::Error(kNoDiagnostic, text);
+    return Status::Error(StatusCode::kNoDiagnostic, text);
   }
-  long number = diagnostic.native != 0 ? diagnostic.native : ClassNumber(diagnostic.sqlstate);
-  return Status::Error(number, Described(diagnostic.sqlstate, diagnostic.message),
-                       std::string(diagnostic.sqlstate));
+  return Status::Native(diagnostic.native, Described(diagnostic.sqlstate, diagnostic.message),
+                        std::string(diagnostic.sqlstate));
 }
 
 Status CallFailure(SQLSMALLINT handle_type, SQLHANDLE handle, const char* call, SQLRETURN rc) {
@@ -103,7 +68,7 @@ Status CallFailure(SQLSMALLINT handle_type, SQLHANDLE handle, const char* call, 
 }
 
 Status OwnFailure(std::string_view sqlstate, std::string_view message) {
-  return Status::Error(ClassNumber(sqlstate), Described(sqlstate, message), std::string(sqlstate));
+  return Status::Native(0, Described(sqlstate, message), std::string(sqlstate));
 }
 
 }  // namespace kelvax::odbc

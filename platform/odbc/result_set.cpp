@@ -170,8 +170,8 @@ bool MoneyDigits(std::string_view text, std::string& digits) {
   return true;
 }
 
-Status NoCurrentRow() { return Status::Error(3021, "カレント レコードがありません。"); }
-Status BadIndex() { return Status::Error(9, "インデックスが有効範囲にありません。"); }
+Status NoCurrentRow() { return Status::Error(StatusCode::kNoCurrentRow); }
+Status BadIndex() { return Status::Error(StatusCode::kIndexOutOfRange); }
 
 }  // namespace
 
@@ -541,7 +541,7 @@ void ResultSet::Impl::EnterRow() {
     const bool readable = Position();
     Status why = block_row_error;
     // A warning (a truncation, say) is no reason for the row's failure.
-    if (why.description().rfind("[01", 0) == 0 || why.ok()) {
+    if (why.sqlstate().rfind("01", 0) == 0 || why.ok()) {
       why = OwnFailure("HY000", "The driver marked the row as failed without saying why");
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -549,7 +549,7 @@ void ResultSet::Impl::EnterRow() {
       if (readable && (gd_bound || !c.bound)) {
         ReadWhole(static_cast<int>(i), false);
         if (!c.failed) continue;
-        if (c.error.description().rfind("SQLGetData failed", 0) != 0) continue;
+        if (!c.error.Is(StatusCode::kNoDiagnostic)) continue;
       }
       c.made_for = generation;
       c.failed = true;

@@ -22,7 +22,7 @@ using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 // SQLite's extended result code is the error number: stable, and it names the cause.
 Status DbError(sqlite3* db, int rc) {
-  return Status::Error(db ? sqlite3_extended_errcode(db) : rc,
+  return Status::Native(db ? sqlite3_extended_errcode(db) : rc,
                        db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
@@ -83,7 +83,7 @@ Status CreateStoredQuery(const std::string& path, const std::string& name, const
   std::string type;
   if (Status s = FindObject(db.get(), name, type); !s) return s;
   if (!type.empty()) {
-    return Status::Error(3012, "オブジェクト '" + name + "' は既に存在します。");
+    return Status::Error(StatusCode::kObjectExists, "オブジェクト '" + name + "' は既に存在します。");
   }
   const std::string create = "CREATE VIEW " + QuoteName(name) + " AS " + sql;
   sqlite3_stmt* raw = nullptr;
@@ -97,7 +97,7 @@ Status CreateStoredQuery(const std::string& path, const std::string& name, const
   rc = sqlite3_prepare_v2(db.get(), tail, rest, &raw, nullptr);
   Stmt after(raw);
   if (rc != SQLITE_OK || raw != nullptr) {
-    return Status::Error(3142, "SQL ステートメントの後に文字があります。");
+    return Status::Error(StatusCode::kTextAfterStatement);
   }
   rc = sqlite3_step(view.get());
   return rc == SQLITE_DONE ? Status::Ok() : DbError(db.get(), rc);
@@ -109,7 +109,7 @@ Status RunStoredQuery(const std::string& path, const std::string& name) {
   std::string type;
   if (Status s = FindObject(db.get(), name, type); !s) return s;
   if (type != "view") {
-    return Status::Error(3265, "クエリー '" + name + "' が見つかりません。");
+    return Status::Error(StatusCode::kObjectNotFound, "クエリー '" + name + "' が見つかりません。");
   }
   sqlite3_stmt* raw = nullptr;
   std::string sql = "SELECT * FROM " + QuoteName(name);

@@ -1,5 +1,6 @@
 // Reading job files: the task count from the last section name, and one task's values.
 #include "engine/job_file.h"
+#include "engine/failure_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ namespace {
 int Count(const std::string& text) {
   int n = -1;
   Status s = GetIniList(IniFile::Parse(text), n);
-  return s.ok() ? n : -100 - static_cast<int>(s.number());
+  return s.ok() ? n : -100 - static_cast<int>(RecordNumber(s));
 }
 
 TEST(JobFileTest, TaskCountComesFromTheLastTwoCharactersOfTheLastSection) {

@@ -116,7 +116,7 @@ TEST_F(FileCommandsTest, CompactWaitsForAWriterAndFailsWhenTheDatabaseStaysLocke
   ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   Status locked = CompactFileDatabase(db, 100);
-  EXPECT_EQ(std::to_string(locked.number()) + ":" + locked.description(), "5:database is locked");
+  EXPECT_EQ(std::to_string(locked.native()) + ":" + locked.description(), "5:database is locked");
   EXPECT_EQ(test::ReadFileBytes(db), bytes);
   std::thread commit([&] {
     usleep(200000);

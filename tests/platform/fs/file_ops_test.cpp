@@ -42,7 +42,7 @@ TEST(FileOpsTest, RemoveFileReportsAMissingFile) {
   EXPECT_EQ(FileExists(dir + "/old.csv"), 0);
   const Status again = RemoveFile(dir + "/old.csv");
   EXPECT_FALSE(again.ok());
-  EXPECT_EQ(again.number(), errnum::kFileNotFound);
+  EXPECT_EQ(again.code(), StatusCode::kFileNotFound);
   EXPECT_NE(again.description().find("old.csv"), std::string::npos);
 }
 

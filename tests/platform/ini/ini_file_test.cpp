@@ -161,7 +161,7 @@ TEST_F(IniFileWriteTest, WritesInPlaceKeepingEveryOtherByteAndTheFilesEncoding) 
 
 TEST_F(IniFileWriteTest, RefusesLineBreaksThatWouldAddLines) {
   WriteFileBytes(path_, "[A]\r\nK=1\r\n");
-  EXPECT_EQ(WriteIniString(path_, "A", "K", "x\r\n[B]").number(), errnum::kInvalidArgument);
+  EXPECT_EQ(WriteIniString(path_, "A", "K", "x\r\n[B]").code(), StatusCode::kInvalidArgument);
   EXPECT_FALSE(WriteIniString(path_, "A\nB", "K", "x").ok());
   EXPECT_FALSE(WriteIniString(path_, "A", "K=J", "x").ok());
   EXPECT_FALSE(WriteIniString(path_, "A", "", "x").ok());

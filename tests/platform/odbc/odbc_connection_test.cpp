@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/failure_text.h"
 #include "platform/odbc/odbc.h"
 #include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
@@ -34,7 +35,7 @@ TEST_F(OdbcConnectionTest, UnknownDataSourceGivesSqlStateAndNumber) {
   Status s = connection.Open(env_, "DSN=NoSuchSource;UID=someone", false);
   ASSERT_FALSE(s.ok());
   // IM002 from the driver manager, native code 0: the number of the IM class.
-  EXPECT_EQ(s.number(), 40101);
+  EXPECT_EQ(RecordNumber(s), 40101);
   EXPECT_TRUE(StartsWith(s.description(), "[IM002] ")) << s.description();
   EXPECT_EQ(s.sqlstate(), "IM002");
   EXPECT_NE(s.description().find("Data source name not found"), std::string::npos);
@@ -88,7 +89,7 @@ TEST_F(OdbcConnectionTest, ActionsOnAClosedConnectionFail) {
   Connection connection;
   Status s = connection.Close();
   EXPECT_FALSE(s.ok());
-  EXPECT_EQ(s.number(), 40008);
+  EXPECT_EQ(RecordNumber(s), 40008);
   EXPECT_EQ(s.description(), "[08003] Connection not open");
   EXPECT_EQ(s.sqlstate(), "08003");
   EXPECT_FALSE(connection.ExecuteDirect("SELECT 1").ok());
