@@ -8,6 +8,7 @@
 #include "engine/dispatch.h"
 #include "engine/connect.h"
 #include "engine/job_check.h"
+#include "engine/job_schema.h"
 #include "engine/log_text.h"
 #include "platform/fs/resolve_path.h"
 #include "platform/text/terminal_text.h"
@@ -65,13 +66,13 @@ void PrintTask(std::FILE* out, int number, const JobTask& t) {
     field("kind:      ", t.OUTPUT.empty() ? std::string("(none)") : t.OUTPUT);
     field("connect:   ", MaskPassword(ResolveConnectPaths(t.DSN01)));
     field("statement: ", t.SQL01);
-    if (t.COUNTER != "OFF") field("count:     ", t.COUNTER);
+    if (t.COUNTER != kSwitchOff) field("count:     ", t.COUNTER);
     if (route == Route::kExport) {
       field("target:    ", MaskPassword(ResolveConnectPaths(t.DSN02)));
       field("insert:    ", t.SQL02);
-    } else if (t.OUTPUT == "CRIP") {
+    } else if (OutputKindOf(t.OUTPUT) == OutputKind::kClipboard) {
       field("output:    ", "the clipboard");
-    } else if (t.OUTPUT != "OFF" && route != Route::kUnsupported) {
+    } else if (OutputKindOf(t.OUTPUT) != OutputKind::kOff && route != Route::kUnsupported) {
       field("output:    ", Absolute(ResolvePath(t.EXPORT)));
     }
   }

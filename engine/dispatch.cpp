@@ -1,5 +1,6 @@
 #include "engine/dispatch.h"
 
+#include "engine/job_schema.h"
 #include "platform/text/ascii_case.h"
 #include "platform/time/clock.h"
 
@@ -15,8 +16,9 @@ Route RouteOf(const JobTask& task) {
   if (dsn == "RUNQUERY97") return Route::kRunQuery97;
   if (dsn == "COMPACTMDB97") return Route::kCompactMdb97;
   if (dsn == "FILECOPY") return Route::kFileCopy;
-  if (task.OUTPUT == "INSERT") return Route::kExport;
-  if (task.OUTPUT == "UPDATE") return Route::kUnsupported;
+  const OutputKind kind = OutputKindOf(task.OUTPUT);
+  if (kind == OutputKind::kInsert) return Route::kExport;
+  if (kind == OutputKind::kUpdate) return Route::kUnsupported;
   return Route::kOutput;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/dispatch.h"
 #include "engine/job_file.h"
+#include "engine/job_schema.h"
 #include "engine/log_text.h"
 #include "engine/password_mask.h"
 
@@ -14,9 +15,6 @@ namespace kelvax {
 
 namespace {
 
-constexpr const char* kKeys[] = {"DSN01",  "DSN02",     "SQL01",    "SQL02",  "OUTPUT",
-                                 "EXPORT", "INDICATOR", "SHOWDATA", "COUNTER"};
-constexpr const char* kKeyList = "DSN01 DSN02 SQL01 SQL02 OUTPUT EXPORT INDICATOR SHOWDATA COUNTER";
 constexpr const char* kCommentHint =
     "; a ';' inside a value is part of it: put comments on lines of their own";
 
@@ -35,7 +33,8 @@ int TaskNumberOf(const std::string& section) {
 
 bool IsKnownKey(const std::string& key) {
   const std::string upper = Upper(key);
-  return std::any_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return upper == k; });
+  return std::any_of(std::begin(kJobKeys), std::end(kJobKeys),
+                     [&](const JobKeyInfo& k) { return upper == k.name; });
 }
 
 std::string Task(int i) { return "task " + std::to_string(i) + ": "; }
@@ -48,7 +47,7 @@ void CheckFileLayout(const IniFile& file, int n, std::vector<JobWarning>& out) {
     if (task < 0) continue;  // the section itself is warned about
     if (!IsKnownKey(k.key)) {
       out.push_back({k.line, "unknown key " + k.key + " in [" + k.section +
-                                 "], ignored; the keys are " + kKeyList});
+                                 "], ignored; the keys are " + JobKeyList()});
       continue;
     }
     if (k.cut_at_nul) {
@@ -90,7 +89,7 @@ void CheckFileLayout(const IniFile& file, int n, std::vector<JobWarning>& out) {
 }
 
 void CheckSwitch(int i, const char* key, const std::string& value, std::vector<JobWarning>& out) {
-  if (value.empty() || value == "ON" || value == "OFF") return;
+  if (value.empty() || value == kSwitchOn || value == kSwitchOff) return;
   std::string text = Task(i) + key + "=" + value + " is neither ON nor OFF and counts as OFF";
   if (value.find(';') != std::string::npos) text += kCommentHint;
   out.push_back({0, text});
@@ -98,10 +97,9 @@ void CheckSwitch(int i, const char* key, const std::string& value, std::vector<J
 
 void CheckTaskValues(int i, const JobTask& t, std::vector<JobWarning>& out) {
   const Route route = RouteOf(t);
-  if (route == Route::kOutput && !IsHandledOutputKind(t.OUTPUT)) {
-    std::string text = Task(i) + "OUTPUT=" + t.OUTPUT +
-                       " is not an output kind (TAB CSV CRIP HTML EXCEL OFF INSERT UPDATE); the "
-                       "task will fail";
+  if (route == Route::kOutput && OutputKindOf(t.OUTPUT) == OutputKind::kUnknown) {
+    std::string text = Task(i) + "OUTPUT=" + t.OUTPUT + " is not an output kind (" +
+                       OutputWordList(" ") + "); the task will fail";
     if (t.OUTPUT == "CLIP") text += "; the clipboard is CRIP in job files";
     if (t.OUTPUT.find(';') != std::string::npos) text += kCommentHint;
     out.push_back({0, text});
@@ -114,13 +112,6 @@ void CheckTaskValues(int i, const JobTask& t, std::vector<JobWarning>& out) {
 }
 
 }  // namespace
-
-bool IsHandledOutputKind(const std::string& output) {
-  for (const char* kind : {"TAB", "CSV", "CRIP", "HTML", "EXCEL", "OFF", "INSERT", "UPDATE"}) {
-    if (output == kind) return true;
-  }
-  return false;
-}
 
 JobCheck CheckJob(const IniFile& file, const std::tm& day, const MacroFolders& folders) {
   JobCheck check;

@@ -14,9 +14,6 @@
 
 namespace kelvax {
 
-// True for the OUTPUT values the program acts on: TAB CSV CRIP HTML EXCEL OFF INSERT UPDATE.
-bool IsHandledOutputKind(const std::string& output);
-
 struct JobWarning {
   int line = 0;  // 1-based line of the job file; 0 when the warning is about the whole file
   std::string text;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/job_schema.h"
 #include "engine/row_count.h"
 #include "platform/text/trim.h"
 
@@ -99,27 +100,26 @@ std::string UpperCase(const std::string& utf8) {
 }
 
 void PrepareRowCount(JobTask& task) {
-  if (task.COUNTER == "ON") task.COUNTER = RowCountStatement(task.SQL01);
+  if (task.COUNTER == kSwitchOn) task.COUNTER = RowCountStatement(task.SQL01);
 }
 
 void ReadJobTask(const IniFile& file, int task_number, JobTask& task) {
   task.SectionName = TaskSectionName(task_number);
-  auto read = [&](const char* key) { return TrimBlanks(file.Get(task.SectionName, key)); };
-  // Statements, connect strings and paths go to the server and the file system as written:
-  // literals, quoted names, MariaDB's table names, passwords and file names have case there.
-  task.DSN01 = read("DSN01");
-  task.DSN02 = read("DSN02");
-  task.SQL01 = read("SQL01");
-  task.SQL02 = read("SQL02");
-  task.EXPORT = read("EXPORT");
-  // Keywords compare without regard to case.
-  task.OUTPUT = UpperCase(read("OUTPUT"));
-  task.INDICATOR = UpperCase(read("INDICATOR"));
-  task.SHOWDATA = UpperCase(read("SHOWDATA"));
-  // COUNTER is ON, OFF or a count statement of its own, which keeps its case.
-  task.COUNTER = read("COUNTER");
-  if (const std::string word = UpperCase(task.COUNTER); word == "ON" || word == "OFF") {
-    task.COUNTER = word;
+  for (const JobKeyInfo& k : kJobKeys) {
+    std::string value = TrimBlanks(file.Get(task.SectionName, k.name));
+    switch (k.casing) {
+      case JobCasing::kAsWritten:
+        break;
+      case JobCasing::kKeyword:
+        value = UpperCase(value);
+        break;
+      case JobCasing::kCounter:
+        if (const std::string word = UpperCase(value); word == kSwitchOn || word == kSwitchOff) {
+          value = word;
+        }
+        break;
+    }
+    JobField(task, k.key) = std::move(value);
   }
 }
 

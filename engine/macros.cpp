@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "engine/job_schema.h"
 #include "platform/fs/folders.h"
 #include "platform/time/calendar.h"
 
@@ -103,9 +104,8 @@ MacroFolders CurrentMacroFolders() {
 }
 
 void ReplaceInJob(JobTask& task, const std::string& from, const std::string& to) {
-  for (std::string* field :
-       {&task.DSN01, &task.SQL01, &task.DSN02, &task.SQL02, &task.EXPORT, &task.COUNTER}) {
-    ReplaceIn(*field, from, to);
+  for (const JobKeyInfo& k : kJobKeys) {
+    if (k.takes_macros) ReplaceIn(JobField(task, k.key), from, to);
   }
 }
 

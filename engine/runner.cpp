@@ -6,6 +6,7 @@
 
 #include "engine/dispatch.h"
 #include "engine/job_file.h"
+#include "engine/job_schema.h"
 #include "engine/log_text.h"
 #include "engine/macros.h"
 #include "platform/process/fatal_signal.h"
@@ -25,9 +26,9 @@ std::string TwoDigits(long v) {
 }
 
 std::string FatalText(const Status& error, const JobTask& t) {
-  return FailureRecord(
-      " 致命的なエラーです。", error,
-      {t.DSN01, t.SQL01, t.DSN02, t.SQL02, t.OUTPUT, t.EXPORT, t.INDICATOR, t.SHOWDATA, t.COUNTER});
+  std::string text = FailureRecord(" 致命的なエラーです。", error, {});
+  for (JobKey key : kRecordOrder) text += JobField(t, key) + kCrLf;
+  return text;
 }
 
 // The task's passwords, as read and as expanded, are masked in every later record.
@@ -89,8 +90,8 @@ RunResult RunJobFile(const std::string& job_path, JobTask& task, RunLog& log,
   return RunJobFile(job_path, IniFile::Load(job_path), task, log, workers, host, macro_day);
 }
 
-RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTask& task, RunLog& log,
-                     const Workers& workers, RunHost& host, const std::tm* macro_day) {
+RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTask& task,
+                     RunLog& log, const Workers& workers, RunHost& host, const std::tm* macro_day) {
   RunResult result;
   log.ResetRun();
   const double start = TimerSeconds();
@@ -117,7 +118,7 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
     PrepareRowCount(task);
     ExpandMacros(task, macro_day ? *macro_day : LocalNow(), folders);
     KeepSecrets(log, task);
-    if (task.INDICATOR == "ON") host.ShowProgressWindow();
+    if (task.INDICATOR == kSwitchOn) host.ShowProgressWindow();
 
     TaskContext context{task, log, host};
     PrepareWatchdogRecord(log, i);

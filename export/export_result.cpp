@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/connect.h"
+#include "engine/job_schema.h"
 #include "engine/log_text.h"
 #include "engine/password_mask.h"
 #include "engine/row_total.h"
@@ -280,7 +281,7 @@ void Exporter::Run() {
     return;
   }
 
-  if (!task_.COUNTER.empty() && task_.COUNTER != "OFF") {
+  if (!task_.COUNTER.empty() && task_.COUNTER != kSwitchOff) {
     std::string text = GetFieldValue(context_, task_.COUNTER, 0);
     if (context_.log.broken()) return;
     long long n = std::strtoll(text.c_str(), nullptr, 10);

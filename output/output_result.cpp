@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "engine/connect.h"
-#include "engine/job_check.h"
+#include "engine/job_schema.h"
 #include "engine/row_total.h"
 #include "output/clipboard_output.h"
 #include "output/html_output.h"
@@ -20,9 +20,7 @@ namespace kelvax {
 
 namespace {
 
-Status NotOpen() {
-  return Status::Error(StatusCode::kObjectNotSet);
-}
+Status NotOpen() { return Status::Error(StatusCode::kObjectNotSet); }
 
 // The count query's text as a 32-bit whole number (halves to even, as a whole-number
 // conversion rounds).
@@ -81,7 +79,7 @@ TaskOutcome OutputResult(TaskContext& context) {
   };
 
   // OFF only executes: nothing is deleted, written, counted or opened.
-  if (task.OUTPUT == "OFF") return close_and_return();
+  if (OutputKindOf(task.OUTPUT) == OutputKind::kOff) return close_and_return();
   // A statement without columns ends here; a failed column test goes on with the closing
   // actions it governs.
   if (!executed) {
@@ -91,7 +89,7 @@ TaskOutcome OutputResult(TaskContext& context) {
   if (result.ColumnCount() == 0) return close_and_return();
 
   // The row total for the progress display.
-  if (!task.COUNTER.empty() && task.COUNTER != "OFF") {
+  if (!task.COUNTER.empty() && task.COUNTER != kSwitchOff) {
     std::string text = GetFieldValue(context, task.COUNTER, 0);
     if (context.log.broken()) return context.outcome();
     if (Status s = ToRowTotal(text, run.total); !s && !run.Fail(s)) return context.outcome();
@@ -101,28 +99,38 @@ TaskOutcome OutputResult(TaskContext& context) {
     if (Status s = RemoveFile(run.path); !s && !run.Fail(s)) return context.outcome();
   }
   run.last_column = result.ColumnCount() - 1;
-  // The kind, tested in this order; an unknown one is a failure of its own.
-  if (task.OUTPUT == "TAB") {
-    WriteTextFile(run, Separator::kTab);
-  } else if (task.OUTPUT == "CSV") {
-    WriteTextFile(run, Separator::kComma);
-  } else if (task.OUTPUT == "CRIP") {
-    CopyResultToClipboard(run);
-  } else if (task.OUTPUT == "HTML") {
-    WriteHtmlFile(run);
-  } else if (task.OUTPUT == "EXCEL") {
-    WriteXlsxFile(run);
-  } else if (!IsHandledOutputKind(task.OUTPUT)) {
-    // A misspelt kind would otherwise end as a success that wrote nothing.
-    run.Fail(Status::Error(StatusCode::kInvalidArgument,
-                           "OUTPUT=" + task.OUTPUT +
-                               " は出力の種類ではありません（TAB、CSV、CRIP、HTML、EXCEL、OFF）"));
+  switch (OutputKindOf(task.OUTPUT)) {
+    case OutputKind::kTab:
+      WriteTextFile(run, Separator::kTab);
+      break;
+    case OutputKind::kCsv:
+      WriteTextFile(run, Separator::kComma);
+      break;
+    case OutputKind::kClipboard:
+      CopyResultToClipboard(run);
+      break;
+    case OutputKind::kHtml:
+      WriteHtmlFile(run);
+      break;
+    case OutputKind::kExcel:
+      WriteXlsxFile(run);
+      break;
+    case OutputKind::kOff:
+    case OutputKind::kInsert:
+    case OutputKind::kUpdate:
+      break;  // routed elsewhere before a result is read
+    case OutputKind::kUnknown:
+      // A misspelt kind would otherwise end as a success that wrote nothing.
+      run.Fail(Status::Error(StatusCode::kInvalidArgument,
+                             "OUTPUT=" + task.OUTPUT + " は出力の種類ではありません（" +
+                                 OutputWordList("、", OutputKind::kOff) + "）"));
+      break;
   }
   // A finished output is not opened once a stop is pending; it is still finished.
   if (context.log.broken() || context.host.CutRequested()) return context.outcome();
   result.Close();
   // SHOWDATA opens the path for every kind that got this far.
-  if (task.SHOWDATA == "ON") context.host.ShellOpen(run.path);
+  if (task.SHOWDATA == kSwitchOn) context.host.ShellOpen(run.path);
   return context.outcome();
 }
 
