@@ -55,7 +55,7 @@ std::string JobStatement(const std::string& sql_box_text) {
 
 Status SaveCommandTask(const std::string& path, const CommandTask& task) {
   const bool known = task.output_option >= kOptionTab && task.output_option <= kOptionExcel;
-  const std::pair<const char*, std::string> values[] = {
+  const std::vector<std::pair<std::string, std::string>> values = {
       {"DSN01", TrimBlanks(task.connect)},
       {"SQL01", JobStatement(task.sql)},
       {"DSN02", ""},
@@ -66,10 +66,7 @@ Status SaveCommandTask(const std::string& path, const CommandTask& task) {
       {"SHOWDATA", task.no_show_data ? "OFF" : "ON"},
       {"COUNTER", task.no_counter ? "OFF" : "ON"},
   };
-  for (const auto& [key, value] : values) {
-    if (Status s = WriteIniString(path, kSection, key, value); !s) return s;
-  }
-  return Status::Ok();
+  return WriteIniSection(path, kSection, values);
 }
 
 std::string WriteFailureMessage(const Status& status) {

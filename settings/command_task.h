@@ -44,10 +44,10 @@ CommandTask LoadCommandTask(const std::string& path, const std::string& desktop 
 // is kept, as the runner keeps it.
 std::string JobStatement(const std::string& sql_box_text);
 
-// Writes the task into section "Connection01" of the file at `path`, in place, key by key:
-// DSN01 (trimmed), SQL01 (JobStatement), DSN02 and SQL02 (empty), OUTPUT, EXPORT (as typed),
-// INDICATOR=ON, SHOWDATA, COUNTER. Other sections stay. Stops at the first failed write: the
-// caller must then run nothing, and the Status description names the path and the reason.
+// Writes the task into section "Connection01" of the file at `path`, in place, the file replaced
+// once: DSN01 (trimmed), SQL01 (JobStatement), DSN02 and SQL02 (empty), OUTPUT, EXPORT (as
+// typed), INDICATOR=ON, SHOWDATA, COUNTER. Other sections stay. On failure the file is as it was:
+// the caller must then run nothing, and the Status description names the path and the reason.
 Status SaveCommandTask(const std::string& path, const CommandTask& task);
 
 // The message-box text for a file that could not be written.

@@ -38,7 +38,7 @@ RunConfig LoadRunConfig(const std::string& path) {
 
 Status SaveRunConfig(const std::string& path, const RunConfig& config) {
   const bool known = config.output_type >= kTab && config.output_type <= kExcel;
-  const std::pair<const char*, std::string> values[] = {
+  const std::vector<std::pair<std::string, std::string>> values = {
       {"DSN01", TrimBlanks(config.connect)},
       {"SQL01", ""},
       {"OUTPUT", known ? kOutputValues[config.output_type] : "OFF"},
@@ -47,10 +47,7 @@ Status SaveRunConfig(const std::string& path, const RunConfig& config) {
       {"SHOWDATA", config.no_show_data ? "OFF" : "ON"},
       {"COUNTER", config.no_counter ? "OFF" : "ON"},
   };
-  for (const auto& [key, value] : values) {
-    if (Status s = WriteIniString(path, "CONNECTION01", key, value); !s) return s;
-  }
-  return Status::Ok();
+  return WriteIniSection(path, "CONNECTION01", values);
 }
 
 }  // namespace kelvax::settings

@@ -38,10 +38,10 @@ std::string RunConfigPath();
 void LoadRunConfig(const std::string& path, RunConfig& config);
 RunConfig LoadRunConfig(const std::string& path);
 
-// Writes section "CONNECTION01" key by key in place: DSN01 (trimmed), SQL01 (empty), OUTPUT,
-// EXPORT (as typed), INDICATOR=ON, SHOWDATA, COUNTER. Other sections and keys, and the order of
-// keys already present, stay as they were. Stops at the first failed write; the Status
-// description names the path and the reason.
+// Writes section "CONNECTION01" in place, the file replaced once: DSN01 (trimmed), SQL01
+// (empty), OUTPUT, EXPORT (as typed), INDICATOR=ON, SHOWDATA, COUNTER. Other sections and keys,
+// and the order of keys already present, stay as they were. On failure the file is as it was;
+// the Status description names the path and the reason.
 Status SaveRunConfig(const std::string& path, const RunConfig& config);
 
 }  // namespace kelvax::settings

@@ -218,35 +218,20 @@ std::string IniFile::Get(const std::string& section, const std::string& key) con
   return it == values_.end() ? std::string() : it->second;
 }
 
-Status WriteIniString(const std::string& path, const std::string& section, const std::string& key,
-                      const std::string& value) {
-  // A line break, or a name that cannot be read back as the same name, would change the
-  // structure of the file instead of one value.
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-      section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
-      Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
-    return Status::Error(StatusCode::kInvalidArgument, "invalid INI section, key or value for " + path);
-  }
-  // A link is not written through: someone who planted it would have us change the file it
-  // names. Nor is it replaced, which would cut what the user linked.
-  std::string bytes;
-  const int err = ReadWholeFile(path, &bytes, O_NOFOLLOW | O_NONBLOCK);
-  if (err == ELOOP) {
-    return Status::Error(StatusCode::kPermissionDenied,
-                         path + " is a symbolic link; settings are not written through one");
-  }
-  if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);
+namespace {
 
-  const Layout layout = DetectLayout(bytes);
-  // A UTF-8 file without a BOM whose new bytes would all be valid CP932 would read back as
-  // CP932: the BOM keeps it UTF-8.
-  auto commit = [&](std::string& text) {
-    if (layout.encoding == Encoding::kUtf8 && layout.body == 0 &&
-        DetectLayout(text).encoding != Encoding::kUtf8) {
-      text.insert(0, kBom);
-    }
-    return ReplaceFile(path, text);
-  };
+// A line break, or a name that cannot be read back as the same name, would change the structure
+// of the file instead of one value.
+bool WritableName(const std::string& section, const std::string& key, const std::string& value) {
+  return !(HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+           section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
+           Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[');
+}
+
+// Sets one value in the file's bytes: in place, or a new key at the end of its section, or a new
+// section at the end of the file.
+void SetValue(std::string& bytes, const Layout& layout, const std::string& section,
+              const std::string& key, const std::string& value) {
   auto encode = [&](const std::string& text) {
     return layout.encoding == Encoding::kUtf8 ? text : ToCp932(text);
   };
@@ -266,7 +251,7 @@ Status WriteIniString(const std::string& path, const std::string& section, const
   if (header == lines.size()) {
     if (bytes.size() > layout.body && bytes.back() != '\n') bytes += "\r\n";
     bytes += "[" + encode(section) + "]\r\n" + pair + "\r\n";
-    return commit(bytes);
+    return;
   }
 
   std::size_t last = header;  // last non-blank line of the section
@@ -274,7 +259,7 @@ Status WriteIniString(const std::string& path, const std::string& section, const
     const Line& line = lines[i];
     if (line.kind == Line::kKey && UpperAscii(line.name) == key_upper) {
       bytes.replace(line.value_begin, line.end - line.value_begin, encode(value));
-      return commit(bytes);
+      return;
     }
     if (line.kind != Line::kBlank) last = i;
   }
@@ -282,7 +267,42 @@ Status WriteIniString(const std::string& path, const std::string& section, const
   std::string insert = pair + "\r\n";
   if (bytes[after.next - 1] != '\n') insert = "\r\n" + insert;  // the last line had no line end
   bytes.insert(after.next, insert);
-  return commit(bytes);
+}
+
+}  // namespace
+
+Status WriteIniString(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value) {
+  return WriteIniSection(path, section, {{key, value}});
+}
+
+Status WriteIniSection(const std::string& path, const std::string& section,
+                       const std::vector<std::pair<std::string, std::string>>& values) {
+  for (const auto& [key, value] : values) {
+    if (!WritableName(section, key, value)) {
+      return Status::Error(StatusCode::kInvalidArgument,
+                           "invalid INI section, key or value for " + path);
+    }
+  }
+  // A link is not written through: someone who planted it would have us change the file it
+  // names. Nor is it replaced, which would cut what the user linked.
+  std::string bytes;
+  const int err = ReadWholeFile(path, &bytes, O_NOFOLLOW | O_NONBLOCK);
+  if (err == ELOOP) {
+    return Status::Error(StatusCode::kPermissionDenied,
+                         path + " is a symbolic link; settings are not written through one");
+  }
+  if (err != 0 && err != ENOENT) return ErrnoStatus(err, path);
+
+  const Layout layout = DetectLayout(bytes);
+  for (const auto& [key, value] : values) SetValue(bytes, layout, section, key, value);
+  // A UTF-8 file without a BOM whose new bytes would all be valid CP932 would read back as
+  // CP932: the BOM keeps it UTF-8.
+  if (layout.encoding == Encoding::kUtf8 && layout.body == 0 &&
+      DetectLayout(bytes).encoding != Encoding::kUtf8) {
+    bytes.insert(0, kBom);
+  }
+  return ReplaceFile(path, bytes);
 }
 
 }  // namespace kelvax

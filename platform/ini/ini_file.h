@@ -12,6 +12,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/status.h"
@@ -76,5 +77,10 @@ class IniFile {
 // is refused, never followed.
 Status WriteIniString(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& value);
+
+// Several values of one section, each as WriteIniString writes it, in the given order, with the
+// file replaced once: a reader sees all of them or none.
+Status WriteIniSection(const std::string& path, const std::string& section,
+                       const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace kelvax
