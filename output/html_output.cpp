@@ -3,6 +3,7 @@
 #include "engine/value_text.h"
 #include "output/html_escape.h"
 #include "output/line_sink.h"
+#include "output/row_loop.h"
 
 namespace kelvax {
 
@@ -19,57 +20,59 @@ const char kDataCellStart[] =
 const char kDataCellEnd[] = "</FONT></TD>";
 const char kRowEnd[] = "</TR>\r\n<TR VALIGN=TOP>";
 
-// The document; returns early only when the writer must stop.
-void WriteDocument(WriterRun& run, LineSink& sink) {
-  auto write = [&](std::string_view line) {
-    Status s = sink.WriteLine(line);
-    return s.ok() || run.FailLine(s);
-  };
-  if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
-  if (!write(kHead)) return;
+class HtmlWriter : public RowWriter {
+ public:
+  HtmlWriter() { cell_.reserve(4096); }
 
-  std::string cell;
-  cell.reserve(4096);
-  odbc::Value value;
-  std::string scratch;
-  for (int c = 0; c <= run.last_column; ++c) {
-    cell.assign(kHeaderCellStart);
-    AppendHtmlEscaped(cell, run.result.ColumnName(c));
-    cell += kHeaderCellEnd;
-    if (!write(cell)) return;
-  }
-  if (!write(kBodyOpening)) return;
-
-  while (NextRowAvailable(run)) {
-    ++run.rows;
+  bool Begin(WriterRun& run) override {
+    if (Status s = sink_.Create(run.path); !s && !run.Fail(s)) return false;
+    if (!Write(run, kHead)) return false;
     for (int c = 0; c <= run.last_column; ++c) {
-      Status s = run.result.Get(c, value);
-      cell.assign(kDataCellStart);
+      cell_.assign(kHeaderCellStart);
+      AppendHtmlEscaped(cell_, run.result.ColumnName(c));
+      cell_ += kHeaderCellEnd;
+      if (!Write(run, cell_)) return false;
+    }
+    return Write(run, kBodyOpening);
+  }
+  bool Row(WriterRun& run) override {
+    for (int c = 0; c <= run.last_column; ++c) {
+      Status s = run.result.Get(c, value_);
+      cell_.assign(kDataCellStart);
       if (!s) {
         // A value that cannot be read is written like a NULL (the failed NULL test), never
         // with the previous cell's text.
-        if (!run.Fail(s)) return;
-        cell += "<BR>";
-      } else if (value.is_null()) {
-        cell += "<BR>";
+        if (!run.Fail(s)) return false;
+        cell_ += "<BR>";
+      } else if (value_.is_null()) {
+        cell_ += "<BR>";
       } else {
-        AppendHtmlEscaped(cell, ValueText(value, scratch));
+        AppendHtmlEscaped(cell_, ValueText(value_, scratch_));
       }
-      cell += kDataCellEnd;
-      if (!write(cell)) return;
+      cell_ += kDataCellEnd;
+      if (!Write(run, cell_)) return false;
     }
-    if (!write(kRowEnd)) return;
-    if (!run.Progress()) return;
-    if (!AdvanceRow(run)) return;
+    return Write(run, kRowEnd);
   }
-}
+  void Finish(WriterRun& run) override { run.Finish(sink_); }
+
+ private:
+  bool Write(WriterRun& run, std::string_view line) {
+    Status s = sink_.WriteLine(line);
+    return s.ok() || run.FailLine(s);
+  }
+
+  LineSink sink_;
+  std::string cell_;
+  odbc::Value value_;
+  std::string scratch_;
+};
 
 }  // namespace
 
 void WriteHtmlFile(WriterRun& run) {
-  LineSink sink;
-  WriteDocument(run, sink);
-  run.Finish(sink);
+  HtmlWriter writer;
+  WriteRows(run, writer);
 }
 
 }  // namespace kelvax

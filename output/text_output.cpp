@@ -2,34 +2,43 @@
 
 #include "output/line_builder.h"
 #include "output/line_sink.h"
+#include "output/row_loop.h"
 
 namespace kelvax {
 
 namespace {
 
-// Header and rows; returns early only when the writer must stop.
-void WriteLines(WriterRun& run, Separator separator, LineSink& sink) {
-  if (Status s = sink.Create(run.path); !s && !run.Fail(s)) return;
+class TextWriter : public RowWriter {
+ public:
+  explicit TextWriter(Separator separator) : builder_(separator) {}
 
-  LineBuilder builder(separator);
-  builder.Header(run.result, run.last_column);
-  if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
-
-  while (NextRowAvailable(run)) {
-    ++run.rows;
-    if (!builder.Row(run) || !AdvanceRow(run)) return;
-    builder.EndLine();
-    if (Status s = sink.WriteLine(builder.line()); !s && !run.FailLine(s)) return;
-    if (!run.Progress()) return;
+  bool Begin(WriterRun& run) override {
+    if (Status s = sink_.Create(run.path); !s && !run.Fail(s)) return false;
+    builder_.Header(run.result, run.last_column);
+    return WriteLine(run);
   }
-}
+  bool Row(WriterRun& run) override {
+    if (!builder_.Row(run)) return false;
+    builder_.EndLine();
+    return WriteLine(run);
+  }
+  void Finish(WriterRun& run) override { run.Finish(sink_); }
+
+ private:
+  bool WriteLine(WriterRun& run) {
+    Status s = sink_.WriteLine(builder_.line());
+    return s.ok() || run.FailLine(s);
+  }
+
+  LineBuilder builder_;
+  LineSink sink_;
+};
 
 }  // namespace
 
 void WriteTextFile(WriterRun& run, Separator separator) {
-  LineSink sink;
-  WriteLines(run, separator, sink);
-  run.Finish(sink);
+  TextWriter writer(separator);
+  WriteRows(run, writer);
 }
 
 }  // namespace kelvax

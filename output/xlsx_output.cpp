@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/value_text.h"
+#include "output/row_loop.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/fd.h"
 #include "platform/fs/file_ops.h"
@@ -279,8 +280,8 @@ class Book {
     }
     if (keep < text.size()) {
       return Status::Error(StatusCode::kOverflow, "セルに入る " + std::to_string(kMaxCellUnits) +
-                                                  " 文字を超えた値を切り詰めました (列 " +
-                                                  result_.ColumnName(column) + ")");
+                                                      " 文字を超えた値を切り詰めました (列 " +
+                                                      result_.ColumnName(column) + ")");
     }
     return Status::Ok();
   }
@@ -315,13 +316,12 @@ class Book {
 
  private:
   Status NotOpen() const {
-    return create_error_.ok() ? Status::Error(StatusCode::kBadFileName)
-                              : create_error_;
+    return create_error_.ok() ? Status::Error(StatusCode::kBadFileName) : create_error_;
   }
   Status ScratchFailure(int error) {
     scratch_error_ =
         Status::Error(StatusCode::kFileIo, "xlsx: scratch file in " + FolderOf(file_.temp_path()) +
-                                           ": " + std::strerror(error));
+                                               ": " + std::strerror(error));
     return scratch_error_;
   }
 
@@ -431,55 +431,60 @@ class Book {
   Status scratch_error_;
 };
 
-// The header and the rows; returns early only when the writer must stop.
-void WriteRows(WriterRun& run, Book& book) {
-  if (Status s = book.Create(run.path); !s && !run.Fail(s)) return;
-  if (Status s = book.Start(); !s && !run.Fail(s)) return;
+class XlsxWriter : public RowWriter {
+ public:
+  XlsxWriter(const odbc::ResultSet& result, int last_column) : book_(result, last_column) {}
 
-  while (NextRowAvailable(run)) {
-    ++run.rows;
-    if (!book.scratch_error().ok()) {
-      // Recorded at the row it struck; the rest are read to the end, as with a text file.
-    } else if (Status s = book.NextRow(); !s) {
-      // Like a line that cannot be written: the row is lost, the rows are still read.
-      if (!run.Fail(s)) return;
-    } else {
-      for (int c = 0; c <= run.last_column; ++c) {
-        odbc::Value value;
-        Status s = run.result.Get(c, value);
-        if (s) s = book.Cell(c, value);
-        if (!s && !run.Fail(s)) return;
-      }
-    }
-    if (!AdvanceRow(run)) return;
-    if (!run.Progress()) return;
+  bool Begin(WriterRun& run) override {
+    if (Status s = book_.Create(run.path); !s && !run.Fail(s)) return false;
+    if (Status s = book_.Start(); !s && !run.Fail(s)) return false;
+    return true;
   }
-}
+  bool Row(WriterRun& run) override {
+    if (!book_.scratch_error().ok()) return true;  // recorded at the row it struck; read on
+    if (Status s = book_.NextRow(); !s) {
+      // Like a line that cannot be written: the row is lost, the rows are still read.
+      return run.Fail(s);
+    }
+    for (int c = 0; c <= run.last_column; ++c) {
+      odbc::Value value;
+      Status s = run.result.Get(c, value);
+      if (s) s = book_.Cell(c, value);
+      if (!s && !run.Fail(s)) return false;
+    }
+    return true;
+  }
+  void Finish(WriterRun& run) override {
+    // A cut run leaves no workbook: the book's new file goes with it.
+    if (run.context.StopRequested()) {
+      run.NoteAbandoned();
+      return;
+    }
+    if (run.stopped()) return;
+    if (run.result_ended()) {
+      // The rows read are kept under the workbook's own name, never at the output path.
+      run.RecordResultEnd(run.rows > 0 ? book_.Leave() : "");
+      return;
+    }
+    // A book whose scratch file failed was recorded then; it goes with its new file.
+    if (!book_.scratch_error().ok()) return;
+    if (Status s = book_.Close(); !s) {
+      run.Fail(s);
+      return;
+    }
+    run.NoteRepaired(book_.repaired());
+    run.NoteRounded(book_.rounded());
+  }
+
+ private:
+  Book book_;
+};
 
 }  // namespace
 
 void WriteXlsxFile(WriterRun& run) {
-  Book book(run.result, run.last_column);
-  WriteRows(run, book);
-  // A cut run leaves no workbook: the book's new file goes with it.
-  if (run.context.StopRequested()) {
-    run.NoteAbandoned();
-    return;
-  }
-  if (run.stopped()) return;
-  if (run.result_ended()) {
-    // The rows read are kept under the workbook's own name, never at the output path.
-    run.RecordResultEnd(run.rows > 0 ? book.Leave() : "");
-    return;
-  }
-  // A book whose scratch file failed was recorded then; it goes with its new file.
-  if (!book.scratch_error().ok()) return;
-  if (Status s = book.Close(); !s) {
-    run.Fail(s);
-    return;
-  }
-  run.NoteRepaired(book.repaired());
-  run.NoteRounded(book.rounded());
+  XlsxWriter writer(run.result, run.last_column);
+  WriteRows(run, writer);
 }
 
 }  // namespace kelvax
