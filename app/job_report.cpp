@@ -9,6 +9,7 @@
 #include "engine/connect.h"
 #include "engine/job_check.h"
 #include "engine/job_schema.h"
+#include "platform/compress/compressor.h"
 #include "engine/log_text.h"
 #include "platform/fs/resolve_path.h"
 #include "platform/text/terminal_text.h"
@@ -73,7 +74,11 @@ void PrintTask(std::FILE* out, int number, const JobTask& t) {
     } else if (OutputKindOf(t.OUTPUT) == OutputKind::kClipboard) {
       field("output:    ", "the clipboard");
     } else if (OutputKindOf(t.OUTPUT) != OutputKind::kOff && route != Route::kUnsupported) {
-      field("output:    ", Absolute(ResolvePath(t.EXPORT)));
+      const std::string path = Absolute(ResolvePath(t.EXPORT));
+      const Compression packed = CompressionOf(path);
+      field("output:    ",
+            packed == Compression::kNone ? path : path + " (" + CompressionName(packed) + ")");
+      if (!t.ENCODING.empty()) field("encoding:  ", t.ENCODING);
     }
   }
   Print(out, text);

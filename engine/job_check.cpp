@@ -107,6 +107,10 @@ void CheckTaskValues(int i, const JobTask& t, std::vector<JobWarning>& out) {
   if (route == Route::kUnsupported) {
     out.push_back({0, Task(i) + "OUTPUT=UPDATE is not supported: the task runs nothing"});
   }
+  if (OutputEncodingOf(t.ENCODING) == OutputEncoding::kUnknown) {
+    out.push_back({0, Task(i) + "ENCODING=" + t.ENCODING + " is not an encoding (" +
+                          OutputEncodingList(" ") + "); the task will fail"});
+  }
   CheckSwitch(i, "INDICATOR", t.INDICATOR, out);
   CheckSwitch(i, "SHOWDATA", t.SHOWDATA, out);
 }

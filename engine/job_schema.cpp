@@ -34,9 +34,11 @@ Field& FieldOf(Task& task, JobKey key) {
     case JobKey::kShowData:
       return task.SHOWDATA;
     case JobKey::kCounter:
+      return task.COUNTER;
+    case JobKey::kEncoding:
       break;
   }
-  return task.COUNTER;
+  return task.ENCODING;
 }
 
 }  // namespace
@@ -53,6 +55,17 @@ std::string JobKeyList() {
   std::string list;
   for (const JobKeyInfo& k : kJobKeys) list += (list.empty() ? "" : " ") + std::string(k.name);
   return list;
+}
+
+OutputEncoding OutputEncodingOf(const std::string& encoding) {
+  if (encoding.empty() || encoding == "CP932") return OutputEncoding::kCp932;
+  if (encoding == "UTF-8") return OutputEncoding::kUtf8;
+  if (encoding == "UTF-8-BOM") return OutputEncoding::kUtf8Bom;
+  return OutputEncoding::kUnknown;
+}
+
+std::string OutputEncodingList(const char* separator) {
+  return std::string("CP932") + separator + "UTF-8" + separator + "UTF-8-BOM";
 }
 
 OutputKind OutputKindOf(const std::string& output) {

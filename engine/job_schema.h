@@ -18,7 +18,8 @@ enum class JobKey {
   kExport,
   kIndicator,
   kShowData,
-  kCounter
+  kCounter,
+  kEncoding,
 };
 
 // How a key's value is read from the file, after trimming.
@@ -46,9 +47,10 @@ inline constexpr JobKeyInfo kJobKeys[] = {
     {JobKey::kIndicator, "INDICATOR", JobCasing::kKeyword, false},
     {JobKey::kShowData, "SHOWDATA", JobCasing::kKeyword, false},
     {JobKey::kCounter, "COUNTER", JobCasing::kCounter, true},
+    {JobKey::kEncoding, "ENCODING", JobCasing::kKeyword, false},
 };
 
-// The order a task's values appear in a fatal record.
+// The order a task's values appear in a fatal record (the nine keys the record has always had).
 inline constexpr JobKey kRecordOrder[] = {JobKey::kDsn01,     JobKey::kSql01,    JobKey::kDsn02,
                                           JobKey::kSql02,     JobKey::kOutput,   JobKey::kExport,
                                           JobKey::kIndicator, JobKey::kShowData, JobKey::kCounter};
@@ -61,6 +63,12 @@ std::string JobKeyList();
 
 inline constexpr const char* kSwitchOn = "ON";
 inline constexpr const char* kSwitchOff = "OFF";
+
+// ENCODING: the bytes of a TAB, CSV or HTML file. Empty is CP932.
+enum class OutputEncoding { kCp932, kUtf8, kUtf8Bom, kUnknown };
+OutputEncoding OutputEncodingOf(const std::string& encoding);
+// "CP932 UTF-8 UTF-8-BOM", with `separator` between: the encodings for a message.
+std::string OutputEncodingList(const char* separator);
 
 // OUTPUT, as the runner acts on it.
 enum class OutputKind { kTab, kCsv, kClipboard, kHtml, kExcel, kOff, kInsert, kUpdate, kUnknown };

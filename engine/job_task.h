@@ -1,4 +1,4 @@
-// The current task: the section being run and its nine values, upper-cased and trimmed when
+// The current task: the section being run and its values, upper-cased and trimmed when
 // read, then rewritten by the row-count step and the macro expansion. Every worker reads its
 // inputs from here, never from the job file.
 #pragma once
@@ -18,6 +18,7 @@ struct JobTask {
   std::string INDICATOR;
   std::string SHOWDATA;
   std::string COUNTER;
+  std::string ENCODING;
 };
 
 }  // namespace kelvax

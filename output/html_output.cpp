@@ -25,7 +25,7 @@ class HtmlWriter : public RowWriter {
   HtmlWriter() { cell_.reserve(4096); }
 
   bool Begin(WriterRun& run) override {
-    if (Status s = sink_.Create(run.path); !s && !run.Fail(s)) return false;
+    if (Status s = sink_.Create(run.path, run.encoding); !s && !run.Fail(s)) return false;
     if (!Write(run, kHead)) return false;
     for (int c = 0; c <= run.last_column; ++c) {
       cell_.assign(kHeaderCellStart);

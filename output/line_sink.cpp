@@ -2,6 +2,7 @@
 
 #include "engine/failure_text.h"
 #include "platform/text/cp932.h"
+#include "platform/text/utf8.h"
 
 namespace kelvax {
 
@@ -11,7 +12,10 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 
 LineSink::LineSink() { buffer_.reserve(kBlockSize + 4096); }
 
-Status LineSink::Create(const std::string& path) {
+Status LineSink::Create(const std::string& path, OutputEncoding encoding) {
+  encoding_ = encoding;
+  compressor_ = std::make_unique<Compressor>(CompressionOf(path));
+  if (encoding == OutputEncoding::kUtf8Bom) buffer_ += "\xEF\xBB\xBF";
   failed_ = file_.Create(path);
   return failed_;
 }
@@ -19,7 +23,11 @@ Status LineSink::Create(const std::string& path) {
 Status LineSink::WriteLine(std::string_view utf8) {
   if (!failed_.ok()) return failed_;
   if (!file_.is_open()) return Status::Error(StatusCode::kBadFileName);
-  replaced_ += AppendCp932(utf8, buffer_);
+  if (encoding_ == OutputEncoding::kCp932) {
+    replaced_ += AppendCp932(utf8, buffer_);
+  } else {
+    repaired_ += AppendRepairedUtf8(utf8, buffer_);
+  }
   buffer_ += "\r\n";
   ++buffered_lines_;
   if (buffer_.size() >= kBlockSize) return Flush();
@@ -28,16 +36,24 @@ Status LineSink::WriteLine(std::string_view utf8) {
 
 Status LineSink::Flush() {
   if (buffer_.empty()) return Status::Ok();
-  Status s = file_.Write(buffer_);
+  const bool packing = compressor_->compression() != Compression::kNone;
+  Status s;
+  if (packing) {
+    packed_.clear();
+    s = compressor_->Add(buffer_, packed_);
+    if (s) s = file_.Write(packed_);
+  } else {
+    s = file_.Write(buffer_);
+  }
   buffer_.clear();
   if (s) {
     written_lines_ += buffered_lines_;
     buffered_lines_ = 0;
     return s;
   }
-  // The file was cut back to its last whole line.
+  // The file was cut back to its last whole line; a compressed one cannot be read to there.
   std::string kept;
-  if (written_lines_ > 0 && file_.is_open()) {
+  if (written_lines_ > 0 && file_.is_open() && !packing) {
     file_.Leave();
     kept =
         "。書けた" + std::to_string(written_lines_) + "行は" + file_.temp_path() + "に残しました";
@@ -49,9 +65,22 @@ Status LineSink::Flush() {
   return failed_;
 }
 
+Status LineSink::EndStream() {
+  if (compressor_->compression() == Compression::kNone) return Status::Ok();
+  packed_.clear();
+  Status s = compressor_->End(packed_);
+  if (s) s = file_.Write(packed_);
+  if (!s) {
+    file_.Abandon();
+    failed_ = s;
+  }
+  return s;
+}
+
 std::string LineSink::Leave() {
   if (!file_.is_open()) return "";
   if (Status s = Flush(); !s) return "";  // the failed write's record names what it kept
+  if (Status s = EndStream(); !s) return "";
   file_.Leave();
   return file_.temp_path();
 }
@@ -59,6 +88,7 @@ std::string LineSink::Leave() {
 Status LineSink::Close() {
   if (!failed_.ok() || !file_.is_open()) return Status::Ok();
   if (Status s = Flush(); !s) return s;
+  if (Status s = EndStream(); !s) return s;
   return file_.Commit();
 }
 

@@ -1,14 +1,18 @@
-// Lines of an output file: each line is encoded to CP932 into one buffer and written in large
-// blocks to a new file beside the output path, which takes the path only when it is closed whole.
+// Lines of an output file: each line is encoded (CP932 unless the task asks for UTF-8) into one
+// buffer, compressed when the path ends in .gz or .zst, and written in large blocks to a new file
+// beside the output path, which takes the path only when it is closed whole.
 // A line written while the file is not open fails on its own, as the writer's failure rule counts
 // one record per lost line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/job_schema.h"
+#include "platform/compress/compressor.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/status.h"
 
@@ -17,7 +21,7 @@ namespace kelvax {
 class LineSink {
  public:
   LineSink();
-  Status Create(const std::string& path);
+  Status Create(const std::string& path, OutputEncoding encoding = OutputEncoding::kCp932);
   // Encodes `utf8` plus CR LF. Fails when the file is not open, or when a block write fails.
   // After a failed block write the file holds the whole lines written before it and takes no
   // more (a file with a gap would look whole): every later line fails the same way.
@@ -33,15 +37,22 @@ class LineSink {
   std::string Leave();
   // Characters that had no CP932 form and were written as '?'.
   std::size_t replaced() const { return replaced_; }
+  // Ill-formed UTF-8 sequences from the data source written as U+FFFD (UTF-8 files only).
+  std::size_t repaired() const { return repaired_; }
 
  private:
   Status Flush();
+  Status EndStream();
   AtomicFile file_;
-  Status failed_;  // the creation or block-write failure that every later line reports
+  OutputEncoding encoding_ = OutputEncoding::kCp932;
+  std::unique_ptr<Compressor> compressor_;
+  std::string packed_;  // the compressed form of a block
+  Status failed_;       // the creation or block-write failure that every later line reports
   std::string buffer_;
   std::uint64_t buffered_lines_ = 0;
   std::uint64_t written_lines_ = 0;
   std::size_t replaced_ = 0;
+  std::size_t repaired_ = 0;
 };
 
 }  // namespace kelvax

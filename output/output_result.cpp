@@ -55,6 +55,15 @@ TaskOutcome OutputResult(TaskContext& context) {
   // The clock for the progress display starts with the writer.
   run.start = TimerSeconds();
   run.path = ResolvePath(task.EXPORT);
+  run.encoding = OutputEncodingOf(task.ENCODING);
+  // A misspelt encoding fails the task before anything is run or written.
+  if (run.encoding == OutputEncoding::kUnknown) {
+    (void)run.Fail(
+        Status::Error(StatusCode::kInvalidArgument, "ENCODING=" + task.ENCODING +
+                                                        " は出力の文字コードではありません（" +
+                                                        OutputEncodingList("、") + "）"));
+    return context.outcome();
+  }
 
   // Connect and execute; each failure is recorded and the writer goes on.
   if (Status s = env.Open(); !s && !run.Fail(s)) return context.outcome();

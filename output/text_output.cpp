@@ -13,7 +13,7 @@ class TextWriter : public RowWriter {
   explicit TextWriter(Separator separator) : builder_(separator) {}
 
   bool Begin(WriterRun& run) override {
-    if (Status s = sink_.Create(run.path); !s && !run.Fail(s)) return false;
+    if (Status s = sink_.Create(run.path, run.encoding); !s && !run.Fail(s)) return false;
     builder_.Header(run.result, run.last_column);
     return WriteLine(run);
   }

@@ -53,6 +53,7 @@ void WriterRun::Finish(LineSink& sink) {
     if (!Fail(repeated)) return;
   }
   NoteReplaced(sink.replaced());
+  NoteRepaired(sink.repaired());
 }
 
 void WriterRun::NoteAbandoned() {

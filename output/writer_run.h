@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/job_schema.h"
 #include "engine/workers.h"
 #include "output/line_sink.h"
 #include "platform/odbc/odbc.h"
@@ -19,7 +20,8 @@ struct WriterRun {
   std::int32_t total = 0;  // the row total, 0 when not counted
   double start = 0;
   int last_column = -1;
-  std::string path;  // EXPORT, resolved on the file system
+  std::string path;                                  // EXPORT, resolved on the file system
+  OutputEncoding encoding = OutputEncoding::kCp932;  // of a text file
 
   // Writes the four-line failure record. Returns false when the writer must stop at once:
   // the run log could not be written, or the run was cut.

@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential g++ cmake pkg-config dpkg-dev man-db
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   sqlite3 libsqlite3-dev
-  libxlsxwriter-dev python3-openpyxl
+  libxlsxwriter-dev python3-openpyxl zlib1g-dev libzstd-dev
   googletest libgtest-dev
   faketime time python3 strace
   postgresql
