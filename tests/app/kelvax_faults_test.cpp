@@ -479,7 +479,7 @@ TEST_F(KelvaxFaultsTest, ADriverCrashOrEndlessFetchLeavesTheTasksRecordAndNoUnfi
   } cases[] = {
       {"crash", nullptr, "kelvax: task 1 ended abnormally on SIGSEGV inside the data source's driver" + log,
        "<TS> 1番目の処理で異常終了しました\r\nデータソースのドライバーの中でSIGSEGVを受けました\r\n"},
-      {"hang", [this](int pid) { WaitFor([&] { return !fs::is_empty(out_dir_); }), kill(pid, SIGTERM); },
+      {"hang", [this](int pid) { WaitFor([&] { return test::PathExists(work_ + "/fetch.script.hanging"); }), kill(pid, SIGTERM); },
        "kelvax: still waiting 5 s after SIGTERM; ended\n",
        "<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n"},
   };

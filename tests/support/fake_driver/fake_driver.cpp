@@ -19,7 +19,8 @@
 //   crash                      the fetch reaching this line dies of SIGSEGV, as a driver
 //                              does when its server goes away mid-fetch
 //   hang                       the fetch reaching this line never returns, as one waiting on a
-//                              server that stopped answering (signals do not end the wait)
+//                              server that stopped answering (signals do not end the wait);
+//                              the file SCRIPT.hanging says it is waiting
 #include <signal.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -68,6 +70,7 @@ struct Row {
 };
 
 struct Script {
+  std::string path;  // the script's own file
   std::string dbms = "KelvaxFake";
   SQLUINTEGER getdata = 0;
   SQLULEN max_rows = 0;
@@ -354,6 +357,7 @@ SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC hdbc, SQLHWND, SQLWCHAR* in, SQLSMAL
   std::string why;
   d->script = Script{};
   if (!Load(path, d->script, why)) return Fail(d, "08001", why);
+  d->script.path = path;
   PutWide(text, out, static_cast<std::size_t>(std::max<SQLSMALLINT>(out_max, 0)), out_length);
   return SQL_SUCCESS;
 }
@@ -567,7 +571,11 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   for (; n < s->array_size && s->next < script.rows.size(); ++n) {
     const Row& r = script.rows[s->next++];
     if (r.crash) raise(SIGSEGV);
-    while (r.hang) pause();
+    if (r.hang) {
+      std::FILE* f = std::fopen((script.path + ".hanging").c_str(), "w");
+      if (f) std::fclose(f);
+      for (;;) pause();
+    }
     if ((failure = r.fetch_fail)) break;
     SQLUSMALLINT status = SQL_ROW_SUCCESS;
     if (r.error) {
