@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "engine/connect.h"
@@ -103,8 +104,11 @@ class Exporter {
   TaskContext& context_;
   const JobTask& task_;
   odbc::Connection target_;
-  bool grouped_ = false;              // autocommit is off on the target
-  bool batches_ = false;              // several statements go in one text
+  bool grouped_ = false;  // autocommit is off on the target
+  bool batches_ = false;  // several rows go in one text
+  // ...as one INSERT with several rows after VALUES, which every known server takes; else as
+  // several statements, where the target runs them.
+  bool multirow_ = false;
   std::vector<std::string> group_;    // the statements of the open group, sent
   std::vector<std::string> pending_;  // statements of the next batch, not yet sent
   bool ended_ = false;                // a failure ended the export
@@ -154,21 +158,33 @@ bool Exporter::RestoreGroup() {
   return CommitGroup();
 }
 
-// A batch counts only when every statement reported its one row. Otherwise the open group is
+// A batch counts only when every row was reported inserted. Otherwise the open group is
 // undone, its earlier rows go in again, and each statement of the batch is run on its own, so
 // that exactly the failing rows get their records. A batch whose statements all go in one by
 // one shows a target that cannot take batches: the rest of the export sends single statements.
 bool Exporter::SendBatch() {
   if (pending_.empty()) return true;
   std::string text;
-  for (const std::string& statement : pending_) {
-    if (!text.empty()) text += ";\n";
-    text += statement;
+  if (multirow_) {
+    // Each statement is the head, " VALUES ", then its row in parentheses.
+    const std::size_t head = task_.SQL02.size() + std::strlen(" VALUES ");
+    for (const std::string& statement : pending_) {
+      text.append(text.empty() ? std::string_view(statement).substr(0, head) : ", ");
+      text.append(statement, head);
+    }
+  } else {
+    for (const std::string& statement : pending_) {
+      if (!text.empty()) text += ";\n";
+      text += statement;
+    }
   }
   std::vector<long> counts;
   Status s = target_.ExecuteBatch(text, counts);
-  bool whole = s.ok() && counts.size() == pending_.size() &&
-               std::all_of(counts.begin(), counts.end(), [](long n) { return n == 1; });
+  const bool whole =
+      s.ok() &&
+      (multirow_ ? counts.size() == 1 && counts[0] == static_cast<long>(pending_.size())
+                 : counts.size() == pending_.size() &&
+                       std::all_of(counts.begin(), counts.end(), [](long n) { return n == 1; }));
   if (whole) {
     for (std::string& statement : pending_) group_.push_back(std::move(statement));
     pending_.clear();
@@ -292,7 +308,8 @@ void Exporter::Run() {
   // only where that way is known, so that no value can reach past its own statement.
   const odbc::DriverProfile& profile = target_.profile();
   if (target_.SupportsTransactions() && target_.SetAutoCommit(false).ok()) grouped_ = true;
-  batches_ = grouped_ && profile.literals_known && target_.SupportsBatches();
+  multirow_ = grouped_ && profile.literals_known && profile.dbms != odbc::Dbms::kOther;
+  batches_ = multirow_ || (grouped_ && profile.literals_known && target_.SupportsBatches());
 
   const int columns = result.ColumnCount();
   std::vector<InsertColumn> kinds(columns);
