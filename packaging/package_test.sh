@@ -2,7 +2,7 @@
 # The .deb as a user gets it: built by cpack, unpacked into a temporary root, run from there by a
 # user who may not write the program's folder (so its files go to the XDG folders), with the
 # demo job on a SQLite database and the windows' module loaded; the manual page rendered.
-# Usage: package_test.sh BUILD_DIR
+# Usage: package_test.sh BUILD_DIR MODULE_DIR (the window module's folder below the prefix)
 set -euo pipefail
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
@@ -59,7 +59,7 @@ done
 if [ -f "$1/kelvax_ui.so" ]; then
   cp "$R/bin/kelvax" "$H/kelvax"
   EXE=$H/kelvax run QT_QPA_PLATFORM=offscreen -- "$R/share/doc/kelvax/examples/demo.ini" 2>"$T/err"
-  [ "$(cat "$T/err")" = "kelvax: the windows cannot be loaded (no kelvax_ui.so in $H/../lib/kelvax or \
+  [ "$(cat "$T/err")" = "kelvax: the windows cannot be loaded (no kelvax_ui.so in $H/../$2 or \
 $H); running without them" ] && [ -s "$H/SQLLOG.txt" ] || fail "the copy: $(cat "$T/err")"
 fi
 

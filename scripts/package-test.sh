@@ -36,8 +36,11 @@ dpkg -L kelvax | while read -r f; do [ -d "$f" ] || echo "$f"; done >"$T/files"
 
 [ "$(command -v kelvax)" = /usr/bin/kelvax ] || fail "kelvax is not /usr/bin/kelvax"
 if [ -f build/kelvax_ui.so ]; then
-  grep -qx /usr/lib/kelvax/kelvax_ui.so "$T/files" || fail "the window module is not installed"
+  grep -q '^/usr/lib/.*/kelvax_ui\.so$' "$T/files" || fail "the window module is not installed"
 fi
+# Nothing for dpkg to run: no maintainer scripts (a module loaded by path needs no ldconfig).
+scripts=$(ls /var/lib/dpkg/info/kelvax.{preinst,postinst,prerm,postrm} 2>/dev/null || true)
+[ -z "$scripts" ] || fail "maintainer scripts: $scripts"
 [[ "$(man -w kelvax)" == /usr/share/man/man1/kelvax.1* ]] || fail "man -w kelvax: $(man -w kelvax 2>&1)"
 MANWIDTH=80 man kelvax 2>/dev/null | grep -q "^EXIT STATUS" || fail "man kelvax shows no EXIT STATUS"
 DESKTOP=/usr/share/applications/kelvax.desktop
@@ -95,6 +98,9 @@ DEBIAN_FRONTEND=noninteractive apt-get remove -y -q kelvax >"$T/apt.log" 2>&1 ||
   fail "apt-get remove: $(cat "$T/apt.log")"
 left=$(while read -r f; do [ -e "$f" ] && echo "$f"; done <"$T/files" || true)
 [ -z "$left" ] || fail "left after apt-get remove: $left"
+# Removed means gone from dpkg's records too, not its "rc" state (configuration files remain).
+state=$( (dpkg -l kelvax 2>/dev/null || true) | sed -n 's/^\([a-z][a-z]\) *kelvax .*/\1/p')
+[ -z "$state" ] || [ "$state" = un ] || fail "after apt-get remove dpkg -l says: $state"
 ! man -w kelvax >/dev/null 2>&1 || fail "man -w kelvax still finds a page"
 hash -r
 [ -z "$(command -v kelvax)" ] || fail "kelvax still on PATH"

@@ -1,4 +1,4 @@
-// The windows are a module of their own (kelvax_ui.so, installed in lib/kelvax/), loaded only
+// The windows are a module of their own (kelvax_ui.so, in the package kelvax-gui), loaded only
 // when a display is there: linking the window toolkit into the program itself would load some
 // forty libraries (over 10 MB of memory) into every run, cron's included.
 #pragma once
@@ -27,6 +27,10 @@ struct DesktopModule {
 // The program's module, loaded on the first call. Null when it cannot be loaded (not installed
 // beside the program, or the toolkit's libraries missing); `why` then says so.
 const DesktopModule* LoadDesktopModule(std::string& why);
+
+// Whether the module's file is there at all: without it the windows are not installed, which is
+// no fault (a server has the package kelvax without kelvax-gui).
+bool DesktopModuleInstalled();
 
 }  // namespace kelvax::ui
 

@@ -1,6 +1,6 @@
 // The program's side: the module is an ordinary shared library, loaded by path once. Installed,
-// it is ../lib/kelvax/kelvax_ui.so from the executable's folder; in the build tree (and beside a
-// copied program) it sits beside the executable.
+// it is ../KELVAX_MODULE_DIR/kelvax_ui.so from the executable's folder (the package kelvax-gui);
+// in the build tree (and beside a copied program) it sits beside the executable.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +11,10 @@
 
 #include "platform/fs/folders.h"
 #include "ui/module/desktop_module.h"
+
+#ifndef KELVAX_MODULE_DIR
+#define KELVAX_MODULE_DIR "lib/kelvax"
+#endif
 
 namespace kelvax::ui {
 
@@ -27,24 +31,33 @@ bool OursAlone(const std::string& path) {
          (st.st_mode & S_IWOTH) == 0 && ((st.st_mode & S_IWGRP) == 0 || st.st_gid == 0);
 }
 
-const DesktopModule* Load(std::string& why) {
-  const std::string exe = ExecutableFolder();
-  const std::string lib = exe + "/../lib";
-  struct Place {
-    std::string file;
-    std::vector<std::string> guarded;  // the folders between the file and the program's own
-  };
-  const Place places[] = {{lib + "/kelvax/" + kModuleFile, {lib + "/kelvax", lib}},
-                          {exe + "/" + kModuleFile, {}}};
-  const Place* found = nullptr;
-  for (const Place& place : places) {
-    if (access(place.file.c_str(), F_OK) == 0) {
-      found = &place;
-      break;
+struct Place {
+  std::string file;
+  std::vector<std::string> guarded;  // the folders between the file and the program's own
+};
+
+// Where the module is, or null when it is in neither place.
+const Place* Find() {
+  static const Place found = [] {
+    const std::string exe = ExecutableFolder();
+    Place installed{exe + "/../" KELVAX_MODULE_DIR "/" + kModuleFile, {}};
+    for (std::string folder = exe + "/../" KELVAX_MODULE_DIR; folder.size() > exe.size() + 3;
+         folder.erase(folder.rfind('/'))) {
+      installed.guarded.push_back(folder);
     }
-  }
+    for (const Place& place : {installed, Place{exe + "/" + kModuleFile, {}}}) {
+      if (access(place.file.c_str(), F_OK) == 0) return place;
+    }
+    return Place{};
+  }();
+  return found.file.empty() ? nullptr : &found;
+}
+
+const DesktopModule* Load(std::string& why) {
+  const Place* found = Find();
   if (!found) {
-    why = std::string("no ") + kModuleFile + " in " + exe + "/../lib/kelvax or " + exe;
+    const std::string exe = ExecutableFolder();
+    why = std::string("no ") + kModuleFile + " in " + exe + "/../" KELVAX_MODULE_DIR " or " + exe;
     return nullptr;
   }
   if (!OursAlone(found->file)) {
@@ -72,6 +85,8 @@ const DesktopModule* Load(std::string& why) {
 }
 
 }  // namespace
+
+bool DesktopModuleInstalled() { return Find() != nullptr; }
 
 const DesktopModule* LoadDesktopModule(std::string& why) {
   static std::string failure;
