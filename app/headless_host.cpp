@@ -21,6 +21,11 @@ void HeadlessHost::SetTaskCounter(int task, int count) {
 }
 
 void HeadlessHost::ShowProgressWindow() {
+  if (windows_missing_ && !said_missing_) {
+    std::fputs("kelvax: the windows are not installed (package kelvax-gui); running without them\n",
+               stderr);
+    said_missing_ = true;
+  }
   if (terminal_) showing_ = true;
 }
 
@@ -63,7 +68,8 @@ Status HeadlessHost::CopyToClipboard(const std::string&, const std::string&) {
   const std::string message = "クリップボードを開くことができません 処理が失敗しました";
   if (printed_) std::fputc('\n', out_);  // the message starts a line of its own
   printed_ = false;
-  std::fprintf(stderr, "kelvax: %s (no display)\n", message.c_str());
+  std::fprintf(stderr, "kelvax: %s (%s)\n", message.c_str(),
+               windows_missing_ ? "the windows are not installed" : "no display");
   return Status::Error(StatusCode::kClipboard, message);
 }
 

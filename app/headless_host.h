@@ -1,6 +1,7 @@
-// The host of a run without windows (cron, no display). Files open through the desktop only
-// where there is one; the clipboard cannot be reached, which is said on standard error; a task
-// with INDICATOR ON shows a one-line progress on standard error when that is a terminal.
+// The host of a run without windows (cron, no display, or the windows not installed). Files open
+// through the desktop only where there is one; the clipboard cannot be reached, which is said on
+// standard error; a task with INDICATOR ON shows a one-line progress on standard error when that
+// is a terminal, and where a display is there but the windows are not installed, says that once.
 #pragma once
 
 #include <chrono>
@@ -17,6 +18,9 @@ class HeadlessHost : public NullRunHost {
   // desktop: a display may be there to open files on. terminal: progress lines go to `out`.
   HeadlessHost(bool desktop, bool terminal, std::FILE* out = stderr);
 
+  // A display is there, but not the windows' module (the package kelvax-gui).
+  void WindowsNotInstalled() { windows_missing_ = true; }
+
   void SetTaskCounter(int task, int count) override;
   void ShowProgressWindow() override;
   void HideProgressWindow() override;
@@ -30,6 +34,8 @@ class HeadlessHost : public NullRunHost {
   bool desktop_;
   bool terminal_;
   std::FILE* out_;
+  bool windows_missing_ = false;
+  bool said_missing_ = false;
   bool showing_ = false;
   bool printed_ = false;
   std::string task_;  // "2/5"

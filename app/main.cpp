@@ -175,10 +175,15 @@ int main(int argc, char** argv) {
   const IniFile job = job_path.empty() ? IniFile() : IniFile::Load(job_path);
   if (!job_path.empty()) PrintJobWarnings(job_path, job, macro_day, stderr);
 
-#ifdef KELVAX_HAVE_UI
-  // The windows are loaded only where a display may be there (or a Qt platform is chosen).
+  // The windows are loaded only where a display may be there (or a Qt platform is chosen). A
+  // server has the program without them (no package kelvax-gui): no fault, said where a window
+  // is asked for.
   const char* chosen = std::getenv("QT_QPA_PLATFORM");
-  if (DisplayNamed() || (chosen && *chosen)) {
+  const bool windows_wanted = DisplayNamed() || (chosen && *chosen);
+  bool windows_installed = false;
+#ifdef KELVAX_HAVE_UI
+  windows_installed = ui::DesktopModuleInstalled();
+  if (windows_wanted && windows_installed) {
     std::string why;
     if (const ui::DesktopModule* desktop = ui::LoadDesktopModule(why)) {
       const std::string qt_platform = desktop->usable_platform();
@@ -204,11 +209,14 @@ int main(int argc, char** argv) {
 #endif
 
   if (cl.job_path.empty()) {
-    PrintError("the command center needs a display; no job file given");
+    PrintError(windows_installed ? "the command center needs a display; no job file given"
+                                 : "the command center needs the windows, which are not installed "
+                                   "(package kelvax-gui); no job file given");
     PrintUsage(stderr);
     return kExitRunFailed;
   }
   HeadlessHost host(DisplayNamed(), isatty(STDERR_FILENO) == 1);
+  if (windows_wanted && !windows_installed) host.WindowsNotInstalled();
   StopSignals stop;
   return Finish(RunJobFile(job_path, job, task, log, StandardWorkers(), host, day), log);
 }

@@ -17,7 +17,7 @@ PACKAGES=(
   mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
-  desktop-file-utils libxml2-utils
+  desktop-file-utils libxml2-utils lintian
   openbox
   clang libclang-rt-14-dev
 )
