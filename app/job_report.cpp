@@ -157,7 +157,10 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
   } else if (result.cut) {
     text += "kelvax: the run was ended before its last task\n";
   }
-  text += "kelvax: run log: " + log.path() + " (code page 932)\n";
+  // The log is code page 932, which terminals and grep do not read.
+  const std::string show =
+      log.path() == DefaultRunLogPath() ? "kelvax --show-log" : "kelvax --show-log " + log.path();
+  text += "kelvax: run log: " + log.path() + " (code page 932; " + show + " prints it)\n";
   Print(err, text);
 }
 

@@ -23,7 +23,8 @@ void PrintJobWarnings(const std::string& job_path, const IniFile& job, const std
 int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out, std::FILE* err);
 
 // After a run whose exit status is not 0: how many tasks failed, the first failure's headline
-// and description, the fatal error that ended the run, and where the run log is.
+// and description, the fatal error that ended the run, and where the run log is and how to read
+// it (kelvax --show-log).
 void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err);
 
 }  // namespace kelvax

@@ -16,6 +16,8 @@
 #include "app/command_line.h"
 #include "app/headless_host.h"
 #include "app/job_report.h"
+#include "app/run_lock.h"
+#include "app/show_log.h"
 #include "app/standard_workers.h"
 #include "engine/job_task.h"
 #include "engine/log_text.h"
@@ -48,8 +50,9 @@ constexpr int kExitRunFailed = 2;
 void PrintUsage(FILE* to) {
   const kelvax::ProgramFolders folders = kelvax::CurrentProgramFolders();
   std::fprintf(to,
-               "Usage: kelvax [--date YYYY-MM-DD] [JOBFILE]\n"
+               "Usage: kelvax [--date YYYY-MM-DD] [--log FILE] [--wait[=SECONDS]] [JOBFILE]\n"
                "       kelvax -n|--check [--date YYYY-MM-DD] JOBFILE\n"
+               "       kelvax --show-log [--log FILE | FILE]\n"
                "       kelvax -h|--help | -V|--version\n"
                "  Runs the tasks of JOBFILE (sections CONNECTION01..CONNECTION99) and exits.\n"
                "  Without JOBFILE the command center opens.\n"
@@ -68,6 +71,13 @@ void PrintUsage(FILE* to) {
                "                  there is nothing to warn about, else 1\n"
                "      --date D    compute the date macros from day D (YYYY-MM-DD), to redo a\n"
                "                  missed run; the run log keeps the real time\n"
+               "      --log FILE  write this run's log to FILE (begun anew; its folder must be\n"
+               "                  the user's alone); the lock is beside it, so that jobs with\n"
+               "                  logs of their own run side by side\n"
+               "      --wait[=S]  wait for another instance with the same log to end (at most\n"
+               "                  S seconds) instead of exiting with status 3\n"
+               "      --show-log  print the run log (or FILE) in the terminal's encoding; the\n"
+               "                  log itself is code page 932\n"
                "  -h, --help      show this text\n"
                "  -V, --version   show the version\n"
                "  Options may come in any order; -- ends them. One job file only: quote a\n"
@@ -131,6 +141,13 @@ int main(int argc, char** argv) {
     PrintError(cl.error + "; try kelvax --help");
     return kExitRunFailed;
   }
+  // Reading a log takes no lock and changes nothing.
+  if (cl.show_log) {
+    return ShowLog(cl.job_path.empty()
+                       ? RunFilesFor(CurrentProgramFolders().state, cl.log_path).log
+                       : cl.job_path,
+                   stdout, stderr);
+  }
   const std::tm macro_day = cl.has_date ? cl.date : LocalNow();
   if (cl.check) return CheckJobFile(ResolvePath(cl.job_path), macro_day, stdout, stderr);
 
@@ -144,13 +161,20 @@ int main(int argc, char** argv) {
     PrintError("cannot use the settings folder: " + own.description() + "; nothing was run");
     return kExitRunFailed;
   }
+  const RunFiles files = RunFilesFor(folders.state, cl.log_path);
+  if (Status made = MakeFolder(files.lock_folder); !made) {
+    PrintError("cannot use the run log's folder: " + made.description() + "; nothing was run");
+    return kExitRunFailed;
+  }
   InstanceLock lock;
-  if (Status held = lock.Acquire(folders.state); !held) {
+  if (Status held = HoldRunLock(lock, files, cl.wait, cl.wait_seconds, stderr,
+                                isatty(STDERR_FILENO) == 1);
+      !held) {
     PrintError(held.description() + "; nothing was run");
     return kExitAnotherInstance;
   }
 
-  RunLog log(DefaultRunLogPath());
+  RunLog log(files.log);
   // An old log that cannot be removed is written after; an unwritable one fails the probe below.
   if (FileExists(log.path()) == -1) (void)RemoveFile(log.path());
   // A log that cannot be written would end the run after its first task: find out before any.

@@ -16,8 +16,8 @@ InstanceLock::~InstanceLock() {
   if (locked_) unlink(path_.c_str());
 }
 
-Status InstanceLock::Acquire(const std::string& folder) {
-  path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + ".kelvax.lock";
+Status InstanceLock::Acquire(const std::string& folder, const std::string& name) {
+  path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + name;
   auto unusable = [&](const char* why) {
     return Status::Error(StatusCode::kPermissionDenied, "cannot hold the lock " + path_ + ": " + why);
   };

@@ -21,9 +21,10 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // Ok when this process now holds the lock in `folder`; else why not (another instance holds
-  // it, or the lock file cannot be used), in a sentence naming the folder or the file.
-  Status Acquire(const std::string& folder);
+  // Ok when this process now holds the lock file `name` in `folder` (one per run log, so a
+  // folder may hold several); else why not (another instance holds it: kFileAlreadyOpen; or the
+  // lock file cannot be used), in a sentence naming the folder or the file.
+  Status Acquire(const std::string& folder, const std::string& name = ".kelvax.lock");
 
  private:
   Fd fd_;

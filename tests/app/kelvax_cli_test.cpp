@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -58,9 +61,11 @@ class KelvaxCliTest : public ::testing::Test {
 TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
   struct Case {
     std::vector<std::string> args;
-    std::string flags;  // h help, V version, n check, d date
+    std::string flags;  // h help, V version, n check, d date, w wait, s show-log
     std::string path;
     std::string error;
+    std::string log = "";
+    int wait_seconds = -1;
   } cases[] = {
       {{"-n", "--date=2001-10-27", "a.ini"}, "nd", "a.ini", ""},
       {{"a.ini", "--date", "2001-10-27", "--check"}, "nd", "a.ini", ""},
@@ -79,6 +84,15 @@ TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
       {{"--date", "2001-02-29", "a.ini"}, "", "a.ini",
        "--date 2001-02-29 is not a day written as YYYY-MM-DD"},
       {{"-n"}, "n", "", "--check and --date need a job file"},
+      {{"--log", "a.log", "--wait", "a.ini"}, "w", "a.ini", "", "a.log"},
+      {{"--wait=30", "--log=/l/a.log", "a.ini"}, "w", "a.ini", "", "/l/a.log", 30},
+      {{"--wait", "30", "a.ini"}, "w", "", "unexpected argument a.ini after the job file 30"},
+      {{"--wait=1s", "a.ini"}, "w", "a.ini", "--wait=1s is not a number of seconds"},
+      {{"a.ini", "--log"}, "", "a.ini", "--log needs a file"},
+      {{"--show-log", "--log", "a.log"}, "s", "", "", "a.log"},
+      {{"--show-log", "a.log"}, "s", "a.log", ""},
+      {{"--show-log=a.log"}, "", "", "option --show-log takes no value"},
+      {{"--show-log", "-n", "a.log"}, "ns", "a.log", "--show-log runs nothing: no --check, --date or --wait"},
   };
   for (const Case& c : cases) {
     const CommandLine cl = ParseCommandLine(c.args);
@@ -87,9 +101,13 @@ TEST(CommandLineTest, OptionsInAnyOrderAroundOneJobFile) {
     if (cl.version) flags += 'V';
     if (cl.check) flags += 'n';
     if (cl.has_date) flags += 'd';
+    if (cl.wait) flags += 'w';
+    if (cl.show_log) flags += 's';
     EXPECT_EQ(flags, c.flags) << c.args[0];
     EXPECT_EQ(cl.job_path, c.path) << c.args[0];
     EXPECT_EQ(cl.error, c.error) << c.args[0];
+    EXPECT_EQ(cl.log_path, c.log) << c.args[0];
+    EXPECT_EQ(cl.wait_seconds, c.wait_seconds) << c.args[0];
   }
   EXPECT_EQ(ParseCommandLine({"--date", "2001-10-27", "a.ini"}).date.tm_mday, 27);
 }
@@ -177,6 +195,68 @@ TEST_F(KelvaxCliTest, FoldersOthersMayWriteAreNeverUsed) {
   r = Run(job, {{"XDG_STATE_HOME", shared}});
   EXPECT_EQ(r.exit_status, 2) << r.err;
   EXPECT_TRUE(std::filesystem::is_empty(shared + "/kelvax"));
+}
+
+// A job with a log of its own runs beside one that holds another log's lock (the two cron jobs
+// of one user); one that holds the same log's lock excludes it, or is waited for.
+TEST_F(KelvaxCliTest, EachLogHasALockOfItsOwnThatAStartMayWaitFor) {
+  const std::string job = "[CONNECTION01]\r\nDSN01=CREATEODBC\r\n", logs = work_ + "/logs";
+  std::optional<InstanceLock> daily(std::in_place);  // a run with the log logs/daily.log
+  std::filesystem::create_directory(logs);
+  ASSERT_TRUE(daily->Acquire(logs, ".daily.log.kelvax.lock").ok());
+  test::WriteFileBytes(logs + "/daily.log", "old records");
+
+  test::ProcessResult r = Run(job, {}, {"--log", logs + "/weekly.log"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_NE(FromCp932(test::ReadFileBytes(logs + "/weekly.log")).find("1番目は"), std::string::npos);
+  EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));
+
+  const std::string busy = "kelvax: another instance is running with the log " + logs + "/daily.log";
+  r = Run(job, {}, {"--log", "logs/daily.log"});  // relative to the working folder
+  EXPECT_EQ(r.exit_status, 3);
+  EXPECT_EQ(r.err, busy + "; nothing was run\n");
+  // The waits run on the real clock, which faketime would stop.
+  r = test::RunProgram({exe_, "--log", logs + "/daily.log", "--wait=1", work_ + "/job.ini"});
+  EXPECT_EQ(r.exit_status, 3);
+  EXPECT_EQ(r.err, busy + "; waited 1 s; nothing was run\n");
+  EXPECT_EQ(test::ReadFileBytes(logs + "/daily.log"), "old records");
+
+  // Waited for: the run starts once the other has ended, and says nothing (not a terminal).
+  test::StartedProgram waiting = test::StartProgram(
+      {exe_, "--log", logs + "/daily.log", "--wait", work_ + "/job.ini"}, {}, work_);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(test::ReadFileBytes(logs + "/daily.log"), "old records");
+  daily.reset();
+  r = waiting.Wait();
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(FromCp932(test::ReadFileBytes(logs + "/daily.log")).find("1番目は"), std::string::npos);
+
+  // A log's folder others may write is refused, as the program's own.
+  ASSERT_EQ(chmod(logs.c_str(), 0777), 0);
+  r = Run(job, {}, {"--log", logs + "/daily.log"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_EQ(r.err, "kelvax: cannot use the run log's folder: " + logs +
+                       " is not the user's own or others may write to it; nothing was run\n");
+}
+
+TEST_F(KelvaxCliTest, ShowLogPrintsTheLogInTheTerminalsEncoding) {
+  test::WriteFileBytes(work_ + "/other.log", ToCp932("2001/10/28 9:05:03 \r\n1番目は00:00:00経過しています\r\n"));
+  Run("[CONNECTION01]\r\nDSN01=CREATEODBC\r\n");
+  std::string expected = LogText();
+  for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.erase(at, 1);
+  for (const auto& [args, out] : {std::pair{std::vector<std::string>{exe_, "--show-log"}, expected},
+                                  {{exe_, "--show-log", "--log", work_ + "/other.log"},
+                                   "2001/10/28 9:05:03 \n1番目は00:00:00経過しています\n"},
+                                  {{exe_, "--show-log", "other.log"},
+                                   "2001/10/28 9:05:03 \n1番目は00:00:00経過しています\n"}}) {
+    test::ProcessResult r = test::RunProgram(args, {{"LANG", "C.UTF-8"}}, work_);
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(r.out, out);
+  }
+  test::ProcessResult missing = test::RunProgram({exe_, "--show-log", work_ + "/none.log"});
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_EQ(missing.err, "kelvax: cannot read the run log " + work_ + "/none.log: No such file or directory\n");
 }
 
 TEST_F(KelvaxCliTest, QuotedPathWithBlanksAndOptionsThatDoNotTouchTheLog) {
