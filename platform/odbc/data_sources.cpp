@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/odbc/diagnostic.h"
+#include "platform/odbc/driver_connect.h"
 #include "platform/odbc/odbc.h"
 #include "platform/odbc/utf16.h"
 #include "platform/text/utf8.h"
@@ -112,18 +113,16 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   // Read-only is a request: a driver that cannot do it still connects.
   const bool read_only_set = ask_read_only();
 
-  std::u16string text = Utf8ToUtf16(connect_string);
-  if (text.size() >= 32767) return OwnFailure("HY090", "Connect string too long");
-  std::vector<SQLWCHAR> out(32767);
-  SQLSMALLINT out_length = 0;
-  rc = SQLDriverConnectW(dbc.dbc.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-                         static_cast<SQLSMALLINT>(text.size()), out.data(),
-                         static_cast<SQLSMALLINT>(out.size()), &out_length, SQL_DRIVER_NOPROMPT);
+  if (Utf8ToUtf16(connect_string).size() >= 32767) return OwnFailure("HY090", "Connect string too long");
+  rc = DriverConnect(dbc.dbc.get(), connect_string, completed);
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDriverConnect", rc);
   dbc.connected = true;
   if (!read_only_set) ask_read_only();
-  completed = ToUtf8(out.data(), out_length, out.size() - 1);
-  if (completed.empty()) completed = connect_string;
+  // A completed string that names neither a data source nor a driver (the SQLite driver gives
+  // "DSN=;Database=..." for DRIVER=...) cannot connect again: the given one stands.
+  std::string_view dsn, driver;
+  const bool names_source = FindConnectAttribute(completed, "DSN", dsn) && !dsn.empty();
+  if (!names_source && !FindConnectAttribute(completed, "DRIVER", driver)) completed = connect_string;
   rc = SQLDisconnect(dbc.dbc.get());
   dbc.connected = false;
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDisconnect", rc);

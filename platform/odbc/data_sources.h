@@ -30,7 +30,8 @@ std::string ConnectAttribute(const std::string& key, const std::string& value);
 
 // Connects with `connect_string` exactly, without prompting, asking for read-only access, and
 // disconnects again. On success `completed` is the connect string the driver completed (the
-// given one when the driver completes nothing). A failure carries the driver's message.
+// given one when the driver completes nothing, or gives a string that names neither a data
+// source nor a driver and so could not connect again). A failure carries the driver's message.
 Status TestConnect(const std::string& connect_string, std::string& completed);
 
 }  // namespace kelvax::odbc

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/odbc/diagnostic.h"
+#include "platform/odbc/driver_connect.h"
 #include "platform/odbc/login_timeout.h"
 #include "platform/odbc/utf16.h"
 #include "platform/process/fatal_signal.h"
@@ -149,16 +150,8 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
         dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), SQL_IS_UINTEGER);
   }
-  std::u16string text = Utf8ToUtf16(timeout.connect_string);
-  SQLWCHAR completed[1024];
-  SQLSMALLINT completed_length = 0;
-  SQLSMALLINT length = text.size() < 32767 ? static_cast<SQLSMALLINT>(text.size()) : SQL_NTS;
-  rc = CallDriver([&] {
-    return SQLDriverConnectW(dbc.get(), nullptr,
-                             reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text.c_str())),
-                             length, completed, static_cast<SQLSMALLINT>(std::size(completed)),
-                             &completed_length, SQL_DRIVER_NOPROMPT);
-  });
+  std::string completed_text;
+  rc = CallDriver([&] { return DriverConnect(dbc.get(), timeout.connect_string, completed_text); });
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.get(), "SQLDriverConnect", rc);
   // Some drivers take the access mode only once connected.
   if (read_only && !read_only_set) ask_read_only();
@@ -167,11 +160,6 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   connected_ = true;
   env_ = &env;
   env.connections_.push_back(this);
-  std::string completed_text;
-  AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(completed),
-                    static_cast<std::size_t>(
-                        std::clamp<SQLSMALLINT>(completed_length, 0, std::size(completed) - 1)),
-                    completed_text);
   Probe(completed_text);
   return Status::Ok();
 }

@@ -1,0 +1,30 @@
+// SQLDriverConnect without prompting: the engine's connections and the data-source dialog's
+// test connect both go through it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvax::odbc {
+
+// The completed connect string a connect asks for, in characters: psqlODBC's wide call cannot
+// allocate its buffer for 32,767.
+inline constexpr int kCompletedCapacity = 16384;
+
+// Connects `dbc` (an SQLHDBC) with `connect_string` exactly, without prompting; returns the
+// ODBC return code. On success `completed` is the driver's completed connect string (UTF-8),
+// cut at its first NUL: the SQLite driver reports the UTF-8 length of the wide string it gives,
+// which runs past its end by two NULs for every character beyond ASCII.
+// The call is the wide one, except for a connect string whose Database value holds a character
+// beyond ASCII: the SQLite driver's wide call cannot open such a path, and the narrow call,
+// whose text is UTF-8 as the process's character type is, can.
+short DriverConnect(void* dbc, const std::string& connect_string, std::string& completed);
+
+// The value of the connect string's attribute `key` (any letter case) as written, braces
+// included; false when the string has no such attribute.
+bool FindConnectAttribute(std::string_view connect_string, std::string_view key, std::string_view& value);
+
+// Whether the value of the connect string's Database attribute holds a byte beyond ASCII.
+bool DatabaseBeyondAscii(std::string_view connect_string);
+
+}  // namespace kelvax::odbc
