@@ -48,6 +48,8 @@ std::string JobStatement(const std::string& sql_box_text);
 // once: DSN01 (trimmed), SQL01 (JobStatement), DSN02 and SQL02 (empty), OUTPUT, EXPORT (as
 // typed), INDICATOR=ON, SHOWDATA, COUNTER. Other sections stay. On failure the file is as it was:
 // the caller must then run nothing, and the Status description names the path and the reason.
+// Writes nothing when the file is (or would be made) code page 932 and a field holds a character
+// that code page has no form for: the description names the field and the character.
 Status SaveCommandTask(const std::string& path, const CommandTask& task);
 
 // The message-box text for a file that could not be written.
