@@ -21,6 +21,7 @@ R=$T/root/usr
 if [ -f "$1/kelvax_ui.so" ]; then
   GUI=$(ls "$T"/out/kelvax-gui_*.deb)
   dpkg-deb -f "$GUI" Depends | grep -q "kelvax (= $(dpkg-deb -f "$DEB" Version))" || fail "kelvax-gui Depends"
+  dpkg-deb -f "$GUI" Depends | grep -q qt6-translations-l10n || fail "kelvax-gui does not depend on Qt's translations"
   dpkg -x "$GUI" "$T/root"
   ls "$R/$2/kelvax_ui.so" "$R/share/applications/kelvax.desktop" \
     "$R/share/icons/hicolor/scalable/apps/kelvax.svg" >/dev/null

@@ -15,7 +15,7 @@ PACKAGES=(
   faketime time python3 strace
   postgresql
   mariadb-server mariadb-client odbc-mariadb
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   xvfb xauth xclip xdotool x11-utils imagemagick fonts-ipafont fontconfig xdg-utils
   desktop-file-utils libxml2-utils lintian
   openbox

@@ -1,7 +1,11 @@
 #include "ui/app_title.h"
 
+#include <QCoreApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 namespace kelvax::ui {
 
@@ -25,6 +29,16 @@ void InstallFontSubstitutions() {
   QFont::insertSubstitutions(QString::fromUtf8(kGothicFace),
                              {QStringLiteral("IPAGothic"), QString::fromUtf8("IPAゴシック"),
                               QStringLiteral("Noto Sans Mono CJK JP")});
+}
+
+bool InstallQtTranslation() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 }  // namespace kelvax::ui

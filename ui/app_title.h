@@ -19,6 +19,12 @@ extern const char* const kGothicFace;   // ＭＳ ゴシック
 // once after the application object exists.
 void InstallFontSubstitutions();
 
+// Loads Qt's own Japanese texts (the file dialogs, the standard buttons) from Qt's translations
+// folder (qt6-translations-l10n), whatever the user's locale: the program speaks Japanese.
+// Returns false when they are not installed; Qt then speaks English. Call once after the
+// application object exists.
+bool InstallQtTranslation();
+
 // Geometry was designed in twips; the windows use pixels at 96 dots per inch.
 constexpr int TwipsToPixels(double twips) {
   return static_cast<int>(twips / 15.0 + (twips >= 0 ? 0.5 : -0.5));

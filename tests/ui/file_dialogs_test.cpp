@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 
 #include "tests/support/sandbox.h"
@@ -34,10 +37,11 @@ TEST(FileDialogsTest, EachDialogReturnsWhatItAcceptsAndTheNextStartsInItsFolder)
   for (const Case& c : cases) {
     QDir::setCurrent(root);
     bool refused = false;
-    QString filter;
+    QString filter, texts;
     test::AnswerNextModal([&](QWidget* w) {
       auto* dialog = static_cast<QFileDialog*>(w);
       filter = dialog->selectedNameFilter();
+      texts = dialog->windowTitle() + "|" + dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"))->text();
       if (c.typed.isEmpty()) return dialog->reject();
       dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(c.typed);
       QPointer<QTimer> warning = test::AnswerNextModal([](QWidget* box) { box->close(); }, dialog);
@@ -51,6 +55,10 @@ TEST(FileDialogsTest, EachDialogReturnsWhatItAcceptsAndTheNextStartsInItsFolder)
     EXPECT_EQ(chosen, c.expected) << c.typed.toStdString();
     EXPECT_EQ(refused, c.refused) << c.typed.toStdString();
     EXPECT_EQ(filter, QString::fromUtf8("SQLﾌｧｲﾙ(*.sql)"));
+    // Qt's own texts are Japanese too (where qt6-translations-l10n is installed).
+    EXPECT_TRUE(texts == QString::fromUtf8(c.save ? "名前を付けて保存|アドレス:" : "開く|アドレス:") ||
+                !QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        << texts.toStdString();
     // The chosen file's folder becomes the current directory; nothing chosen changes nothing.
     EXPECT_EQ(QDir::currentPath(), c.expected.isEmpty() ? root : deep) << c.typed.toStdString();
   }

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   kelvax::ui::InstallFontSubstitutions();
+  kelvax::ui::InstallQtTranslation();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
