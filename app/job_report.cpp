@@ -164,4 +164,14 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
   Print(err, text);
 }
 
+std::string FailureToShow(const RunResult& result, const RunLog& log) {
+  if (result.cut) return "";
+  if (result.log_failed) {
+    return log.Mask("実行ログに書き込めませんでした。\r\n" + log.broken_status().description() + "\r\n");
+  }
+  if (!log.first_failure().empty()) return log.first_failure();
+  if (result.fatal) return log.Mask(result.fatal_record);
+  return "";
+}
+
 }  // namespace kelvax

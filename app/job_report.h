@@ -27,4 +27,9 @@ int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out
 // it (kelvax --show-log).
 void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err);
 
+// The failure the command center shows after a run: the first failure record, else the fatal
+// record that ended the run, else the log that could not be written; passwords masked. Empty
+// for a run without failures and for one the user cut.
+std::string FailureToShow(const RunResult& result, const RunLog& log);
+
 }  // namespace kelvax

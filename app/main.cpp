@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
               job_path.empty()
                   ? RunJobFile(ResolvePath(path), task, log, StandardWorkers(), host, day)
                   : RunJobFile(job_path, job, task, log, StandardWorkers(), host, day);
-          return Finish(result, log);
+          return ui::JobOutcome{Finish(result, log), FailureToShow(result, log), log.path()};
         };
         return desktop->run(qt_platform, cl.job_path, run_job);
       }

@@ -29,6 +29,9 @@ class RunHost {
   // True once the run must end: the user ended the program from the progress window, or a
   // SIGTERM or SIGINT came. The run stops in order and records where it stopped.
   virtual bool CutRequested() const { return StopSignalReceived() != 0; }
+  // The words the cut record gives for a cut this host asked for (which window ended the run);
+  // empty: "進行状況ウィンドウから終了しました". A stop signal is named by the runner itself.
+  virtual std::string CutCause() const { return std::string(); }
 };
 
 // A host that shows nothing (tests, and the base of the headless host).

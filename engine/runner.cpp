@@ -49,12 +49,14 @@ std::string FinishedHeadline(int task_number) {
          kCrLf;
 }
 
-void WriteCutRecord(RunLog& log, const std::string& headline, const std::string& left_behind) {
+// `host_cause`: the host's words for how it ended the run (which window), if it has its own.
+void WriteCutRecord(RunLog& log, const std::string& headline, const std::string& left_behind,
+                    const std::string& host_cause) {
   const std::string signal = StopSignalName();
-  std::string text = TimeStamp() + headline +
-                     (signal.empty() ? std::string("進行状況ウィンドウから終了しました")
-                                     : signal + "を受けました") +
-                     kCrLf;
+  const std::string cause = !signal.empty()      ? signal + "を受けました"
+                            : !host_cause.empty() ? host_cause
+                                                  : std::string("進行状況ウィンドウから終了しました");
+  std::string text = TimeStamp() + headline + cause + kCrLf;
   if (!left_behind.empty()) text += left_behind + kCrLf;
   // Written here: the watchdog that ends a run stuck past a stop request only ends the program.
   PrepareStopRecord(log.path(), "");
@@ -109,7 +111,7 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
     host.ProcessEvents();
     if (host.CutRequested()) {
       result.cut = ended_early = true;
-      WriteCutRecord(log, CutHeadline(i), "この処理はまだ始めていません");
+      WriteCutRecord(log, CutHeadline(i), "この処理はまだ始めていません", host.CutCause());
       break;
     }
 
@@ -141,7 +143,8 @@ RunResult RunJobFile(const std::string& /*job_path*/, const IniFile& file, JobTa
       if (result.cut && !log.broken()) {
         const bool finished = go_on && !outcome.cut && error.ok();
         if (finished) result.finished_before_cut = i;
-        WriteCutRecord(log, finished ? FinishedHeadline(i) : CutHeadline(i), outcome.left_behind);
+        WriteCutRecord(log, finished ? FinishedHeadline(i) : CutHeadline(i), outcome.left_behind,
+                       host.CutCause());
       }
       ended_early = true;
       break;

@@ -3,12 +3,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QTreeWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,7 +45,15 @@ DataSourceDialog::DataSourceDialog(QWidget* parent) : QDialog(parent) {
                                      QString::fromUtf8(s.system ? "システム" : "ユーザー")});
     }
   }
-  sources_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Each column as wide as its widest text, header included, and a margin: the header's own
+  // measure leaves a Japanese caption ("ドライバ") clipped.
+  const QFontMetrics metrics(sources_->font());
+  for (int column = 0; column < 2; ++column) {
+    const int caption = metrics.horizontalAdvance(sources_->headerItem()->text(column));
+    const QAbstractItemView* view = sources_;
+    sources_->setColumnWidth(column, std::max(view->sizeHintForColumn(column), caption) +
+                                         metrics.height());
+  }
 
   drivers_ = new QComboBox(this);
   drivers_->setObjectName(QStringLiteral("Drivers"));

@@ -1,6 +1,7 @@
 #include "ui/desktop_session.h"
 
 #include <QApplication>
+#include <QWindow>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +57,7 @@ DesktopSession::DesktopSession(const std::string& qt_platform) {
   if (!shm_chosen) unsetenv("QT_XCB_NO_MITSHM");
   QApplication::setApplicationName(QStringLiteral("kelvax"));
   InstallFontSubstitutions();
+  InstallQtTranslation();
   form_ = std::make_unique<FormAuto>();
   host_ = std::make_unique<QtRunHost>(*form_);
 }
@@ -68,20 +70,29 @@ DesktopSession::~DesktopSession() {
 
 RunHost& DesktopSession::host() { return *host_; }
 
-int DesktopSession::RunCommandCenter(
-    const std::function<int(const std::string&, RunHost&)>& run_job) {
-  FormManual center([&](const std::string& job) { run_job(job, *host_); });
+int DesktopSession::RunCommandCenter(const JobRun& run_job) {
+  FormManual center([&](const std::string& job) { return run_job(job, *host_); });
   host_->SetCommandCenter(&center);
   // Closing either window ends the program, a run in progress included.
-  const auto end = [this] {
-    host_->EndRequested();
-    QApplication::quit();
+  const auto end = [this](const QString& cause) {
+    host_->EndRequested(cause.toStdString());
+    // Not quit(), which first asks every window to close: the command center, disabled during a
+    // run, would refuse.
+    QCoreApplication::exit(0);
   };
-  QObject::connect(&center, &FormManual::Closed, end);
+  QObject::connect(&center, &FormManual::Closed,
+                   [end] { end(QString::fromUtf8("コマンドセンターを閉じて終了しました")); });
   QObject::connect(form_.get(), &FormAuto::EndRequested, end);
+  // The progress window of the command center's runs is its dialog for the window system, which
+  // keeps it above the command center (only a dialog's owner is told to the window system).
+  form_->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  center.winId();
+  form_->winId();
+  form_->windowHandle()->setTransientParent(center.windowHandle());
   center.ShowCentred();
   const int status = QApplication::exec();
   host_->SetCommandCenter(nullptr);
+  form_->windowHandle()->setTransientParent(nullptr);
   return status;
 }
 

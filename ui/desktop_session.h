@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/run_host.h"
+#include "ui/module/desktop_module.h"
 
 class QApplication;
 
@@ -26,7 +27,7 @@ class DesktopSession {
   RunHost& host();
   // Shows the command center, whose run button runs its job through `run_job`, and returns when
   // the program ends: the command center or the progress window was closed.
-  int RunCommandCenter(const std::function<int(const std::string&, RunHost&)>& run_job);
+  int RunCommandCenter(const JobRun& run_job);
 
  private:
   int argc_ = 1;

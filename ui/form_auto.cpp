@@ -174,14 +174,14 @@ void FormAuto::mouseReleaseEvent(QMouseEvent*) {
 
 void FormAuto::closeEvent(QCloseEvent* event) {
   event->accept();
-  emit EndRequested();
+  emit EndRequested(QString::fromUtf8("進行状況ウィンドウを閉じて終了しました"));
 }
 
 bool FormAuto::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == title_ || watched == shadow_) && event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     press_armed_ = false;
-    emit EndRequested();
+    emit EndRequested(QString::fromUtf8("進行状況ウィンドウから終了しました"));
     return true;
   }
   return QWidget::eventFilter(watched, event);

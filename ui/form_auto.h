@@ -30,8 +30,9 @@ class FormAuto : public QWidget {
   double bar_width_twips() const { return bar_width_twips_; }
 
  signals:
-  // The user ended the program: a double click on the title, or the window was closed.
-  void EndRequested();
+  // The user ended the program: a double click on the title, or the window was closed (by the
+  // window manager: it has no close box). `cause` is the cut record's words for it.
+  void EndRequested(const QString& cause);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <cmath>
 
@@ -22,6 +23,8 @@
 #include "ui/data_source_dialog.h"
 #include "ui/design_units.h"
 #include "ui/file_dialogs.h"
+#include "ui/frame_box.h"
+#include "ui/option_group.h"
 #include "ui/sql_config.h"
 
 namespace kelvax::ui {
@@ -57,7 +60,7 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   auto* client = new QWidget(this);
   setCentralWidget(client);
 
-  connect_frame_ = Named(new QGroupBox(QString::fromUtf8("接続先"), client), "F01_OdbcCon");
+  connect_frame_ = Named(new FrameBox(QString::fromUtf8("接続先"), client), "F01_OdbcCon");
   connect_frame_->setGeometry(rect(120, 0, 6855, 615));
   connect_ = Named(new QLineEdit(connect_frame_), "T02_SetConnect");
   connect_->setFont(gothic);
@@ -68,7 +71,7 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   sql_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   sql_->setTabChangesFocus(true);
 
-  output_frame_ = Named(new QGroupBox(QString::fromUtf8("出力モード"), client), "F02_OutPut");
+  output_frame_ = Named(new FrameBox(QString::fromUtf8("出力モード"), client), "F02_OutPut");
   output_frame_->setGeometry(rect(120, 3240, 3015, 975));
   const char* captions[5] = {"ＴＡＢ", "ＣＳＶ", "Ｃｌｉｐ", "ＨＴＭＬ", ""};
   const double places[5][4] = {{120, 240, 975, 255}, {120, 600, 975, 255}, {1560, 240, 1215, 255},
@@ -86,7 +89,7 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   counter_ = Named(new QCheckBox(QString::fromUtf8("レコード総数を取得しない"), client), "C02_Counter");
   counter_->setGeometry(rect(3240, 3720, 3735, 255));
 
-  file_frame_ = Named(new QGroupBox(QString::fromUtf8("出力先"), client), "F03_OutFile");
+  file_frame_ = Named(new FrameBox(QString::fromUtf8("出力先"), client), "F03_OutFile");
   file_frame_->setGeometry(rect(120, 4320, 6855, 615));
   file_ = Named(new QLineEdit(file_frame_), "T02_FileOut");
   file_->setFont(gothic);
@@ -96,18 +99,24 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   run_->setGeometry(rect(120, 5040, 1215, 375));
   end_ = Named(new QPushButton(QString::fromUtf8("閉じる"), client), "B99_END");
   end_->setGeometry(rect(5760, 5040, 1215, 375));
-  for (QPushButton* b : {run_, end_}) b->setAutoDefault(false);  // Enter and Esc press nothing
+  // Neither is the window's default button (Enter in a field presses nothing), but Enter, as
+  // Space, presses the one that has the focus.
+  for (QPushButton* b : {run_, end_}) b->setAutoDefault(true);
   connect(run_, &QPushButton::clicked, this, &FormManual::B01_Kelvax_Click);
   connect(end_, &QPushButton::clicked, this, &QWidget::close);
 
   QWidget* order[] = {connect_, sql_, option_[0], option_[1], option_[2], option_[3], option_[4],
                       show_data_, counter_, file_, run_, end_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  TabToTheCheckedOption({option_[0], option_[1], option_[2], option_[3], option_[4]});
   connect_->installEventFilter(this);
   file_->installEventFilter(this);
 
   BuildMenus();
   menuBar()->setFont(mincho);
+  // F10 opens the menu bar (Alt does too).
+  connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
   resize(TwipsToPixels(7095, dpi_), TwipsToPixels(5475, dpi_) + menuBar()->sizeHint().height());
 
   SubFormat(files_.run_config);
@@ -202,8 +211,16 @@ void FormManual::B01_Kelvax_Click() {
   if (!SubSetIniFile(files_.job)) return;
   // The run disables the window, which takes the focus away; it comes back where it was.
   const QPointer<QWidget> focused = QApplication::focusWidget();
-  run_job_(files_.job);
+  const JobOutcome outcome = run_job_(files_.job);
   if (focused) focused->setFocus();
+  if (!outcome.failure.empty()) ShowAppMessage(this, RunFailureMessage(outcome));
+}
+
+QString FormManual::RunFailureMessage(const JobOutcome& outcome) {
+  QStringList lines = QString::fromStdString(outcome.failure).split(QStringLiteral("\r\n"));
+  while (lines.size() > 2) lines.removeLast();
+  return QString::fromUtf8("実行中にエラーが発生しました。最初のエラー:\n") + lines.join(u'\n') +
+         QString::fromUtf8("\n\n実行ログ: ") + QString::fromStdString(outcome.log_path);
 }
 
 void FormManual::M01_File_Click(int index) {
@@ -236,9 +253,10 @@ void FormManual::M02_File_Click(int index) {
 void FormManual::M03_File_Click(int index) {
   if (index == 0) ShowAppMessage(this, QString::fromUtf8("失礼。\nまだできていないです"));
   if (index == 2) {
-    // Without owner and not modal; it disables this window while it is open.
+    // Not modal; it disables this window while it is open, and stays above it.
     auto* dialog = new SQLConfig(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    settings_ = dialog;
     dialog->show();
   }
 }
@@ -262,6 +280,9 @@ void FormManual::Form_Resize() {
   auto px = [this](double twips) { return TwipsToPixels(twips, dpi_); };
   // The minimum, rounded up so that the next pass does not find the window a pixel short.
   auto at_least = [this](double twips) { return static_cast<int>(std::ceil(twips * dpi_ / 1440)); };
+  // The minimum as a hint to the window manager, which then never makes the window smaller
+  // (a slow drag may end without a further size change to correct it).
+  setMinimumSize(at_least(kCenterMinWidth) - frame.width(), at_least(kCenterMinHeight) - frame.height());
   if (g.window_width > 0 || g.window_height > 0) {
     resize(g.window_width > 0 ? at_least(g.window_width) - frame.width() : width(),
            g.window_height > 0 ? at_least(g.window_height) - frame.height() : height());
@@ -280,8 +301,22 @@ void FormManual::Form_Resize() {
 }
 
 void FormManual::closeEvent(QCloseEvent* event) {
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   emit Closed();
+}
+
+void FormManual::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !isEnabled() && settings_ &&
+      settings_->isVisible()) {
+    QTimer::singleShot(0, settings_.data(), [dialog = settings_] {
+      if (dialog) dialog->activateWindow();
+    });
+  }
 }
 
 bool FormManual::eventFilter(QObject* watched, QEvent* event) {

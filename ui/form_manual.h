@@ -11,11 +11,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <string>
 
 #include "settings/command_task.h"
 #include "ui/center_layout.h"
+#include "ui/module/desktop_module.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -31,8 +33,8 @@ class FormManual : public QMainWindow {
 
  public:
   // Runs a job file to its end through the program's engine and host (which disable this
-  // window meanwhile).
-  using JobRunner = std::function<void(const std::string& job_path)>;
+  // window meanwhile); a failure it reports is shown in a message box.
+  using JobRunner = std::function<JobOutcome(const std::string& job_path)>;
 
   struct Files {
     std::string job;         // written and run by "実行"
@@ -50,6 +52,10 @@ class FormManual : public QMainWindow {
   // Centred on the screen, focus in the connect string with its text selected.
   void ShowCentred();
 
+  // The message box after a run that failed: the record's first two lines (its headline and
+  // the error) and where the run log is.
+  static QString RunFailureMessage(const JobOutcome& outcome);
+
   void B01_Kelvax_Click();
   void M01_File_Click(int index);
   void M02_File_Click(int index);
@@ -62,8 +68,13 @@ class FormManual : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // A disabled window (a run or the settings dialog is under way) is not closed: its close box
+  // does nothing.
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Activated while the settings dialog has it disabled (a click on it): the dialog is activated
+  // instead.
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -92,6 +103,7 @@ class FormManual : public QMainWindow {
   QLineEdit* file_;            // T02_FileOut
   QPushButton* run_;           // B01_Kelvax
   QPushButton* end_;           // B99_END
+  QPointer<QWidget> settings_;  // the settings dialog while it is open
 };
 
 }  // namespace kelvax::ui

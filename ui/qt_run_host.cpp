@@ -29,7 +29,8 @@ bool SetsLabels(std::int32_t rows, std::int32_t total) {
 }  // namespace
 
 QtRunHost::QtRunHost(FormAuto& form) : form_(form) {
-  QObject::connect(&form_, &FormAuto::EndRequested, [this] { EndRequested(); });
+  QObject::connect(&form_, &FormAuto::EndRequested,
+                   [this](const QString& cause) { EndRequested(cause.toStdString()); });
 }
 
 void QtRunHost::SetTaskCounter(int task, int count) { form_.SetCounter(task, count); }
@@ -109,7 +110,8 @@ Status QtRunHost::CopyToClipboard(const std::string& text, const std::string& ht
 
 void QtRunHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }
 
-void QtRunHost::EndRequested() {
+void QtRunHost::EndRequested(const std::string& cause) {
+  if (!cut_) cut_cause_ = cause;
   cut_ = true;
   form_.hide();
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "engine/run_host.h"
 #include "ui/form_auto.h"
@@ -35,9 +36,11 @@ class QtRunHost : public RunHost {
   Status CopyToClipboard(const std::string& text, const std::string& html) override;
   void ShellOpen(const std::string& path) override;
   bool CutRequested() const override { return cut_ || RunHost::CutRequested(); }
+  std::string CutCause() const override { return cut_cause_; }
   // The user ended the program (from the progress window or the command center): a run in
-  // progress stops and the progress window goes.
-  void EndRequested();
+  // progress stops, its record saying `cause` (the first one given), and the progress window
+  // goes.
+  void EndRequested(const std::string& cause);
 
  private:
   struct Row {
@@ -53,6 +56,7 @@ class QtRunHost : public RunHost {
   FormAuto& form_;
   QPointer<QWidget> command_center_;
   bool cut_ = false;
+  std::string cut_cause_;
 
   // The coarse monotonic clock: a few nanoseconds a row, a few milliseconds' resolution.
   static std::int64_t NowNs();

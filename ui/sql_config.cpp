@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 #include <utility>
 
 #include "settings/command_task.h"
@@ -15,6 +16,8 @@
 #include "ui/data_source_dialog.h"
 #include "ui/design_units.h"
 #include "ui/file_dialogs.h"
+#include "ui/frame_box.h"
+#include "ui/option_group.h"
 
 namespace kelvax::ui {
 
@@ -32,10 +35,19 @@ QString PickOutputFile(QWidget* owner) {
 
 SQLConfig::SQLConfig(QWidget* command_center, std::string path)
     : QDialog(nullptr,
-              Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       path_(std::move(path)),
       command_center_(command_center) {
+  // The command center's dialog for the window system, which keeps it above the command center,
+  // minimises the two together and gives it the focus when it comes up and when its own dialogs
+  // go; though not the command center's child: the dialog is not modal, and is placed where the
+  // window system places a dialog.
+  if (command_center) {
+    winId();
+    command_center->window()->winId();
+    windowHandle()->setTransientParent(command_center->window()->windowHandle());
+  }
   const double dpi = LogicalDpi(command_center);
   auto at = [dpi](double l, double t, double w, double h) { return TwipsRect(l, t, w, h, dpi); };
   setWindowTitle(QString::fromUtf8("初期設定"));
@@ -51,11 +63,11 @@ SQLConfig::SQLConfig(QWidget* command_center, std::string path)
     open[i] = new QPushButton(QStringLiteral("..."), this);
     open[i]->setObjectName(Name("B01_OpenDLOG", i));
     open[i]->setGeometry(at(4440, 240 + 600 * i, 255, 255));
-    open[i]->setAutoDefault(false);
+    open[i]->setAutoDefault(true);  // Enter presses it while it has the focus
     connect(open[i], &QPushButton::clicked, this, [this, i] { B01_OpenDLOG_Click(i); });
   }
 
-  auto* frame = new QGroupBox(QString::fromUtf8("出力タイプ"), this);
+  auto* frame = new FrameBox(QString::fromUtf8("出力タイプ"), this);
   frame->setObjectName(QStringLiteral("Frame1"));
   frame->setGeometry(at(120, 1800, 2055, 1575));
   const char* const captions[] = {"TAB", "CSV", "クリップボード", "HTML", "エクセル"};
@@ -88,12 +100,13 @@ SQLConfig::SQLConfig(QWidget* command_center, std::string path)
   auto* end = new QPushButton(QString::fromUtf8("キャンセル"), this);
   end->setObjectName(QStringLiteral("B99_END"));
   end->setGeometry(at(3480, 3600, 1215, 375));
-  end->setAutoDefault(false);
+  end->setAutoDefault(true);  // Enter presses it while it has the focus; OK else
   connect(end, &QPushButton::clicked, this, &QDialog::reject);
 
   QWidget* chain[] = {file_name_[0], open[0], file_name_[1], open[1], option_[0], option_[1],
                       option_[2],    option_[3], option_[4], counter_, show_data_, ok, end};
   for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+  TabToTheCheckedOption({option_[0], option_[1], option_[2], option_[3], option_[4]});
 
   // Every way of closing gives the command center back.
   connect(this, &QDialog::finished, this, [this] {

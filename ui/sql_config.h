@@ -1,6 +1,7 @@
 // SQLConfig, "初期設定": edits RunConfig.ini, the command center's defaults. Every opening loads
 // the file afresh; OK writes it and closes, キャンセル and the close box close without writing.
-// While the dialog is open the command center given to it is disabled.
+// While the dialog is open the command center given to it is disabled; the dialog stays above
+// it (transient for it) and takes the focus when shown.
 //
 // Control names: a member of a control array is named "<array>_<index>" (as Label1_0 of the
 // progress window): T01_FileName_0, T01_FileName_1, B01_OpenDLOG_0, B01_OpenDLOG_1,

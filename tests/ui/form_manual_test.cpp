@@ -68,7 +68,7 @@ class FormManualTest : public ::testing::Test {
   std::string folder_;
   FormManual::Files files_;
   int runs_ = 0;
-  FormManual::JobRunner count_runs_ = [this](const std::string&) { ++runs_; };
+  FormManual::JobRunner count_runs_ = [this](const std::string&) { ++runs_; return JobOutcome{}; };
 };
 
 TEST_F(FormManualTest, ControlsAndTabOrderAreAsDesignedAndNoMenuEntryHasAShortcut) {
@@ -86,16 +86,18 @@ TEST_F(FormManualTest, ControlsAndTabOrderAreAsDesignedAndNoMenuEntryHasAShortcu
     auto* frame = qobject_cast<QGroupBox*>(w);
     auto* button = qobject_cast<QAbstractButton*>(w);
     got << w->objectName() + " " + (frame ? frame->title() : button ? button->text() : QString());
-    if (names.size() < 12) names << w->objectName();
+    // The Tab stops: of the options only the checked one (ＴＡＢ, the default).
+    if (got.size() <= 12 && (!c.startsWith("O02_SetItem_") || c.startsWith("O02_SetItem_0"))) names << w->objectName();
   }
   EXPECT_EQ(got, controls);
-  for (QWidget* w = Child(form, "T02_SetConnect"); chain.size() < 12; w = w->nextInFocusChain()) {
+  for (QWidget* w = Child(form, "T02_SetConnect"); chain.size() < 8; w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty()) chain << w->objectName();
   }
   EXPECT_EQ(chain, names);
   EXPECT_TRUE(Child(form, "O02_SetItem_4")->isHidden());
-  EXPECT_FALSE(Child<QPushButton>(form, "B01_Kelvax")->autoDefault() ||
-               Child<QPushButton>(form, "B99_END")->autoDefault());  // Enter presses nothing
+  // Enter presses the focused button, as Space does (in a field it presses none).
+  EXPECT_TRUE(Child<QPushButton>(form, "B01_Kelvax")->autoDefault() &&
+              Child<QPushButton>(form, "B99_END")->autoDefault());
 
   // The menu entries are used by name below; none has a shortcut that would steal a key.
   for (const QAction* a : form.findChildren<QAction*>()) {
@@ -176,6 +178,8 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
 
   Pick(form, "M03_File_2");  // 環境設定: the settings dialog, which disables this window
   EXPECT_FALSE(form.isEnabled());
+  form.close();  // the close box of a disabled window does nothing
+  EXPECT_TRUE(form.isVisible());
   for (QWidget* w : QApplication::topLevelWidgets()) if (dynamic_cast<SQLConfig*>(w)) w->close();
   EXPECT_TRUE(form.isEnabled());
 
@@ -215,7 +219,10 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   JobTask task;
   Workers workers;
   workers.OutputResult = OutputResult;
-  FormManual form([&](const std::string& job) { RunJobFile(job, task, log, workers, host); }, files_);
+  FormManual form([&](const std::string& job) {
+    RunJobFile(job, task, log, workers, host);
+    return JobOutcome{0, log.first_failure(), log.path()};
+  }, files_);
   host.SetCommandCenter(&form);
   const std::string out = "KELVAX-CENTER-" + std::to_string(getpid()) + ".CSV";
   settings::CommandTask typed{"  DSN=CENTERDB  ", "select a\nfrom t where b = 'x'",  // 'x' as typed: row 2
@@ -229,6 +236,15 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
   EXPECT_TRUE(form.isEnabled());
   EXPECT_EQ(form.Task().sql, typed.sql);  // the fields keep what was typed
+
+  // A run that failed says so: the first failure and where the log is.
+  form.SetTask({"DSN=CENTERDB", "select a from t", folder_ + "/missing/out.csv", settings::kOptionCsv});
+  QString failed;
+  test::AnswerNextMessage(failed);
+  Child<QPushButton>(form, "B01_Kelvax")->click();
+  EXPECT_TRUE(failed.contains(QString::fromUtf8("0番目でファイルの出力に失敗しました\n53:")) &&
+              failed.endsWith(QString::fromUtf8("実行ログ: ") + QString::fromStdString(log.path()) + "|1|0"))
+      << failed.toStdString();
 
   // A job file that cannot be written: the message names it, and nothing runs.
   FormManual unwritable(count_runs_, {folder_ + "/missing/kelvax.ini", files_.run_config, ""});

@@ -6,8 +6,11 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
+#include "platform/text/cp932.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/ui/support/desktop.h"
@@ -172,6 +175,98 @@ TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButton
   keys({"key", "--delay", "50", "Tab", "space"});
   ASSERT_TRUE(center.Wait(20000));
   EXPECT_EQ(center.exit_status(), 0);
+}
+
+// The windows under a window manager, played by keys and clicks: each row what the user does,
+// then what must hold. Enter presses the focused button and means OK in a field; the close box
+// of a disabled window does nothing; a dialog comes up active and above its owner, and is active
+// again when its own dialog goes; Tab enters the output modes on the checked one; F10 opens the
+// menu bar.
+TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
+  if (!StartX("xdotool") || !test::HaveTool("openbox") || !test::HaveTool("xprop") || !test::HaveTool("xwininfo")) {
+    GTEST_SKIP() << "needs Xvfb, xdotool, openbox, xprop and xwininfo";
+  }
+  auto tool = [&](std::vector<std::string> argv) {
+    std::string out;
+    test::RunTool(argv, x_->Env(), &out);
+    return out.substr(0, out.find('\n'));
+  };
+  Child wm({"openbox"}, x_->Env());
+  ASSERT_TRUE(test::WaitUntil([&] { return tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("# 0x") != std::string::npos; }, 20000));
+  const std::string config = folder_ + "/RunConfig.ini";
+  const std::string defaults = "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=CSV\r\nEXPORT=%PATH%/OUT.CSV\r\n";
+  test::WriteFileBytes(config, defaults);
+  std::unique_ptr<Child> center;
+  std::string id;
+  auto start = [&] {
+    center = std::make_unique<Child>(std::vector<std::string>{exe_}, x_->Env(), folder_);
+    id = FindWindow("^コマンドセンター$");
+    return !id.empty() && test::WaitUntil([&] { return tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).find(" = ") != std::string::npos; }, 20000);
+  };
+  ASSERT_TRUE(start()) << center->err();
+
+  auto active = [&] { return tool({"xdotool", "getactivewindow", "getwindowname"}); };
+  auto shown = [&](const std::string& name) { return !tool({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"}).empty(); };
+  auto topmost = [&] {
+    const std::string stack = tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"});
+    return tool({"xdotool", "getwindowname", stack.substr(stack.rfind(' ') + 1)});
+  };
+  auto keys = [&](std::vector<std::string> k) {
+    k.insert(k.begin(), {"xdotool", "key", "--delay", "150"});
+    test::RunTool(k, x_->Env());
+  };
+  auto type = [&](const std::string& text) { test::RunTool({"xdotool", "type", "--delay", "30", text}, x_->Env()); };
+  // The close box is the title bar's rightmost button; the window's own area starts below it.
+  auto click = [&](bool close_box) {
+    int x = 0, y = 0, w = 0, h = 0, left = 0, right = 0, top = 0;
+    std::sscanf(tool({"sh", "-c", "xwininfo -id " + id + " | awk -F: '/Absolute upper-left|Width|Height/ {printf \"%d \", $2}'"}).c_str(),
+                "%d %d %d %d", &x, &y, &w, &h);
+    std::sscanf(tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).c_str(), "%*[^=]= %d, %d, %d", &left, &right, &top);
+    test::RunTool({"xdotool", "mousemove", std::to_string(close_box ? x + w + right - 12 : x + 4),
+                   std::to_string(close_box ? y - top / 2 - 1 : y + h - 6), "click", "1"}, x_->Env());
+  };
+  const std::vector<std::string> settings = {"F10", "Right", "Right", "Down", "Return"};  // オプション, 環境設定
+  struct Row { const char* what; std::function<void()> act; std::function<bool()> holds; };
+  const std::vector<Row> rows = {
+      {"F10 opens the menus; 環境設定 comes up active", [&] { keys(settings); }, [&] { return active() == "初期設定"; }},
+      {"a click on the disabled command center leaves the dialog active above it", [&] { click(false); },
+       [&] { return active() == "初期設定" && topmost() == "初期設定"; }},
+      {"the disabled command center's close box does nothing", [&] { click(true); },
+       [&] { test::SleepMs(300); return center->running() && active() == "初期設定"; }},
+      {"Enter on a focused ... presses it", [&] { type("X"); keys({"Tab", "Return"}); },
+       [&] { return active() == "データソースの選択" && test::ReadFileBytes(config) == defaults; }},
+      {"its cancel message", [&] { keys({"Escape"}); }, [&] { return active() == "Kelvax Ver3"; }},
+      {"the settings dialog is active again", [&] { keys({"Return"}); }, [&] { return active() == "初期設定"; }},
+      {"Enter on a focused キャンセル saves nothing", [&] { keys({"shift+Tab", "shift+Tab", "Return"}); },
+       [&] { return !shown("初期設定") && active() == "コマンドセンター" && test::ReadFileBytes(config) == defaults; }},
+      {"Enter in a field means OK", [&] { keys(settings); test::SleepMs(500); keys({"ctrl+a"}); type("DSN=DESKDB;X=1"); keys({"Return"}); },
+       [&] { return !shown("初期設定") && test::ReadFileBytes(config).find("DSN01=DSN=DESKDB;X=1\r\n") != std::string::npos; }},
+      // 全て選択 puts the focus in the statement; Tab then reaches ＣＳＶ, the two switches (the
+      // second unchecked), the output file and 実行.
+      {"Tab enters the output modes on the checked one; Enter presses the focused 実行",
+       [&] { keys({"F10", "Right", "Down", "Down", "Down", "Down", "Return"}); type("select a from t where a < 3");
+             keys({"Tab", "Tab", "Tab", "space", "Tab", "Tab", "Return"}); },
+       [&] { const std::string job = test::ReadFileBytes(folder_ + "/kelvax.ini");
+             return test::ReadFileBytes(folder_ + "/OUT.CSV") == "A\r\n1\r\n2\r\n" && job.find("OUTPUT=CSV\r\n") != std::string::npos &&
+                    job.find("COUNTER=ON\r\n") != std::string::npos; }},
+      {"the close box of the enabled window ends the program", [&] { click(true); },
+       [&] { return !center->running() && center->exit_status() == 0; }},
+      {"a slow statement runs from the command center, started again", [&] {
+         test::WriteFileBytes(config, Task(1, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
+         ASSERT_TRUE(start());
+         keys({"shift+Tab", "shift+Tab", "Return"}); },
+       [&] { return shown("Kelvax Ver3") && UnfinishedB().size() > 1000; }},
+      {"during the run the close box does nothing, and the progress window stays above", [&] { click(true); click(false); },
+       [&] { test::SleepMs(300); return center->running() && topmost() == "Kelvax Ver3"; }},
+      {"a double click on its title ends the run and the program, the log says how", [&] {
+         test::RunTool({"xdotool", "mousemove", "--window", tool({"xdotool", "search", "--onlyvisible", "--name", "^Kelvax Ver3$"}),
+                        "224", "88", "click", "--repeat", "2", "--delay", "80", "1"}, x_->Env()); },
+       [&] { return !center->running() && Log().find(ToCp932("\r\n進行状況ウィンドウから終了しました\r\n")) != std::string::npos; }},
+  };
+  for (const Row& row : rows) {
+    row.act();
+    ASSERT_TRUE(test::WaitUntil(row.holds, 20000)) << row.what << "; active: " << active() << "; " << center->err();
+  }
 }
 
 TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTakesIt) {

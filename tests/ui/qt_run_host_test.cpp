@@ -4,6 +4,9 @@
 
 #include <QLabel>
 
+#include "engine/runner.h"
+#include "tests/support/log_text.h"
+#include "tests/support/sandbox.h"
 #include "ui/form_auto.h"
 #include "ui/qt_run_host.h"
 
@@ -63,17 +66,27 @@ TEST_F(QtRunHostTest, TheWindowComesWithTheFirstIndicatorAndGoesAtTheEnd) {
 TEST_F(QtRunHostTest, EndingFromTheWindowCutsTheRunAndHidesTheWindow) {
   host_.ShowProgressWindow();
   EXPECT_FALSE(host_.CutRequested());
-  emit form_.EndRequested();
+  emit form_.EndRequested(QStringLiteral("cause"));
+  emit form_.EndRequested(QStringLiteral("later cause"));
   EXPECT_TRUE(host_.CutRequested());
+  EXPECT_EQ(host_.CutCause(), "cause");  // the cut record's words: the first way wins
   EXPECT_FALSE(form_.isVisible());
   host_.ShowProgressWindow();  // the runner unwinds; nothing comes back
   EXPECT_FALSE(form_.isVisible());
 }
 
-TEST_F(QtRunHostTest, ClosingTheWindowCutsTheRun) {
+TEST_F(QtRunHostTest, ClosingTheWindowCutsTheRunWithWordsOfItsOwn) {
   host_.ShowProgressWindow();
   form_.close();
   EXPECT_TRUE(host_.CutRequested());
+  const std::string dir = test::MakeTempDir("cut");
+  test::WriteFileBytes(dir + "/job.ini", "[CONNECTION01]\r\nDSN01=D\r\n");
+  RunLog log(dir + "/SQLLOG.txt");
+  JobTask task;
+  EXPECT_TRUE(RunJobFile(dir + "/job.ini", task, log, Workers{}, host_).cut);
+  EXPECT_EQ(test::ReadLogRecords(log.path()),
+            std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n進行状況ウィンドウを閉じて"
+                                     "終了しました\r\nこの処理はまだ始めていません\r\n"});
 }
 
 TEST_F(QtRunHostTest, TheRunDisablesTheCommandCenter) {

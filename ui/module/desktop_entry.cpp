@@ -11,7 +11,7 @@ namespace {
 int RunDesktop(const std::string& platform, const std::string& job_path, const JobRun& run_job) {
   DesktopSession desktop(platform);
   if (job_path.empty()) return desktop.RunCommandCenter(run_job);
-  return run_job(job_path, desktop.host());
+  return run_job(job_path, desktop.host()).exit_status;
 }
 
 constexpr DesktopModule kModule{UsableQtPlatform, RunDesktop, RunClipboardHolder};

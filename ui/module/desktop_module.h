@@ -10,8 +10,18 @@
 
 namespace kelvax::ui {
 
-// Runs a job file to its end with the given host; returns the program's exit status.
-using JobRun = std::function<int(const std::string& job_path, RunHost& host)>;
+// What a run leaves to tell: the program's exit status and, for the command center, the
+// failure a user must hear of.
+struct JobOutcome {
+  int exit_status = 0;
+  // The first failure record of the run, else the fatal record that ended it, passwords masked;
+  // empty when the run wrote neither or was cut by the user.
+  std::string failure;
+  std::string log_path;  // the run log
+};
+
+// Runs a job file to its end with the given host.
+using JobRun = std::function<JobOutcome(const std::string& job_path, RunHost& host)>;
 
 struct DesktopModule {
   // The value for QT_QPA_PLATFORM that reaches a display, or empty when none does.
