@@ -14,19 +14,6 @@ namespace kelvax::settings {
 
 namespace {
 
-struct OptionValues {
-  const char* recognised;
-  const char* written;
-  const char* extension;
-};
-
-constexpr OptionValues kOptions[] = {
-    {"TAB", "TAB", ".txt"},    {"CSV", "CSV", ".csv"},     {"CLIP", "CRIP", ".txt"},
-    {"HTML", "HTML", ".html"}, {"EXCEL", "EXCEL", ".xls"},
-};
-
-constexpr const char* kSection = "Connection01";
-
 // The first character of `text` that code page 932 has no form for (it would be written as
 // '?'), or "" when every one has a form.
 std::string FirstCharacterOutsideCp932(const std::string& text) {
@@ -57,24 +44,13 @@ std::string CodePoint(const std::string& character) {
 std::string CommandJobPath() { return CurrentProgramFolders().config + "/kelvax.ini"; }
 
 CommandTask LoadCommandTask(const std::string& path, const std::string& desktop) {
-  const IniFile file = IniFile::Load(path);
-  CommandTask task;
-  task.connect = file.Get(kSection, "DSN01");
-  task.sql = file.Get(kSection, "SQL01");
-  task.output_file = file.Get(kSection, "EXPORT");
-  const std::string output = file.Get(kSection, "OUTPUT");
-  task.output_option = kOptionTab;
-  for (int i = kOptionTab; i <= kOptionExcel; ++i) {
-    if (output == kOptions[i].recognised) {
-      task.output_option = i;
-      break;
-    }
-  }
+  const TaskSection s = ReadTaskSection(IniFile::Load(path));
+  CommandTask task{s.connect,      s.sql,
+                   s.output_file,  s.output == kOptionNone ? kOptionTab : s.output,
+                   s.no_show_data, s.no_counter};
   if (task.output_file.empty()) {
-    task.output_file = desktop + "/Kelvax" + kOptions[task.output_option].extension;
+    task.output_file = desktop + "/Kelvax" + OutputExtension(task.output_option);
   }
-  task.no_show_data = file.Get(kSection, "SHOWDATA") != "ON";
-  task.no_counter = file.Get(kSection, "COUNTER") != "ON";
   return task;
 }
 
@@ -83,23 +59,13 @@ std::string JobStatement(const std::string& sql_box_text) {
 }
 
 Status SaveCommandTask(const std::string& path, const CommandTask& task) {
-  const bool known = task.output_option >= kOptionTab && task.output_option <= kOptionExcel;
-  const std::vector<std::pair<std::string, std::string>> values = {
-      {"DSN01", TrimBlanks(task.connect)},
-      {"SQL01", JobStatement(task.sql)},
-      {"DSN02", ""},
-      {"SQL02", ""},
-      {"OUTPUT", known ? kOptions[task.output_option].written : "OFF"},
-      {"EXPORT", task.output_file},
-      {"INDICATOR", "ON"},
-      {"SHOWDATA", task.no_show_data ? "OFF" : "ON"},
-      {"COUNTER", task.no_counter ? "OFF" : "ON"},
-  };
+  const TaskSection section{TrimBlanks(task.connect), JobStatement(task.sql), task.output_file,
+                            task.output_option,       task.no_show_data,      task.no_counter};
   // A job file in code page 932 would hold '?' for a character it has no form for, and the
   // statement would then find other rows (or read the '?' as a parameter): nothing is written.
   if (IniFile::Load(path).encoding() != IniEncoding::kUtf8) {
     const std::pair<const char*, std::string> fields[] = {
-        {"接続先", values[0].second}, {"SQL", values[1].second}, {"出力先", values[5].second}};
+        {"接続先", section.connect}, {"SQL", section.sql}, {"出力先", section.output_file}};
     for (const auto& [field, value] : fields) {
       if (const std::string c = FirstCharacterOutsideCp932(value); !c.empty()) {
         return Status::Error(StatusCode::kInvalidArgument,
@@ -108,7 +74,7 @@ Status SaveCommandTask(const std::string& path, const CommandTask& task) {
       }
     }
   }
-  return WriteIniSection(path, kSection, values);
+  return WriteTaskSection(path, section, TaskFile::kJob);
 }
 
 std::string WriteFailureMessage(const Status& status) {

@@ -7,26 +7,17 @@
 
 #include "platform/fs/folders.h"
 #include "platform/status.h"
+#include "settings/task_section.h"
 
 namespace kelvax::settings {
 
-// The output-mode options of the command center, by index.
-enum OutputOption : int {
-  kOptionNone = -1,  // written as "OFF"; loading never gives it
-  kOptionTab = 0,    // "ＴＡＢ"  writes "TAB"
-  kOptionCsv = 1,    // "ＣＳＶ"  writes "CSV"
-  kOptionClip = 2,  // "Ｃｌｉｐ" writes "CRIP", the job runner's clipboard value; loads from "CLIP"
-  kOptionHtml = 3,   // "ＨＴＭＬ" writes "HTML"
-  kOptionExcel = 4,  // hidden: selected only by a loaded "EXCEL", and then written back
-};
-
 struct CommandTask {
-  std::string connect;      // DSN01 (T02_SetConnect)
-  std::string sql;          // SQL01 (T01_SetSQL), as shown in the box, line breaks included
-  std::string output_file;  // EXPORT (T02_FileOut)
-  int output_option = kOptionTab;
-  bool no_show_data = true;  // C01_ShowData checked: SHOWDATA=OFF
-  bool no_counter = true;    // C02_Counter checked: COUNTER=OFF
+  std::string connect;             // DSN01 (T02_SetConnect)
+  std::string sql;                 // SQL01 (T01_SetSQL), as shown in the box, line breaks included
+  std::string output_file;         // EXPORT (T02_FileOut)
+  int output_option = kOptionTab;  // an OutputOption; EXCEL only by a loaded "EXCEL"
+  bool no_show_data = true;        // C01_ShowData checked: SHOWDATA=OFF
+  bool no_counter = true;          // C02_Counter checked: COUNTER=OFF
 };
 
 // kelvax.ini in the configuration folder (CurrentProgramFolders): the job the run button writes

@@ -7,23 +7,14 @@
 #include <string>
 
 #include "platform/status.h"
+#include "settings/task_section.h"
 
 namespace kelvax::settings {
 
-// The output types the settings file knows, in the order of the dialog's option buttons.
-enum OutputType : int {
-  kNoOutputType = -1,  // "OFF" when written; any unknown value when read
-  kTab = 0,            // "TAB"
-  kCsv = 1,            // "CSV"
-  kClip = 2,           // "CLIP"
-  kHtml = 3,           // "HTML"
-  kExcel = 4,          // "EXCEL"
-};
-
 struct RunConfig {
-  std::string connect;      // DSN01, the default connect string
-  std::string output_file;  // EXPORT, the default output file, kept as typed
-  int output_type = kNoOutputType;
+  std::string connect;            // DSN01, the default connect string
+  std::string output_file;        // EXPORT, the default output file, kept as typed
+  int output_type = kOptionNone;  // an OutputOption
   // The two switches are stored inverted: checked ("do not show" / "do not count") is "OFF",
   // and only an exact "ON" unchecks them, so a missing or empty key reads as checked.
   bool no_show_data = true;  // SHOWDATA

@@ -45,7 +45,7 @@ TEST(RunConfigTest, ReadingComparesValuesExactly) {
       {"[CONNECTION01]\r\nOUTPUT=tab\r\nSHOWDATA=on\r\nCOUNTER=On\r\n", defaults},
       {"[connection01]\r\nDSN01= DSN=X "
        "\r\nEXPORT=/x\r\nOUTPUT=HTML\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n",
-       {"DSN=X", "/x", kHtml, false, false}},
+       {"DSN=X", "/x", kOptionHtml, false, false}},
       {"[CONNECTION01]\r\nOUTPUT=CRIP\r\nSHOWDATA=\r\nCOUNTER=OFF\r\n", defaults},
   };
   for (const Case& c : cases) {
@@ -57,9 +57,9 @@ TEST(RunConfigTest, ReadingComparesValuesExactly) {
   const std::string path = MakeTempDir() + "/RunConfig.ini";
   WriteFileBytes(path, "[CONNECTION01]\r\nOUTPUT=PDF\r\n");
   RunConfig config;
-  config.output_type = kCsv;
+  config.output_type = kOptionCsv;
   LoadRunConfig(path, config);
-  EXPECT_EQ(config.output_type, kCsv);
+  EXPECT_EQ(config.output_type, kOptionCsv);
 }
 
 TEST(CommandTaskTest, StatementLosesLineBreaksToOneSpaceAndKeepsItsCase) {
