@@ -5,15 +5,15 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/dispatch.h"
 #include "engine/connect.h"
+#include "engine/dispatch.h"
 #include "engine/job_check.h"
 #include "engine/job_schema.h"
-#include "platform/compress/compressor.h"
 #include "engine/log_text.h"
+#include "engine/password_mask.h"
+#include "platform/compress/compressor.h"
 #include "platform/fs/resolve_path.h"
 #include "platform/text/terminal_text.h"
-#include "engine/password_mask.h"
 
 namespace kelvax {
 
@@ -56,8 +56,8 @@ void PrintTask(std::FILE* out, int number, const JobTask& t) {
   auto field = [&](const char* name, const std::string& value) {
     if (!value.empty()) text += std::string("  ") + name + value + "\n";
   };
-  const bool command = route != Route::kOutput && route != Route::kExport &&
-                       route != Route::kUnsupported;
+  const bool command =
+      route != Route::kOutput && route != Route::kExport && route != Route::kUnsupported;
   if (command) {
     field("kind:      ", t.DSN01);
     field("argument:  ", t.SQL01);
@@ -85,7 +85,8 @@ void PrintTask(std::FILE* out, int number, const JobTask& t) {
 }
 
 // A run shows the first `limit` warnings; --check shows them all.
-void PrintWarnings(const std::string& job_path, const JobCheck& check, size_t limit, std::FILE* err) {
+void PrintWarnings(const std::string& job_path, const JobCheck& check, size_t limit,
+                   std::FILE* err) {
   std::string text;
   for (size_t i = 0; i < check.warnings.size() && i < limit; ++i) {
     const JobWarning& w = check.warnings[i];
@@ -129,9 +130,10 @@ int CheckJobFile(const std::string& job_path, const std::tm& day, std::FILE* out
   const JobCheck check = CheckJob(job, day, CurrentMacroFolders());
   // The encoding is a guess where the bytes are valid in both; the listing shows which won.
   const char* encoding = job.encoding() == IniEncoding::kUtf8 ? "UTF-8" : "code page 932";
-  Print(out, job_path + ": " + Plural(check.task_count < 0 ? 0 : check.task_count, "task") +
-                 " (" + encoding + ")\n");
-  for (size_t i = 0; i < check.tasks.size(); ++i) PrintTask(out, static_cast<int>(i) + 1, check.tasks[i]);
+  Print(out, job_path + ": " + Plural(check.task_count < 0 ? 0 : check.task_count, "task") + " (" +
+                 encoding + ")\n");
+  for (size_t i = 0; i < check.tasks.size(); ++i)
+    PrintTask(out, static_cast<int>(i) + 1, check.tasks[i]);
   std::fflush(out);
   PrintWarnings(job_path, check, check.warnings.size(), err);
   return check.warnings.empty() ? 0 : 1;
@@ -150,7 +152,8 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
     text += log.first_failure().empty() ? "  (the clipboard could not be reached)\n"
                                         : Headline(log.first_failure());
   }
-  if (result.fatal) text += "kelvax: the run ended with a fatal error:\n" + Headline(result.fatal_record);
+  if (result.fatal)
+    text += "kelvax: the run ended with a fatal error:\n" + Headline(result.fatal_record);
   if (result.cut && result.finished_before_cut > 0) {
     text += "kelvax: the run was ended after task " + std::to_string(result.finished_before_cut) +
             " had finished\n";
@@ -167,7 +170,8 @@ void PrintRunSummary(const RunResult& result, const RunLog& log, std::FILE* err)
 std::string FailureToShow(const RunResult& result, const RunLog& log) {
   if (result.cut) return "";
   if (result.log_failed) {
-    return log.Mask("実行ログに書き込めませんでした。\r\n" + log.broken_status().description() + "\r\n");
+    return log.Mask("実行ログに書き込めませんでした。\r\n" + log.broken_status().description() +
+                    "\r\n");
   }
   if (!log.first_failure().empty()) return log.first_failure();
   if (result.fatal) return log.Mask(result.fatal_record);

@@ -24,22 +24,22 @@
 #include "engine/run_log.h"
 #include "engine/runner.h"
 #include "platform/fs/atomic_file.h"
-#include "platform/time/clock.h"
-#include "platform/process/fatal_signal.h"
 #include "platform/fs/fd.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/folders.h"
 #include "platform/fs/instance_lock.h"
-#include "platform/odbc/utf8_ctype.h"
-#include "platform/process/process_umask.h"
 #include "platform/fs/resolve_path.h"
-#include "platform/sqlite/sqlite_mode.h"
+#include "platform/odbc/utf8_ctype.h"
+#include "platform/process/fatal_signal.h"
+#include "platform/process/process_umask.h"
 #include "platform/process/stop_signal.h"
+#include "platform/sqlite/sqlite_mode.h"
+#include "platform/time/clock.h"
 
 #ifdef KELVAX_HAVE_UI
+#include "engine/password_mask.h"
 #include "ui/clipboard_holder.h"
 #include "ui/module/desktop_module.h"
-#include "engine/password_mask.h"
 #endif
 
 namespace {
@@ -134,8 +134,14 @@ int main(int argc, char** argv) {
   }
 #endif
   CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (cl.help) { PrintUsage(stdout); return 0; }
-  if (cl.version) { std::printf("kelvax %s\n", KELVAX_VERSION); return 0; }
+  if (cl.help) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (cl.version) {
+    std::printf("kelvax %s\n", KELVAX_VERSION);
+    return 0;
+  }
   // A mistyped command line touches nothing: no lock, no log.
   if (!cl.error.empty()) {
     PrintError(cl.error + "; try kelvax --help");
@@ -143,9 +149,8 @@ int main(int argc, char** argv) {
   }
   // Reading a log takes no lock and changes nothing.
   if (cl.show_log) {
-    return ShowLog(cl.job_path.empty()
-                       ? RunFilesFor(CurrentProgramFolders().state, cl.log_path).log
-                       : cl.job_path,
+    return ShowLog(cl.job_path.empty() ? RunFilesFor(CurrentProgramFolders().state, cl.log_path).log
+                                       : cl.job_path,
                    stdout, stderr);
   }
   const std::tm macro_day = cl.has_date ? cl.date : LocalNow();
@@ -167,8 +172,8 @@ int main(int argc, char** argv) {
     return kExitRunFailed;
   }
   InstanceLock lock;
-  if (Status held = HoldRunLock(lock, files, cl.wait, cl.wait_seconds, stderr,
-                                isatty(STDERR_FILENO) == 1);
+  if (Status held =
+          HoldRunLock(lock, files, cl.wait, cl.wait_seconds, stderr, isatty(STDERR_FILENO) == 1);
       !held) {
     PrintError(held.description() + "; nothing was run");
     return kExitAnotherInstance;
@@ -180,7 +185,8 @@ int main(int argc, char** argv) {
   // A log that cannot be written would end the run after its first task: find out before any.
   // (The command center starts with no log; its runs report a broken one in the window.)
   if (!cl.job_path.empty()) {
-    if (Fd probe(open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (Fd probe(
+            open(log.path().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
         probe.get() < 0) {
       PrintError("cannot write the run log " + log.path() + ": " + std::strerror(errno) +
                  "; nothing was run");

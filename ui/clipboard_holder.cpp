@@ -26,8 +26,8 @@ namespace kelvax::ui {
 namespace {
 
 // Holder answers, one byte each.
-constexpr char kReady = 'R';   // connected to the display, waiting for the texts
-constexpr char kOwned = 'K';   // owns the clipboard
+constexpr char kReady = 'R';    // connected to the display, waiting for the texts
+constexpr char kOwned = 'K';    // owns the clipboard
 constexpr char kRefused = 'N';  // the clipboard could not be taken
 
 // The holder starts a Qt application; a loaded machine may take a while.
@@ -134,9 +134,12 @@ HandOver HandToClipboardHolder(const std::string& text, const std::string& html)
   if (!SendBlock(ours.get(), text) || !SendBlock(ours.get(), html)) return HandOver::kNotDelivered;
   shutdown(ours.get(), SHUT_WR);
   switch (Answer(ours.get(), kOwnedTimeoutMs)) {
-    case kOwned: return HandOver::kDone;
-    case kRefused: return HandOver::kCannotOpen;
-    default: return HandOver::kNotConfirmed;
+    case kOwned:
+      return HandOver::kDone;
+    case kRefused:
+      return HandOver::kCannotOpen;
+    default:
+      return HandOver::kNotConfirmed;
   }
 }
 

@@ -51,8 +51,8 @@ DataSourceDialog::DataSourceDialog(QWidget* parent) : QDialog(parent) {
   for (int column = 0; column < 2; ++column) {
     const int caption = metrics.horizontalAdvance(sources_->headerItem()->text(column));
     const QAbstractItemView* view = sources_;
-    sources_->setColumnWidth(column, std::max(view->sizeHintForColumn(column), caption) +
-                                         metrics.height());
+    sources_->setColumnWidth(column,
+                             std::max(view->sizeHintForColumn(column), caption) + metrics.height());
   }
 
   drivers_ = new QComboBox(this);
@@ -132,8 +132,7 @@ QString DataSourceDialog::ConnectString() const {
 
 QString SelectConnection(QWidget* parent) {
   DataSourceDialog dialog(parent);
-  Status status = Status::Error(StatusCode::kUnexpected,
-                                "データソースの選択が取り消されました。");
+  Status status = Status::Error(StatusCode::kUnexpected, "データソースの選択が取り消されました。");
   std::string completed;
   if (dialog.exec() == QDialog::Accepted) {
     status = odbc::TestConnect(dialog.ConnectString().toStdString(), completed);

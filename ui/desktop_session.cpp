@@ -1,10 +1,10 @@
 #include "ui/desktop_session.h"
 
-#include <QApplication>
-#include <QWindow>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QWindow>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -52,8 +52,10 @@ DesktopSession::DesktopSession(const std::string& qt_platform) {
   odbc::UseUtf8Ctype();
   ReleaseDisplayProbe();
   // Programs we start (the desktop's file opener) choose for themselves.
-  if (before) setenv("QT_QPA_PLATFORM", saved.c_str(), 1);
-  else unsetenv("QT_QPA_PLATFORM");
+  if (before)
+    setenv("QT_QPA_PLATFORM", saved.c_str(), 1);
+  else
+    unsetenv("QT_QPA_PLATFORM");
   if (!shm_chosen) unsetenv("QT_XCB_NO_MITSHM");
   QApplication::setApplicationName(QStringLiteral("kelvax"));
   InstallFontSubstitutions();

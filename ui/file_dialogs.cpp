@@ -8,8 +8,7 @@ namespace kelvax::ui {
 
 namespace {
 
-QString Choose(QWidget* owner, const QStringList& filters, const QString& start_folder,
-               bool save) {
+QString Choose(QWidget* owner, const QStringList& filters, const QString& start_folder, bool save) {
   // The toolkit's own dialog: the same behaviour on every desktop, and a dialog tests can drive.
   QFileDialog dialog(owner, QString(), start_folder);
   dialog.setOption(QFileDialog::DontUseNativeDialog);

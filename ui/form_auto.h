@@ -46,11 +46,11 @@ class FormAuto : public QWidget {
   void SetBarWidth(double twips);
 
   QImage background_;
-  QLabel* counter_ = nullptr;  // L03_Counter
-  QLabel* timer_ = nullptr;    // L02_Timer
-  QLabel* rows_ = nullptr;     // L01_MsgBox
-  QLabel* title_ = nullptr;    // Label1(0)
-  QLabel* shadow_ = nullptr;   // Label1(1), beneath and up-left of Label1(0)
+  QLabel* counter_ = nullptr;    // L03_Counter
+  QLabel* timer_ = nullptr;      // L02_Timer
+  QLabel* rows_ = nullptr;       // L01_MsgBox
+  QLabel* title_ = nullptr;      // Label1(0)
+  QLabel* shadow_ = nullptr;     // Label1(1), beneath and up-left of Label1(0)
   QFrame* bar_frame_ = nullptr;  // Text1
   QWidget* bar_ = nullptr;       // Picture1
   double bar_width_twips_ = 0;

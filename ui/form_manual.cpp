@@ -55,7 +55,9 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   const QFont mincho = DesignFont(kMinchoFace, 9, dpi_);
   const QFont gothic = DesignFont(kGothicFace, 9, dpi_);
   setFont(mincho);
-  auto rect = [this](double l, double t, double w, double h) { return TwipsRect(l, t, w, h, dpi_); };
+  auto rect = [this](double l, double t, double w, double h) {
+    return TwipsRect(l, t, w, h, dpi_);
+  };
 
   auto* client = new QWidget(this);
   setCentralWidget(client);
@@ -74,8 +76,11 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   output_frame_ = Named(new FrameBox(QString::fromUtf8("出力モード"), client), "F02_OutPut");
   output_frame_->setGeometry(rect(120, 3240, 3015, 975));
   const char* captions[5] = {"ＴＡＢ", "ＣＳＶ", "Ｃｌｉｐ", "ＨＴＭＬ", ""};
-  const double places[5][4] = {{120, 240, 975, 255}, {120, 600, 975, 255}, {1560, 240, 1215, 255},
-                               {1560, 600, 1095, 255}, {2640, 600, 255, 255}};
+  const double places[5][4] = {{120, 240, 975, 255},
+                               {120, 600, 975, 255},
+                               {1560, 240, 1215, 255},
+                               {1560, 600, 1095, 255},
+                               {2640, 600, 255, 255}};
   for (int i = 0; i < 5; ++i) {
     option_[i] = Named(new QRadioButton(QString::fromUtf8(captions[i]), output_frame_),
                        Indexed("O02_SetItem", i));
@@ -86,7 +91,8 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
 
   show_data_ = Named(new QCheckBox(QString::fromUtf8("結果を表示しない"), client), "C01_ShowData");
   show_data_->setGeometry(rect(3240, 3360, 3735, 255));
-  counter_ = Named(new QCheckBox(QString::fromUtf8("レコード総数を取得しない"), client), "C02_Counter");
+  counter_ =
+      Named(new QCheckBox(QString::fromUtf8("レコード総数を取得しない"), client), "C02_Counter");
   counter_->setGeometry(rect(3240, 3720, 3735, 255));
 
   file_frame_ = Named(new FrameBox(QString::fromUtf8("出力先"), client), "F03_OutFile");
@@ -105,8 +111,8 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
   connect(run_, &QPushButton::clicked, this, &FormManual::B01_Kelvax_Click);
   connect(end_, &QPushButton::clicked, this, &QWidget::close);
 
-  QWidget* order[] = {connect_, sql_, option_[0], option_[1], option_[2], option_[3], option_[4],
-                      show_data_, counter_, file_, run_, end_};
+  QWidget* order[] = {connect_,   sql_,       option_[0], option_[1], option_[2], option_[3],
+                      option_[4], show_data_, counter_,   file_,      run_,       end_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   TabToTheCheckedOption({option_[0], option_[1], option_[2], option_[3], option_[4]});
   connect_->installEventFilter(this);
@@ -123,23 +129,33 @@ FormManual::FormManual(JobRunner run_job, Files files, QWidget* parent)
 }
 
 void FormManual::BuildMenus() {
-  struct Entry { int index; const char* caption; };  // no caption: a separator
+  struct Entry {
+    int index;
+    const char* caption;
+  };  // no caption: a separator
   auto add = [this](const char* menu_name, const char* entry_array, const char* title,
                     std::initializer_list<Entry> entries, void (FormManual::*handler)(int)) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(title));
     menu->setObjectName(QString::fromLatin1(menu_name));
     for (const Entry& e : entries) {
-      QAction* action = e.caption ? menu->addAction(QString::fromUtf8(e.caption)) : menu->addSeparator();
+      QAction* action =
+          e.caption ? menu->addAction(QString::fromUtf8(e.caption)) : menu->addSeparator();
       action->setObjectName(Indexed(entry_array, e.index));
       if (e.caption) {
-        connect(action, &QAction::triggered, this, [this, handler, i = e.index] { (this->*handler)(i); });
+        connect(action, &QAction::triggered, this,
+                [this, handler, i = e.index] { (this->*handler)(i); });
       }
     }
   };
   add("M01_menu", "M01_File", "メニュー", {{0, "開く"}, {1, "保存"}, {2, nullptr}, {99, "終了"}},
       &FormManual::M01_File_Click);
   add("M02_Menu", "M02_File", "編集",
-      {{0, "元に戻す"}, {1, nullptr}, {2, "切り取り"}, {3, "コピー"}, {4, "貼り付け"}, {5, "全て選択"},
+      {{0, "元に戻す"},
+       {1, nullptr},
+       {2, "切り取り"},
+       {3, "コピー"},
+       {4, "貼り付け"},
+       {5, "全て選択"},
        {6, "消去"}},
       &FormManual::M02_File_Click);
   add("M03_Menu", "M03_File", "オプション", {{0, "拡張機能"}, {1, nullptr}, {2, "環境設定"}},
@@ -165,7 +181,8 @@ void FormManual::SetTask(const settings::CommandTask& task) {
   connect_->setText(QString::fromStdString(task.connect));
   sql_->setPlainText(QString::fromStdString(task.sql));
   file_->setText(QString::fromStdString(task.output_file));
-  if (task.output_option >= 0 && task.output_option < 5) option_[task.output_option]->setChecked(true);
+  if (task.output_option >= 0 && task.output_option < 5)
+    option_[task.output_option]->setChecked(true);
   show_data_->setChecked(task.no_show_data);
   counter_->setChecked(task.no_counter);
 }
@@ -237,16 +254,27 @@ void FormManual::M01_File_Click(int index) {
 
 void FormManual::M02_File_Click(int index) {
   switch (index) {
-    case 0: sql_->undo(); break;
-    case 2: sql_->cut(); break;
-    case 3: sql_->copy(); break;
-    case 4: sql_->paste(); break;
+    case 0:
+      sql_->undo();
+      break;
+    case 2:
+      sql_->cut();
+      break;
+    case 3:
+      sql_->copy();
+      break;
+    case 4:
+      sql_->paste();
+      break;
     case 5:
       sql_->setFocus();
       sql_->selectAll();
       break;
-    case 6: sql_->clear(); break;
-    default: break;
+    case 6:
+      sql_->clear();
+      break;
+    default:
+      break;
   }
 }
 
@@ -282,7 +310,8 @@ void FormManual::Form_Resize() {
   auto at_least = [this](double twips) { return static_cast<int>(std::ceil(twips * dpi_ / 1440)); };
   // The minimum as a hint to the window manager, which then never makes the window smaller
   // (a slow drag may end without a further size change to correct it).
-  setMinimumSize(at_least(kCenterMinWidth) - frame.width(), at_least(kCenterMinHeight) - frame.height());
+  setMinimumSize(at_least(kCenterMinWidth) - frame.width(),
+                 at_least(kCenterMinHeight) - frame.height());
   if (g.window_width > 0 || g.window_height > 0) {
     resize(g.window_width > 0 ? at_least(g.window_width) - frame.width() : width(),
            g.window_height > 0 ? at_least(g.window_height) - frame.height() : height());

@@ -90,19 +90,19 @@ class FormManual : public QMainWindow {
   Files files_;
   double dpi_ = 96;
   CenterGeometry geometry_;
-  QSize laid_out_for_;          // the outer size of the last layout, in pixels
+  QSize laid_out_for_;  // the outer size of the last layout, in pixels
 
-  QGroupBox* connect_frame_;   // F01_OdbcCon
-  QLineEdit* connect_;         // T02_SetConnect
-  QPlainTextEdit* sql_;        // T01_SetSQL
-  QGroupBox* output_frame_;    // F02_OutPut
-  QRadioButton* option_[5];    // O02_SetItem
-  QCheckBox* show_data_;       // C01_ShowData
-  QCheckBox* counter_;         // C02_Counter
-  QGroupBox* file_frame_;      // F03_OutFile
-  QLineEdit* file_;            // T02_FileOut
-  QPushButton* run_;           // B01_Kelvax
-  QPushButton* end_;           // B99_END
+  QGroupBox* connect_frame_;    // F01_OdbcCon
+  QLineEdit* connect_;          // T02_SetConnect
+  QPlainTextEdit* sql_;         // T01_SetSQL
+  QGroupBox* output_frame_;     // F02_OutPut
+  QRadioButton* option_[5];     // O02_SetItem
+  QCheckBox* show_data_;        // C01_ShowData
+  QCheckBox* counter_;          // C02_Counter
+  QGroupBox* file_frame_;       // F03_OutFile
+  QLineEdit* file_;             // T02_FileOut
+  QPushButton* run_;            // B01_Kelvax
+  QPushButton* end_;            // B99_END
   QPointer<QWidget> settings_;  // the settings dialog while it is open
 };
 

@@ -1,8 +1,9 @@
 #include "ui/frame_box.h"
 
+#include <qdrawutil.h>
+
 #include <QPainter>
 #include <QStyle>
-#include <qdrawutil.h>
 
 namespace kelvax::ui {
 

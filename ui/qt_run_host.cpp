@@ -20,7 +20,9 @@ QString MemoryUnlockFailed() {
 QString CannotOpenClipboard() {
   return QString::fromUtf8("クリップボードを開くことができません\n処理が失敗しました");
 }
-QString CannotCloseClipboard() { return QString::fromUtf8("クリップボードを閉じることができません"); }
+QString CannotCloseClipboard() {
+  return QString::fromUtf8("クリップボードを閉じることができません");
+}
 
 bool SetsLabels(std::int32_t rows, std::int32_t total) {
   return total < 1 || std::int64_t{rows} * 100 <= std::int64_t{total} * 99;
@@ -98,14 +100,22 @@ Status QtRunHost::CopyToClipboard(const std::string& text, const std::string& ht
   const HandOver result = HandToClipboardHolder(text, html);
   QString message;
   switch (result) {
-    case HandOver::kDone: return Status::Ok();
-    case HandOver::kCannotOpen: message = CannotOpenClipboard(); break;
-    case HandOver::kNotDelivered: message = MemoryUnlockFailed(); break;
-    case HandOver::kNotConfirmed: message = CannotCloseClipboard(); break;
+    case HandOver::kDone:
+      return Status::Ok();
+    case HandOver::kCannotOpen:
+      message = CannotOpenClipboard();
+      break;
+    case HandOver::kNotDelivered:
+      message = MemoryUnlockFailed();
+      break;
+    case HandOver::kNotConfirmed:
+      message = CannotCloseClipboard();
+      break;
   }
   ShowClipboardMessage(message);
   // The run log keeps the message on one line.
-  return Status::Error(StatusCode::kClipboard, message.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
+  return Status::Error(StatusCode::kClipboard,
+                       message.replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
 }
 
 void QtRunHost::ShellOpen(const std::string& path) { kelvax::ShellOpen(path); }

@@ -34,9 +34,8 @@ QString PickOutputFile(QWidget* owner) {
 }  // namespace
 
 SQLConfig::SQLConfig(QWidget* command_center, std::string path)
-    : QDialog(nullptr,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                  Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       path_(std::move(path)),
       command_center_(command_center) {
   // The command center's dialog for the window system, which keeps it above the command center,
@@ -103,8 +102,9 @@ SQLConfig::SQLConfig(QWidget* command_center, std::string path)
   end->setAutoDefault(true);  // Enter presses it while it has the focus; OK else
   connect(end, &QPushButton::clicked, this, &QDialog::reject);
 
-  QWidget* chain[] = {file_name_[0], open[0], file_name_[1], open[1], option_[0], option_[1],
-                      option_[2],    option_[3], option_[4], counter_, show_data_, ok, end};
+  QWidget* chain[] = {
+      file_name_[0], open[0],    file_name_[1], open[1],    option_[0], option_[1], option_[2],
+      option_[3],    option_[4], counter_,      show_data_, ok,         end};
   for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
   TabToTheCheckedOption({option_[0], option_[1], option_[2], option_[3], option_[4]});
 
@@ -135,7 +135,8 @@ settings::RunConfig SQLConfig::Values() const {
 void SQLConfig::SetValues(const settings::RunConfig& config) {
   file_name_[0]->setText(QString::fromStdString(config.connect));
   file_name_[1]->setText(QString::fromStdString(config.output_file));
-  if (config.output_type >= 0 && config.output_type < 5) option_[config.output_type]->setChecked(true);
+  if (config.output_type >= 0 && config.output_type < 5)
+    option_[config.output_type]->setChecked(true);
   show_data_->setChecked(config.no_show_data);
   counter_->setChecked(config.no_counter);
 }

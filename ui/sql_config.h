@@ -26,8 +26,7 @@ class SQLConfig : public QDialog {
  public:
   // Loads `path` (the settings file beside the executable unless a test says otherwise), and
   // OK writes back to the same path. `command_center` may be null.
-  explicit SQLConfig(QWidget* command_center,
-                     std::string path = settings::RunConfigPath());
+  explicit SQLConfig(QWidget* command_center, std::string path = settings::RunConfigPath());
   ~SQLConfig() override;
 
   // The controls as a settings record, and back (an unknown output type leaves the buttons).

@@ -1,4 +1,6 @@
 // The file dialogs: what each accepts, what it returns, and where the next one starts.
+#include "ui/file_dialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,7 +12,6 @@
 
 #include "tests/support/sandbox.h"
 #include "tests/ui/support/widgets.h"
-#include "ui/file_dialogs.h"
 
 namespace kelvax::ui {
 namespace {
@@ -28,9 +29,9 @@ TEST(FileDialogsTest, EachDialogReturnsWhatItAcceptsAndTheNextStartsInItsFolder)
     QString expected;  // "" nothing chosen
     bool refused;      // the dialog stays open
   } const cases[] = {
-      {true, deep + "/new", deep + "/new", false},  // a new name, no extension appended
+      {true, deep + "/new", deep + "/new", false},          // a new name, no extension appended
       {true, deep + "/old.sql", deep + "/old.sql", false},  // an existing file, no question
-      {false, deep + "/missing.sql", "", true},  // opening needs an existing file
+      {false, deep + "/missing.sql", "", true},             // opening needs an existing file
       {false, deep + "/old.sql", deep + "/old.sql", false},
       {true, "", "", false},
       {false, "", "", false}};
@@ -41,7 +42,8 @@ TEST(FileDialogsTest, EachDialogReturnsWhatItAcceptsAndTheNextStartsInItsFolder)
     test::AnswerNextModal([&](QWidget* w) {
       auto* dialog = static_cast<QFileDialog*>(w);
       filter = dialog->selectedNameFilter();
-      texts = dialog->windowTitle() + "|" + dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"))->text();
+      texts = dialog->windowTitle() + "|" +
+              dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"))->text();
       if (c.typed.isEmpty()) return dialog->reject();
       dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(c.typed);
       QPointer<QTimer> warning = test::AnswerNextModal([](QWidget* box) { box->close(); }, dialog);
@@ -50,14 +52,16 @@ TEST(FileDialogsTest, EachDialogReturnsWhatItAcceptsAndTheNextStartsInItsFolder)
       refused = dialog->isVisible();
       if (refused) dialog->reject();
     });
-    const QString chosen = c.save ? ShowSaveDialog(nullptr, {SqlFileFilter(), AllFilesFilter()}, root)
-                                  : ShowOpenDialog(nullptr, {SqlFileFilter()}, root);
+    const QString chosen = c.save
+                               ? ShowSaveDialog(nullptr, {SqlFileFilter(), AllFilesFilter()}, root)
+                               : ShowOpenDialog(nullptr, {SqlFileFilter()}, root);
     EXPECT_EQ(chosen, c.expected) << c.typed.toStdString();
     EXPECT_EQ(refused, c.refused) << c.typed.toStdString();
     EXPECT_EQ(filter, QString::fromUtf8("SQLﾌｧｲﾙ(*.sql)"));
     // Qt's own texts are Japanese too (where qt6-translations-l10n is installed).
-    EXPECT_TRUE(texts == QString::fromUtf8(c.save ? "名前を付けて保存|アドレス:" : "開く|アドレス:") ||
-                !QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+    EXPECT_TRUE(
+        texts == QString::fromUtf8(c.save ? "名前を付けて保存|アドレス:" : "開く|アドレス:") ||
+        !QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
         << texts.toStdString();
     // The chosen file's folder becomes the current directory; nothing chosen changes nothing.
     EXPECT_EQ(QDir::currentPath(), c.expected.isEmpty() ? root : deep) << c.typed.toStdString();

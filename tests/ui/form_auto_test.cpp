@@ -1,4 +1,6 @@
 // The progress window: its layout in pixels (twips / 15), its pictures, and what one row shows.
+#include "ui/form_auto.h"
+
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
@@ -9,7 +11,6 @@
 #include <QTest>
 
 #include "tests/ui/support/widgets.h"
-#include "ui/form_auto.h"
 #include "ui/form_pictures.h"
 
 namespace kelvax::ui {
@@ -100,9 +101,9 @@ TEST(FormAutoTest, PicturesShadeAsDesigned) {
 
   const QImage bar = ProgressBarPicture();
   EXPECT_EQ(bar.size(), QSize(332, 15));
-  EXPECT_EQ(bar.pixelColor(0, 0), QColor(254, 255, 254));   // line 3: v = 0.765
-  EXPECT_EQ(bar.pixelColor(331, 14), QColor(1, 255, 1));    // line 1000: v = 255
-  EXPECT_EQ(bar.pixelColor(260, 7), QColor(55, 255, 55));   // line 787: v = 200.69
+  EXPECT_EQ(bar.pixelColor(0, 0), QColor(254, 255, 254));  // line 3: v = 0.765
+  EXPECT_EQ(bar.pixelColor(331, 14), QColor(1, 255, 1));   // line 1000: v = 255
+  EXPECT_EQ(bar.pixelColor(260, 7), QColor(55, 255, 55));  // line 787: v = 200.69
 }
 
 TEST(FormAutoTest, ADoubleClickOnEitherTitleLabelEndsTheProgram) {

@@ -1,6 +1,9 @@
 // The command center: its controls and menus, its layout rule, focus and edit commands, its
 // message boxes, and a run through the real engine against a SQLite data source.
+#include "ui/form_manual.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,7 +17,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdio>
-#include <unistd.h>
 
 #include "engine/runner.h"
 #include "output/output_result.h"
@@ -24,7 +26,6 @@
 #include "tests/ui/support/widgets.h"
 #include "ui/center_layout.h"
 #include "ui/form_auto.h"
-#include "ui/form_manual.h"
 #include "ui/qt_run_host.h"
 #include "ui/sql_config.h"
 
@@ -39,7 +40,8 @@ TEST(CenterLayoutTest, WidthThenHeightFollowTheOuterSizeAboveTheMinimum) {
       // The design size: all as designed but B99_END at 5640 and C01_ShowData at 3340.
       {7215, 6165, 0, 0, 6855, 6855, 6615, 6855, 6615, 5640, 2415, 3240, 3340, 3720, 4320, 5040},
       // Too small: the minimum is asked for and the controls stay; at it, these numbers.
-      {5000, 3000, 6000, 4000, 6855, 6855, 6615, 6855, 6615, 5760, 2415, 3240, 3360, 3720, 4320, 5040},
+      {5000, 3000, 6000, 4000, 6855, 6855, 6615, 6855, 6615, 5760, 2415, 3240, 3360, 3720, 4320,
+       5040},
       {6000, 4000, 0, 0, 5640, 5640, 5400, 5640, 5400, 4425, 250, 1075, 1175, 1555, 2155, 2875},
       // One pass skipped, the other done: 1000 more in one direction moves only its controls.
       {5999, 7165, 6000, 0, 6855, 6855, 6615, 6855, 6615, 5760, 3415, 4240, 4340, 4720, 5320, 6040},
@@ -48,10 +50,13 @@ TEST(CenterLayoutTest, WidthThenHeightFollowTheOuterSizeAboveTheMinimum) {
   for (const auto& c : cases) {
     CenterGeometry g;
     FormResize(c[0], c[1], g);
-    const double got[] = {g.window_width, g.window_height, g.sql_width, g.connect_frame_width,
-                          g.connect_width, g.file_frame_width, g.file_width, g.end_left,
-                          g.sql_height, g.output_top, g.show_data_top, g.counter_top, g.file_frame_top, g.buttons_top};
-    for (size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i], c[i + 2]) << c[0] << "x" << c[1] << " #" << i;
+    const double got[] = {g.window_width,        g.window_height, g.sql_width,
+                          g.connect_frame_width, g.connect_width, g.file_frame_width,
+                          g.file_width,          g.end_left,      g.sql_height,
+                          g.output_top,          g.show_data_top, g.counter_top,
+                          g.file_frame_top,      g.buttons_top};
+    for (size_t i = 0; i < std::size(got); ++i)
+      EXPECT_EQ(got[i], c[i + 2]) << c[0] << "x" << c[1] << " #" << i;
   }
 }
 
@@ -62,23 +67,40 @@ class FormManualTest : public ::testing::Test {
     files_ = {folder_ + "/kelvax.ini", folder_ + "/RunConfig.ini", folder_ + "/desk"};
   }
   template <typename W = QWidget>
-  static W* Child(QWidget& form, const char* name) { return test::Find<W>(form, name); }
-  static void Pick(QWidget& form, const char* entry) { form.findChild<QAction*>(QString::fromLatin1(entry))->trigger(); }
+  static W* Child(QWidget& form, const char* name) {
+    return test::Find<W>(form, name);
+  }
+  static void Pick(QWidget& form, const char* entry) {
+    form.findChild<QAction*>(QString::fromLatin1(entry))->trigger();
+  }
 
   std::string folder_;
   FormManual::Files files_;
   int runs_ = 0;
-  FormManual::JobRunner count_runs_ = [this](const std::string&) { ++runs_; return JobOutcome{}; };
+  FormManual::JobRunner count_runs_ = [this](const std::string&) {
+    ++runs_;
+    return JobOutcome{};
+  };
 };
 
 TEST_F(FormManualTest, ControlsAndTabOrderAreAsDesignedAndNoMenuEntryHasAShortcut) {
   FormManual form(count_runs_, files_);
   // "name caption" in tab order, then the frames, which take no focus.
-  const QStringList controls = {
-      "T02_SetConnect ", "T01_SetSQL ", "O02_SetItem_0 ＴＡＢ", "O02_SetItem_1 ＣＳＶ",
-      "O02_SetItem_2 Ｃｌｉｐ", "O02_SetItem_3 ＨＴＭＬ", "O02_SetItem_4 ", "C01_ShowData 結果を表示しない",
-      "C02_Counter レコード総数を取得しない", "T02_FileOut ", "B01_Kelvax 実行", "B99_END 閉じる",
-      "F01_OdbcCon 接続先", "F02_OutPut 出力モード", "F03_OutFile 出力先"};
+  const QStringList controls = {"T02_SetConnect ",
+                                "T01_SetSQL ",
+                                "O02_SetItem_0 ＴＡＢ",
+                                "O02_SetItem_1 ＣＳＶ",
+                                "O02_SetItem_2 Ｃｌｉｐ",
+                                "O02_SetItem_3 ＨＴＭＬ",
+                                "O02_SetItem_4 ",
+                                "C01_ShowData 結果を表示しない",
+                                "C02_Counter レコード総数を取得しない",
+                                "T02_FileOut ",
+                                "B01_Kelvax 実行",
+                                "B99_END 閉じる",
+                                "F01_OdbcCon 接続先",
+                                "F02_OutPut 出力モード",
+                                "F03_OutFile 出力先"};
   QStringList got, chain, names;
   for (const QString& c : controls) {
     QWidget* w = form.findChild<QWidget*>(c.section(' ', 0, 0));
@@ -87,7 +109,8 @@ TEST_F(FormManualTest, ControlsAndTabOrderAreAsDesignedAndNoMenuEntryHasAShortcu
     auto* button = qobject_cast<QAbstractButton*>(w);
     got << w->objectName() + " " + (frame ? frame->title() : button ? button->text() : QString());
     // The Tab stops: of the options only the checked one (ＴＡＢ, the default).
-    if (got.size() <= 12 && (!c.startsWith("O02_SetItem_") || c.startsWith("O02_SetItem_0"))) names << w->objectName();
+    if (got.size() <= 12 && (!c.startsWith("O02_SetItem_") || c.startsWith("O02_SetItem_0")))
+      names << w->objectName();
   }
   EXPECT_EQ(got, controls);
   for (QWidget* w = Child(form, "T02_SetConnect"); chain.size() < 8; w = w->nextInFocusChain()) {
@@ -115,12 +138,14 @@ TEST_F(FormManualTest, TheLayoutFollowsTheWindowInPixelsAndHoldsTheMinimum) {
   EXPECT_EQ(Child(form, "T02_FileOut")->width(), 560);
   EXPECT_EQ(Child(form, "C02_Counter")->y(), 287);
   form.resize(300, 200);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().size() == QSize(400, 267); }, 2000));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return form.frameGeometry().size() == QSize(400, 267); }, 2000));
 }
 
 TEST_F(FormManualTest, FieldsComeFromTheSettingsFileAndTheWindowOpensCentredOnTheConnectString) {
-  test::WriteFileBytes(files_.run_config, "[CONNECTION01]\r\nDSN01=DSN=X\r\nSQL01=SELECT 1\r\n"
-                                          "OUTPUT=EXCEL\r\nSHOWDATA=ON\r\nCOUNTER=on\r\n");
+  test::WriteFileBytes(files_.run_config,
+                       "[CONNECTION01]\r\nDSN01=DSN=X\r\nSQL01=SELECT 1\r\n"
+                       "OUTPUT=EXCEL\r\nSHOWDATA=ON\r\nCOUNTER=on\r\n");
   FormManual form(count_runs_, files_);
   EXPECT_TRUE(Child<QRadioButton>(form, "O02_SetItem_4")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(form, "C01_ShowData")->isChecked());
@@ -156,7 +181,7 @@ TEST_F(FormManualTest, EditCommandsActOnTheStatementWhereverTheFocusIs) {
   const std::pair<const char*, const char*> steps[] = {
       {"M02_File_3", "select a from t"}, {"M02_File_2", " a from t"},
       {"M02_File_4", "select a from t"}, {"M02_File_0", " a from t"},
-      {"M02_File_1", " a from t"}, {"M02_File_6", ""}};
+      {"M02_File_1", " a from t"},       {"M02_File_6", ""}};
   for (const auto& [entry, after] : steps) {
     Pick(form, entry);
     EXPECT_EQ(sql->toPlainText(), QString::fromUtf8(after)) << entry;
@@ -168,8 +193,9 @@ TEST_F(FormManualTest, EditCommandsActOnTheStatementWhereverTheFocusIs) {
 TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
   FormManual form(count_runs_, files_);
   form.show();
-  for (const auto& [entry, expected] : {std::pair{"M03_File_0", "Kelvax Ver3|失礼。\nまだできていないです|1|0"},
-                                        std::pair{"M04_File_0", "Kelvax Ver3|Kelvax3.5.0|1|0"}}) {
+  for (const auto& [entry, expected] :
+       {std::pair{"M03_File_0", "Kelvax Ver3|失礼。\nまだできていないです|1|0"},
+        std::pair{"M04_File_0", "Kelvax Ver3|Kelvax3.5.0|1|0"}}) {
     QString seen;
     test::AnswerNextMessage(seen);
     Pick(form, entry);
@@ -180,7 +206,8 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
   EXPECT_FALSE(form.isEnabled());
   form.close();  // the close box of a disabled window does nothing
   EXPECT_TRUE(form.isVisible());
-  for (QWidget* w : QApplication::topLevelWidgets()) if (dynamic_cast<SQLConfig*>(w)) w->close();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (dynamic_cast<SQLConfig*>(w)) w->close();
   EXPECT_TRUE(form.isEnabled());
 
   // 保存 then 開く through their dialogs: the clipboard mode is written as CRIP, which loading
@@ -195,7 +222,8 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
     Pick(form, entry);
     if (std::string(entry) == "M01_File_1") form.SetTask({"", "", "", settings::kOptionCsv});
   }
-  EXPECT_EQ(form.Task().connect + form.Task().sql + form.Task().output_file, "DSN=ASELECT 1out.txt");
+  EXPECT_EQ(form.Task().connect + form.Task().sql + form.Task().output_file,
+            "DSN=ASELECT 1out.txt");
   EXPECT_EQ(form.Task().output_option, settings::kOptionTab);
 
   // The close button, 終了 and the close box each end the program.
@@ -212,20 +240,24 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
 TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhenItCannot) {
   const std::string db = test::OdbcSandbox::Get().CreateSqliteDb(
       "center.db", "CREATE TABLE T (A INTEGER, B TEXT); INSERT INTO T VALUES (1, 'X'), (2, 'x');");
-  test::OdbcSandbox::Get().AddDsn("CENTERDB", {{"Driver", "SQLite3"}, {"Database", db}, {"StepAPI", "1"}});
+  test::OdbcSandbox::Get().AddDsn("CENTERDB",
+                                  {{"Driver", "SQLite3"}, {"Database", db}, {"StepAPI", "1"}});
   FormAuto progress;
   QtRunHost host(progress);
   RunLog log(folder_ + "/SQLLOG.txt");
   JobTask task;
   Workers workers;
   workers.OutputResult = OutputResult;
-  FormManual form([&](const std::string& job) {
-    RunJobFile(job, task, log, workers, host);
-    return JobOutcome{0, log.first_failure(), log.path()};
-  }, files_);
+  FormManual form(
+      [&](const std::string& job) {
+        RunJobFile(job, task, log, workers, host);
+        return JobOutcome{0, log.first_failure(), log.path()};
+      },
+      files_);
   host.SetCommandCenter(&form);
   const std::string out = "KELVAX-CENTER-" + std::to_string(getpid()) + ".CSV";
-  settings::CommandTask typed{"  DSN=CENTERDB  ", "select a\nfrom t where b = 'x'",  // 'x' as typed: row 2
+  settings::CommandTask typed{"  DSN=CENTERDB  ",
+                              "select a\nfrom t where b = 'x'",  // 'x' as typed: row 2
                               "%TEMP%" + out, settings::kOptionCsv};
   form.SetTask(typed);
   Child<QPushButton>(form, "B01_Kelvax")->click();
@@ -238,12 +270,14 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   EXPECT_EQ(form.Task().sql, typed.sql);  // the fields keep what was typed
 
   // A run that failed says so: the first failure and where the log is.
-  form.SetTask({"DSN=CENTERDB", "select a from t", folder_ + "/missing/out.csv", settings::kOptionCsv});
+  form.SetTask(
+      {"DSN=CENTERDB", "select a from t", folder_ + "/missing/out.csv", settings::kOptionCsv});
   QString failed;
   test::AnswerNextMessage(failed);
   Child<QPushButton>(form, "B01_Kelvax")->click();
   EXPECT_TRUE(failed.contains(QString::fromUtf8("0番目でファイルの出力に失敗しました\n53:")) &&
-              failed.endsWith(QString::fromUtf8("実行ログ: ") + QString::fromStdString(log.path()) + "|1|0"))
+              failed.endsWith(QString::fromUtf8("実行ログ: ") + QString::fromStdString(log.path()) +
+                              "|1|0"))
       << failed.toStdString();
 
   // A job file that cannot be written: the message names it, and nothing runs.
@@ -251,7 +285,8 @@ TEST_F(FormManualTest, RunWritesTheJobAndRunsItThroughTheEngineOrRunsNothingWhen
   QString seen;
   test::AnswerNextMessage(seen);
   Child<QPushButton>(unwritable, "B01_Kelvax")->click();
-  EXPECT_TRUE(seen.contains(QString::fromStdString(folder_ + "/missing/kelvax.ini"))) << seen.toStdString();
+  EXPECT_TRUE(seen.contains(QString::fromStdString(folder_ + "/missing/kelvax.ini")))
+      << seen.toStdString();
   EXPECT_EQ(runs_, 0);
 }
 

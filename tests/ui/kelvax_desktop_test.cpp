@@ -2,7 +2,6 @@
 // progress window of an unattended run, the end by a double click on its title, the clipboard
 // that outlives the program, the single instance, and cron-style runs.
 #include <gtest/gtest.h>
-
 #include <pty.h>
 #include <unistd.h>
 
@@ -22,21 +21,26 @@ using test::Child;
 using test::OdbcSandbox;
 
 // Long enough never to finish while a test looks at it (rows of two numbers).
-const std::string kSlowQuery = "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 200000000) "
+const std::string kSlowQuery =
+    "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 200000000) "
     "SELECT N, N * 2 FROM S";
 
-const std::map<std::string, std::string> kNoDisplay = {
-    {"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}, {"WAYLAND_SOCKET", "\x01"},
-    {"QT_QPA_PLATFORM", "\x01"}};
+const std::map<std::string, std::string> kNoDisplay = {{"DISPLAY", "\x01"},
+                                                       {"WAYLAND_DISPLAY", "\x01"},
+                                                       {"WAYLAND_SOCKET", "\x01"},
+                                                       {"QT_QPA_PLATFORM", "\x01"}};
 
 class KelvaxDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempDir("desk");
     exe_ = test::InstallKelvax(folder_, true);
-    db_ = OdbcSandbox::Get().CreateSqliteDb("desk.db", "CREATE TABLE T (A INTEGER, B TEXT);"
-        "INSERT INTO T VALUES (1, '山田'), (2, NULL), (3, 'x' || char(9) || 'y'), (4, '\"q'), (5, '<b>&');");
-    OdbcSandbox::Get().AddDsn("DESKDB", {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
+    db_ = OdbcSandbox::Get().CreateSqliteDb("desk.db",
+                                            "CREATE TABLE T (A INTEGER, B TEXT);"
+                                            "INSERT INTO T VALUES (1, '山田'), (2, NULL), (3, 'x' "
+                                            "|| char(9) || 'y'), (4, '\"q'), (5, '<b>&');");
+    OdbcSandbox::Get().AddDsn("DESKDB",
+                              {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
   }
 
   // Needs Xvfb and the tool; skips the test without them.
@@ -52,7 +56,8 @@ class KelvaxDesktopTest : public ::testing::Test {
   }
 
   std::string Task(int n, const std::string& sql, const std::string& rest) {  // n: 1 .. 9
-    return "[CONNECTION0" + std::to_string(n) + "]\r\nDSN01=DSN=DESKDB\r\nSQL01=" + sql + "\r\n" + rest;
+    return "[CONNECTION0" + std::to_string(n) + "]\r\nDSN01=DSN=DESKDB\r\nSQL01=" + sql + "\r\n" +
+           rest;
   }
 
   std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }
@@ -60,7 +65,8 @@ class KelvaxDesktopTest : public ::testing::Test {
   // The bytes of B.TXT written so far: an output is written as .B.TXT.kelvax-XXXXXX until whole.
   std::string UnfinishedB() {
     for (const auto& e : std::filesystem::directory_iterator(folder_)) {
-      if (e.path().filename().string().rfind(".B.TXT.kelvax-", 0) == 0) return test::ReadFileBytes(e.path());
+      if (e.path().filename().string().rfind(".B.TXT.kelvax-", 0) == 0)
+        return test::ReadFileBytes(e.path());
     }
     return "";
   }
@@ -68,10 +74,13 @@ class KelvaxDesktopTest : public ::testing::Test {
   // The X id of the window titled `name` (a pattern), once it is mapped.
   std::string FindWindow(const std::string& name) {
     std::string id;
-    test::WaitUntil([&] {
-      return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", name}, x_->Env(), &id, 5000) == 0 &&
-             !id.empty();
-    }, 20000);
+    test::WaitUntil(
+        [&] {
+          return test::RunTool({"xdotool", "search", "--onlyvisible", "--name", name}, x_->Env(),
+                               &id, 5000) == 0 &&
+                 !id.empty();
+        },
+        20000);
     return id.substr(0, id.find('\n'));
   }
   // The progress window of `run`, as painted: 287 x 105 pixels, the gradient behind the labels.
@@ -103,18 +112,22 @@ class KelvaxDesktopTest : public ::testing::Test {
 };
 
 TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleEndsTheRun) {
-  if (!StartX("xdotool") || !test::HaveTool("import")) GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
-  std::string job = WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
-                             Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n") +
-                             Task(3, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/C.TXT\r\n"));
+  if (!StartX("xdotool") || !test::HaveTool("import"))
+    GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
+  std::string job =
+      WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
+               Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n") +
+               Task(3, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/C.TXT\r\n"));
   Child run({exe_, job}, x_->Env(), folder_);
   const std::string window = ExpectProgressWindow(run);
   ASSERT_FALSE(window.empty());
 
   // The rows go on while the window is up; then a double click on the title (Label1).
   ASSERT_TRUE(test::WaitUntil([&] { return UnfinishedB().size() > 100000; }, 20000));
-  ASSERT_EQ(test::RunTool({"xdotool", "mousemove", "--window", window, "224", "88", "click", "--repeat", "2", "--delay",
-                           "80", "1"}, x_->Env()), 0);  // Label1 at 184,80
+  ASSERT_EQ(test::RunTool({"xdotool", "mousemove", "--window", window, "224", "88", "click",
+                           "--repeat", "2", "--delay", "80", "1"},
+                          x_->Env()),
+            0);  // Label1 at 184,80
   ASSERT_TRUE(run.Wait(20000)) << "the run did not end";
   EXPECT_EQ(run.exit_status(), 2) << run.err();
 
@@ -123,23 +136,33 @@ TEST_F(KelvaxDesktopTest, TheIndicatorShowsTheWindowUntilADoubleClickOnTheTitleE
   std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
   ASSERT_EQ(records.size(), 2u) << Log();
   EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
-  EXPECT_EQ(records[1].rfind("<TS> 2番目の処理で実行を打ち切りました\r\n進行状況ウィンドウから終了しました\r\n"
-                             "書きかけの出力ファイルは削除しました（", 0), 0u) << records[1];
+  EXPECT_EQ(records[1].rfind(
+                "<TS> 2番目の処理で実行を打ち切りました\r\n進行状況ウィンドウから終了しました\r\n"
+                "書きかけの出力ファイルは削除しました（",
+                0),
+            0u)
+      << records[1];
   EXPECT_TRUE(!test::PathExists(folder_ + "/B.TXT") && UnfinishedB().empty());
   EXPECT_FALSE(test::PathExists(folder_ + "/C.TXT"));
 }
 
 // The window reaches the screen before a statement that holds the program for seconds; and a
 // display without XDG_RUNTIME_DIR (a cron job) draws no warning from the toolkit.
-TEST_F(KelvaxDesktopTest, WithoutXdgRuntimeDirTheWindowIsPaintedBeforeASlowStatementAndNothingIsPrinted) {
-  if (!StartX("xdotool") || !test::HaveTool("import")) GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
+TEST_F(KelvaxDesktopTest,
+       WithoutXdgRuntimeDirTheWindowIsPaintedBeforeASlowStatementAndNothingIsPrinted) {
+  if (!StartX("xdotool") || !test::HaveTool("import"))
+    GTEST_SKIP() << "needs Xvfb, xdotool, ImageMagick";
   std::map<std::string, std::string> env = x_->Env();
   env["XDG_RUNTIME_DIR"] = "\x01";
-  const std::string slow = "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
-                           "SELECT COUNT(*) FROM S";
-  Child run({exe_, WriteJob(Task(1, slow, "OUTPUT=TAB\r\nEXPORT=%PATH%/N.TXT\r\nINDICATOR=ON\r\n"))}, env, folder_);
+  const std::string slow =
+      "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
+      "SELECT COUNT(*) FROM S";
+  Child run(
+      {exe_, WriteJob(Task(1, slow, "OUTPUT=TAB\r\nEXPORT=%PATH%/N.TXT\r\nINDICATOR=ON\r\n"))}, env,
+      folder_);
   ASSERT_FALSE(ExpectProgressWindow(run).empty());
-  EXPECT_TRUE(!test::PathExists(folder_ + "/N.TXT")) << "the statement ended before the window was looked at";
+  EXPECT_TRUE(!test::PathExists(folder_ + "/N.TXT"))
+      << "the statement ended before the window was looked at";
   ASSERT_TRUE(run.Wait(120000));
   EXPECT_EQ(run.exit_status(), 0);
   EXPECT_EQ(run.err(), "");
@@ -148,8 +171,9 @@ TEST_F(KelvaxDesktopTest, WithoutXdgRuntimeDirTheWindowIsPaintedBeforeASlowState
 TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButtonEndsTheProgram) {
   if (!StartX("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
   test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
-  test::WriteFileBytes(folder_ + "/RunConfig.ini",
-                       "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/OUT.TXT\r\n");
+  test::WriteFileBytes(
+      folder_ + "/RunConfig.ini",
+      "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=TAB\r\nEXPORT=%PATH%/OUT.TXT\r\n");
   Child center({exe_, "   "}, x_->Env(), folder_);
   const std::string id = FindWindow("コマンドセンター");
   ASSERT_FALSE(id.empty()) << center.err();
@@ -160,16 +184,21 @@ TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButton
   };
   // From the connect string to the statement; two lines; back round to 実行 and press it.
   for (const auto& step : std::vector<std::vector<std::string>>{
-           {"windowfocus", "--sync", id}, {"key", "Tab"}, {"type", "--delay", "20", "select a"}, {"key", "Return"},
+           {"windowfocus", "--sync", id},
+           {"key", "Tab"},
+           {"type", "--delay", "20", "select a"},
+           {"key", "Return"},
            {"type", "--delay", "20", "from t where a < 3"},
            {"key", "--delay", "50", "shift+Tab", "shift+Tab", "shift+Tab", "space"}}) {
     keys(step);
   }
-  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2; },
-                              20000)) << center.err();
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2; }, 20000))
+      << center.err();
   EXPECT_EQ(test::ReadFileBytes(folder_ + "/OUT.TXT"), "A\r\n1\r\n2\r\n");
-  EXPECT_NE(test::ReadFileBytes(folder_ + "/kelvax.ini").find("SQL01=select a from t where a < 3\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      test::ReadFileBytes(folder_ + "/kelvax.ini").find("SQL01=select a from t where a < 3\r\n"),
+      std::string::npos);
 
   // The focus is back on 実行; the next control is 閉じる.
   keys({"key", "--delay", "50", "Tab", "space"});
@@ -183,7 +212,8 @@ TEST_F(KelvaxDesktopTest, AStatementTypedInTheCommandCenterRunsAndTheCloseButton
 // again when its own dialog goes; Tab enters the output modes on the checked one; F10 opens the
 // menu bar.
 TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
-  if (!StartX("xdotool") || !test::HaveTool("openbox") || !test::HaveTool("xprop") || !test::HaveTool("xwininfo")) {
+  if (!StartX("xdotool") || !test::HaveTool("openbox") || !test::HaveTool("xprop") ||
+      !test::HaveTool("xwininfo")) {
     GTEST_SKIP() << "needs Xvfb, xdotool, openbox, xprop and xwininfo";
   }
   auto tool = [&](std::vector<std::string> argv) {
@@ -192,21 +222,35 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
     return out.substr(0, out.find('\n'));
   };
   Child wm({"openbox"}, x_->Env());
-  ASSERT_TRUE(test::WaitUntil([&] { return tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("# 0x") != std::string::npos; }, 20000));
+  ASSERT_TRUE(test::WaitUntil(
+      [&] {
+        return tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("# 0x") !=
+               std::string::npos;
+      },
+      20000));
   const std::string config = folder_ + "/RunConfig.ini";
-  const std::string defaults = "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=CSV\r\nEXPORT=%PATH%/OUT.CSV\r\n";
+  const std::string defaults =
+      "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=CSV\r\nEXPORT=%PATH%/OUT.CSV\r\n";
   test::WriteFileBytes(config, defaults);
   std::unique_ptr<Child> center;
   std::string id;
   auto start = [&] {
     center = std::make_unique<Child>(std::vector<std::string>{exe_}, x_->Env(), folder_);
     id = FindWindow("^コマンドセンター$");
-    return !id.empty() && test::WaitUntil([&] { return tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).find(" = ") != std::string::npos; }, 20000);
+    return !id.empty() &&
+           test::WaitUntil(
+               [&] {
+                 return tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).find(" = ") !=
+                        std::string::npos;
+               },
+               20000);
   };
   ASSERT_TRUE(start()) << center->err();
 
   auto active = [&] { return tool({"xdotool", "getactivewindow", "getwindowname"}); };
-  auto shown = [&](const std::string& name) { return !tool({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"}).empty(); };
+  auto shown = [&](const std::string& name) {
+    return !tool({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"}).empty();
+  };
   auto topmost = [&] {
     const std::string stack = tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"});
     return tool({"xdotool", "getwindowname", stack.substr(stack.rfind(' ') + 1)});
@@ -215,74 +259,138 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
     k.insert(k.begin(), {"xdotool", "key", "--delay", "150"});
     test::RunTool(k, x_->Env());
   };
-  auto type = [&](const std::string& text) { test::RunTool({"xdotool", "type", "--delay", "30", text}, x_->Env()); };
+  auto type = [&](const std::string& text) {
+    test::RunTool({"xdotool", "type", "--delay", "30", text}, x_->Env());
+  };
   // The close box is the title bar's rightmost button; the window's own area starts below it.
   auto click = [&](bool close_box) {
     int x = 0, y = 0, w = 0, h = 0, left = 0, right = 0, top = 0;
-    std::sscanf(tool({"sh", "-c", "xwininfo -id " + id + " | awk -F: '/Absolute upper-left|Width|Height/ {printf \"%d \", $2}'"}).c_str(),
+    std::sscanf(tool({"sh", "-c",
+                      "xwininfo -id " + id +
+                          " | awk -F: '/Absolute upper-left|Width|Height/ {printf \"%d \", $2}'"})
+                    .c_str(),
                 "%d %d %d %d", &x, &y, &w, &h);
-    std::sscanf(tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).c_str(), "%*[^=]= %d, %d, %d", &left, &right, &top);
+    std::sscanf(tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).c_str(), "%*[^=]= %d, %d, %d",
+                &left, &right, &top);
     test::RunTool({"xdotool", "mousemove", std::to_string(close_box ? x + w + right - 12 : x + 4),
-                   std::to_string(close_box ? y - top / 2 - 1 : y + h - 6), "click", "1"}, x_->Env());
+                   std::to_string(close_box ? y - top / 2 - 1 : y + h - 6), "click", "1"},
+                  x_->Env());
   };
-  const std::vector<std::string> settings = {"F10", "Right", "Right", "Down", "Return"};  // オプション, 環境設定
-  struct Row { const char* what; std::function<void()> act; std::function<bool()> holds; };
+  const std::vector<std::string> settings = {"F10", "Right", "Right", "Down",
+                                             "Return"};  // オプション, 環境設定
+  struct Row {
+    const char* what;
+    std::function<void()> act;
+    std::function<bool()> holds;
+  };
   const std::vector<Row> rows = {
-      {"F10 opens the menus; 環境設定 comes up active", [&] { keys(settings); }, [&] { return active() == "初期設定"; }},
-      {"a click on the disabled command center leaves the dialog active above it", [&] { click(false); },
-       [&] { return active() == "初期設定" && topmost() == "初期設定"; }},
+      {"F10 opens the menus; 環境設定 comes up active", [&] { keys(settings); },
+       [&] { return active() == "初期設定"; }},
+      {"a click on the disabled command center leaves the dialog active above it",
+       [&] { click(false); }, [&] { return active() == "初期設定" && topmost() == "初期設定"; }},
       {"the disabled command center's close box does nothing", [&] { click(true); },
-       [&] { test::SleepMs(300); return center->running() && active() == "初期設定"; }},
-      {"Enter on a focused ... presses it", [&] { type("X"); keys({"Tab", "Return"}); },
+       [&] {
+         test::SleepMs(300);
+         return center->running() && active() == "初期設定";
+       }},
+      {"Enter on a focused ... presses it",
+       [&] {
+         type("X");
+         keys({"Tab", "Return"});
+       },
        [&] { return active() == "データソースの選択" && test::ReadFileBytes(config) == defaults; }},
       {"its cancel message", [&] { keys({"Escape"}); }, [&] { return active() == "Kelvax Ver3"; }},
-      {"the settings dialog is active again", [&] { keys({"Return"}); }, [&] { return active() == "初期設定"; }},
-      {"Enter on a focused キャンセル saves nothing", [&] { keys({"shift+Tab", "shift+Tab", "Return"}); },
-       [&] { return !shown("初期設定") && active() == "コマンドセンター" && test::ReadFileBytes(config) == defaults; }},
-      {"Enter in a field means OK", [&] { keys(settings); test::SleepMs(500); keys({"ctrl+a"}); type("DSN=DESKDB;X=1"); keys({"Return"}); },
-       [&] { return !shown("初期設定") && test::ReadFileBytes(config).find("DSN01=DSN=DESKDB;X=1\r\n") != std::string::npos; }},
+      {"the settings dialog is active again", [&] { keys({"Return"}); },
+       [&] { return active() == "初期設定"; }},
+      {"Enter on a focused キャンセル saves nothing",
+       [&] {
+         keys({"shift+Tab", "shift+Tab", "Return"});
+       },
+       [&] {
+         return !shown("初期設定") && active() == "コマンドセンター" &&
+                test::ReadFileBytes(config) == defaults;
+       }},
+      {"Enter in a field means OK",
+       [&] {
+         keys(settings);
+         test::SleepMs(500);
+         keys({"ctrl+a"});
+         type("DSN=DESKDB;X=1");
+         keys({"Return"});
+       },
+       [&] {
+         return !shown("初期設定") &&
+                test::ReadFileBytes(config).find("DSN01=DSN=DESKDB;X=1\r\n") != std::string::npos;
+       }},
       // 全て選択 puts the focus in the statement; Tab then reaches ＣＳＶ, the two switches (the
       // second unchecked), the output file and 実行.
       {"Tab enters the output modes on the checked one; Enter presses the focused 実行",
-       [&] { keys({"F10", "Right", "Down", "Down", "Down", "Down", "Return"}); type("select a from t where a < 3");
-             keys({"Tab", "Tab", "Tab", "space", "Tab", "Tab", "Return"}); },
-       [&] { const std::string job = test::ReadFileBytes(folder_ + "/kelvax.ini");
-             return test::ReadFileBytes(folder_ + "/OUT.CSV") == "A\r\n1\r\n2\r\n" && job.find("OUTPUT=CSV\r\n") != std::string::npos &&
-                    job.find("COUNTER=ON\r\n") != std::string::npos; }},
+       [&] {
+         keys({"F10", "Right", "Down", "Down", "Down", "Down", "Return"});
+         type("select a from t where a < 3");
+         keys({"Tab", "Tab", "Tab", "space", "Tab", "Tab", "Return"});
+       },
+       [&] {
+         const std::string job = test::ReadFileBytes(folder_ + "/kelvax.ini");
+         return test::ReadFileBytes(folder_ + "/OUT.CSV") == "A\r\n1\r\n2\r\n" &&
+                job.find("OUTPUT=CSV\r\n") != std::string::npos &&
+                job.find("COUNTER=ON\r\n") != std::string::npos;
+       }},
       {"the close box of the enabled window ends the program", [&] { click(true); },
        [&] { return !center->running() && center->exit_status() == 0; }},
-      {"a slow statement runs from the command center, started again", [&] {
+      {"a slow statement runs from the command center, started again",
+       [&] {
          test::WriteFileBytes(config, Task(1, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
          ASSERT_TRUE(start());
-         keys({"shift+Tab", "shift+Tab", "Return"}); },
+         keys({"shift+Tab", "shift+Tab", "Return"});
+       },
        [&] { return shown("Kelvax Ver3") && UnfinishedB().size() > 1000; }},
-      {"during the run the close box does nothing, and the progress window stays above", [&] { click(true); click(false); },
-       [&] { test::SleepMs(300); return center->running() && topmost() == "Kelvax Ver3"; }},
-      {"a double click on its title ends the run and the program, the log says how", [&] {
-         test::RunTool({"xdotool", "mousemove", "--window", tool({"xdotool", "search", "--onlyvisible", "--name", "^Kelvax Ver3$"}),
-                        "224", "88", "click", "--repeat", "2", "--delay", "80", "1"}, x_->Env()); },
-       [&] { return !center->running() && Log().find(ToCp932("\r\n進行状況ウィンドウから終了しました\r\n")) != std::string::npos; }},
+      {"during the run the close box does nothing, and the progress window stays above",
+       [&] {
+         click(true);
+         click(false);
+       },
+       [&] {
+         test::SleepMs(300);
+         return center->running() && topmost() == "Kelvax Ver3";
+       }},
+      {"a double click on its title ends the run and the program, the log says how",
+       [&] {
+         test::RunTool({"xdotool", "mousemove", "--window",
+                        tool({"xdotool", "search", "--onlyvisible", "--name", "^Kelvax Ver3$"}),
+                        "224", "88", "click", "--repeat", "2", "--delay", "80", "1"},
+                       x_->Env());
+       },
+       [&] {
+         return !center->running() &&
+                Log().find(ToCp932("\r\n進行状況ウィンドウから終了しました\r\n")) !=
+                    std::string::npos;
+       }},
   };
   for (const Row& row : rows) {
     row.act();
-    ASSERT_TRUE(test::WaitUntil(row.holds, 20000)) << row.what << "; active: " << active() << "; " << center->err();
+    ASSERT_TRUE(test::WaitUntil(row.holds, 20000))
+        << row.what << "; active: " << active() << "; " << center->err();
   }
 }
 
 TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTakesIt) {
   if (!StartX("xclip")) GTEST_SKIP() << "needs Xvfb and xclip";
   test::ProcessResult r = test::RunProgram(
-      {exe_, WriteJob(Task(1, "SELECT A, B FROM T ORDER BY A", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n"))}, x_->Env());
+      {exe_, WriteJob(Task(1, "SELECT A, B FROM T ORDER BY A", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n"))},
+      x_->Env());
   EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Clipboard("UTF8_STRING"),
-            "A\tB\r\n1\t\xE5\xB1\xB1\xE7\x94\xB0\r\n2\t\r\n3\t\"x\ty\"\r\n4\t\"\"\"q\"\r\n5\t<b>&\r\n");
+  EXPECT_EQ(
+      Clipboard("UTF8_STRING"),
+      "A\tB\r\n1\t\xE5\xB1\xB1\xE7\x94\xB0\r\n2\t\r\n3\t\"x\ty\"\r\n4\t\"\"\"q\"\r\n5\t<b>&\r\n");
   const std::string html = Clipboard("text/html");
   EXPECT_NE(html.find("<tr><td>5</td><td>&lt;b&gt;&amp;</td></tr>"), std::string::npos) << html;
   const std::vector<std::string> holder = {exe_, "--hold-clipboard"};
   EXPECT_EQ(test::CountProcesses(holder), 1);
 
   // A second copy replaces the first, and only one holder stays.
-  r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))}, x_->Env());
+  r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))},
+                       x_->Env());
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(Clipboard("UTF8_STRING"), "A\r\n2\r\n");
   EXPECT_TRUE(test::WaitUntil([&] { return test::CountProcesses(holder) == 1; }, 10000));
@@ -297,8 +405,9 @@ TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTake
 // While a run without a display writes its second task's rows: no window toolkit is loaded, and a
 // second instance ends at once without touching the first one's log.
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheToolkitIsNeverLoadedAndASecondInstanceEndsAtOnce) {
-  std::string job = WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
-                             Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"));
+  std::string job =
+      WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
+               Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"));
   Child first({exe_, job}, kNoDisplay, folder_);
   ASSERT_TRUE(test::WaitUntil([&] { return !UnfinishedB().empty(); }, 20000)) << first.err();
   const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(first.pid()) + "/maps");
@@ -315,24 +424,36 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheToolkitIsNeverLoadedAndASecondInstan
 }
 
 TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
-  const std::string job = WriteJob(
-      Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +
-      Task(2, "SELECT A FROM T", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n") +
-      Task(3, "SELECT A FROM T WHERE A = 1", "OUTPUT=CSV\r\nEXPORT=%PATH%/C.CSV\r\n"));
+  const std::string job =
+      WriteJob(Task(1, "SELECT A FROM T",
+                    "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +
+               Task(2, "SELECT A FROM T", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n") +
+               Task(3, "SELECT A FROM T WHERE A = 1", "OUTPUT=CSV\r\nEXPORT=%PATH%/C.CSV\r\n"));
   const std::string no_such_display = folder_ + "/no-display";
-  for (const auto& env : {kNoDisplay, std::map<std::string, std::string>{
-                                          {"DISPLAY", ":93.0"}, {"XAUTHORITY", no_such_display},
-                                          {"WAYLAND_DISPLAY", no_such_display}, {"QT_QPA_PLATFORM", "\x01"}}}) {
+  for (const auto& env :
+       {kNoDisplay, std::map<std::string, std::string>{{"DISPLAY", ":93.0"},
+                                                       {"XAUTHORITY", no_such_display},
+                                                       {"WAYLAND_DISPLAY", no_such_display},
+                                                       {"QT_QPA_PLATFORM", "\x01"}}}) {
     test::ProcessResult r = test::RunProgram({exe_, job}, env);
     EXPECT_EQ(r.exit_status, 1) << r.err;  // the clipboard task failed
-    EXPECT_EQ(r.err.rfind("kelvax: クリップボードを開くことができません 処理が失敗しました (no display)\n"
-                          "kelvax: 1 of 3 tasks failed", 0), 0u) << r.err;
+    EXPECT_EQ(
+        r.err.rfind("kelvax: クリップボードを開くことができません 処理が失敗しました (no display)\n"
+                    "kelvax: 1 of 3 tasks failed",
+                    0),
+        0u)
+        << r.err;
     EXPECT_EQ(test::ReadFileBytes(folder_ + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
     EXPECT_EQ(test::ReadFileBytes(folder_ + "/C.CSV"), "A\r\n1\r\n");
     std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
     ASSERT_EQ(records.size(), 5u) << Log();
-    EXPECT_EQ(records[1].rfind("<TS> 5番目でファイルの出力に失敗しました\r\n521:クリップボードを開くことができません", 0), 0u);
-    EXPECT_EQ(records[4], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) + "\r\n<ET>かかりました\r\n");
+    EXPECT_EQ(
+        records[1].rfind(
+            "<TS> 5番目でファイルの出力に失敗しました\r\n521:クリップボードを開くことができません",
+            0),
+        0u);
+    EXPECT_EQ(records[4], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) +
+                              "\r\n<ET>かかりました\r\n");
   }
   // No job and no display: nothing to open the command center on.
   test::ProcessResult bare = test::RunProgram({exe_}, kNoDisplay);
@@ -342,14 +463,16 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
 TEST_F(KelvaxDesktopTest, WithoutADisplayATerminalShowsALineOfProgress) {
   int master = -1, slave = -1;
   ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-  const std::string job = WriteJob(
-      Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n") +
-      Task(2, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
+  const std::string job =
+      WriteJob(Task(1, "SELECT A FROM T",
+                    "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n") +
+               Task(2, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
   Child run({exe_, job}, kNoDisplay, folder_, slave);
   close(slave);
   std::string seen;
   char buf[4096];
-  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) seen.append(buf, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+    seen.append(buf, static_cast<size_t>(n));
   close(master);
   ASSERT_TRUE(run.Wait(20000));
   EXPECT_EQ(run.exit_status(), 0) << seen;

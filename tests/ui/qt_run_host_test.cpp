@@ -1,5 +1,7 @@
 // The desktop host: the window follows the rows at each yield exactly as if every row had been
 // shown, the window comes and goes with the run, and the end from the window cuts the run.
+#include "ui/qt_run_host.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -8,7 +10,6 @@
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 #include "ui/form_auto.h"
-#include "ui/qt_run_host.h"
 
 namespace kelvax::ui {
 namespace {
@@ -85,8 +86,9 @@ TEST_F(QtRunHostTest, ClosingTheWindowCutsTheRunWithWordsOfItsOwn) {
   JobTask task;
   EXPECT_TRUE(RunJobFile(dir + "/job.ini", task, log, Workers{}, host_).cut);
   EXPECT_EQ(test::ReadLogRecords(log.path()),
-            std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n進行状況ウィンドウを閉じて"
-                                     "終了しました\r\nこの処理はまだ始めていません\r\n"});
+            std::vector<std::string>{
+                "<TS> 1番目の処理で実行を打ち切りました\r\n進行状況ウィンドウを閉じて"
+                "終了しました\r\nこの処理はまだ始めていません\r\n"});
 }
 
 TEST_F(QtRunHostTest, TheRunDisablesTheCommandCenter) {

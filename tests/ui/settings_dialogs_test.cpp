@@ -7,9 +7,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QPointer>
 #include <QTreeWidget>
 #include <functional>
 
@@ -32,12 +32,13 @@ TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
   if (LogicalDpi(&dialog) != 96) GTEST_SKIP() << "the screen is not at 96 dpi";
   EXPECT_EQ(dialog.size(), QSize(321, 273));  // 4815 x 4095 twips
   const std::vector<std::pair<const char*, QRect>> rects = {
-      {"T01_FileName_0", {8, 16, 281, 18}},  {"B01_OpenDLOG_1", {296, 56, 17, 17}},
-      {"Frame1", {8, 120, 137, 105}},        {"Option1_4", {8, 80, 121, 17}},
-      {"Label1_1", {8, 40, 273, 17}},        {"C02_Counter", {152, 152, 169, 17}},
-      {"B02_OK", {8, 240, 81, 25}},          {"B99_END", {232, 240, 81, 25}},
+      {"T01_FileName_0", {8, 16, 281, 18}}, {"B01_OpenDLOG_1", {296, 56, 17, 17}},
+      {"Frame1", {8, 120, 137, 105}},       {"Option1_4", {8, 80, 121, 17}},
+      {"Label1_1", {8, 40, 273, 17}},       {"C02_Counter", {152, 152, 169, 17}},
+      {"B02_OK", {8, 240, 81, 25}},         {"B99_END", {232, 240, 81, 25}},
   };
-  for (const auto& [name, rect] : rects) EXPECT_EQ(Find<QWidget>(dialog, name)->geometry(), rect) << name;
+  for (const auto& [name, rect] : rects)
+    EXPECT_EQ(Find<QWidget>(dialog, name)->geometry(), rect) << name;
 
   QStringList order;
   QWidget* w = Find<QWidget>(dialog, "T01_FileName_0");
@@ -51,27 +52,37 @@ TEST(SQLConfigTest, LayoutTabOrderAndFontsAreTheDesignAt96Dpi) {
             "C01_ShowData B02_OK B99_END");
   EXPECT_TRUE(Find<QPushButton>(dialog, "B02_OK")->isDefault());
 
-  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho"))) GTEST_SKIP() << "fonts-ipafont is not installed";
-  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Label1_0")->font()).family(), QStringLiteral("IPAMincho"));
-  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Option1_0")->font()).family(), QStringLiteral("IPAPGothic"));
+  if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho")))
+    GTEST_SKIP() << "fonts-ipafont is not installed";
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Label1_0")->font()).family(),
+            QStringLiteral("IPAMincho"));
+  EXPECT_EQ(QFontInfo(Find<QWidget>(dialog, "Option1_0")->font()).family(),
+            QStringLiteral("IPAPGothic"));
 }
 
 TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
-  struct Case { std::string before; std::function<void(SQLConfig&)> edit; std::string after; };
-  const std::string kNewFile = "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
+  struct Case {
+    std::string before;
+    std::function<void(SQLConfig&)> edit;
+    std::string after;
+  };
+  const std::string kNewFile =
+      "[CONNECTION01]\r\nDSN01=\r\nSQL01=\r\nOUTPUT=OFF\r\nEXPORT=\r\nINDICATOR=ON\r\n"
       "SHOWDATA=OFF\r\nCOUNTER=OFF\r\n";
   const std::vector<Case> cases = {
       {"", [](SQLConfig&) {}, kNewFile},
       // Lower-case "on" reads as checked; unchecking writes ON; the connect string is trimmed,
       // the output path kept as typed, and 出力 written in CP932.
-      {"[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n", [](SQLConfig& d) {
+      {"[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=on\r\nCOUNTER=ON\r\n",
+       [](SQLConfig& d) {
          EXPECT_TRUE(Find<QRadioButton>(d, "Option1_2")->isChecked());
          EXPECT_TRUE(Find<QCheckBox>(d, "C01_ShowData")->isChecked());
          EXPECT_FALSE(Find<QCheckBox>(d, "C02_Counter")->isChecked());
          Find<QCheckBox>(d, "C01_ShowData")->click();
          Find<QLineEdit>(d, "T01_FileName_0")->setText(QStringLiteral("  DSN=X  "));
          Find<QLineEdit>(d, "T01_FileName_1")->setText(QString::fromUtf8(" /d/出力.txt "));
-       }, "[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n"
+       },
+       "[Keep]\r\nA=1\r\n[connection01]\r\nOUTPUT=CLIP\r\nSHOWDATA=ON\r\nCOUNTER=ON\r\n"
        "DSN01=DSN=X\r\nSQL01=\r\nEXPORT= /d/\x8f\x6f\x97\xcd.txt \r\nINDICATOR=ON\r\n"},
   };
   for (const Case& c : cases) {
@@ -97,7 +108,8 @@ TEST(SQLConfigTest, EveryOutputTypeIsSelectedAgainWhenReopened) {
       Find<QRadioButton>(dialog, option.c_str())->click();
       Find<QPushButton>(dialog, "B02_OK")->click();
     }
-    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"),
+              std::string::npos);
     SQLConfig reopened(nullptr, path);
     EXPECT_TRUE(Find<QRadioButton>(reopened, option.c_str())->isChecked()) << option;
   }
@@ -144,7 +156,8 @@ class DataSourceDialogTest : public ::testing::Test {
     if (test::MariaDbSandbox* my = test::MariaDbSandbox::Get()) {
       std::map<std::string, std::string> values;  // its connect string as a data source
       for (const QString& pair : QString::fromStdString(my->ConnectString()).split(u';')) {
-        values[pair.section(u'=', 0, 0).toStdString()] = pair.section(u'=', 1).remove(u'{').remove(u'}').toStdString();
+        values[pair.section(u'=', 0, 0).toStdString()] =
+            pair.section(u'=', 1).remove(u'{').remove(u'}').toStdString();
       }
       sandbox.AddDsn("KelvaxPickMy", values);
       my_dsn_ = "KelvaxPickMy";
@@ -156,7 +169,8 @@ class DataSourceDialogTest : public ::testing::Test {
 TEST_F(DataSourceDialogTest, ListsTheDataSourcesWithDriversAndMasksThePassword) {
   DataSourceDialog dialog;
   auto* tree = Find<QTreeWidget>(dialog, "DataSources");
-  const QList<QTreeWidgetItem*> items = tree->findItems(QStringLiteral("KelvaxPick"), Qt::MatchExactly);
+  const QList<QTreeWidgetItem*> items =
+      tree->findItems(QStringLiteral("KelvaxPick"), Qt::MatchExactly);
   ASSERT_EQ(items.size(), 1);
   EXPECT_EQ(items.front()->text(1), QStringLiteral("SQLite3"));
   EXPECT_GE(Find<QComboBox>(dialog, "Drivers")->findText(QStringLiteral("SQLite3")), 1);
@@ -166,8 +180,13 @@ TEST_F(DataSourceDialogTest, ListsTheDataSourcesWithDriversAndMasksThePassword) 
 TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAndNothing) {
   // `act` ends by pressing a button; an empty `result_holds`: the result must be ""; an empty
   // `message_holds`: no message box.
-  struct Case { const char* what; std::function<void(DataSourceDialog&)> act; QString result_holds, message_holds; };
-  const QString db = QString::fromStdString(db_), japanese_db = QString::fromStdString(japanese_db_);
+  struct Case {
+    const char* what;
+    std::function<void(DataSourceDialog&)> act;
+    QString result_holds, message_holds;
+  };
+  const QString db = QString::fromStdString(db_),
+                japanese_db = QString::fromStdString(japanese_db_);
   auto pick = [](const std::string& dsn) {
     return [dsn](DataSourceDialog& d) {
       auto* tree = Find<QTreeWidget>(d, "DataSources");
@@ -187,19 +206,26 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
       {"data source", pick("KelvaxPick"), QStringLiteral("DSN=KelvaxPick"), QString()},
       {"data source beyond ASCII", pick("KelvaxPickJa"), japanese_db, QString()},
       {"driver and attributes", driver(QStringLiteral("Database=") + db), db, QString()},
-      {"driver and a path beyond ASCII", driver(QStringLiteral("Database=") + japanese_db), japanese_db, QString()},
-      {"unknown source", [](DataSourceDialog& d) {
+      {"driver and a path beyond ASCII", driver(QStringLiteral("Database=") + japanese_db),
+       japanese_db, QString()},
+      {"unknown source",
+       [](DataSourceDialog& d) {
          Find<QLineEdit>(d, "Attributes")->setText(QStringLiteral("DSN=KelvaxNoSuchSource"));
          Find<QPushButton>(d, "OK")->click();
-       }, QString(), QStringLiteral("IM002")},
+       },
+       QString(), QStringLiteral("IM002")},
       {"cancel", [](DataSourceDialog& d) { Find<QPushButton>(d, "Cancel")->click(); }, QString(),
        QString::fromUtf8("取り消されました")},
   };
   // The other engines' data sources, where their servers are installed.
-  if (!pg_dsn_.empty()) cases.push_back({"PostgreSQL", pick(pg_dsn_), QString::fromStdString("DSN=" + pg_dsn_), QString()});
-  if (!my_dsn_.empty()) cases.push_back({"MariaDB", pick(my_dsn_), QString::fromStdString("DSN=" + my_dsn_), QString()});
+  if (!pg_dsn_.empty())
+    cases.push_back(
+        {"PostgreSQL", pick(pg_dsn_), QString::fromStdString("DSN=" + pg_dsn_), QString()});
+  if (!my_dsn_.empty())
+    cases.push_back(
+        {"MariaDB", pick(my_dsn_), QString::fromStdString("DSN=" + my_dsn_), QString()});
   for (const Case& c : cases) {
-    QString seen;  // "title|text|buttons|icon"
+    QString seen;             // "title|text|buttons|icon"
     QPointer<QTimer> answer;  // a message box over the dialog, or after it
     AnswerNextModal([&](QWidget* dialog) {
       answer = AnswerNextMessage(seen, dialog);
@@ -212,12 +238,14 @@ TEST_F(DataSourceDialogTest, SelectConnectionGivesTheCompletedStringOrAMessageAn
     // A run connects with it as it is written into the settings and the job.
     odbc::Environment env;
     odbc::Connection again;
-    EXPECT_TRUE(result.isEmpty() || (!result.contains(QChar(0)) && env.Open().ok() && again.Open(env, result.toStdString(), false).ok()))
+    EXPECT_TRUE(result.isEmpty() || (!result.contains(QChar(0)) && env.Open().ok() &&
+                                     again.Open(env, result.toStdString(), false).ok()))
         << c.what << ": " << result.toStdString();
     // Titled "Kelvax Ver3", an OK button alone and no icon.
-    EXPECT_TRUE(c.message_holds.isEmpty() ? seen.isEmpty()
-                                          : seen.startsWith(QStringLiteral("Kelvax Ver3|")) &&
-                                                seen.endsWith(QStringLiteral("|1|0")) && seen.contains(c.message_holds))
+    EXPECT_TRUE(c.message_holds.isEmpty()
+                    ? seen.isEmpty()
+                    : seen.startsWith(QStringLiteral("Kelvax Ver3|")) &&
+                          seen.endsWith(QStringLiteral("|1|0")) && seen.contains(c.message_holds))
         << c.what << ": " << seen.toStdString();
   }
 }

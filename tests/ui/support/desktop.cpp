@@ -57,9 +57,10 @@ int RunTool(const std::vector<std::string>& argv, const std::map<std::string, st
 
 XServer::XServer() {
   // The server writes its display number once it accepts connections.
-  xvfb_ = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
-                                                           "1024x768x24", "-nolisten", "tcp", "-noreset"},
-                                  std::map<std::string, std::string>{});
+  xvfb_ = std::make_unique<Child>(
+      std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp", "-noreset"},
+      std::map<std::string, std::string>{});
   std::string number;
   WaitUntil([&] { return (number = xvfb_->out()).ends_with("\n") || !xvfb_->running(); }, 20000);
   if (number.ends_with("\n")) display_ = ":" + number.substr(0, number.size() - 1);

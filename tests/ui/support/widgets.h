@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -38,11 +38,16 @@ inline QTimer* AnswerNextModal(std::function<void(QWidget*)> answer, QWidget* be
 
 // The next message box as "title|text|buttons|icon" in `seen`, answered with OK.
 inline QTimer* AnswerNextMessage(QString& seen, QWidget* besides = nullptr) {
-  return AnswerNextModal([&seen](QWidget* w) {
-    auto* box = static_cast<QMessageBox*>(w);
-    seen = QStringLiteral("%1|%2|%3|%4").arg(box->windowTitle(), box->text()).arg(box->buttons().size()).arg(box->icon());
-    box->button(QMessageBox::Ok)->click();
-  }, besides);
+  return AnswerNextModal(
+      [&seen](QWidget* w) {
+        auto* box = static_cast<QMessageBox*>(w);
+        seen = QStringLiteral("%1|%2|%3|%4")
+                   .arg(box->windowTitle(), box->text())
+                   .arg(box->buttons().size())
+                   .arg(box->icon());
+        box->button(QMessageBox::Ok)->click();
+      },
+      besides);
 }
 
 }  // namespace kelvax::test
