@@ -19,7 +19,8 @@ InstanceLock::~InstanceLock() {
 Status InstanceLock::Acquire(const std::string& folder, const std::string& name) {
   path_ = folder + (folder.empty() || folder.back() != '/' ? "/" : "") + name;
   auto unusable = [&](const char* why) {
-    return Status::Error(StatusCode::kPermissionDenied, "cannot hold the lock " + path_ + ": " + why);
+    return Status::Error(StatusCode::kPermissionDenied,
+                         "cannot hold the lock " + path_ + ": " + why);
   };
   for (int attempt = 0; attempt < 100; ++attempt) {
     // Never through a symbolic link: one planted there would have us create a file elsewhere.

@@ -113,7 +113,8 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   // Read-only is a request: a driver that cannot do it still connects.
   const bool read_only_set = ask_read_only();
 
-  if (Utf8ToUtf16(connect_string).size() >= 32767) return OwnFailure("HY090", "Connect string too long");
+  if (Utf8ToUtf16(connect_string).size() >= 32767)
+    return OwnFailure("HY090", "Connect string too long");
   rc = DriverConnect(dbc.dbc.get(), connect_string, completed);
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDriverConnect", rc);
   dbc.connected = true;
@@ -122,7 +123,8 @@ Status TestConnect(const std::string& connect_string, std::string& completed) {
   // "DSN=;Database=..." for DRIVER=...) cannot connect again: the given one stands.
   std::string_view dsn, driver;
   const bool names_source = FindConnectAttribute(completed, "DSN", dsn) && !dsn.empty();
-  if (!names_source && !FindConnectAttribute(completed, "DRIVER", driver)) completed = connect_string;
+  if (!names_source && !FindConnectAttribute(completed, "DRIVER", driver))
+    completed = connect_string;
   rc = SQLDisconnect(dbc.dbc.get());
   dbc.connected = false;
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.dbc.get(), "SQLDisconnect", rc);

@@ -63,7 +63,8 @@ short DriverConnect(void* dbc, const std::string& connect_string, std::string& c
                           given, out.data(), static_cast<SQLSMALLINT>(out.size()), &length,
                           SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc)) {
-      const std::size_t count = std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
+      const std::size_t count =
+          std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
       completed.assign(reinterpret_cast<const char*>(out.data()), count);
     }
   } else {
@@ -75,7 +76,8 @@ short DriverConnect(void* dbc, const std::string& connect_string, std::string& c
                            out.data(), static_cast<SQLSMALLINT>(out.size()), &length,
                            SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc)) {
-      const std::size_t count = std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
+      const std::size_t count =
+          std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
       AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(out.data()), count, completed);
     }
   }

@@ -22,7 +22,8 @@ short DriverConnect(void* dbc, const std::string& connect_string, std::string& c
 
 // The value of the connect string's attribute `key` (any letter case) as written, braces
 // included; false when the string has no such attribute.
-bool FindConnectAttribute(std::string_view connect_string, std::string_view key, std::string_view& value);
+bool FindConnectAttribute(std::string_view connect_string, std::string_view key,
+                          std::string_view& value);
 
 // Whether the value of the connect string's Database attribute holds a byte beyond ASCII.
 bool DatabaseBeyondAscii(std::string_view connect_string);

@@ -159,10 +159,13 @@ TEST(CommandTaskTest, SavedTaskOpensAgainWholeAtAPathLongerThan255Bytes) {
 // 𠮷 has no CP932 form: a CP932 job file would hold '?', so nothing is written and the reason
 // names the character; a UTF-8 job file holds it and reads back exactly.
 TEST(CommandTaskTest, ACharacterCodePage932LacksIsRefusedUnlessTheJobFileIsUtf8) {
-  const CommandTask task{"DSN=A", "select 1 where n = '\xF0\xA0\xAE\xB7野家'", "/o.csv", kOptionCsv, true, true};
+  const CommandTask task{
+      "DSN=A", "select 1 where n = '\xF0\xA0\xAE\xB7野家'", "/o.csv", kOptionCsv, true, true};
   const std::string cp932 = MakeTempDir() + "/kelvax.ini", utf8 = MakeTempDir() + "/job.sql";
   const Status refused = SaveCommandTask(cp932, task);
-  EXPECT_EQ(refused.description(), cp932 + ": SQLの「\xF0\xA0\xAE\xB7」(U+20BB7) はシフトJIS (コードページ932) にない文字です");
+  EXPECT_EQ(
+      refused.description(),
+      cp932 + ": SQLの「\xF0\xA0\xAE\xB7」(U+20BB7) はシフトJIS (コードページ932) にない文字です");
   EXPECT_FALSE(test::PathExists(cp932));
   WriteFileBytes(utf8, "\xEF\xBB\xBF[CONNECTION02]\r\nDSN01=DSN=B\r\n");
   ASSERT_TRUE(SaveCommandTask(utf8, task).ok());
