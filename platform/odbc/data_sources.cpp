@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/odbc/connect_string.h"
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/driver_connect.h"
 #include "platform/odbc/odbc.h"

@@ -2,46 +2,15 @@
 
 #include <sql.h>
 #include <sqlext.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "platform/odbc/connect_string.h"
 #include "platform/odbc/utf16.h"
 #include "platform/text/utf8.h"
 
 namespace kelvax::odbc {
-
-bool FindConnectAttribute(std::string_view text, std::string_view wanted, std::string_view& value) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) break;
-    std::string_view key = text.substr(i, eq - i);
-    while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
-    while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
-    // The value: up to the next ';', or a braced one to its closing brace ("}}" is a brace).
-    std::size_t end = eq + 1;
-    while (end < text.size() && text[end] == ' ') ++end;
-    if (end < text.size() && text[end] == '{') {
-      for (++end; end < text.size(); ++end) {
-        if (text[end] != '}') continue;
-        if (end + 1 < text.size() && text[end + 1] == '}') {
-          ++end;
-          continue;
-        }
-        break;
-      }
-    }
-    end = std::min(text.find(';', end), text.size());
-    if (key.size() == wanted.size() && strncasecmp(key.data(), wanted.data(), key.size()) == 0) {
-      value = text.substr(eq + 1, end - eq - 1);
-      return true;
-    }
-    i = end + 1;
-  }
-  return false;
-}
 
 bool DatabaseBeyondAscii(std::string_view text) {
   std::string_view value;

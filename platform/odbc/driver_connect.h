@@ -20,11 +20,6 @@ inline constexpr int kCompletedCapacity = 16384;
 // whose text is UTF-8 as the process's character type is, can.
 short DriverConnect(void* dbc, const std::string& connect_string, std::string& completed);
 
-// The value of the connect string's attribute `key` (any letter case) as written, braces
-// included; false when the string has no such attribute.
-bool FindConnectAttribute(std::string_view connect_string, std::string_view key,
-                          std::string_view& value);
-
 // Whether the value of the connect string's Database attribute holds a byte beyond ASCII.
 bool DatabaseBeyondAscii(std::string_view connect_string);
 
