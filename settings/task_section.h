@@ -42,7 +42,8 @@ TaskSection ReadTaskSection(const IniFile& file);
 
 // Writes the section in place, the file replaced once: DSN01 (trimmed), SQL01 (as given; empty in
 // the settings), DSN02 and SQL02 (empty; a job file only), OUTPUT, EXPORT (as typed),
-// INDICATOR=ON, SHOWDATA, COUNTER. Other sections and keys stay as they were.
+// INDICATOR=ON, SHOWDATA, COUNTER. Other sections and keys stay as they were. Where the file is
+// code page 932, a field holding a character that has no form there is refused, naming it.
 Status WriteTaskSection(const std::string& path, const TaskSection& section, TaskFile file);
 
 // The extension of the default output file for `option`: .txt, .csv, .txt, .html, .xls.

@@ -156,7 +156,7 @@ TEST(CommandTaskTest, SavedTaskOpensAgainWholeAtAPathLongerThan255Bytes) {
   EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
 }
 
-// 𠮷 has no CP932 form: a CP932 job file would hold '?', so nothing is written and the reason
+// 𠮷 has no CP932 form: a CP932 job or settings file would hold '?', so nothing is written and the reason
 // names the character; a UTF-8 job file holds it and reads back exactly.
 TEST(CommandTaskTest, ACharacterCodePage932LacksIsRefusedUnlessTheJobFileIsUtf8) {
   const CommandTask task{
@@ -170,6 +170,12 @@ TEST(CommandTaskTest, ACharacterCodePage932LacksIsRefusedUnlessTheJobFileIsUtf8)
   WriteFileBytes(utf8, "\xEF\xBB\xBF[CONNECTION02]\r\nDSN01=DSN=B\r\n");
   ASSERT_TRUE(SaveCommandTask(utf8, task).ok());
   EXPECT_TRUE(LoadCommandTask(utf8, "/desk") == task);
+  // The settings file the same way.
+  RunConfig config;
+  config.connect = "DSN=\xF0\xA0\xAE\xB7";
+  const std::string settings = MakeTempDir() + "/RunConfig.ini";
+  EXPECT_FALSE(SaveRunConfig(settings, config).ok());
+  EXPECT_FALSE(test::PathExists(settings));
 }
 
 }  // namespace
