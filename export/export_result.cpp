@@ -89,6 +89,9 @@ class Exporter {
   // the connection lost or the target locked (ended_ is then set). A stop request is not such a
   // reason: the rows already read are put in or recorded first.
   bool Fail(const Status& s);
+  // The record of a failure on the source's side (a value or a fetch): the rows read before it
+  // still go in, so only a broken log ends the export. Returns false then.
+  bool FailSource(const Status& s);
   // The open group is undone and the export ends with the record of `s`: the target holds none
   // of the group's rows.
   bool FailLocked(const Status& s);
@@ -115,12 +118,17 @@ class Exporter {
 };
 
 bool Exporter::Fail(const Status& s) {
+  ended_ = !FailSource(s) || ConnectionLost(s) || TargetLocked(s, target_.dbms());
+  return !ended_;
+}
+
+bool Exporter::FailSource(const Status& s) {
   Status written = context_.RecordFailure(
       " データの挿入に失敗しました。", s,
       {"接続先は" + MaskPassword(task_.DSN01), "接続先は" + MaskPassword(task_.DSN02),
        "発行したＳＱＬは" + task_.SQL01, "発行したＳＱＬは" + task_.SQL02, "が不明です"});
-  ended_ = !written.ok() || ConnectionLost(s) || TargetLocked(s, target_.dbms());
-  return !ended_;
+  if (!written.ok()) ended_ = true;
+  return written.ok();
 }
 
 bool Exporter::FailLocked(const Status& s) {
@@ -248,7 +256,7 @@ std::int32_t Exporter::CopyRows(Rows& rows, const std::vector<InsertColumn>& kin
   while (true) {
     bool at_end = true;
     if (Status e = rows.AtEnd(at_end); !e) {
-      Fail(e);
+      FailSource(e);
       break;
     }
     if (at_end) break;
@@ -261,13 +269,13 @@ std::int32_t Exporter::CopyRows(Rows& rows, const std::vector<InsertColumn>& kin
     }
     if (!value_status) {
       // A row whose values cannot be read or written safely is refused, and the copy goes on.
-      if (!Fail(value_status)) break;
+      if (!FailSource(value_status) || ConnectionLost(value_status)) break;
     } else {
       EndInsert(statement);
       if (!Insert(statement)) break;
     }
     if (Status a = rows.NextRow(); !a) {
-      Fail(a);
+      FailSource(a);  // the rows read before it still go in
       break;
     }
     context_.host.ShowProgress(row, total, start, TimerSeconds());
