@@ -118,8 +118,10 @@ class CaseFileTest : public ::testing::Test {
     // What the run left: its exit status, standard error, and every file in its folder; the
     // folders' own paths as @DIR@ and @WORK@.
     std::map<std::string, std::string> actual;
+    // The ODBC configuration's folder (where a driver library is looked for) as @ODBC@.
+    const std::string odbc = test::OdbcSandbox::Get().Environment().at("ODBCSYSINI");
     auto masked = [&](const std::string& bytes) {
-      return Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@");
+      return Replaced(Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@"), odbc, "@ODBC@");
     };
     actual["exit"] = std::to_string(run.exit_status) + "\n";
     if (!run.err.empty()) actual["stderr"] = masked(run.err);
