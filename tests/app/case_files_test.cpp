@@ -106,6 +106,14 @@ class CaseFileTest : public ::testing::Test {
     const fs::path own_job = folder_ / (std::string("job.") + FolderName(engine_) + ".ini");
     test::WriteFileBytes(work + "/job.ini",
                          test::ReadFileBytes((fs::exists(own_job) ? own_job : folder_ / "job.ini").string()));
+    // files/: what the job reads from its own folder (a driver's script, say), not compared.
+    std::set<std::string> given = {"job.ini"};
+    if (fs::exists(folder_ / "files")) {
+      for (const auto& entry : fs::directory_iterator(folder_ / "files")) {
+        fs::copy_file(entry.path(), work + "/" + entry.path().filename().string());
+        given.insert(entry.path().filename().string());
+      }
+    }
     std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
     for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
       argv.push_back(arg);
@@ -134,7 +142,7 @@ class CaseFileTest : public ::testing::Test {
     // Files the run made in its working folder: none, unless a case expects one there.
     for (const auto& entry : fs::directory_iterator(work)) {
       const std::string name = entry.path().filename().string();
-      if (name != "job.ini") actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+      if (!given.count(name)) actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
     }
     for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
       EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";

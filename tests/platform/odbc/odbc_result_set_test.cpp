@@ -1,6 +1,5 @@
-// ResultSet over the SQLite ODBC driver: end of rows and failures outside the values (stored
-// values on every engine: odbc_fidelity_test.cpp; statements without columns and syntax errors:
-// tests/cases/output/).
+// ResultSet over the SQLite ODBC driver: end of rows and failures outside the values. Stored
+// values, statements without columns and syntax errors are case files (tests/cases/).
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -1,0 +1,1 @@
+CREATE TABLE U (id INTEGER);
