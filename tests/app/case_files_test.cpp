@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -61,6 +62,20 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     text.replace(at, from.size(), to);
   }
   return text;
+}
+
+// A workbook as text, read by a reader written elsewhere (openpyxl): "# sheet", then a line per
+// row, each cell as type:value and, for a date, @number format.
+std::string WorkbookCells(const std::string& path) {
+  const char* reader =
+      "import sys, openpyxl\n"
+      "for sheet in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
+      "    print('#', sheet.title)\n"
+      "    for row in sheet.iter_rows():\n"
+      "        print(' | '.join('%s:%r%s' % (c.data_type, c.value, '@' + c.number_format if c.is_date else '')\n"
+      "                         for c in row))\n";
+  const test::ProcessResult r = test::RunProgram({"/usr/bin/python3", "-c", reader, path});
+  return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
 }
 
 // The connect string's key=value pairs, as a DSN entry takes them.
@@ -128,8 +143,12 @@ class CaseFileTest : public ::testing::Test {
     std::map<std::string, std::string> actual;
     // The ODBC configuration's folder (where a driver library is looked for) as @ODBC@.
     const std::string odbc = test::OdbcSandbox::Get().Environment().at("ODBCSYSINI");
+    // The random part of an unfinished file's name (".OUT.TXT.kelvax-XXXXXX") as XXXXXX.
+    static const std::regex unfinished(R"(\.kelvax-[A-Za-z0-9]{6})");
     auto masked = [&](const std::string& bytes) {
-      return Replaced(Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@"), odbc, "@ODBC@");
+      return std::regex_replace(
+          Replaced(Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@"), odbc, "@ODBC@"),
+          unfinished, ".kelvax-XXXXXX");
     };
     actual["exit"] = std::to_string(run.exit_status) + "\n";
     if (!run.err.empty()) actual["stderr"] = masked(run.err);
@@ -137,7 +156,8 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
       if (name == "kelvax") continue;
-      actual[name] = masked(test::ReadFileBytes(entry.path().string()));
+      actual[masked(name)] = name.ends_with(".XLSX") ? WorkbookCells(entry.path().string())
+                                             : masked(test::ReadFileBytes(entry.path().string()));
     }
     // Files the run made in its working folder: none, unless a case expects one there.
     for (const auto& entry : fs::directory_iterator(work)) {
