@@ -10,6 +10,7 @@
 #include "engine/value_text.h"
 #include "export/insert_statement.h"
 #include "platform/odbc/odbc.h"
+#include "tests/support/drivers.h"
 
 namespace kelvax {
 namespace {
@@ -20,6 +21,31 @@ std::string Hex(std::string_view bytes) {
   std::string out;
   AppendHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
   return out;
+}
+
+// What the progress window is told: each row read, a refused one too, with the total of the
+// count statement; nothing when the target cannot be reached.
+class ExportResultTest : public test::DriverWorkerTest {
+ protected:
+  ExportResultTest() : DriverWorkerTest(ExportResult) {}
+};
+KELVAX_ON_SQLITE(ExportResultTest);
+
+TEST_P(ExportResultTest, EachRowReadIsShownWithTheCountStatementsTotal) {
+  driver_->Exec("CREATE TABLE S (A INTEGER); INSERT INTO S VALUES (1), (2), (2);"
+                "CREATE TABLE T (A INTEGER PRIMARY KEY);");
+  task_.DSN02 = driver_->connect;
+  task_.SQL01 = "SELECT A FROM S ORDER BY A";
+  task_.SQL02 = "INSERT INTO T";
+  task_.COUNTER = "SELECT COUNT(*) FROM S";
+  Run();
+  ASSERT_EQ(host_.progress.size(), 3u);
+  EXPECT_EQ(host_.progress.back().rows, 3);
+  for (const auto& p : host_.progress) EXPECT_EQ(p.total, 3);
+  test::RecordingHost unreachable;
+  task_.DSN02 = "DSN=NO_SUCH_TARGET";
+  Run(unreachable);
+  EXPECT_TRUE(unreachable.progress.empty());
 }
 
 TEST(InsertStatementTest, EachValueIsALiteralItsTargetReadsBackExactlyOrTheRowIsRefused) {
