@@ -72,7 +72,8 @@ std::string WorkbookCells(const std::string& path) {
       "for sheet in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
       "    print('#', sheet.title)\n"
       "    for row in sheet.iter_rows():\n"
-      "        print(' | '.join('%s:%r%s' % (c.data_type, c.value, '@' + c.number_format if c.is_date else '')\n"
+      "        print(' | '.join('%s:%r%s' % (c.data_type, c.value,\n"
+      "                                      '@' + c.number_format if c.is_date else '')\n"
       "                         for c in row))\n";
   const test::ProcessResult r = test::RunProgram({"/usr/bin/python3", "-c", reader, path});
   return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
@@ -156,13 +157,15 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
       if (name == "kelvax") continue;
-      actual[masked(name)] = name.ends_with(".XLSX") ? WorkbookCells(entry.path().string())
-                                             : masked(test::ReadFileBytes(entry.path().string()));
+      const std::string path = entry.path().string();
+      actual[masked(name)] =
+          name.ends_with(".XLSX") ? WorkbookCells(path) : masked(test::ReadFileBytes(path));
     }
     // Files the run made in its working folder: none, unless a case expects one there.
     for (const auto& entry : fs::directory_iterator(work)) {
       const std::string name = entry.path().filename().string();
-      if (!given.count(name)) actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+      if (given.count(name)) continue;
+      actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
     }
     for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
       EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";
