@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -63,6 +64,21 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
+// A workbook as text, read by a reader written elsewhere (openpyxl): "# sheet", then a line per
+// row, each cell as type:value and, for a date, @number format.
+std::string WorkbookCells(const std::string& path) {
+  const char* reader =
+      "import sys, openpyxl\n"
+      "for sheet in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
+      "    print('#', sheet.title)\n"
+      "    for row in sheet.iter_rows():\n"
+      "        print(' | '.join('%s:%r%s' % (c.data_type, c.value,\n"
+      "                                      '@' + c.number_format if c.is_date else '')\n"
+      "                         for c in row))\n";
+  const test::ProcessResult r = test::RunProgram({"/usr/bin/python3", "-c", reader, path});
+  return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
+}
+
 // The connect string's key=value pairs, as a DSN entry takes them.
 std::map<std::string, std::string> DsnEntry(const std::string& connect) {
   std::map<std::string, std::string> entry;
@@ -106,6 +122,14 @@ class CaseFileTest : public ::testing::Test {
     const fs::path own_job = folder_ / (std::string("job.") + FolderName(engine_) + ".ini");
     test::WriteFileBytes(work + "/job.ini",
                          test::ReadFileBytes((fs::exists(own_job) ? own_job : folder_ / "job.ini").string()));
+    // files/: what the job reads from its own folder (a driver's script, say), not compared.
+    std::set<std::string> given = {"job.ini"};
+    if (fs::exists(folder_ / "files")) {
+      for (const auto& entry : fs::directory_iterator(folder_ / "files")) {
+        fs::copy_file(entry.path(), work + "/" + entry.path().filename().string());
+        given.insert(entry.path().filename().string());
+      }
+    }
     std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
     for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
       argv.push_back(arg);
@@ -118,8 +142,14 @@ class CaseFileTest : public ::testing::Test {
     // What the run left: its exit status, standard error, and every file in its folder; the
     // folders' own paths as @DIR@ and @WORK@.
     std::map<std::string, std::string> actual;
+    // The ODBC configuration's folder (where a driver library is looked for) as @ODBC@.
+    const std::string odbc = test::OdbcSandbox::Get().Environment().at("ODBCSYSINI");
+    // The random part of an unfinished file's name (".OUT.TXT.kelvax-XXXXXX") as XXXXXX.
+    static const std::regex unfinished(R"(\.kelvax-[A-Za-z0-9]{6})");
     auto masked = [&](const std::string& bytes) {
-      return Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@");
+      return std::regex_replace(
+          Replaced(Replaced(Replaced(bytes, dir, "@DIR@"), work, "@WORK@"), odbc, "@ODBC@"),
+          unfinished, ".kelvax-XXXXXX");
     };
     actual["exit"] = std::to_string(run.exit_status) + "\n";
     if (!run.err.empty()) actual["stderr"] = masked(run.err);
@@ -127,12 +157,15 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
       if (name == "kelvax") continue;
-      actual[name] = masked(test::ReadFileBytes(entry.path().string()));
+      const std::string path = entry.path().string();
+      actual[masked(name)] =
+          name.ends_with(".XLSX") ? WorkbookCells(path) : masked(test::ReadFileBytes(path));
     }
     // Files the run made in its working folder: none, unless a case expects one there.
     for (const auto& entry : fs::directory_iterator(work)) {
       const std::string name = entry.path().filename().string();
-      if (name != "job.ini") actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+      if (given.count(name)) continue;
+      actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
     }
     for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
       EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";

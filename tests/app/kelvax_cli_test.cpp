@@ -294,18 +294,5 @@ TEST_F(KelvaxCliTest, AJobFileThatCannotBeReadIsNamedAndEndsTheRun) {
   }
 }
 
-TEST_F(KelvaxCliTest, AMixedCaseDatabasePathInAConnectStringFindsTheFile) {
-  std::filesystem::create_directory(work_ + "/Data");
-  std::filesystem::copy_file(db_, work_ + "/Data/Local.db");
-  std::string job = Task("SELECT ID FROM ORDERS WHERE ID = 3", "OUTPUT=TAB\r\nEXPORT=%PATH%/L.TXT\r\nCOUNTER=ON\r\n");
-  job.replace(job.find("DSN=CLIDEMO"), 11, "DRIVER=SQLite3;Database=" + work_ + "/Data/Local.db;StepAPI=1");
-  test::ProcessResult r = Run(job);
-  EXPECT_EQ(r.exit_status, 0) << r.err << LogText();
-  EXPECT_EQ(test::ReadFileBytes(folder_ + "/L.TXT"), "ID\r\n3\r\n");
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(work_ + "/Data")) names.push_back(e.path().filename());
-  EXPECT_EQ(names, std::vector<std::string>{"Local.db"});
-}
-
 }  // namespace
 }  // namespace kelvax

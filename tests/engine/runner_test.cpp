@@ -46,7 +46,9 @@ struct JobRun {
   std::vector<std::string> Records() { return ReadLogRecords(log.path()); }
 };
 
-// The records themselves are checked byte for byte on the built program (kelvax_cli_test.cpp).
+// The records themselves, jobs without a task, the end at an empty DSN01 and the count statement
+// COUNTER=ON derives, and which worker each command and kind goes to are checked on the built
+// program (tests/cases/cli/).
 TEST(RunnerTest, TasksInAnySectionCaseCountOnTheHostAndKeepTheirValuesCase) {
   JobRun r;
   RunResult result = r.Go(
@@ -73,73 +75,6 @@ TEST(RunnerTest, MissingJobFileHeadsTheEndRecordWithTheFatalTextAndOldTaskValues
             "<TS> 致命的なエラーです。\r\n5:プロシージャの呼び出し、または引数が不正です。\r\n"
             "DSN=OLD;PWD=***\r\n\r\n\r\n\r\nTAB\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n");
   EXPECT_TRUE(r.routes.empty());
-}
-
-TEST(RunnerTest, AJobThatRunsNoTaskOrHasNoSectionEndsWithTheFatalRecord) {
-  // A task count of 0 (the last section's name), or a first task without DSN01.
-  for (const char* job : {"[CONNECTION01]\r\nDSN01=X\r\n[OPTIONS]\r\n",
-                          "[CONNECTION1]\r\nDSN01=X\r\n", "[CONNECTION07]\r\nDSN01=X\r\n"}) {
-    JobRun r;
-    const RunResult result = r.Go(job);
-    EXPECT_TRUE(result.no_task) << job;
-    EXPECT_EQ(result.ExitStatus(), 2);
-    EXPECT_TRUE(r.routes.empty());
-    EXPECT_EQ(r.Records(), std::vector<std::string>{
-                               "<TS> 致命的なエラーです。\r\n5:実行した処理がありません。\r\n"
-                               "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n<ET>かかりました\r\n"});
-  }
-  for (const std::string& bad : {std::string(), std::string("\x00\x01\xff\xfe garbage", 13)}) {
-    JobRun r;  // empty or binary: no section at all
-    EXPECT_TRUE(r.Go(bad).fatal);
-    ASSERT_EQ(r.Records().size(), 1u);
-    EXPECT_NE(r.Records()[0].find("致命的なエラーです。\r\n5:"), std::string::npos);
-  }
-}
-
-TEST(RunnerTest, EmptyDsnAfterATaskEndsTheRunSilently) {
-  JobRun r;
-  RunResult result = r.Go(
-      "[CONNECTION01]\r\nDSN01=DSN=A\r\n[CONNECTION02]\r\nSQL01=X\r\n"
-      "[CONNECTION03]\r\nDSN01=DSN=C\r\n");
-  EXPECT_EQ(result.ExitStatus(), 0);
-  EXPECT_EQ(r.Records(), (std::vector<std::string>{"<TS> \r\n1番目は<ET>経過しています\r\n"}));
-  EXPECT_EQ(r.routes.size(), 1u);
-  EXPECT_EQ(r.host.enabled_calls.back(), true);
-}
-
-TEST(RunnerTest, CounterOnBecomesTheCountOfTheStatementAndNeverEndsTheRun) {
-  JobRun r;
-  r.Go(
-      "[CONNECTION01]\r\nDSN01=D\r\nSQL01=select a, b from t where x = 1\r\nCOUNTER=on\r\n"
-      "[CONNECTION02]\r\nDSN01=D\r\nCOUNTER=off\r\n[CONNECTION03]\r\nDSN01=D\r\nSQL01=EXEC P\r\n"
-      "COUNTER=ON\r\n[CONNECTION04]\r\nDSN01=D\r\nCOUNTER=select 42\r\n");
-  ASSERT_EQ(r.seen.size(), 4u);
-  EXPECT_EQ(r.seen[0].COUNTER, "SELECT COUNT(*) from t where x = 1");
-  EXPECT_EQ(r.seen[1].COUNTER, "OFF");
-  EXPECT_EQ(r.seen[2].COUNTER, "SELECT COUNT(*) FROM (EXEC P\n) KX_ROWS");
-  EXPECT_EQ(r.seen[3].COUNTER, "select 42");  // a count statement of the job's own, as written
-  EXPECT_EQ(r.Records().size(), 5u);          // four tasks and the end
-}
-
-TEST(RunnerTest, RoutesByCommandNameThenOutputKind) {
-  JobRun r;
-  const RunResult result = r.Go(
-      "[CONNECTION01]\r\nDSN01=createodbc\r\nOUTPUT=TAB\r\n"
-      "[CONNECTION02]\r\nDSN01=FILECOPY\r\nOUTPUT=INSERT\r\n"
-      "[CONNECTION03]\r\nDSN01=DSN=X\r\nOUTPUT=update\r\nSQL01=DELETE FROM T\r\n"
-      "[CONNECTION04]\r\nDSN01=DSN=X\r\nOUTPUT=insert\r\n"
-      "[CONNECTION05]\r\nDSN01=DSN=X\r\n"
-      "[CONNECTION06]\r\nDSN01=CREATE MDB97\r\n"
-      "[CONNECTION07]\r\nDSN01=CreateMdb97\r\n[CONNECTION08]\r\nDSN01=CREATEQUERY97\r\n"
-      "[CONNECTION09]\r\nDSN01=RUNQUERY97\r\n[CONNECTION10]\r\nDSN01=COMPACTMDB97\r\n");
-  EXPECT_EQ(r.routes,
-            (std::vector<std::string>{"filecopy", "export", "output", "output", "createmdb",
-                                      "createquery", "runquery", "compact"}));
-  EXPECT_EQ(result.ExitStatus(), 0);  // an unsupported kind is no failure
-  auto records = r.Records();
-  ASSERT_EQ(records.size(), 12u);
-  EXPECT_EQ(records[2], "<TS>このバージョンでは対応していません");  // no line end of its own
-  EXPECT_EQ(records[3], "<TS> \r\n3番目は<ET>経過しています\r\n");
 }
 
 TEST(RunnerTest, IndicatorOnShowsTheProgressWindowAndTheRunHidesItAtTheEnd) {

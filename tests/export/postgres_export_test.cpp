@@ -1,5 +1,5 @@
 // ExportResult into a real PostgreSQL server whose session ends in the middle of the export.
-// (The values and rejected rows of every engine are in export_result_test.cpp.)
+// (The values and rejected rows of every engine are case files, tests/cases/export/.)
 #include <gtest/gtest.h>
 
 #include "export/export_result.h"

@@ -26,12 +26,6 @@ namespace kelvax::test {
 enum class Engine { kSqlite, kPostgres, kMariaDb };
 inline constexpr Engine kAllEngines[] = {Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb};
 
-// Of three values, one per engine (a column type, a driver's words), the one `engine` takes.
-inline const char* OnEngine(Engine engine, const char* sqlite, const char* postgres,
-                            const char* mariadb) {
-  return engine == Engine::kSqlite ? sqlite : engine == Engine::kPostgres ? postgres : mariadb;
-}
-
 // The text form (as the files show it) of `column` in the current row; nullopt for NULL.
 Status ReadText(odbc::ResultSet& result, int column, std::optional<std::string>& text);
 

@@ -1,3 +1,5 @@
+// Writing INI files in place. How files are read (case, quotes, comments, encodings, long values)
+// is checked on job files through the program (tests/cases/jobfile/).
 #include "platform/ini/ini_file.h"
 
 #include <gtest/gtest.h>
@@ -15,114 +17,6 @@ namespace {
 using test::MakeTempDir;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
-
-TEST(IniFileReadTest, NamesMatchWithoutCaseAndSectionsComeInFileOrder) {
-  const IniFile ini = IniFile::Parse(
-      "[connection01]\r\nDsn01=DSN=A\r\n[Connection02]\r\nsql01=select 1\r\n"
-      "[CONNECTION01]\r\nDSN01=second\r\nDSN02=later\r\n[notes]\r\n");
-  EXPECT_EQ(ini.SectionNames(),
-            (std::vector<std::string>{"connection01", "Connection02", "notes"}));
-  EXPECT_EQ(ini.Get("CONNECTION01", "DSN01"), "DSN=A");  // the first wins
-  EXPECT_EQ(ini.Get("Connection01", "dsn02"), "later");
-  EXPECT_EQ(ini.Get("connection02", "SQL01"), "select 1");
-  EXPECT_EQ(ini.Get("CONNECTION03", "SQL01"), "");
-  EXPECT_EQ(ini.Get("CONNECTION02", "MISSING"), "");
-  EXPECT_FALSE(ini.exists());
-}
-
-TEST(IniFileReadTest, ValuesAreTrimmedAndLoseOnePairOfQuotes) {
-  const IniFile ini = IniFile::Parse(
-      "before=ignored\n"
-      "[S]\n"
-      "A = \t padded value \t\r\n"
-      "B=\"C:\\My Files\\out.csv\"\n"
-      "C='single'\n"
-      "D=\"\"double\"\"\n"
-      "E=\"unbalanced\n"
-      "F=x=y\n"
-      "G=\"\n"
-      "; H=commented\n"
-      "  ;I=indented comment\n"
-      "no equals sign\n"
-      "J=\n"
-      "K=last line without line end");
-  EXPECT_EQ(ini.Get("S", "A"), "padded value");
-  EXPECT_EQ(ini.Get("S", "B"), "C:\\My Files\\out.csv");
-  EXPECT_EQ(ini.Get("S", "C"), "single");
-  EXPECT_EQ(ini.Get("S", "D"), "\"double\"");
-  EXPECT_EQ(ini.Get("S", "E"), "\"unbalanced");
-  EXPECT_EQ(ini.Get("S", "F"), "x=y");
-  EXPECT_EQ(ini.Get("S", "G"), "\"");
-  EXPECT_EQ(ini.Get("S", "; H"), "");
-  EXPECT_EQ(ini.Get("S", "H"), "");
-  EXPECT_EQ(ini.Get("S", "I"), "");
-  EXPECT_EQ(ini.Get("S", "J"), "");
-  EXPECT_EQ(ini.Get("S", "K"), "last line without line end");
-  EXPECT_EQ(ini.Get("", "before"), "");
-}
-
-TEST(IniFileReadTest, LongValuesAreReadWhole) {
-  const std::string head(7000, 'a');
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + head + "\x96\xBE\n").Get("S", "K"), head + "明");  // CP932
-  EXPECT_EQ(IniFile::Parse("[S]\nK=" + head + "明\n").Get("S", "K"), head + "明");
-}
-
-TEST(IniFileReadTest, Cp932FileReadsBackAsUtf8) {
-  // [接続] / K=ＭＳ 明朝 / L=ソ] / [ゾゾ]: the trail bytes 0x5C of ソ and 0x5D of ゾ are
-  // neither a backslash nor the end of the section name.
-  const std::string bytes =
-      "[\x90\xDA\x91\xB1]\r\n"
-      "K=\x82\x6C\x82\x72 \x96\xBE\x92\xA9\r\n"
-      "L=\x83\x5C]\r\n"
-      "[\x83\x5D\x83\x5D]\r\n"
-      "M=1\r\n";
-  const IniFile ini = IniFile::Parse(bytes);
-  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"接続", "ゾゾ"}));
-  EXPECT_EQ(ini.Get("接続", "K"), "ＭＳ 明朝");
-  EXPECT_EQ(ini.Get("接続", "L"), "ソ]");
-  EXPECT_EQ(ini.Get("ゾゾ", "M"), "1");
-}
-
-// UTF-8 only where code page 932 cannot read the bytes (or a BOM says so); bytes valid in both
-// are code page 932, whichever encoding the writer meant.
-TEST(IniFileReadTest, Utf8OnlyOnEvidenceCodePage932CannotExplain) {
-  constexpr auto kCp932 = IniEncoding::kCp932;
-  constexpr auto kUtf8 = IniEncoding::kUtf8;
-  const std::string bom = "\xEF\xBB\xBF";
-  struct Case {
-    std::string head, value;
-    IniEncoding encoding;
-    std::string read;
-  } cases[] = {
-      {"", "\xCF\xB2\xC5\xBD", kCp932, "ﾏｲﾅｽ"},  // CP932, and valid UTF-8 (ϲŽ) too
-      {"", "\x8E\x52\x93\x63", kCp932, "山田"},
-      {"", "ﾏｲﾅｽ", kUtf8, "ﾏｲﾅｽ"},
-      {"", "テスト", kUtf8, "テスト"},
-      {"", "山田", kCp932, "螻ｱ逕ｰ"},  // UTF-8 that is valid CP932 as well
-      {"", "あい", kCp932, "縺ゅ＞"},
-      {bom, "山田", kUtf8, "山田"},
-      {bom, "\xFF", kUtf8, "\uFFFD"},
-      {"", "\xFF", kCp932, "\uFFFD"},  // neither
-      {"", "plain", kCp932, "plain"},
-  };
-  for (const Case& c : cases) {
-    const IniFile ini = IniFile::Parse(c.head + "[S]\r\nK=" + c.value + "\r\n");
-    EXPECT_EQ(ini.encoding(), c.encoding) << c.value;
-    EXPECT_EQ(ini.Get("S", "K"), c.read) << c.value;  // the BOM is no part of the section name
-  }
-}
-
-TEST(IniFileReadTest, LoadTellsAMissingFileFromAnEmptyOne) {
-  const std::string dir = MakeTempDir();
-  const IniFile missing = IniFile::Load(dir + "/none.ini");
-  EXPECT_FALSE(missing.exists());
-  EXPECT_TRUE(missing.SectionNames().empty());
-
-  WriteFileBytes(dir + "/empty.ini", "");
-  EXPECT_TRUE(IniFile::Load(dir + "/empty.ini").exists());
-
-  EXPECT_FALSE(IniFile::Load(dir).exists());  // a folder is no file
-}
 
 class IniFileWriteTest : public ::testing::Test {
  protected:

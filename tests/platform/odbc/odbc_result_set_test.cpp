@@ -1,5 +1,6 @@
-// ResultSet over the SQLite ODBC driver: expression columns, end of rows, failures outside the
-// values (stored values on every engine: odbc_fidelity_test.cpp).
+// ResultSet over the SQLite ODBC driver: values outside the result, and the order of release.
+// Stored values, failing fetches, statements without columns and syntax errors are case files
+// (tests/cases/).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -33,40 +34,6 @@ class OdbcResultSetLoopTest : public ::testing::Test {
   Environment env_;
   Connection connection_;
 };
-
-TEST_F(OdbcResultSetLoopTest, StatementWithoutResultHasNoColumnsAndIsAtEnd) {
-  ResultSet result;
-  Status s = result.Execute(connection_, "CREATE TABLE made (a TEXT)");
-  ASSERT_TRUE(s.ok()) << s.description();
-  EXPECT_EQ(result.ColumnCount(), 0);
-  bool at_end = false;
-  EXPECT_TRUE(result.AtEnd(at_end).ok());
-  EXPECT_TRUE(at_end);
-  EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'made'"), "1");
-}
-
-TEST_F(OdbcResultSetLoopTest, SyntaxErrorFailsExecuteWithTheDriversDiagnostic) {
-  ResultSet result;
-  Status s = result.Execute(connection_, "SELEC x FROM t");
-  EXPECT_NE(s.description().find("syntax error"), std::string::npos) << s.description();
-  EXPECT_EQ(result.ColumnCount(), 0);
-  bool at_end = false;
-  EXPECT_TRUE(result.AtEnd(at_end).ok());
-  EXPECT_TRUE(at_end);
-}
-
-TEST_F(OdbcResultSetLoopTest, FailingFirstFetchIsReportedByAtEnd) {
-  ResultSet result;
-  Status s = result.Execute(connection_, "SELECT abs(-9223372036854775807 - 1) FROM t");
-  ASSERT_TRUE(s.ok()) << s.description();
-  bool at_end = false;
-  Status first = result.AtEnd(at_end);
-  EXPECT_FALSE(first.ok());
-  EXPECT_EQ(first.description().rfind("[", 0), 0u) << first.description();
-  EXPECT_TRUE(at_end);
-  EXPECT_TRUE(result.AtEnd(at_end).ok());  // once only
-  EXPECT_TRUE(at_end);
-}
 
 TEST_F(OdbcResultSetLoopTest, ValueOutsideTheResultFails) {
   ResultSet result;

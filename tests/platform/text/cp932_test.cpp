@@ -48,7 +48,7 @@ TEST(Cp932Test, JapaneseTextHasItsCp932BytesAndReadsBack) {
 TEST(Cp932Test, CharactersWithoutCp932FormBecomeQuestionMarksAndAreCounted) {
   std::size_t replaced = 0;
   // Mixed with convertible text in the same non-ASCII stretch (the writer's count of them:
-  // output_result_test.cpp).
+  // tests/cases/output/text_forms).
   EXPECT_EQ(Hex(ToCp932("表😀示", &replaced)), "95 5C 3F 8E A6");
   EXPECT_EQ(replaced, 1u);
 }

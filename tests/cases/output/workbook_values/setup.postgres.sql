@@ -1,0 +1,4 @@
+CREATE TABLE XV (ID INTEGER, C0 integer, C1 bigint, C2 bigint, C3 bigint, C4 numeric(12,3), C5 numeric(12,6), C6 numeric(30,4), C7 numeric(20,4), C8 double precision, C9 double precision, C10 date, C11 date, C12 date, C13 date, C14 timestamp, C15 timestamp, C16 time, C17 timestamp(6), C18 time(6), C19 double precision, C20 text, C21 text, C22 text, C23 text);
+INSERT INTO XV VALUES
+  (1, -42, 9007199254740992, 9007199254740993, -9223372036854775808, 1234.500, -0.000125, 12345678901234567.8910, 123456789012.3456, 0.1, 1e20, '2001-10-28', '1900-02-28', '1900-03-01', '1899-12-31', '2001-10-28 09:05:03', '2024-02-29 00:00:00', '23:59:59', '2024-02-29 09:05:03.5', '09:05:03.25', -2.5e-300, 'a_x0041_b', '東京～大阪 髙橋 ﾊﾝｶｸ 😀 한국', ' 12 ', '=1+2'),
+  (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);

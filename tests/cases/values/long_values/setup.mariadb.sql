@@ -1,0 +1,10 @@
+CREATE TABLE t (id integer, s longtext, b longblob);
+CREATE TABLE u (id integer, s longtext, b longblob);
+INSERT INTO t VALUES (1, repeat('a', 1100), repeat('x', 70000));
+INSERT INTO t VALUES (2, repeat('b', 600000), repeat('x', 5));
+INSERT INTO t VALUES (3, 'short', NULL);
+INSERT INTO t VALUES (4, repeat('d', 3000), repeat('x', 2000));
+INSERT INTO t VALUES (5, repeat('e', 1024), repeat('x', 1024));
+INSERT INTO t VALUES (6, repeat('f', 1025), repeat('x', 1025));
+INSERT INTO t VALUES (7, repeat('g', 2048), repeat('x', 2048));
+INSERT INTO t VALUES (8, repeat('h', 2049), repeat('x', 2049));

@@ -1,0 +1,10 @@
+CREATE TABLE t (id integer, s text, b bytea);
+CREATE TABLE u (id integer, s text, b bytea);
+INSERT INTO t VALUES (1, repeat('a', 1100), convert_to(repeat('x', 70000), 'UTF8'));
+INSERT INTO t VALUES (2, repeat('b', 600000), convert_to(repeat('x', 5), 'UTF8'));
+INSERT INTO t VALUES (3, 'short', NULL);
+INSERT INTO t VALUES (4, repeat('d', 3000), convert_to(repeat('x', 2000), 'UTF8'));
+INSERT INTO t VALUES (5, repeat('e', 1024), convert_to(repeat('x', 1024), 'UTF8'));
+INSERT INTO t VALUES (6, repeat('f', 1025), convert_to(repeat('x', 1025), 'UTF8'));
+INSERT INTO t VALUES (7, repeat('g', 2048), convert_to(repeat('x', 2048), 'UTF8'));
+INSERT INTO t VALUES (8, repeat('h', 2049), convert_to(repeat('x', 2049), 'UTF8'));

@@ -1,0 +1,10 @@
+CREATE TABLE t (id integer, s text, b blob);
+CREATE TABLE u (id integer, s text, b blob);
+INSERT INTO t VALUES (1, replace(hex(zeroblob(1100)), '00', 'a'), zeroblob(70000));
+INSERT INTO t VALUES (2, replace(hex(zeroblob(600000)), '00', 'b'), zeroblob(5));
+INSERT INTO t VALUES (3, 'short', NULL);
+INSERT INTO t VALUES (4, replace(hex(zeroblob(3000)), '00', 'd'), zeroblob(2000));
+INSERT INTO t VALUES (5, replace(hex(zeroblob(1024)), '00', 'e'), zeroblob(1024));
+INSERT INTO t VALUES (6, replace(hex(zeroblob(1025)), '00', 'f'), zeroblob(1025));
+INSERT INTO t VALUES (7, replace(hex(zeroblob(2048)), '00', 'g'), zeroblob(2048));
+INSERT INTO t VALUES (8, replace(hex(zeroblob(2049)), '00', 'h'), zeroblob(2049));

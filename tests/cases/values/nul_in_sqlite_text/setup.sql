@@ -1,0 +1,3 @@
+CREATE TABLE N (TXT TEXT, B BLOB);
+CREATE TABLE U (TXT, B);
+INSERT INTO N VALUES ('A' || char(0) || 'B', CAST('A' || char(0) || 'B' AS BLOB));

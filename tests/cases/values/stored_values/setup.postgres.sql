@@ -1,0 +1,5 @@
+CREATE TABLE t ("番号" integer, c1 text, c2 varchar(2), c3 varchar(3), c4 text, c5 integer, c6 bigint, c7 numeric, c8 numeric(30,5), c9 numeric(6,3), c10 numeric(6,3), c11 numeric, c12 float8, c13 float8, c14 float8, c15 float8, c16 money, c17 money, c18 float8, c19 date, c20 timestamp, c21 timestamp, c22 time, c23 timestamp(6), c24 time(6), c25 timestamp, c26 timestamp, c27 bytea, c28 boolean, c29 boolean);
+INSERT INTO t VALUES
+  (1, '髙橋 寿司🍣です ｶﾀｶﾅ～－①', '髙橋', '', NULL, -42, 9007199254740993, 1234567890123456789, 12345678901234567890.12345, -1.500, 2.000, 'NaN', 1e0/7, 0.30000000000000004, 1.7976931348623157e308, 9007199254740993, 12345678901234.56, -0.5, -2.5, '2001-10-28', '2001-10-28 09:05:03', '2024-02-29 00:00:00', '09:05:03', '2024-02-29 23:59:59.999999', '23:59:59.5', '0044-03-15 10:00 BC', '-infinity', '\x00FF10', TRUE, FALSE),
+  (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+CREATE TABLE u (v TEXT);
