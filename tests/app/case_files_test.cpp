@@ -4,9 +4,9 @@
 // expected files, for a reviewer to read in the diff.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -26,7 +26,9 @@ namespace fs = std::filesystem;
 using test::Engine;
 
 const char* FolderName(Engine engine) {
-  return engine == Engine::kSqlite ? "sqlite" : engine == Engine::kPostgres ? "postgres" : "mariadb";
+  return engine == Engine::kSqlite     ? "sqlite"
+         : engine == Engine::kPostgres ? "postgres"
+                                       : "mariadb";
 }
 
 std::string Trimmed(std::string s) {
@@ -120,8 +122,9 @@ class CaseFileTest : public ::testing::Test {
     const std::string exe = test::InstallKelvax(dir);
     const std::string work = test::MakeTempDir("casework");
     const fs::path own_job = folder_ / (std::string("job.") + FolderName(engine_) + ".ini");
-    test::WriteFileBytes(work + "/job.ini",
-                         test::ReadFileBytes((fs::exists(own_job) ? own_job : folder_ / "job.ini").string()));
+    test::WriteFileBytes(
+        work + "/job.ini",
+        test::ReadFileBytes((fs::exists(own_job) ? own_job : folder_ / "job.ini").string()));
     // files/: what the job reads from its own folder (a driver's script, say), not compared.
     std::set<std::string> given = {"job.ini"};
     if (fs::exists(folder_ / "files")) {
@@ -136,8 +139,8 @@ class CaseFileTest : public ::testing::Test {
     }
     argv.push_back(work + "/job.ini");
     // Standard error in UTF-8 whatever the machine's locale.
-    const test::ProcessResult run =
-        test::RunProgram(argv, {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}}, work);
+    const test::ProcessResult run = test::RunProgram(
+        argv, {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}}, work);
 
     // What the run left: its exit status, standard error, and every file in its folder; the
     // folders' own paths as @DIR@ and @WORK@.
@@ -194,7 +197,9 @@ class CaseFileTest : public ::testing::Test {
   }
 
  private:
-  fs::path EngineFolder() const { return folder_ / (std::string("expected.") + FolderName(engine_)); }
+  fs::path EngineFolder() const {
+    return folder_ / (std::string("expected.") + FolderName(engine_));
+  }
   // The engine's own expected file where there is one, else the shared one.
   fs::path Expected(const std::string& name) const {
     const fs::path own = EngineFolder() / name;
@@ -239,15 +244,16 @@ const bool kRegistered = [] {
   for (const fs::path& c : cases) {
     std::string name = c.parent_path().filename().string() + "_" + c.filename().string();
     // A '-' or ':' would be read as part of a filter by the test runner.
-    std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
     for (const std::string& word : Words(ReadConf(c).at("engines"))) {
       for (Engine engine : test::kAllEngines) {
         if (word != FolderName(engine)) continue;
         std::ostringstream engine_name;
         test::PrintTo(engine, &engine_name);
         ::testing::RegisterTest("CaseFiles", (name + "/" + engine_name.str()).c_str(), nullptr,
-                                nullptr, __FILE__, __LINE__,
-                                [c, engine]() -> ::testing::Test* {
+                                nullptr, __FILE__, __LINE__, [c, engine]() -> ::testing::Test* {
                                   return std::make_unique<CaseFileTest>(c, engine).release();
                                 });
       }

@@ -1,13 +1,12 @@
 // The built program under faults from outside. Each run leaves a whole output file or a visibly
 // unfinished one, records that say so, and an exit status that a scheduler can trust.
-#include <gtest/gtest.h>
-
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/file.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 
@@ -39,12 +38,14 @@ std::string TempOutput(const std::string& folder) {
 }
 
 void WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 10000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 10000 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 // Lines 1 .. rows of the generated result.
 std::string Expected(int rows) {
   std::string text = "I\tJ\tTXT\r\n";
-  for (int i = 1; i <= rows; ++i) text += std::to_string(i) + "\t" + std::to_string(7 * i) + "\tROW\r\n";
+  for (int i = 1; i <= rows; ++i)
+    text += std::to_string(i) + "\t" + std::to_string(7 * i) + "\tROW\r\n";
   return text;
 }
 
@@ -53,13 +54,16 @@ class KelvaxFaultsTest : public ::testing::Test {
   void SetUp() override {
     exe_ = test::InstallKelvax(folder_);
     fs::create_directory(out_dir_);
-    test::OdbcSandbox::Get().AddDsn("FAULTDB", {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
+    test::OdbcSandbox::Get().AddDsn("FAULTDB",
+                                    {{"Driver", "SQLite3"}, {"Database", db_}, {"StepAPI", "1"}});
   }
 
   // One task reading `rows` generated rows, then `output` (OUTPUT and what goes with it).
   static std::string Job(int rows, const std::string& output) {
-    return "[CONNECTION01]\r\nDSN01=DSN=FAULTDB\r\nSQL01=WITH RECURSIVE C(I) AS (SELECT 1 UNION ALL SELECT I + 1 "
-           "FROM C WHERE I < " + std::to_string(rows) + ") SELECT I, I*7 AS J, 'ROW' AS TXT FROM C\r\n" + output;
+    return "[CONNECTION01]\r\nDSN01=DSN=FAULTDB\r\nSQL01=WITH RECURSIVE C(I) AS (SELECT 1 UNION "
+           "ALL SELECT I + 1 "
+           "FROM C WHERE I < " +
+           std::to_string(rows) + ") SELECT I, I*7 AS J, 'ROW' AS TXT FROM C\r\n" + output;
   }
 
   // `sh -c PREFIX exec timeout 120 kelvax job` (timeout passes signals on); `during` acts on the
@@ -78,7 +82,8 @@ class KelvaxFaultsTest : public ::testing::Test {
 
   std::string folder_ = test::MakeTempDir("faults"), exe_, work_ = test::MakeTempDir("faultwork");
   std::string out_dir_ = work_ + "/out", out_ = out_dir_ + "/OUT.TXT";
-  std::string db_ = test::OdbcSandbox::Get().CreateSqliteDb("faults.db", "CREATE TABLE T (I INTEGER, J INTEGER, TXT TEXT);");
+  std::string db_ = test::OdbcSandbox::Get().CreateSqliteDb(
+      "faults.db", "CREATE TABLE T (I INTEGER, J INTEGER, TXT TEXT);");
 };
 
 const std::string kTaskRecord = "<TS> \r\n1番目は<ET>経過しています\r\n";
@@ -99,33 +104,72 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
   };
   enum Left { kWhole, kNothing, kWholeLinesUnderTempName };
   struct Case {  // `records`: a text each record holds
-    std::string name, kind; int rows; std::string prefix; std::function<void(int)> during; int exit_status; Left left;
+    std::string name, kind;
+    int rows;
+    std::string prefix;
+    std::function<void(int)> during;
+    int exit_status;
+    Left left;
     std::vector<std::string> records;
   };
-  const std::vector<std::string> kept_records = {"に残しました）\r\n", "<TS> 300000" + kFailed, kTaskRecord, kEndRecord};
-  const std::vector<std::string> scratch_records = {kFailed + "57:xlsx: scratch file in " + out_dir_ + ": ", kTaskRecord,
-                                                    kEndRecord};
+  const std::vector<std::string> kept_records = {"に残しました）\r\n", "<TS> 300000" + kFailed,
+                                                 kTaskRecord, kEndRecord};
+  const std::vector<std::string> scratch_records = {
+      kFailed + "57:xlsx: scratch file in " + out_dir_ + ": ", kTaskRecord, kEndRecord};
   const std::vector<Case> cases = {
-      {"folder removed mid-extract", "TAB", 300000, "", once_writing([&](int) { fs::remove_all(out_dir_); }), 1,
-       kNothing, {"<TS> 300000" + kFailed + "53:" + out_ + ": No such file or directory\r\n", kTaskRecord, kEndRecord}},
+      {"folder removed mid-extract",
+       "TAB",
+       300000,
+       "",
+       once_writing([&](int) { fs::remove_all(out_dir_); }),
+       1,
+       kNothing,
+       {"<TS> 300000" + kFailed + "53:" + out_ + ": No such file or directory\r\n", kTaskRecord,
+        kEndRecord}},
       // Sent twice 2 ms apart, each passed on by timeout to the program and its group: one request.
-      {"SIGTERM mid-extract", "HTML", 300000, "", once_writing([](int pid) { kill(pid, SIGTERM), usleep(2000), kill(pid, SIGTERM); }), 2, kNothing,
-       {"<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n書きかけの出力ファイルは削除しました（"}},
-      {"file-size limit", "TAB", 300000, "ulimit -f 1000;", nullptr, 1, kWholeLinesUnderTempName, kept_records},
-      {"full file system", "TAB", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;", nullptr,
-       1, kWholeLinesUnderTempName, kept_records},
+      {"SIGTERM mid-extract",
+       "HTML",
+       300000,
+       "",
+       once_writing([](int pid) { kill(pid, SIGTERM), usleep(2000), kill(pid, SIGTERM); }),
+       2,
+       kNothing,
+       {"<TS> "
+        "1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n書きかけの出力ファイルは削除し"
+        "ました（"}},
+      {"file-size limit", "TAB", 300000, "ulimit -f 1000;", nullptr, 1, kWholeLinesUnderTempName,
+       kept_records},
+      {"full file system", "TAB", 300000,
+       "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;", nullptr, 1,
+       kWholeLinesUnderTempName, kept_records},
       // The spreadsheet library's scratch file, where its rows wait, meets the limit first.
-      {"file-size limit, workbook", "EXCEL", 300000, "ulimit -f 1000;", nullptr, 1, kNothing, scratch_records},
-      {"full file system, workbook", "EXCEL", 300000, "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;",
-       nullptr, 1, kNothing, scratch_records},
-      {"symlink at EXPORT", "TAB", 3, "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";", nullptr, 0, kWhole,
+      {"file-size limit, workbook", "EXCEL", 300000, "ulimit -f 1000;", nullptr, 1, kNothing,
+       scratch_records},
+      {"full file system, workbook", "EXCEL", 300000,
+       "mount -t tmpfs -o size=1m tmpfs " + out_dir_ + " || exit 99;", nullptr, 1, kNothing,
+       scratch_records},
+      {"symlink at EXPORT",
+       "TAB",
+       3,
+       "ln -s " + work_ + "/ELSEWHERE.TXT " + out_ + ";",
+       nullptr,
+       0,
+       kWhole,
        {kTaskRecord, kEndRecord}},
-      {"FIFO at EXPORT", "TAB", 3, "mkfifo " + out_ + ";", nullptr, 0, kWhole, {kTaskRecord, kEndRecord}},
+      {"FIFO at EXPORT",
+       "TAB",
+       3,
+       "mkfifo " + out_ + ";",
+       nullptr,
+       0,
+       kWhole,
+       {kTaskRecord, kEndRecord}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::create_directories(out_dir_);
-    test::ProcessResult r = Run(Job(c.rows, "OUTPUT=" + c.kind + "\r\nEXPORT=" + out_ + "\r\n"), c.prefix, c.during);
+    test::ProcessResult r =
+        Run(Job(c.rows, "OUTPUT=" + c.kind + "\r\nEXPORT=" + out_ + "\r\n"), c.prefix, c.during);
     if (r.exit_status == 99) continue;  // mounting is not permitted here
     EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
     const std::string kept = test::ReadFileBytes(TempOutput(out_dir_));
@@ -141,8 +185,10 @@ TEST_F(KelvaxFaultsTest, EachFaultLeavesAWholeFileOrAVisiblyUnfinishedOne) {
     }
     auto records = Records();
     ASSERT_EQ(records.size(), c.records.size()) << ::testing::PrintToString(records);
-    for (std::size_t i = 0; i < records.size(); ++i) EXPECT_NE(records[i].find(c.records[i]), std::string::npos) << records[i];
-    EXPECT_TRUE(c.left != kWholeLinesUnderTempName || records[1].find("（同じ失敗がほかに") != std::string::npos);
+    for (std::size_t i = 0; i < records.size(); ++i)
+      EXPECT_NE(records[i].find(c.records[i]), std::string::npos) << records[i];
+    EXPECT_TRUE(c.left != kWholeLinesUnderTempName ||
+                records[1].find("（同じ失敗がほかに") != std::string::npos);
     fs::remove_all(out_dir_);
   }
 }
@@ -159,10 +205,10 @@ std::string NoLeakCheck() {
 TEST_F(KelvaxFaultsTest, TheNewFileIsFlushedBeforeItTakesTheOutputsName) {
   const std::string trace = work_ + "/trace";
   test::WriteFileBytes(work_ + "/job.ini", Job(3, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"));
-  test::ProcessResult r = test::RunProgram({"strace", "-f", "-y", "-o", trace, "-e", "trace=fsync,fdatasync,/^rename",
-                                            exe_, work_ + "/job.ini"},
-                                           {{"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}, {"ASAN_OPTIONS", NoLeakCheck()}},
-                                           work_);
+  test::ProcessResult r = test::RunProgram(
+      {"strace", "-f", "-y", "-o", trace, "-e", "trace=fsync,fdatasync,/^rename", exe_,
+       work_ + "/job.ini"},
+      {{"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}, {"ASAN_OPTIONS", NoLeakCheck()}}, work_);
   ASSERT_EQ(r.exit_status, 0) << r.err;
   // The rename's line: its first path is the new file's own name.
   const std::string calls = test::ReadFileBytes(trace);
@@ -175,18 +221,20 @@ TEST_F(KelvaxFaultsTest, TheNewFileIsFlushedBeforeItTakesTheOutputsName) {
 
 // The open group is committed when the run is cut: every row the record counts is in the target.
 TEST_F(KelvaxFaultsTest, SigintMidExportKeepsEveryRowReadAndNamesTheCount) {
-  test::ProcessResult r = Run(Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=FAULTDB\r\nSQL02=INSERT INTO T\r\n"), "",
-                              [&](int pid) {
-                                WaitFor([&] { return test::PathExists(db_ + "-journal"); });
-                                kill(pid, SIGINT);
-                              });
+  test::ProcessResult r =
+      Run(Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=FAULTDB\r\nSQL02=INSERT INTO T\r\n"), "",
+          [&](int pid) {
+            WaitFor([&] { return test::PathExists(db_ + "-journal"); });
+            kill(pid, SIGINT);
+          });
   EXPECT_EQ(r.exit_status, 2);
   auto records = Records();
   ASSERT_EQ(records.size(), 1u);
   const std::string head = "<TS> 1番目の処理で実行を打ち切りました\r\nSIGINTを受けました\r\n";
   ASSERT_EQ(records[0].rfind(head, 0), 0u) << records[0];
   const std::string rows = records[0].substr(head.size(), records[0].find("行目") - head.size());
-  EXPECT_EQ(records[0].substr(head.size() + rows.size()), "行目まで読み、挿入した行を確定しました\r\n");
+  EXPECT_EQ(records[0].substr(head.size() + rows.size()),
+            "行目まで読み、挿入した行を確定しました\r\n");
   EXPECT_EQ(test::SqliteQuery(db_, "SELECT COUNT(*) FROM T"), rows);
   EXPECT_LT(std::stoi(rows), 300000);
 }
@@ -203,15 +251,19 @@ TEST_F(KelvaxFaultsTest, AStopEndsARunWaitingOnAServerThatNeverAnswers) {
   ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
   ASSERT_EQ(listen(server, 8), 0);  // the kernel accepts; nobody answers
   getsockname(server, reinterpret_cast<sockaddr*>(&address), &length);
-  const std::string job = "[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" +
-                          std::to_string(ntohs(address.sin_port)) + ";Database=x;UID=u;PWD=p\r\nSQL01=SELECT 1\r\nOUTPUT=OFF\r\n";
+  const std::string job =
+      "[CONNECTION01]\r\nDSN01=DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" +
+      std::to_string(ntohs(address.sin_port)) +
+      ";Database=x;UID=u;PWD=p\r\nSQL01=SELECT 1\r\nOUTPUT=OFF\r\n";
   for (const auto& [sig, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
     fs::remove(folder_ + "/SQLLOG.txt");
     const auto start = std::chrono::steady_clock::now();
-    test::ProcessResult r = Run(job, "exec 2>&-;", [sig](int pid) { usleep(300000), kill(pid, sig); });
+    test::ProcessResult r =
+        Run(job, "exec 2>&-;", [sig](int pid) { usleep(300000), kill(pid, sig); });
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
     EXPECT_EQ(r.exit_status, 2);
-    EXPECT_EQ(Records(), std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n" + std::string(name) + "を受けました\r\n"});
+    EXPECT_EQ(Records(), std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n" +
+                                                  std::string(name) + "を受けました\r\n"});
   }
   close(server);
 }
@@ -220,7 +272,8 @@ TEST_F(KelvaxFaultsTest, AStopEndsARunWaitingOnAServerThatNeverAnswers) {
 TEST_F(KelvaxFaultsTest, ALogThatCannotGrowEndsWithAWholeRecord) {
   std::string job;
   for (int i = 1; i <= 40; ++i) {
-    job += "[CONNECTION" + std::string(i < 10, '0') + std::to_string(i) + "]\r\nDSN01=DSN=NOWHERE\r\nOUTPUT=TAB\r\n";
+    job += "[CONNECTION" + std::string(i < 10, '0') + std::to_string(i) +
+           "]\r\nDSN01=DSN=NOWHERE\r\nOUTPUT=TAB\r\n";
   }
   test::ProcessResult r = Run(job, "ulimit -f 20;");
   EXPECT_EQ(r.exit_status, 2);
@@ -236,12 +289,13 @@ TEST_F(KelvaxFaultsTest, AJobFileReplacedWhileItRunsRunsAsRead) {
     return "[CONNECTION0" + std::to_string(i) + "]\r\nDSN01=DSN=FAULTDB\r\nSQL01=" + sql +
            "\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ + "/" + file + "\r\n";
   };
-  test::ProcessResult r = Run(Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"), "",
-                              [&](int) {
-                                WaitFor([&] { return !TempOutput(out_dir_).empty(); });
-                                test::WriteFileBytes(work_ + "/new.ini", task(1, "SELECT 'NEW' AS X", "NEW.TXT"));
-                                fs::rename(work_ + "/new.ini", work_ + "/job.ini");
-                              });
+  test::ProcessResult r = Run(
+      Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"),
+      "", [&](int) {
+        WaitFor([&] { return !TempOutput(out_dir_).empty(); });
+        test::WriteFileBytes(work_ + "/new.ini", task(1, "SELECT 'NEW' AS X", "NEW.TXT"));
+        fs::rename(work_ + "/new.ini", work_ + "/job.ini");
+      });
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(Records().size(), 3u);
   EXPECT_EQ(test::ReadFileBytes(out_), Expected(300000));
@@ -252,12 +306,15 @@ TEST_F(KelvaxFaultsTest, AJobFileReplacedWhileItRunsRunsAsRead) {
 // A target another writer holds locked: the task fails with the driver's words, nothing is
 // half-written, and the next task runs.
 TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
-  const std::string target = test::OdbcSandbox::Get().CreateSqliteDb("locked.db", "CREATE TABLE T (I, J, TXT);");
-  test::OdbcSandbox::Get().AddDsn("LOCKEDDB", {{"Driver", "SQLite3"}, {"Database", target}, {"Timeout", "200"}});
+  const std::string target =
+      test::OdbcSandbox::Get().CreateSqliteDb("locked.db", "CREATE TABLE T (I, J, TXT);");
+  test::OdbcSandbox::Get().AddDsn(
+      "LOCKEDDB", {{"Driver", "SQLite3"}, {"Database", target}, {"Timeout", "200"}});
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(target.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  test::ProcessResult r = Run(Job(50, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
+  test::ProcessResult r =
+      Run(Job(50, "OUTPUT=INSERT\r\nDSN02=DSN=LOCKEDDB\r\nSQL02=INSERT INTO T\r\n"));
   sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(r.exit_status, 1) << r.err;
@@ -267,7 +324,9 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
   EXPECT_NE(records[0].find("locked"), std::string::npos) << records[0];
   // The lock is waited for once, not once a row: one record for the task.
   EXPECT_EQ(std::count_if(records.begin(), records.end(),
-                          [](const std::string& rec) { return rec.find("データの挿入に失敗しました。") != std::string::npos; }),
+                          [](const std::string& rec) {
+                            return rec.find("データの挿入に失敗しました。") != std::string::npos;
+                          }),
             1);
   EXPECT_EQ(test::SqliteQuery(target, "SELECT COUNT(*) FROM T"), "0");
 }
@@ -278,13 +337,15 @@ TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
 TEST_F(KelvaxFaultsTest, AStopDuringRowByRowRetriesLeavesEveryRowReadInTheTargetOrRecorded) {
   test::PostgresSandbox* pg = nullptr;
   KELVAX_REQUIRE_SERVER(pg);
-  pg->Exec("DROP TABLE IF EXISTS kx_slow; CREATE TABLE kx_slow (i integer, j integer, txt text);"
-           "CREATE OR REPLACE FUNCTION kx_slow() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(0.002);"
-           " IF NEW.i = 120 THEN PERFORM pg_sleep(1); END IF;"
-           " IF NEW.i % 100 = 50 THEN RAISE EXCEPTION 'rejected %', NEW.i; END IF; RETURN NEW; END $$"
-           " LANGUAGE plpgsql; CREATE TRIGGER kx_slow BEFORE INSERT ON kx_slow FOR EACH ROW"
-           " EXECUTE FUNCTION kx_slow();");
-  test::ProcessResult r = Run(Job(5000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() + "\r\nSQL02=INSERT INTO kx_slow\r\n"),
+  pg->Exec(
+      "DROP TABLE IF EXISTS kx_slow; CREATE TABLE kx_slow (i integer, j integer, txt text);"
+      "CREATE OR REPLACE FUNCTION kx_slow() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(0.002);"
+      " IF NEW.i = 120 THEN PERFORM pg_sleep(1); END IF;"
+      " IF NEW.i % 100 = 50 THEN RAISE EXCEPTION 'rejected %', NEW.i; END IF; RETURN NEW; END $$"
+      " LANGUAGE plpgsql; CREATE TRIGGER kx_slow BEFORE INSERT ON kx_slow FOR EACH ROW"
+      " EXECUTE FUNCTION kx_slow();");
+  test::ProcessResult r = Run(Job(5000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() +
+                                            "\r\nSQL02=INSERT INTO kx_slow\r\n"),
                               "", [&](int pid) {
                                 // Row 50's record, then a second or so: the second batch's
                                 // replay, waiting on row 120, with row 150 still to fail.
@@ -303,19 +364,26 @@ TEST_F(KelvaxFaultsTest, AStopDuringRowByRowRetriesLeavesEveryRowReadInTheTarget
   for (int i = 50; i <= read; i += 100) {
     ++rejected;
     EXPECT_EQ(std::count_if(records.begin(), records.end(),
-                            [&](const std::string& rec) { return rec.find("rejected " + std::to_string(i) + ";") != std::string::npos; }),
-              1) << i;
+                            [&](const std::string& rec) {
+                              return rec.find("rejected " + std::to_string(i) + ";") !=
+                                     std::string::npos;
+                            }),
+              1)
+        << i;
   }
   EXPECT_EQ(records.size(), static_cast<std::size_t>(rejected) + 1);  // and the stop's
-  EXPECT_EQ(pg->QueryRows("SELECT COUNT(*), COALESCE(MAX(i), 0) FROM kx_slow"),
-            std::to_string(read - rejected) + "|" + std::to_string(read % 100 == 50 ? read - 1 : read));
+  EXPECT_EQ(
+      pg->QueryRows("SELECT COUNT(*), COALESCE(MAX(i), 0) FROM kx_slow"),
+      std::to_string(read - rejected) + "|" + std::to_string(read % 100 == 50 ? read - 1 : read));
 }
 
 // COMPACTMDB97's database: some MB, half of them free pages, so that compacting takes a while.
 std::string BigDatabase(const std::string& path) {
-  test::SqliteExec(path, "CREATE TABLE B (I INTEGER, TXT TEXT); CREATE TABLE W (N INTEGER);"
-                         "WITH RECURSIVE C(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM C WHERE I < 20000) "
-                         "INSERT INTO B SELECT I, hex(randomblob(400)) FROM C; DELETE FROM B WHERE I % 2 = 0;");
+  test::SqliteExec(
+      path,
+      "CREATE TABLE B (I INTEGER, TXT TEXT); CREATE TABLE W (N INTEGER);"
+      "WITH RECURSIVE C(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM C WHERE I < 20000) "
+      "INSERT INTO B SELECT I, hex(randomblob(400)) FROM C; DELETE FROM B WHERE I % 2 = 0;");
   return path;
 }
 
@@ -335,12 +403,15 @@ TEST_F(KelvaxFaultsTest, ACompactionKeepsEveryCommitOfAConcurrentWriter) {
       sqlite3_open(db.c_str(), &w);
       sqlite3_busy_timeout(w, 60000);
       for (; !stop && error.empty(); std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
-        if (sqlite3_exec(w, "INSERT INTO W VALUES (1)", nullptr, nullptr, nullptr) != SQLITE_OK) error = sqlite3_errmsg(w);
-        else ++committed;
+        if (sqlite3_exec(w, "INSERT INTO W VALUES (1)", nullptr, nullptr, nullptr) != SQLITE_OK)
+          error = sqlite3_errmsg(w);
+        else
+          ++committed;
       }
       sqlite3_close(w);
     });
-    test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=COMPACTMDB97\r\nSQL01=" + work_ + "/BIG\r\n");
+    test::ProcessResult r =
+        Run("[CONNECTION01]\r\nDSN01=COMPACTMDB97\r\nSQL01=" + work_ + "/BIG\r\n");
     stop = true;
     writer.join();
     EXPECT_EQ(r.exit_status, 0) << r.err;
@@ -355,7 +426,8 @@ TEST_F(KelvaxFaultsTest, ACompactionKeepsEveryCommitOfAConcurrentWriter) {
 // finds the database as it was (SQLite rolls the journal back) and removes the copy's file with
 // a record, but not one whose writer still holds it; then it does its work.
 TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
-  const std::string db = BigDatabase(work_ + "/big.mdb"), source = work_ + "/source.bin", dst = out_dir_ + "/DST.BIN";
+  const std::string db = BigDatabase(work_ + "/big.mdb"), source = work_ + "/source.bin",
+                    dst = out_dir_ + "/DST.BIN";
   test::WriteFileBytes(source, "");
   fs::resize_file(source, 64 << 20);
   test::WriteFileBytes(dst, "old");
@@ -365,13 +437,15 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
   ASSERT_EQ(flock(held.get(), LOCK_EX), 0);
   auto copy_left = [&] {
     for (const auto& e : fs::directory_iterator(out_dir_)) {
-      if (e.path() != live && e.path().filename().string().starts_with(".DST.BIN.kelvax-")) return e.path().string();
+      if (e.path() != live && e.path().filename().string().starts_with(".DST.BIN.kelvax-"))
+        return e.path().string();
     }
     return std::string();
   };
   std::string left;
   const std::vector<std::pair<std::string, std::function<std::string()>>> cases = {
-      {"COMPACTMDB97\r\nSQL01=" + db, [&] { return test::PathExists(db + "-journal") ? db + "-journal" : ""; }},
+      {"COMPACTMDB97\r\nSQL01=" + db,
+       [&] { return test::PathExists(db + "-journal") ? db + "-journal" : ""; }},
       {"FILECOPY\r\nSQL01=" + source + "\r\nDSN02=" + dst, copy_left}};
   for (const auto& [command, leftover] : cases) {
     SCOPED_TRACE(command);
@@ -388,8 +462,10 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
     EXPECT_EQ(r.exit_status, 0) << r.err;
     auto records = Records();
     ASSERT_EQ(records.size(), command.starts_with("FILECOPY") ? 3u : 2u);
-    EXPECT_TRUE(records.size() == 2 || records[0] == "<TS> 中断したコピーが残した一時ファイルを削除しました。\r\n" + left +
-                                                         "\r\nFILECOPY\r\n" + source + "\r\n") << records[0];
+    EXPECT_TRUE(records.size() == 2 ||
+                records[0] == "<TS> 中断したコピーが残した一時ファイルを削除しました。\r\n" + left +
+                                  "\r\nFILECOPY\r\n" + source + "\r\n")
+        << records[0];
     EXPECT_FALSE(test::PathExists(left));
     EXPECT_EQ(test::SqliteQuery(db, "PRAGMA integrity_check; SELECT COUNT(*) FROM B"), "ok\n10000");
   }
@@ -402,20 +478,24 @@ TEST_F(KelvaxFaultsTest, AKilledCompactionOrCopyBlocksNoLaterRun) {
 // output removes it (not one a live writer holds) and says so once on stderr.
 TEST_F(KelvaxFaultsTest, TheNextRunRemovesWhatAKilledExtractLeft) {
   std::string left;
-  test::ProcessResult r = Run(Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"), "", [&](int pid) {
-    WaitFor([&] { return !(left = TempOutput(out_dir_)).empty(); });
-    kill(-pid, SIGKILL);
-  });
+  test::ProcessResult r =
+      Run(Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"), "", [&](int pid) {
+        WaitFor([&] { return !(left = TempOutput(out_dir_)).empty(); });
+        kill(-pid, SIGKILL);
+      });
   EXPECT_EQ(r.exit_status, 128 + SIGKILL);
   ASSERT_TRUE(test::PathExists(left));
-  const std::string live = out_dir_ + "/.OUT.TXT.kelvax-LIVE00", other = out_dir_ + "/.OTHER.TXT.kelvax-abc123";
+  const std::string live = out_dir_ + "/.OUT.TXT.kelvax-LIVE00",
+                    other = out_dir_ + "/.OTHER.TXT.kelvax-abc123";
   test::WriteFileBytes(live, "");
   test::WriteFileBytes(other, "");
   Fd held(open(live.c_str(), O_RDONLY | O_CLOEXEC));
   ASSERT_EQ(flock(held.get(), LOCK_EX), 0);
   r = Run(Job(3, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"));
   EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(r.err, "kelvax: removed 1 unfinished file(s) a killed run had left beside its outputs, " + left + "\n");
+  EXPECT_EQ(r.err,
+            "kelvax: removed 1 unfinished file(s) a killed run had left beside its outputs, " +
+                left + "\n");
   EXPECT_FALSE(test::PathExists(left));
   EXPECT_TRUE(test::PathExists(live) && test::PathExists(other));
   EXPECT_EQ(test::ReadFileBytes(out_), Expected(3));
@@ -432,9 +512,15 @@ TEST_F(KelvaxFaultsTest, ADriverCrashOrEndlessFetchLeavesTheTasksRecordAndNoUnfi
     std::function<void(int)> during;
     std::string err, head;
   } cases[] = {
-      {"crash", nullptr, "kelvax: task 1 ended abnormally on SIGSEGV inside the data source's driver" + log,
-       "<TS> 1番目の処理で異常終了しました\r\nデータソースのドライバーの中でSIGSEGVを受けました\r\n"},
-      {"hang", [this](int pid) { WaitFor([&] { return test::PathExists(work_ + "/fetch.script.hanging"); }), kill(pid, SIGTERM); },
+      {"crash", nullptr,
+       "kelvax: task 1 ended abnormally on SIGSEGV inside the data source's driver" + log,
+       "<TS> "
+       "1番目の処理で異常終了しました\r\nデータソースのドライバーの中でSIGSEGVを受けました\r\n"},
+      {"hang",
+       [this](int pid) {
+         WaitFor([&] { return test::PathExists(work_ + "/fetch.script.hanging"); }),
+             kill(pid, SIGTERM);
+       },
        "kelvax: still waiting 5 s after SIGTERM; ended\n",
        "<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n"},
   };
@@ -443,20 +529,28 @@ TEST_F(KelvaxFaultsTest, ADriverCrashOrEndlessFetchLeavesTheTasksRecordAndNoUnfi
     fs::remove(folder_ + "/SQLLOG.txt");
     const std::string script = work_ + "/fetch.script";
     // The first block is read before the output file is made, the fault comes with the second.
-    test::WriteFileBytes(script, "rowarray 2\ncol I INTEGER\nrow 1\nrow 2\nrow 3\n" + std::string(c.marker) + "\n");
-    test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DRIVER=KelvaxFake;SCRIPT=" + script + "\r\nSQL01=SELECT I\r\n"
-                                "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\n"
-                                "SQL01=SELECT 1 AS X\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ + "/X.TXT\r\n", "", c.during);
+    test::WriteFileBytes(
+        script, "rowarray 2\ncol I INTEGER\nrow 1\nrow 2\nrow 3\n" + std::string(c.marker) + "\n");
+    test::ProcessResult r = Run("[CONNECTION01]\r\nDSN01=DRIVER=KelvaxFake;SCRIPT=" + script +
+                                    "\r\nSQL01=SELECT I\r\n"
+                                    "OUTPUT=TAB\r\nEXPORT=" +
+                                    out_ +
+                                    "\r\n[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\n"
+                                    "SQL01=SELECT 1 AS X\r\nOUTPUT=TAB\r\nEXPORT=" +
+                                    out_dir_ + "/X.TXT\r\n",
+                                "", c.during);
     EXPECT_EQ(r.exit_status, 2);
     EXPECT_EQ(r.err, c.err);
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
     const std::string lines = c.head + "書きかけの出力ファイルは削除しました: ";
     ASSERT_EQ(records[0].rfind(lines, 0), 0u) << records[0];
-    const std::string temp = records[0].substr(lines.size(), out_dir_.size() + 23);  // "/.OUT.TXT.kelvax-XXXXXX"
+    const std::string temp =
+        records[0].substr(lines.size(), out_dir_.size() + 23);  // "/.OUT.TXT.kelvax-XXXXXX"
     EXPECT_EQ(records[0], lines + temp + "\r\n");
     EXPECT_EQ(temp.rfind(out_dir_ + "/.OUT.TXT.kelvax-", 0), 0u) << temp;
-    EXPECT_TRUE(test::ReadFileBytes(folder_ + "/SQLLOG.txt").ends_with(std::string(test::kSeparator) + "\r\n\r\n"));
+    EXPECT_TRUE(test::ReadFileBytes(folder_ + "/SQLLOG.txt")
+                    .ends_with(std::string(test::kSeparator) + "\r\n\r\n"));
     EXPECT_FALSE(test::PathExists(temp));
     EXPECT_FALSE(test::PathExists(out_));
     EXPECT_FALSE(test::PathExists(out_dir_ + "/X.TXT"));
@@ -468,12 +562,16 @@ TEST_F(KelvaxFaultsTest, ADriverCrashOrEndlessFetchLeavesTheTasksRecordAndNoUnfi
 TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
   test::PostgresSandbox* pg = nullptr;
   KELVAX_REQUIRE_SERVER(pg);
-  const std::string next = "[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT 'NEXT' AS X\r\nOUTPUT=TAB\r\n"
-                           "EXPORT=" + out_dir_ + "/X.TXT\r\n";
+  const std::string next =
+      "[CONNECTION02]\r\nDSN01=DSN=FAULTDB\r\nSQL01=SELECT 'NEXT' AS X\r\nOUTPUT=TAB\r\n"
+      "EXPORT=" +
+      out_dir_ + "/X.TXT\r\n";
   // Extracts as TAB when the backend is terminated, as HTML when the server stops.
   auto extract = [&](const std::string& kind) {
-    return "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() + "\r\nSQL01=SELECT i FROM generate_series(1, 5000000) i\r\n"
-           "OUTPUT=" + kind + "\r\nEXPORT=" + out_ + "\r\n" + next;
+    return "[CONNECTION01]\r\nDSN01=DSN=" + pg->DsnName() +
+           "\r\nSQL01=SELECT i FROM generate_series(1, 5000000) i\r\n"
+           "OUTPUT=" +
+           kind + "\r\nEXPORT=" + out_ + "\r\n" + next;
   };
   const std::string insert = Job(300000, "OUTPUT=INSERT\r\nDSN02=DSN=" + pg->DsnName() +
                                              "\r\nSQL02=INSERT INTO kx_fault\r\n" + next);
@@ -482,25 +580,32 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
     for (const bool stopping : {false, true}) {
       SCOPED_TRACE(std::string(stopping ? "server stopped" : "backend terminated") +
                    (exporting ? " mid-export" : " mid-extract"));
-      pg->Exec("DROP TABLE IF EXISTS kx_fault; CREATE TABLE kx_fault (i integer, j integer, txt text)");
+      pg->Exec(
+          "DROP TABLE IF EXISTS kx_fault; CREATE TABLE kx_fault (i integer, j integer, txt text)");
       fs::remove(folder_ + "/SQLLOG.txt");
       fs::create_directories(out_dir_);
-      test::ProcessResult r = Run(exporting ? insert : extract(stopping ? "HTML" : "TAB"), "", [&](int) {
-        WaitFor([&] { return exporting ? inserted() > 0 : !TempOutput(out_dir_).empty(); });
-        if (stopping) pg->StopServer();
-        EXPECT_EQ(stopping ? 1 : pg->TerminateClientBackends(), 1);
-      });
+      test::ProcessResult r =
+          Run(exporting ? insert : extract(stopping ? "HTML" : "TAB"), "", [&](int) {
+            WaitFor([&] { return exporting ? inserted() > 0 : !TempOutput(out_dir_).empty(); });
+            if (stopping) pg->StopServer();
+            EXPECT_EQ(stopping ? 1 : pg->TerminateClientBackends(), 1);
+          });
       if (stopping) pg->StartServer();
       EXPECT_EQ(r.exit_status, 1) << r.err;
       const auto records = Records();
       ASSERT_EQ(records.size(), 4u);
-      EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed), std::string::npos) << records[0];
-      EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"), std::string::npos) << records[0];
+      EXPECT_NE(records[0].find(exporting ? "<TS> データの挿入に失敗しました。\r\n" : kFailed),
+                std::string::npos)
+          << records[0];
+      EXPECT_NE(records[0].find(exporting ? ":[08" : "The connection has been lost"),
+                std::string::npos)
+          << records[0];
       EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/X.TXT"), "X\r\nNEXT\r\n");
       if (exporting) {
         const int rows = inserted();
         EXPECT_TRUE(rows > 0 && rows < 300000) << rows;
-        EXPECT_EQ(pg->QueryRows("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)), "0");
+        EXPECT_EQ(pg->QueryRows("SELECT COUNT(*) FROM kx_fault WHERE i > " + std::to_string(rows)),
+                  "0");
       } else {
         // Every row read before the loss is kept, whole, under the new file's own name, which
         // the record names; nothing is at the output path.
@@ -509,9 +614,11 @@ TEST_F(KelvaxFaultsTest, APostgresSessionOrServerLostMidTaskFailsThatTaskOnly) {
         ASSERT_NE(path, "");
         EXPECT_NE(records[0].find(" " + path + " に残しました）"), std::string::npos) << records[0];
         const std::string kept = test::ReadFileBytes(path);
-        const std::string rows = records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
-        const std::string last_row = stopping ? ">" + rows + "</FONT></TD>\r\n</TR>\r\n<TR VALIGN=TOP>\r\n"
-                                              : "\r\n" + rows + "\r\n";
+        const std::string rows =
+            records[0].substr(5, records[0].find("番目") - 5);  // after "<TS> "
+        const std::string last_row =
+            stopping ? ">" + rows + "</FONT></TD>\r\n</TR>\r\n<TR VALIGN=TOP>\r\n"
+                     : "\r\n" + rows + "\r\n";
         EXPECT_TRUE(std::stoi(rows) > 0 && kept.ends_with(last_row)) << rows;
         EXPECT_TRUE(stopping || kept.rfind("i\r\n1\r\n2\r\n", 0) == 0);
         fs::remove(path);

@@ -27,8 +27,8 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -232,8 +232,8 @@ bool Load(const std::string& path, Script& script, std::string& why) {
     std::istringstream in(line);
     std::string key, word;
     in >> key;
-    Row* last = script.rows.empty() || script.rows.back().fetch_fail ||
-                        script.rows.back().crash || script.rows.back().hang
+    Row* last = script.rows.empty() || script.rows.back().fetch_fail || script.rows.back().crash ||
+                        script.rows.back().hang
                     ? nullptr
                     : &script.rows.back();
     auto diag = [&in] {
