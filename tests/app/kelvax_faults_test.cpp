@@ -260,7 +260,9 @@ TEST_F(KelvaxFaultsTest, AStopEndsARunWaitingOnAServerThatNeverAnswers) {
     const auto start = std::chrono::steady_clock::now();
     test::ProcessResult r =
         Run(job, "exec 2>&-;", [sig](int pid) { usleep(300000), kill(pid, sig); });
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    // The watchdog ends it 5 s after the request; a sanitized build on a loaded machine starts
+    // slowly.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(r.exit_status, 2);
     EXPECT_EQ(Records(), std::vector<std::string>{"<TS> 1番目の処理で実行を打ち切りました\r\n" +
                                                   std::string(name) + "を受けました\r\n"});
