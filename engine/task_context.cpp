@@ -1,7 +1,6 @@
 #include "engine/task_context.h"
 
 #include "engine/log_text.h"
-#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -11,21 +10,10 @@ Status TaskContext::RecordFailure(std::string_view headline, const Status& statu
   return log.WriteFailure(FailureRecord(headline, status, fields));
 }
 
-Status TaskContext::RecordCount(std::string_view headline, std::string_view what,
-                                std::size_t count,
+Status TaskContext::RecordCount(std::string_view headline, std::string_view what, std::size_t count,
                                 std::initializer_list<std::string_view> fields) {
   ++outcome_.failures;
-  std::string text = TimeStamp();
-  text += headline;
-  text += kCrLf;
-  text += what;
-  text += std::to_string(count);
-  text += kCrLf;
-  for (std::string_view f : fields) {
-    text += f;
-    text += kCrLf;
-  }
-  return log.WriteFailure(std::move(text));
+  return log.WriteFailure(LogRecord(headline, std::string(what) + std::to_string(count), fields));
 }
 
 bool TaskContext::StopRequested() {

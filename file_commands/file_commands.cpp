@@ -8,7 +8,6 @@
 #include "platform/fs/file_ops.h"
 #include "platform/fs/resolve_path.h"
 #include "platform/sqlite/file_database.h"
-#include "platform/time/clock.h"
 
 namespace kelvax {
 
@@ -69,8 +68,8 @@ TaskOutcome RunFileCopy(TaskContext& c) {
   const JobTask& t = c.task;
   const std::string destination = ResolvePath(t.DSN02);
   for (const std::string& left : RemoveLeftovers(destination)) {
-    std::string note = TimeStamp() + " 中断したコピーが残した一時ファイルを削除しました。" + kCrLf +
-                       left + kCrLf + t.DSN01 + kCrLf + t.SQL01 + kCrLf;
+    std::string note =
+        LogRecord(" 中断したコピーが残した一時ファイルを削除しました。", left, {t.DSN01, t.SQL01});
     (void)c.log.WriteLog(note);  // a broken log is seen by the runner
   }
   // A large copy stops between chunks when asked, and leaves the destination as it was.
