@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/odbc/connect_string.h"
+
 namespace kelvax {
 
 namespace {
@@ -83,18 +85,6 @@ bool NextSecret(std::string_view t, size_t from, Secret& found) {
   return false;
 }
 
-std::string Unbraced(std::string_view v) {
-  while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
-  while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
-  if (v.size() < 2 || v.front() != '{' || v.back() != '}') return std::string(v);
-  std::string out;
-  for (size_t i = 1; i + 1 < v.size(); ++i) {
-    out.push_back(v[i]);
-    if (v[i] == '}' && i + 2 < v.size() && v[i + 1] == '}') ++i;
-  }
-  return out;
-}
-
 // `text` with every occurrence of `value` (ASCII letters in any case) replaced by ***.
 std::string HideLiteral(const std::string& text, const std::string& value) {
   auto same = [](char a, char b) { return Upper(a) == Upper(b); };
@@ -138,7 +128,7 @@ std::vector<std::string> PasswordsIn(std::string_view text) {
   size_t from = 0;
   Secret s;
   while (NextSecret(text, from, s)) {
-    std::string value = Unbraced(text.substr(s.begin, s.end - s.begin));
+    std::string value = odbc::Unbraced(text.substr(s.begin, s.end - s.begin));
     if (!value.empty()) out.push_back(std::move(value));
     from = s.end;
   }

@@ -11,17 +11,12 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool EndsWith(const std::string& s, const char* tail) {
-  const std::string t = tail;
-  return s.size() > t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
-
 }  // namespace
 
 Compression CompressionOf(const std::string& path) {
   const std::string upper = UpperAscii(path);
-  if (EndsWith(upper, ".GZ")) return Compression::kGzip;
-  if (EndsWith(upper, ".ZST")) return Compression::kZstd;
+  if (upper.size() > 3 && upper.ends_with(".GZ")) return Compression::kGzip;
+  if (upper.size() > 4 && upper.ends_with(".ZST")) return Compression::kZstd;
   return Compression::kNone;
 }
 

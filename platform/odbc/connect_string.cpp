@@ -47,8 +47,9 @@ bool FindConnectAttribute(std::string_view text, std::string_view wanted, std::s
 }
 
 std::string Unbraced(std::string_view value) {
-  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!value.empty() && blank(value.front())) value.remove_prefix(1);
+  while (!value.empty() && blank(value.back())) value.remove_suffix(1);
   if (value.size() < 2 || value.front() != '{' || value.back() != '}') return std::string(value);
   std::string out;
   for (std::size_t i = 1; i + 1 < value.size(); ++i) {

@@ -20,7 +20,7 @@ std::vector<ConnectPair> ConnectPairs(std::string_view connect_string);
 bool FindConnectAttribute(std::string_view connect_string, std::string_view key,
                           std::string_view& value);
 
-// A value without its enclosing braces ("}}" read as "}").
+// A value without the blanks around it and its enclosing braces ("}}" read as "}").
 std::string Unbraced(std::string_view value);
 
 }  // namespace kelvax::odbc
