@@ -26,14 +26,14 @@ class HtmlWriter : public RowWriter {
 
   bool Begin(WriterRun& run) override {
     if (Status s = sink_.Create(run.path, run.encoding); !s && !run.Fail(s)) return false;
-    if (!Write(run, kHead)) return false;
+    if (!run.WriteLine(sink_, kHead)) return false;
     for (int c = 0; c <= run.last_column; ++c) {
       cell_.assign(kHeaderCellStart);
       AppendHtmlEscaped(cell_, run.result.ColumnName(c));
       cell_ += kHeaderCellEnd;
-      if (!Write(run, cell_)) return false;
+      if (!run.WriteLine(sink_, cell_)) return false;
     }
-    return Write(run, kBodyOpening);
+    return run.WriteLine(sink_, kBodyOpening);
   }
   bool Row(WriterRun& run) override {
     for (int c = 0; c <= run.last_column; ++c) {
@@ -50,18 +50,13 @@ class HtmlWriter : public RowWriter {
         AppendHtmlEscaped(cell_, ValueText(value_, scratch_));
       }
       cell_ += kDataCellEnd;
-      if (!Write(run, cell_)) return false;
+      if (!run.WriteLine(sink_, cell_)) return false;
     }
-    return Write(run, kRowEnd);
+    return run.WriteLine(sink_, kRowEnd);
   }
   void Finish(WriterRun& run) override { run.Finish(sink_); }
 
  private:
-  bool Write(WriterRun& run, std::string_view line) {
-    Status s = sink_.WriteLine(line);
-    return s.ok() || run.FailLine(s);
-  }
-
   LineSink sink_;
   std::string cell_;
   odbc::Value value_;

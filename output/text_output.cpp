@@ -15,21 +15,16 @@ class TextWriter : public RowWriter {
   bool Begin(WriterRun& run) override {
     if (Status s = sink_.Create(run.path, run.encoding); !s && !run.Fail(s)) return false;
     builder_.Header(run.result, run.last_column);
-    return WriteLine(run);
+    return run.WriteLine(sink_, builder_.line());
   }
   bool Row(WriterRun& run) override {
     if (!builder_.Row(run)) return false;
     builder_.EndLine();
-    return WriteLine(run);
+    return run.WriteLine(sink_, builder_.line());
   }
   void Finish(WriterRun& run) override { run.Finish(sink_); }
 
  private:
-  bool WriteLine(WriterRun& run) {
-    Status s = sink_.WriteLine(builder_.line());
-    return s.ok() || run.FailLine(s);
-  }
-
   LineBuilder builder_;
   LineSink sink_;
 };

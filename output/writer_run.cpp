@@ -27,6 +27,11 @@ bool WriterRun::FailLine(const Status& status) {
   return Fail(status);
 }
 
+bool WriterRun::WriteLine(LineSink& sink, std::string_view line) {
+  Status s = sink.WriteLine(line);
+  return s.ok() || FailLine(s);
+}
+
 void WriterRun::Finish(LineSink& sink) {
   if (context.StopRequested()) {
     sink.Abandon();

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/job_schema.h"
 #include "engine/workers.h"
@@ -30,6 +31,8 @@ struct WriterRun {
   // counted: a file that cannot be written gives its first line's record and, at Finish, one
   // record with the count of the rest, not one record per row.
   bool FailLine(const Status& status);
+  // Writes one line to `sink`; a failure is FailLine's. False when the writer must stop.
+  bool WriteLine(LineSink& sink, std::string_view line);
   // Ends the file: puts it in place and writes the records still due; when the run was cut, the
   // unfinished file is removed and the task's record says so.
   void Finish(LineSink& sink);
