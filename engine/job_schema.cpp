@@ -14,6 +14,15 @@ constexpr struct {
     {OutputKind::kInsert, "INSERT"},  {OutputKind::kUpdate, "UPDATE"},
 };
 
+constexpr struct {
+  OutputEncoding encoding;
+  const char* word;
+} kEncodingWords[] = {
+    {OutputEncoding::kCp932, "CP932"},
+    {OutputEncoding::kUtf8, "UTF-8"},
+    {OutputEncoding::kUtf8Bom, "UTF-8-BOM"},
+};
+
 template <typename Task, typename Field>
 Field& FieldOf(Task& task, JobKey key) {
   switch (key) {
@@ -58,14 +67,18 @@ std::string JobKeyList() {
 }
 
 OutputEncoding OutputEncodingOf(const std::string& encoding) {
-  if (encoding.empty() || encoding == "CP932") return OutputEncoding::kCp932;
-  if (encoding == "UTF-8") return OutputEncoding::kUtf8;
-  if (encoding == "UTF-8-BOM") return OutputEncoding::kUtf8Bom;
+  if (encoding.empty()) return OutputEncoding::kCp932;
+  for (const auto& w : kEncodingWords) {
+    if (encoding == w.word) return w.encoding;
+  }
   return OutputEncoding::kUnknown;
 }
 
 std::string OutputEncodingList(const char* separator) {
-  return std::string("CP932") + separator + "UTF-8" + separator + "UTF-8-BOM";
+  std::string list;
+  for (const auto& w : kEncodingWords)
+    list += (list.empty() ? "" : separator) + std::string(w.word);
+  return list;
 }
 
 OutputKind OutputKindOf(const std::string& output) {
