@@ -106,22 +106,7 @@ fi
 
 if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_pg_start "$work/pg"
-  if [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = 'bench'")" != 1 ] ||
-     [ "$(bench_psql -At -c "SELECT count(*) FROM bench")" != "$rows" ]; then
-    echo "loading $rows rows into PostgreSQL ..." >&2
-    bench_psql -q <<SQL
-DROP TABLE IF EXISTS bench;
-CREATE TABLE bench (id integer PRIMARY KEY, amount double precision, price numeric(12,2),
-  name varchar(40), note text, created timestamp, qty integer);
-INSERT INTO bench
-SELECT n, n * 1.25 / 7, round((n % 100000) / 100.0, 2), '商品' || n || '号 テスト',
-       'メモ ' || n || ' ' || substr('The quick brown fox jumps over the lazy dog; いろはにほへとちりぬるを わかよたれそつねならむ うゐのおくやまけふこえて あさきゆめみしゑひもせす. Pack my box with five dozen liquor jugs.', 1, 20 + n % 150),
-       timestamp '2001-01-01 00:00:00' + n * interval '37 seconds',
-       CASE WHEN n % 10 = 0 THEN NULL ELSE n % 1000 END
-FROM generate_series(1, $rows) n;
-VACUUM ANALYZE bench;
-SQL
-  fi
+  bench_pg_table "$rows"
   bench_add_dsn BENCHPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
     "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "UseDeclareFetch=1" \
     "Fetch=$pg_fetch"
@@ -154,23 +139,8 @@ fi
 
 if [ "$what" = mariadb ] || [ "$what" = all ]; then
   bench_my_start "$work/mariadb"
-  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench"
   # Upper case: job values are upper-cased, and MariaDB table names on Linux keep their case.
-  if [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'bench' AND table_name = 'BENCH'")" != 1 ] ||
-     [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM BENCH")" != "$rows" ]; then
-    echo "loading $rows rows into MariaDB ..." >&2
-    bench_mariadb bench <<SQL
-DROP TABLE IF EXISTS BENCH;
-CREATE TABLE BENCH (id INT PRIMARY KEY, amount DOUBLE, price DECIMAL(12,2), name VARCHAR(40),
-  note TEXT, created DATETIME, qty INT);
-INSERT INTO BENCH
-SELECT seq, seq * 1.25 / 7, ROUND((seq % 100000) / 100.0, 2), CONCAT('商品', seq, '号 テスト'),
-       CONCAT('メモ ', seq, ' ', SUBSTR('The quick brown fox jumps over the lazy dog; いろはにほへとちりぬるを わかよたれそつねならむ うゐのおくやまけふこえて あさきゆめみしゑひもせす. Pack my box with five dozen liquor jugs.', 1, 20 + seq % 150)),
-       TIMESTAMP '2001-01-01 00:00:00' + INTERVAL seq * 37 SECOND,
-       CASE WHEN seq % 10 = 0 THEN NULL ELSE seq % 1000 END
-FROM seq_1_to_$rows;
-SQL
-  fi
+  bench_my_table "$rows"
   bench_add_dsn BENCHMY "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
     "UID=root" "CHARSET=utf8mb4"
   all="SELECT * FROM BENCH"

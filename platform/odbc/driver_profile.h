@@ -15,8 +15,9 @@ struct DriverProfile {
   // characters beyond the basic plane.
   bool narrow_statements = false;
   // Text fetched as SQL_C_CHAR, UTF-8: the SQLite driver always (its wide path costs more and
-  // mangles the same characters); MariaDB where a probe value comes back as sent
-  // (Connector/ODBC 3.1 gives too short a length for some wide values: 髙橋 came out as 髙).
+  // mangles the same characters); MariaDB and PostgreSQL where a probe value comes back as sent
+  // (Connector/ODBC 3.1 gives too short a length for some wide values: 髙橋 came out as 髙;
+  // psqlODBC's wide form costs a conversion each way).
   bool narrow_text = false;
   // Every column but binary ones as the stored text (SQLite: declared types are only names, and
   // its typed conversions change values: 1.5 read as 1, text in a DATE column as NULL).

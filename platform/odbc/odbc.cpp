@@ -175,14 +175,25 @@ void Connection::Probe(const std::string& completed) {
       p.narrow_statements = p.narrow_text = p.stored_text = true;
       p.literals_known = true;
       break;
-    case Dbms::kPostgres:
+    case Dbms::kPostgres: {
       p.temporal_text = p.money_text = p.trusted_block_reads = true;
+      // Text as SQL_C_CHAR where psqlODBC hands the server's UTF-8 through as it is (the
+      // narrow form follows the client's locale): the probe value must come back as sent, from
+      // a UTF8 database, so that what arrives is the stored text. The wide form costs psqlODBC
+      // and the program a conversion each way.
+      std::string probe;
+      p.narrow_text = QueryText(
+                          "SELECT convert_from(decode('E9AB99E6A98BF09F8DA3', 'hex'), 'UTF8') || "
+                          "current_setting('server_encoding')",
+                          probe) &&
+                      probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3UTF8";  // 髙橋🍣
       p.literals_known = QueryText("SHOW standard_conforming_strings", setting) &&
                          (setting == "on" || setting == "off");
       p.literals = !p.literals_known ? SqlLiteral::kNoBackslash
                    : setting == "on" ? SqlLiteral::kStandard
                                      : SqlLiteral::kEscapeString;
       break;
+    }
     case Dbms::kMysql: {
       p.temporal_text = true;
       // Whether text fetched as SQL_C_CHAR arrives as UTF-8 (the narrow character set follows

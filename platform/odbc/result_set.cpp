@@ -18,7 +18,8 @@
 //     shows the values psqlODBC cannot give (it prints 10000-01-01 as 1000-00-00 and both
 //     infinities of a date as 0000-00-00, and passes a time stamp BC through as the server's
 //     text): those fail rather than become another date. money as text too: as a double it
-//     loses cents above 15 digits, and its text carries the currency's signs.
+//     loses cents above 15 digits, and its text carries the currency's signs. Text as
+//     SQL_C_CHAR where the probe shows it arrives as the database's UTF-8, as on MariaDB.
 //   - Elsewhere: text as SQL_C_WCHAR (a narrow driver's data is not promised to be UTF-8),
 //     decimals as characters (never through a double), integers as 64-bit integers, floating
 //     values as doubles, binary as bytes.

@@ -83,6 +83,17 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out) {
   const std::size_t start = out.size();
   out.resize(start + n);
   char* o = out.data() + start;
+  auto emit = [&o, &replaced](std::uint16_t code) {
+    if (code == kNoForm) {
+      *o++ = '?';
+      ++replaced;
+    } else if (code < 0x100) {
+      *o++ = static_cast<char>(code);
+    } else {
+      *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code & 0xFF);
+    }
+  };
   std::size_t i = 0;
   while (i < n) {
     const std::size_t ascii = AsciiPrefix(p + i, n - i);
@@ -90,6 +101,20 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out) {
     o += ascii;
     i += ascii;
     while (i < n && p[i] >= 0x80) {
+      // Japanese text is runs of three-byte sequences: each is checked and decoded from one
+      // four-byte load (E1..EF lead, except ED, with two continuation bytes: always
+      // well-formed and in the basic plane).
+      while (i + 4 <= n) {
+        std::uint32_t w;
+        std::memcpy(&w, p + i, 4);
+        const unsigned lead = w & 0xFF;
+        if ((w & 0xC0C0F0) != 0x8080E0 || lead == 0xE0 || lead == 0xED) break;
+        const char32_t cp = (lead & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F);
+        if (!table) table = EncodeTable();
+        i += 3;
+        emit(table[cp]);
+      }
+      if (i == n || p[i] < 0x80) break;
       bool valid = true;
       std::size_t len = ShortSequence(p + i, n - i);
       if (len == 0) len = Utf8Sequence(p + i, n - i, &valid);
@@ -98,16 +123,7 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out) {
       if (valid && len == 3) cp = (p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F);
       i += len;
       if (!table && cp < 0x10000) table = EncodeTable();
-      const std::uint16_t code = cp < 0x10000 ? table[cp] : kNoForm;
-      if (code == kNoForm) {
-        *o++ = '?';
-        ++replaced;
-      } else if (code < 0x100) {
-        *o++ = static_cast<char>(code);
-      } else {
-        *o++ = static_cast<char>(code >> 8);
-        *o++ = static_cast<char>(code & 0xFF);
-      }
+      emit(cp < 0x10000 ? table[cp] : kNoForm);
     }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
