@@ -1,9 +1,8 @@
 #include "output/field_quote.h"
 
 #include <array>
-#include <cstdint>
-#include <cstring>
 
+#include "output/byte_scan.h"
 #include "platform/text/quoting.h"
 
 namespace kelvax {
@@ -20,17 +19,6 @@ struct SplitTable {
   }
 };
 
-// Eight bytes at a time: whether a word may hold a byte below 0x20 (TAB, CR, LF among them) or,
-// for CSV, a comma or double quote. Never misses one; a hit is settled byte by byte.
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-inline std::uint64_t HasByteBelow(std::uint64_t w, unsigned char n) {
-  return (w - kOnes * n) & ~w & kHigh;
-}
-inline std::uint64_t HasByte(std::uint64_t w, unsigned char b) {
-  return HasByteBelow(w ^ (kOnes * b), 1);
-}
-
 bool NeedsQuotes(std::string_view v, Separator separator) {
   static const SplitTable table;
   const bool csv = separator == Separator::kComma;
@@ -39,9 +27,9 @@ bool NeedsQuotes(std::string_view v, Separator separator) {
   const auto* p = reinterpret_cast<const unsigned char*>(v.data());
   const std::size_t n = v.size();
   std::size_t i = 0;
+  // Every splitting byte is below 0x20, or a comma or double quote.
   for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
+    const std::uint64_t w = LoadWord(p + i);
     std::uint64_t hit = HasByteBelow(w, 0x20);
     if (csv) hit |= HasByte(w, ',') | HasByte(w, '"');
     if (hit) break;

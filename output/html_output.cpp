@@ -26,6 +26,8 @@ class HtmlWriter : public RowWriter {
 
   bool Begin(WriterRun& run) override {
     if (Status s = sink_.Create(run.path, run.encoding); !s && !run.Fail(s)) return false;
+    cell_start_ = sink_.Encoded(kDataCellStart);
+    cell_end_ = sink_.Encoded(kDataCellEnd);
     if (!run.WriteLine(sink_, kHead)) return false;
     for (int c = 0; c <= run.last_column; ++c) {
       cell_.assign(kHeaderCellStart);
@@ -38,7 +40,7 @@ class HtmlWriter : public RowWriter {
   bool Row(WriterRun& run) override {
     for (int c = 0; c <= run.last_column; ++c) {
       Status s = run.result.Get(c, value_);
-      cell_.assign(kDataCellStart);
+      cell_.clear();
       if (!s) {
         // A value that cannot be read is written like a NULL (the failed NULL test), never
         // with the previous cell's text.
@@ -49,8 +51,7 @@ class HtmlWriter : public RowWriter {
       } else {
         AppendHtmlEscaped(cell_, ValueText(value_, scratch_));
       }
-      cell_ += kDataCellEnd;
-      if (!run.WriteLine(sink_, cell_)) return false;
+      if (!run.WriteLine(sink_, cell_start_, cell_, cell_end_)) return false;
     }
     return run.WriteLine(sink_, kRowEnd);
   }
@@ -58,6 +59,7 @@ class HtmlWriter : public RowWriter {
 
  private:
   LineSink sink_;
+  std::string cell_start_, cell_end_;  // in the file's encoding
   std::string cell_;
   odbc::Value value_;
   std::string scratch_;

@@ -20,18 +20,36 @@ Status LineSink::Create(const std::string& path, OutputEncoding encoding) {
   return failed_;
 }
 
-Status LineSink::WriteLine(std::string_view utf8) {
+Status LineSink::WriteLine(std::string_view utf8) { return WriteLine({}, utf8, {}); }
+
+Status LineSink::WriteLine(std::string_view before, std::string_view utf8, std::string_view after) {
   if (!failed_.ok()) return failed_;
   if (!file_.is_open()) return Status::Error(StatusCode::kBadFileName);
+  buffer_ += before;
+  Append(utf8);
+  buffer_ += after;
+  buffer_ += "\r\n";
+  ++buffered_lines_;
+  if (buffer_.size() >= kBlockSize) return Flush();
+  return Status::Ok();
+}
+
+void LineSink::Append(std::string_view utf8) {
   if (encoding_ == OutputEncoding::kCp932) {
     replaced_ += AppendCp932(utf8, buffer_);
   } else {
     repaired_ += AppendRepairedUtf8(utf8, buffer_);
   }
-  buffer_ += "\r\n";
-  ++buffered_lines_;
-  if (buffer_.size() >= kBlockSize) return Flush();
-  return Status::Ok();
+}
+
+std::string LineSink::Encoded(std::string_view utf8) const {
+  std::string bytes;
+  if (encoding_ == OutputEncoding::kCp932) {
+    (void)AppendCp932(utf8, bytes);  // the writers' markup has a form for every character
+  } else {
+    (void)AppendRepairedUtf8(utf8, bytes);
+  }
+  return bytes;
 }
 
 Status LineSink::Flush() {

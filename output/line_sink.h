@@ -26,6 +26,11 @@ class LineSink {
   // After a failed block write the file holds the whole lines written before it and takes no
   // more (a file with a gap would look whole): every later line fails the same way.
   Status WriteLine(std::string_view utf8);
+  // The same line as WriteLine(before + utf8 + after) for `before` and `after` from Encoded: a
+  // writer's fixed markup is encoded once, not on every line.
+  Status WriteLine(std::string_view before, std::string_view utf8, std::string_view after);
+  // `utf8` in the file's encoding (known once created); text the encoding writes as it is.
+  std::string Encoded(std::string_view utf8) const;
   // Writes what is buffered and puts the file at its path. After a failed block write nothing is
   // put there: the whole lines written stay under the new file's own name, named in the failure.
   Status Close();
@@ -43,6 +48,7 @@ class LineSink {
  private:
   Status Flush();
   Status EndStream();
+  void Append(std::string_view utf8);
   AtomicFile file_;
   OutputEncoding encoding_ = OutputEncoding::kCp932;
   std::unique_ptr<Compressor> compressor_;

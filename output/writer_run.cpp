@@ -28,7 +28,12 @@ bool WriterRun::FailLine(const Status& status) {
 }
 
 bool WriterRun::WriteLine(LineSink& sink, std::string_view line) {
-  Status s = sink.WriteLine(line);
+  return WriteLine(sink, {}, line, {});
+}
+
+bool WriterRun::WriteLine(LineSink& sink, std::string_view before, std::string_view line,
+                          std::string_view after) {
+  Status s = sink.WriteLine(before, line, after);
   return s.ok() || FailLine(s);
 }
 

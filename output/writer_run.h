@@ -33,6 +33,9 @@ struct WriterRun {
   bool FailLine(const Status& status);
   // Writes one line to `sink`; a failure is FailLine's. False when the writer must stop.
   bool WriteLine(LineSink& sink, std::string_view line);
+  // The same with markup from LineSink::Encoded around `line`.
+  bool WriteLine(LineSink& sink, std::string_view before, std::string_view line,
+                 std::string_view after);
   // Ends the file: puts it in place and writes the records still due; when the run was cut, the
   // unfinished file is removed and the task's record says so.
   void Finish(LineSink& sink);
