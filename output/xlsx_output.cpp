@@ -121,6 +121,12 @@ void CellText(std::string_view text, std::string& out, std::size_t& repaired) {
     repaired += AppendRepairedUtf8(text, fixed);
     source = fixed;
   }
+  // Most text holds neither byte: it is copied whole.
+  if (!std::memchr(source.data(), '_', source.size()) &&
+      !std::memchr(source.data(), '\0', source.size())) {
+    out.assign(source);
+    return;
+  }
   auto is_hex = [](char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
   };
