@@ -12,7 +12,9 @@
 #   bench/export.sh [sqlite|pg|mariadb|all]
 #   env: KELVAX (default build/kelvax), ROWS (100000), RUNS (3), BENCH_DIR (/tmp/kelvax-bench),
 #        KELVAX_ONLY=1 measures kelvax alone (comparing two builds on a busy machine),
-#        LIMIT_ONLY=1 kelvax and the batched limit (the per-row forms take minutes)
+#        LIMIT_ONLY=1 kelvax and the batched limit (the per-row forms take minutes),
+#        MULTIROW=1 kelvax, the multi-row VALUES form (100 rows a statement, a commit every
+#        2,000) and the batched loop
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,6 +56,16 @@ export_series() {
   k=$BENCH_WALL; k_cpu=$BENCH_CPU
   if [ -n "${KELVAX_ONLY:-}" ]; then
     awk -v k="$k" -v n="$rows" 'BEGIN { printf "\nrows/s: kelvax %.0f\n", n / k }'
+    return
+  fi
+  if [ -n "${MULTIROW:-}" ]; then
+    bench_measure "multi-row VALUES, 100 a statement" "" "$work/export_per_row" "DSN=EXSRC" "$query" \
+      "$2" "$head" 2000 100
+    local multi=$BENCH_WALL multi_cpu=$BENCH_CPU
+    bench_measure "export_batched.c (prepared)" "" "$work/export_batched" "DSN=EXSRC" "$query" "$2" "$head"
+    echo
+    bench_ratio "kelvax / multi-row VALUES" "$k" "$multi" "<= 1.1" "$k_cpu" "$multi_cpu"
+    bench_ratio "kelvax / prepared loop" "$k" "$BENCH_WALL" "(reported)" "$k_cpu" "$BENCH_CPU"
     return
   fi
   if [ -n "${LIMIT_ONLY:-}" ]; then
@@ -110,7 +122,8 @@ if [ "$what" = mariadb ] || [ "$what" = all ]; then
     CREATE TABLE COPY (id INT PRIMARY KEY, amount DOUBLE, price DECIMAL(12,2), name VARCHAR(40),
     note TEXT, created DATETIME, qty INT)"
   head="INSERT INTO COPY"
-  for option in "" 67108864; do
+  for option in "" ${MULTIROW:+-}67108864; do
+    [ "$option" = -67108864 ] && continue  # the multi-row comparison: a default DSN
     name=EXMY${option:+M}
     bench_add_dsn "$name" "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
       "UID=root" "CHARSET=utf8mb4" ${option:+"OPTION=$option"}
