@@ -122,8 +122,9 @@ if [ "$what" = mariadb ] || [ "$what" = all ]; then
     CREATE TABLE COPY (id INT PRIMARY KEY, amount DOUBLE, price DECIMAL(12,2), name VARCHAR(40),
     note TEXT, created DATETIME, qty INT)"
   head="INSERT INTO COPY"
-  for option in "" ${MULTIROW:+-}67108864; do
-    [ "$option" = -67108864 ] && continue  # the multi-row comparison: a default DSN
+  options=("" 67108864)
+  [ -n "${MULTIROW:-}" ] && options=("")  # the multi-row comparison: a default DSN only
+  for option in "${options[@]}"; do
     name=EXMY${option:+M}
     bench_add_dsn "$name" "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
       "UID=root" "CHARSET=utf8mb4" ${option:+"OPTION=$option"}
