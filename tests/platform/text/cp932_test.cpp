@@ -64,6 +64,10 @@ TEST(Cp932Test, InvalidUtf8BecomesQuestionMarks) {
                     &replaced),
             "a?b?c??d?");
   EXPECT_EQ(replaced, 5u);
+  // Inside a run of three-byte characters: an overlong form and a surrogate, byte by byte.
+  EXPECT_EQ(Hex(ToCp932("明\xE0\x80\xAF明\xED\xA0\x80明x", &replaced)),
+            "96 BE 3F 3F 3F 96 BE 3F 3F 3F 96 BE 78");
+  EXPECT_EQ(replaced, 6u);
 }
 
 TEST(Cp932Test, AppendKeepsWhatIsAlreadyInTheBuffer) {
