@@ -3,15 +3,11 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kelvax {
 
 namespace {
-
-void AppendTwoDigits(int value, std::string& out) {
-  out.push_back(static_cast<char>('0' + (value / 10) % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
-}
 
 void AppendNumber(long value, std::string& out) {
   char buf[24];
@@ -210,40 +206,67 @@ void AppendDecimal(std::string_view text, std::string& out) {
   }
 }
 
-void AppendDate(int year, int month, int day, std::string& out) {
-  if (year >= 0 && year < 10000) {
-    for (int div = 1000; div > 0; div /= 10)
-      out.push_back(static_cast<char>('0' + year / div % 10));
-  } else {
-    AppendNumber(year, out);
-  }
-  out.push_back('/');
-  AppendTwoDigits(month, out);
-  out.push_back('/');
-  AppendTwoDigits(day, out);
+namespace {
+
+// The forms below are laid out in a small buffer and appended once: a value per row and column
+// goes through them.
+char* PutTwoDigits(int value, char* at) {
+  at[0] = static_cast<char>('0' + (value / 10) % 10);
+  at[1] = static_cast<char>('0' + value % 10);
+  return at + 2;
 }
 
-void AppendTime(int hour, int minute, int second, std::uint32_t nanosecond, std::string& out) {
-  AppendNumber(hour, out);
-  out.push_back(':');
-  AppendTwoDigits(minute, out);
-  out.push_back(':');
-  AppendTwoDigits(second, out);
-  if (nanosecond == 0) return;
-  char digits[10];
+char* PutDate(int year, int month, int day, char* at, char* end) {
+  if (year >= 0 && year < 10000) {
+    at = PutTwoDigits(year / 100, at);
+    at = PutTwoDigits(year % 100, at);
+  } else {
+    at = std::to_chars(at, end, year).ptr;
+  }
+  *at++ = '/';
+  at = PutTwoDigits(month, at);
+  *at++ = '/';
+  return PutTwoDigits(day, at);
+}
+
+char* PutTime(int hour, int minute, int second, std::uint32_t nanosecond, char* at, char* end) {
+  at = std::to_chars(at, end, hour).ptr;
+  *at++ = ':';
+  at = PutTwoDigits(minute, at);
+  *at++ = ':';
+  at = PutTwoDigits(second, at);
+  if (nanosecond == 0) return at;
+  char digits[9];
   std::uint32_t rest = nanosecond;
   for (int i = 8; i >= 0; --i, rest /= 10) digits[i] = static_cast<char>('0' + rest % 10);
   int length = 9;
   while (digits[length - 1] == '0') --length;
-  out.push_back('.');
-  out.append(digits, static_cast<std::size_t>(length));
+  *at++ = '.';
+  std::memcpy(at, digits, static_cast<std::size_t>(length));
+  return at + length;
+}
+
+}  // namespace
+
+void AppendDate(int year, int month, int day, std::string& out) {
+  char buf[40];
+  out.append(buf, PutDate(year, month, day, buf, buf + sizeof buf));
+}
+
+void AppendTime(int hour, int minute, int second, std::uint32_t nanosecond, std::string& out) {
+  char buf[48];
+  out.append(buf, PutTime(hour, minute, second, nanosecond, buf, buf + sizeof buf));
 }
 
 void AppendTimestamp(const odbc::DateTime& t, std::string& out) {
-  AppendDate(t.year, t.month, t.day, out);
-  if (t.hour == 0 && t.minute == 0 && t.second == 0 && t.nanosecond == 0) return;
-  out.push_back(' ');
-  AppendTime(t.hour, t.minute, t.second, t.nanosecond, out);
+  char buf[96];
+  char* const end = buf + sizeof buf;
+  char* at = PutDate(t.year, t.month, t.day, buf, end);
+  if (t.hour != 0 || t.minute != 0 || t.second != 0 || t.nanosecond != 0) {
+    *at++ = ' ';
+    at = PutTime(t.hour, t.minute, t.second, t.nanosecond, at, end);
+  }
+  out.append(buf, at);
 }
 
 void AppendHex(const unsigned char* bytes, std::size_t count, std::string& out) {
