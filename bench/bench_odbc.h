@@ -5,8 +5,10 @@
 
 #include <sql.h>
 #include <sqlext.h>
+#include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 static void bench_fail(const char* what, SQLSMALLINT type, SQLHANDLE handle) {
@@ -27,7 +29,14 @@ static SQLHDBC bench_connect(SQLHENV env, const char* connect_string) {
   return dbc;
 }
 
+/* With REFERENCE_SQLITE_MULTITHREAD=1 in the environment, SQLite is put in multi-thread mode
+ * with memory statistics off before a driver loads it, as kelvax does (link with -lsqlite3). */
 static SQLHENV bench_env(void) {
+  const char* mt = getenv("REFERENCE_SQLITE_MULTITHREAD");
+  if (mt && strcmp(mt, "1") == 0 && sqlite3_config(SQLITE_CONFIG_MULTITHREAD) == SQLITE_OK) {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    sqlite3_initialize();
+  }
   SQLHENV env;
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);

@@ -59,6 +59,7 @@ export_series() {
     return
   fi
   if [ -n "${MULTIROW:-}" ]; then
+    export REFERENCE_SQLITE_MULTITHREAD=1  # SQLite set up as kelvax sets it
     bench_measure "multi-row VALUES, 100 a statement" "" "$work/export_per_row" "DSN=EXSRC" "$query" \
       "$2" "$head" 2000 100
     local multi=$BENCH_WALL multi_cpu=$BENCH_CPU
@@ -66,6 +67,7 @@ export_series() {
     echo
     bench_ratio "kelvax / multi-row VALUES" "$k" "$multi" "<= 1.1" "$k_cpu" "$multi_cpu"
     bench_ratio "kelvax / prepared loop" "$k" "$BENCH_WALL" "(reported)" "$k_cpu" "$BENCH_CPU"
+    unset REFERENCE_SQLITE_MULTITHREAD
     return
   fi
   if [ -n "${LIMIT_ONLY:-}" ]; then

@@ -5,14 +5,12 @@
  *   cc -O2 -o reference_fetch bench/reference_fetch.c -lodbc -lsqlite3
  *   ./reference_fetch 'DRIVER=SQLite3;Database=bench.db;StepAPI=1' 'SELECT * FROM bench' out.tsv
  *
- * With REFERENCE_SQLITE_MULTITHREAD=1 in the environment, SQLite is put in multi-thread mode
- * with memory statistics off before the driver loads it, as kelvax does (link with -lsqlite3).
+ * With REFERENCE_SQLITE_MULTITHREAD=1 in the environment, SQLite is set up as kelvax sets it
+ * (bench_odbc.h).
  *
  * Values longer than their buffer (the column size, at most 4096 bytes) are cut short and
  * counted: this program sets the speed limit, it is not an exporter. Rows, seconds and rows per
  * second go to stderr. */
-#include <sqlite3.h>
-#include <string.h>
 
 #include "bench_odbc.h"
 
@@ -26,12 +24,6 @@ int main(int argc, char** argv) {
   }
   struct timespec t0;
   clock_gettime(CLOCK_MONOTONIC, &t0);
-  const char* mt = getenv("REFERENCE_SQLITE_MULTITHREAD");
-  if (mt && strcmp(mt, "1") == 0 && sqlite3_config(SQLITE_CONFIG_MULTITHREAD) == SQLITE_OK) {
-    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-    sqlite3_initialize();
-  }
-
   SQLHENV env = bench_env();
   SQLHDBC dbc = bench_connect(env, argv[1]);
   SQLHSTMT stmt;
