@@ -101,18 +101,11 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out) {
     o += ascii;
     i += ascii;
     while (i < n && p[i] >= 0x80) {
-      // Japanese text is runs of three-byte sequences: each is checked and decoded from one
-      // four-byte load (E1..EF lead, except ED, with two continuation bytes: always
-      // well-formed and in the basic plane).
-      while (i + 4 <= n) {
-        std::uint32_t w;
-        std::memcpy(&w, p + i, 4);
-        const unsigned lead = w & 0xFF;
-        if ((w & 0xC0C0F0) != 0x8080E0 || lead == 0xE0 || lead == 0xED) break;
-        const char32_t cp = (lead & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F);
+      // Japanese text is runs of three-byte sequences, checked with one load.
+      while (i + 4 <= n && IsPlainThreeByte(p + i)) {
         if (!table) table = EncodeTable();
+        emit(table[PlainThreeByte(p + i)]);
         i += 3;
-        emit(table[cp]);
       }
       if (i == n || p[i] < 0x80) break;
       bool valid = true;

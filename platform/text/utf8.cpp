@@ -13,6 +13,10 @@ bool IsValidUtf8(std::string_view bytes) {
   while (i < n) {
     i += AsciiPrefix(p + i, n - i);
     while (i < n && p[i] >= 0x80) {
+      if (i + 4 <= n && IsPlainThreeByte(p + i)) {
+        i += 3;
+        continue;
+      }
       std::size_t len = ShortSequence(p + i, n - i);
       if (len == 0) {
         bool valid;
