@@ -19,11 +19,12 @@ bool DatabaseBeyondAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-short DriverConnect(void* dbc, const std::string& connect_string, std::string& completed) {
+short DriverConnect(void* dbc, const std::string& connect_string, std::string& completed,
+                    bool narrow) {
   completed.clear();
   SQLSMALLINT length = 0;
   SQLRETURN rc;
-  if (DatabaseBeyondAscii(connect_string)) {
+  if (narrow || DatabaseBeyondAscii(connect_string)) {
     std::vector<SQLCHAR> out(kCompletedCapacity);
     const SQLSMALLINT given =
         connect_string.size() < 32767 ? static_cast<SQLSMALLINT>(connect_string.size()) : SQL_NTS;

@@ -12,7 +12,8 @@ enum class Dbms { kOther, kSqlite, kPostgres, kMysql };
 struct DriverProfile {
   Dbms dbms = Dbms::kOther;
   // Statements through the narrow call, as UTF-8: the SQLite driver's wide call mangles
-  // characters beyond the basic plane.
+  // characters beyond the basic plane; psqlODBC and Connector/ODBC where a probe literal sent
+  // that way arrives as sent (the wide call costs a conversion each way).
   bool narrow_statements = false;
   // Text fetched as SQL_C_CHAR, UTF-8: the SQLite driver always (its wide path costs more and
   // mangles the same characters); MariaDB and PostgreSQL where a probe value comes back as sent

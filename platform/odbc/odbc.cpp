@@ -13,6 +13,7 @@
 
 #include "platform/odbc/diagnostic.h"
 #include "platform/odbc/driver_connect.h"
+#include "platform/odbc/driver_family.h"
 #include "platform/odbc/login_timeout.h"
 #include "platform/odbc/utf16.h"
 #include "platform/process/fatal_signal.h"
@@ -151,7 +152,12 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), SQL_IS_UINTEGER);
   }
   std::string completed_text;
-  rc = CallDriver([&] { return DriverConnect(dbc.get(), timeout.connect_string, completed_text); });
+  // psqlODBC and Connector/ODBC are connected through the narrow call, so that a copy's
+  // statements can go to them as UTF-8 (see Probe).
+  const DriverFamily family = DriverFamilyOf(connect_string);
+  const bool narrow = family == DriverFamily::kPostgres || family == DriverFamily::kMysql;
+  rc = CallDriver(
+      [&] { return DriverConnect(dbc.get(), timeout.connect_string, completed_text, narrow); });
   if (!SQL_SUCCEEDED(rc)) return CallFailure(SQL_HANDLE_DBC, dbc.get(), "SQLDriverConnect", rc);
   // Some drivers take the access mode only once connected.
   if (read_only && !read_only_set) ask_read_only();
@@ -187,6 +193,11 @@ void Connection::Probe(const std::string& completed) {
                           "current_setting('server_encoding')",
                           probe) &&
                       probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3UTF8";  // 髙橋🍣
+      if (p.narrow_text) {
+        p.narrow_statements = NarrowStatementsArrive(
+            "SELECT upper(encode(convert_to('\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3', "
+            "'UTF8'), 'hex'))");
+      }
       p.literals_known = QueryText("SHOW standard_conforming_strings", setting) &&
                          (setting == "on" || setting == "off");
       p.literals = !p.literals_known ? SqlLiteral::kNoBackslash
@@ -202,6 +213,10 @@ void Connection::Probe(const std::string& completed) {
       std::string probe;
       p.narrow_text = QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
                       probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+      if (p.narrow_text) {
+        p.narrow_statements = NarrowStatementsArrive(
+            "SELECT HEX(CONVERT('\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3' USING utf8mb4))");
+      }
       p.literals_known = QueryText("SELECT @@sql_mode", setting);
       setting = UpperAscii(std::move(setting));
       p.literals = !p.literals_known                          ? SqlLiteral::kNoBackslash
@@ -263,6 +278,16 @@ Status Connection::ExecHandle(void*& stmt) {
   }
   stmt = exec_handle_.get();
   return Status::Ok();
+}
+
+// Statements go through the narrow call where a literal sent that way reaches the server as
+// the UTF-8 it is (`query` gives the hex of 髙橋🍣 as the server read it): the wide call costs the
+// program and the driver a conversion each way on every statement, and a copy sends megabytes.
+bool Connection::NarrowStatementsArrive(const std::string& query) {
+  profile_.narrow_statements = true;
+  std::string hex;
+  profile_.narrow_statements = QueryText(query, hex) && hex == "E9AB99E6A98BF09F8DA3";
+  return profile_.narrow_statements;
 }
 
 SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {
