@@ -44,8 +44,8 @@ query="SELECT * FROM bench"
 
 # kelvax_export_job TARGET_DSN: the one-task job file $work/export-TARGET_DSN.ini
 kelvax_export_job() {
-  printf '[CONNECTION01]\r\nDSN01=DSN=EXSRC\r\nSQL01=%s\r\nOUTPUT=INSERT\r\nDSN02=DSN=%s\r\nSQL02=INSERT INTO copy\r\n' \
-    "$query" "$1" > "$work/export-$1.ini"
+  printf '[CONNECTION01]\r\nDSN01=DSN=EXSRC\r\nSQL01=%s\r\nOUTPUT=INSERT\r\nDSN02=DSN=%s\r\nSQL02=%s\r\n' \
+    "$query" "$1" "$head" > "$work/export-$1.ini"
 }
 
 # export_series TARGET_DSN TARGET_CONNECT: the three programs against one target.
