@@ -24,41 +24,11 @@
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/ui/support/widgets.h"
-#include "ui/center_layout.h"
 #include "ui/form_auto.h"
 #include "ui/qt_run_host.h"
-#include "ui/sql_config.h"
 
 namespace kelvax::ui {
 namespace {
-
-TEST(CenterLayoutTest, WidthThenHeightFollowTheOuterSizeAboveTheMinimum) {
-  // Outer size; then the size asked for (0: none); then T01_SetSQL, F01_OdbcCon,
-  // T02_SetConnect, F03_OutFile, T02_FileOut widths, B99_END left; T01_SetSQL height, the tops
-  // of F02_OutPut, C01_ShowData, C02_Counter, F03_OutFile and the buttons.
-  const double cases[][16] = {
-      // The design size: all as designed but B99_END at 5640 and C01_ShowData at 3340.
-      {7215, 6165, 0, 0, 6855, 6855, 6615, 6855, 6615, 5640, 2415, 3240, 3340, 3720, 4320, 5040},
-      // Too small: the minimum is asked for and the controls stay; at it, these numbers.
-      {5000, 3000, 6000, 4000, 6855, 6855, 6615, 6855, 6615, 5760, 2415, 3240, 3360, 3720, 4320,
-       5040},
-      {6000, 4000, 0, 0, 5640, 5640, 5400, 5640, 5400, 4425, 250, 1075, 1175, 1555, 2155, 2875},
-      // One pass skipped, the other done: 1000 more in one direction moves only its controls.
-      {5999, 7165, 6000, 0, 6855, 6855, 6615, 6855, 6615, 5760, 3415, 4240, 4340, 4720, 5320, 6040},
-      {8215, 3999, 0, 4000, 7855, 7855, 7615, 7855, 7615, 6640, 2415, 3240, 3360, 3720, 4320, 5040},
-  };
-  for (const auto& c : cases) {
-    CenterGeometry g;
-    FormResize(c[0], c[1], g);
-    const double got[] = {g.window_width,        g.window_height, g.sql_width,
-                          g.connect_frame_width, g.connect_width, g.file_frame_width,
-                          g.file_width,          g.end_left,      g.sql_height,
-                          g.output_top,          g.show_data_top, g.counter_top,
-                          g.file_frame_top,      g.buttons_top};
-    for (size_t i = 0; i < std::size(got); ++i)
-      EXPECT_EQ(got[i], c[i + 2]) << c[0] << "x" << c[1] << " #" << i;
-  }
-}
 
 class FormManualTest : public ::testing::Test {
  protected:
@@ -201,14 +171,6 @@ TEST_F(FormManualTest, MenuCommandsAndClosingTheWindow) {
     Pick(form, entry);
     EXPECT_EQ(seen, QString::fromUtf8(expected)) << entry;
   }
-
-  Pick(form, "M03_File_2");  // 環境設定: the settings dialog, which disables this window
-  EXPECT_FALSE(form.isEnabled());
-  form.close();  // the close box of a disabled window does nothing
-  EXPECT_TRUE(form.isVisible());
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (dynamic_cast<SQLConfig*>(w)) w->close();
-  EXPECT_TRUE(form.isEnabled());
 
   // 保存 then 開く through their dialogs: the clipboard mode is written as CRIP, which loading
   // does not know, so ＴＡＢ comes back.

@@ -1,25 +1,27 @@
 // The built program on a desktop of its own (a private Xvfb, a window manager where it matters)
 // and with no display at all: the progress window of an unattended run, the end by a double click
 // on its title, the command center played by keys and clicks, the clipboard that outlives the
-// program, the single instance, and cron-style runs.
+// program, the single instance, and cron-style runs. The X tools (xdotool, xclip, ImageMagick)
+// play the user.
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include "platform/text/cp932.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
-#include "tests/ui/support/desktop.h"
 
 namespace kelvax {
 namespace {
-
-using test::Child;
 
 // Long enough never to finish while a test looks at it (rows of two numbers).
 const std::string kSlowQuery =
@@ -30,6 +32,77 @@ const std::map<std::string, std::string> kNoDisplay = {{"DISPLAY", "\x01"},
                                                        {"WAYLAND_DISPLAY", "\x01"},
                                                        {"WAYLAND_SOCKET", "\x01"},
                                                        {"QT_QPA_PLATFORM", "\x01"}};
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Polls `done` every 50 ms until it is true or timeout_ms passed.
+template <typename F>
+bool WaitUntil(F done, int timeout_ms) {
+  for (int waited = 0;; waited += 50) {
+    if (done()) return true;
+    if (waited >= timeout_ms) return false;
+    SleepMs(50);
+  }
+}
+
+// A program running beside the test (see test::StartProgram), killed with its process group if
+// it still runs at the end.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+        const std::string& cwd = "", int stderr_fd = -1)
+      : started_(test::StartProgram(argv, env, cwd, stderr_fd)) {}
+  ~Child() {
+    if (!running()) return;
+    kill(-started_.pid, SIGKILL);
+    Wait(5000);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool running() {
+    if (exit_status_ >= 0 || started_.pid <= 0) return false;
+    int raw = 0;
+    const pid_t r = waitpid(started_.pid, &raw, WNOHANG);
+    if (r == started_.pid) exit_status_ = test::ExitStatusOf(raw);
+    return r == 0;
+  }
+  // Waits up to timeout_ms; true when the process ended (exit_status() then holds its status).
+  bool Wait(int timeout_ms) {
+    return WaitUntil([this] { return !running(); }, timeout_ms);
+  }
+  int pid() const { return started_.pid; }
+  int exit_status() const { return exit_status_; }
+  std::string out() const { return test::ReadFileBytes(started_.out_file); }
+  std::string err() const { return test::ReadFileBytes(started_.err_file); }
+
+ private:
+  test::StartedProgram started_;
+  int exit_status_ = -1;
+};
+
+// Runs a tool to its end (killed after 20 s); returns its exit status, its output in `out`.
+int RunTool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+            std::string* out = nullptr) {
+  Child child(argv, env);
+  if (!child.Wait(20000)) return -1;
+  if (out) *out = child.out();
+  return child.exit_status();
+}
+
+// Live processes (zombies excluded) whose command line is exactly `argv`.
+int CountProcesses(const std::vector<std::string>& argv) {
+  std::string wanted;
+  for (const auto& a : argv) wanted += a + '\0';
+  int n = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (test::ReadFileBytes(entry.path().string() + "/cmdline") == wanted) ++n;  // "" once ended
+  }
+  return n;
+}
 
 class KelvaxDesktopTest : public ::testing::Test {
  protected:
@@ -44,14 +117,33 @@ class KelvaxDesktopTest : public ::testing::Test {
                                     {{"Driver", "SQLite3"}, {"Database", db}, {"StepAPI", "1"}});
   }
 
-  // Xvfb, and openbox on it when `window_manager`; false (the test skips) without the X tools.
+  void TearDown() override {
+    wm_.reset();
+    if (!xvfb_) return;
+    kill(xvfb_->pid(), SIGTERM);
+    xvfb_->Wait(5000);  // then ~Child kills what is left
+  }
+
+  // Xvfb on a display number it picks itself, and openbox on it when `window_manager`; false (the
+  // test skips) without the X tools.
   bool StartX(bool window_manager = false) {
-    for (const char* tool : {"Xvfb", "xdotool", "import", "xclip", "openbox", "xprop", "xwininfo"})
-      if (!test::HaveTool(tool)) return false;
-    x_ = std::make_unique<test::XServer>();
-    if (!x_->ok() || !window_manager) return x_->ok();
-    wm_ = std::make_unique<Child>(std::vector<std::string>{"openbox"}, x_->Env());
-    return test::WaitUntil(
+    if (RunTool({"which", "Xvfb", "xdotool", "import", "xclip", "openbox", "xprop", "xwininfo"},
+                {}) != 0)
+      return false;
+    // The server writes its display number once it accepts connections.
+    xvfb_ = std::make_unique<Child>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp", "-noreset"},
+        std::map<std::string, std::string>{});
+    std::string number;
+    WaitUntil([&] { return (number = xvfb_->out()).ends_with("\n") || !xvfb_->running(); }, 20000);
+    if (!number.ends_with("\n")) return false;
+    x_env_ = {{"DISPLAY", ":" + number.substr(0, number.size() - 1)},
+              {"WAYLAND_DISPLAY", "\x01"},
+              {"QT_QPA_PLATFORM", "\x01"}};
+    if (!window_manager) return true;
+    wm_ = std::make_unique<Child>(std::vector<std::string>{"openbox"}, x_env_);
+    return WaitUntil(
         [&] {
           return Tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("# 0x") !=
                  std::string::npos;
@@ -62,12 +154,12 @@ class KelvaxDesktopTest : public ::testing::Test {
   // The first line a tool prints on our display.
   std::string Tool(const std::vector<std::string>& argv) {
     std::string out;
-    test::RunTool(argv, x_->Env(), &out);
+    RunTool(argv, x_env_, &out);
     return out.substr(0, out.find('\n'));
   }
   void Xdo(std::vector<std::string> args) {
     args.insert(args.begin(), "xdotool");
-    test::RunTool(args, x_->Env());
+    RunTool(args, x_env_);
   }
 
   std::string WriteJob(const std::string& text) {
@@ -92,7 +184,7 @@ class KelvaxDesktopTest : public ::testing::Test {
   // The X id of the window titled `name` (a pattern), once it is mapped.
   std::string FindWindow(const std::string& name) {
     std::string id;
-    test::WaitUntil(
+    WaitUntil(
         [&] {
           return !(id = Tool({"xdotool", "search", "--onlyvisible", "--name", name})).empty();
         },
@@ -107,9 +199,9 @@ class KelvaxDesktopTest : public ::testing::Test {
     EXPECT_FALSE(window.empty()) << run.err();
     const std::string shot = folder_ + "/shot.png", painted = "287x105 srgb(60,60,158)";
     std::string seen;
-    test::WaitUntil(
+    WaitUntil(
         [&] {
-          seen = test::RunTool({"import", "-window", window, shot}, x_->Env()) == 0
+          seen = RunTool({"import", "-window", window, shot}, x_env_) == 0
                      ? Tool({"convert", shot, "-format", "%wx%h %[pixel:p{286,0}]", "info:"})
                      : "no screenshot";
           return seen == painted;
@@ -126,12 +218,12 @@ class KelvaxDesktopTest : public ::testing::Test {
 
   std::string Clipboard(const std::string& target) {
     std::string out;
-    test::RunTool({"xclip", "-selection", "clipboard", "-t", target, "-o"}, x_->Env(), &out);
+    RunTool({"xclip", "-selection", "clipboard", "-t", target, "-o"}, x_env_, &out);
     return out;
   }
 
-  std::unique_ptr<test::XServer> x_;
-  std::unique_ptr<Child> wm_;
+  std::unique_ptr<Child> xvfb_, wm_;
+  std::map<std::string, std::string> x_env_;  // DISPLAY set to the server
   std::string folder_, exe_;
 };
 
@@ -140,7 +232,7 @@ class KelvaxDesktopTest : public ::testing::Test {
 // its title then cuts the run in the middle of a later task.
 TEST_F(KelvaxDesktopTest, TheProgressWindowIsPaintedAtOnceAndADoubleClickOnItsTitleEndsTheRun) {
   if (!StartX()) GTEST_SKIP() << "needs Xvfb and the X tools";
-  std::map<std::string, std::string> env = x_->Env();
+  std::map<std::string, std::string> env = x_env_;
   env["XDG_RUNTIME_DIR"] = "\x01";
   const std::string count =
       "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
@@ -155,7 +247,7 @@ TEST_F(KelvaxDesktopTest, TheProgressWindowIsPaintedAtOnceAndADoubleClickOnItsTi
       << "the statement ended before the window was looked at";
 
   // The rows go on while the window is up; then the double click.
-  ASSERT_TRUE(test::WaitUntil([&] { return UnfinishedB().size() > 100000; }, 120000));
+  ASSERT_TRUE(WaitUntil([&] { return UnfinishedB().size() > 100000; }, 120000));
   DoubleClickTitle(FindWindow("^Kelvax Ver3$"));
   ASSERT_TRUE(run.Wait(20000)) << "the run did not end";
   EXPECT_EQ(run.exit_status(), 2) << run.err();
@@ -192,10 +284,10 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
   std::string id;
   // A job argument of blanks opens the command center as no argument does.
   auto start = [&](std::vector<std::string> argv) {
-    center = std::make_unique<Child>(argv, x_->Env(), folder_);
+    center = std::make_unique<Child>(argv, x_env_, folder_);
     id = FindWindow("^コマンドセンター$");
     return !id.empty() &&
-           test::WaitUntil(
+           WaitUntil(
                [&] {
                  return Tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).find(" = ") !=
                         std::string::npos;
@@ -245,7 +337,7 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
        [&] { click(false); }, [&] { return active() == "初期設定" && topmost() == "初期設定"; }},
       {"the disabled command center's close box does nothing", [&] { click(true); },
        [&] {
-         test::SleepMs(300);
+         SleepMs(300);
          return center->running() && active() == "初期設定";
        }},
       {"Enter on a focused ... presses it",
@@ -268,7 +360,7 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
       {"Enter in a field means OK",
        [&] {
          keys(settings);
-         test::SleepMs(500);
+         SleepMs(500);
          keys({"ctrl+a"});
          type("DSN=DESKDB;X=1");
          keys({"Return"});
@@ -310,7 +402,7 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
          click(false);
        },
        [&] {
-         test::SleepMs(300);
+         SleepMs(300);
          return center->running() && topmost() == "Kelvax Ver3";
        }},
       {"a double click on its title ends the run and the program, the log says how",
@@ -323,7 +415,7 @@ TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
   };
   for (const Row& row : rows) {
     row.act();
-    ASSERT_TRUE(test::WaitUntil(row.holds, 20000))
+    ASSERT_TRUE(WaitUntil(row.holds, 20000))
         << row.what << "; active: " << active() << "; " << center->err();
   }
 }
@@ -332,7 +424,7 @@ TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTake
   if (!StartX()) GTEST_SKIP() << "needs Xvfb and the X tools";
   test::ProcessResult r = test::RunProgram(
       {exe_, WriteJob(Task(1, "SELECT A, B FROM T ORDER BY A", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n"))},
-      x_->Env());
+      x_env_);
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(
       Clipboard("UTF8_STRING"),
@@ -340,20 +432,20 @@ TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTake
   const std::string html = Clipboard("text/html");
   EXPECT_NE(html.find("<tr><td>5</td><td>&lt;b&gt;&amp;</td></tr>"), std::string::npos) << html;
   const std::vector<std::string> holder = {exe_, "--hold-clipboard"};
-  EXPECT_EQ(test::CountProcesses(holder), 1);
+  EXPECT_EQ(CountProcesses(holder), 1);
 
   // A second copy replaces the first, and only one holder stays.
   r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))},
-                       x_->Env());
+                       x_env_);
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(Clipboard("UTF8_STRING"), "A\r\n2\r\n");
-  EXPECT_TRUE(test::WaitUntil([&] { return test::CountProcesses(holder) == 1; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return CountProcesses(holder) == 1; }, 10000));
 
   // Another program copies: our holder has nothing left to serve and ends.
-  Child other({"sh", "-c", "printf other | xclip -selection clipboard -i"}, x_->Env());
+  Child other({"sh", "-c", "printf other | xclip -selection clipboard -i"}, x_env_);
   ASSERT_TRUE(other.Wait(10000));
   EXPECT_EQ(Clipboard("UTF8_STRING"), "other");
-  EXPECT_TRUE(test::WaitUntil([&] { return test::CountProcesses(holder) == 0; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return CountProcesses(holder) == 0; }, 10000));
 }
 
 // While a run without a display writes its second task's rows: no window toolkit is loaded, and a
@@ -363,7 +455,7 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayTheToolkitIsNeverLoadedAndASecondInstan
       WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
                Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"));
   Child first({exe_, job}, kNoDisplay, folder_);
-  ASSERT_TRUE(test::WaitUntil([&] { return !UnfinishedB().empty(); }, 20000)) << first.err();
+  ASSERT_TRUE(WaitUntil([&] { return !UnfinishedB().empty(); }, 20000)) << first.err();
   const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(first.pid()) + "/maps");
   ASSERT_NE(maps.find("libodbc"), std::string::npos) << maps;  // the run is under way
   EXPECT_EQ(maps.find("libQt6"), std::string::npos);
