@@ -49,12 +49,6 @@ std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string
   return r.out;
 }
 
-void RemoveServerFolder(const std::string& folder) {
-  if (folder.empty() || std::getenv("KELVAX_KEEP_TEST_FILES")) return;
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-}
-
 void ServerWatchdog::Arm(const std::string& script, const std::vector<std::string>& args) {
   Disarm();
   // A byte on the pipe means "stopped in order"; end of file means this process died.
