@@ -32,14 +32,14 @@ class ServerWatchdog {
   ServerWatchdog(const ServerWatchdog&) = delete;
   ServerWatchdog& operator=(const ServerWatchdog&) = delete;
 
-  // Forks a process, out of the test's process group, that waits on a pipe. Should this process
-  // end without Disarm(), it runs `script` with /bin/sh, `args` as $1.., and exits.
+  // Starts a process, out of the test's process group, that checks every second that this one
+  // lives. Should this process end without Disarm(), it runs `script` with /bin/sh, `args` as
+  // $1.., and exits.
   void Arm(const std::string& script, const std::vector<std::string>& args);
-  // Tells the watchdog that the server is being stopped in order, and waits for it to go.
+  // Ends the watchdog: the server is being stopped in order.
   void Disarm();
 
  private:
-  int fd_ = -1;
   int pid_ = -1;
 };
 
