@@ -92,7 +92,6 @@ struct Binding {
 
 struct Stmt : Handle {
   Dbc* dbc = nullptr;
-  bool open = false;
   std::size_t next = 0;                                // the script line the next fetch starts at
   std::size_t block = 0, block_rows = 0, current = 0;  // current: the row SQLGetData reads
   int gd_column = 0;                                   // the column being read piecewise
@@ -141,10 +140,6 @@ bool PutWide(const std::string& s, SQLWCHAR* out, std::size_t units, SQLSMALLINT
   return n == w.size();
 }
 
-bool IsBinary(SQLSMALLINT type) {
-  return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
-}
-
 // The value in C type `c_type` (one of those the engine binds), as bytes.
 std::string Convert(const std::string& v, SQLSMALLINT sql_type, SQLSMALLINT c_type) {
   auto raw = [](const auto& x) { return std::string(reinterpret_cast<const char*>(&x), sizeof x); };
@@ -155,7 +150,7 @@ std::string Convert(const std::string& v, SQLSMALLINT sql_type, SQLSMALLINT c_ty
       return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
     }
     case SQL_C_BINARY:
-      if (!IsBinary(sql_type)) return v;
+      if (sql_type != SQL_VARBINARY) return v;
       for (std::size_t i = 0; i + 1 < v.size(); i += 2)
         out += static_cast<char>(std::stoi(v.substr(i, 2), nullptr, 16));
       return out;
@@ -405,14 +400,13 @@ SQLRETURN SQL_API SQLGetDiagFieldW(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT re
 
 SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT hstmt, SQLWCHAR*, SQLINTEGER) {
   auto* s = Enter<Stmt>(hstmt);
-  s->open = true;
   s->next = s->block = s->block_rows = 0;
   return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT hstmt, SQLSMALLINT* count) {
   auto* s = Enter<Stmt>(hstmt);
-  *count = s->open ? static_cast<SQLSMALLINT>(s->dbc->script.columns.size()) : 0;
+  *count = static_cast<SQLSMALLINT>(s->dbc->script.columns.size());
   return SQL_SUCCESS;
 }
 
@@ -568,7 +562,4 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT c_
              : SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT hstmt, SQLUSMALLINT option) {
-  if (option == SQL_CLOSE) Enter<Stmt>(hstmt)->open = false;
-  return SQL_SUCCESS;
-}
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) { return SQL_SUCCESS; }
