@@ -90,20 +90,6 @@ int RunTool(const std::vector<std::string>& argv, const std::map<std::string, st
   return child.exit_status();
 }
 
-// Live processes (zombies excluded) whose command line is exactly `argv`.
-int CountProcesses(const std::vector<std::string>& argv) {
-  std::string wanted;
-  for (const auto& a : argv) wanted += a + '\0';
-  int n = 0;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (test::ReadFileBytes(entry.path().string() + "/cmdline") == wanted) ++n;  // "" once ended
-  }
-  return n;
-}
-
 class KelvaxDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -431,21 +417,26 @@ TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTake
       "A\tB\r\n1\t\xE5\xB1\xB1\xE7\x94\xB0\r\n2\t\r\n3\t\"x\ty\"\r\n4\t\"\"\"q\"\r\n5\t<b>&\r\n");
   const std::string html = Clipboard("text/html");
   EXPECT_NE(html.find("<tr><td>5</td><td>&lt;b&gt;&amp;</td></tr>"), std::string::npos) << html;
-  const std::vector<std::string> holder = {exe_, "--hold-clipboard"};
-  EXPECT_EQ(CountProcesses(holder), 1);
+  // The live processes (zombies have no command line) holding the clipboard.
+  auto holders = [&] {
+    std::string count;
+    RunTool({"pgrep", "-c", "-x", "-f", exe_ + " --hold-clipboard"}, {}, &count);
+    return std::atoi(count.c_str());
+  };
+  EXPECT_EQ(holders(), 1);
 
   // A second copy replaces the first, and only one holder stays.
   r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))},
                        x_env_);
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(Clipboard("UTF8_STRING"), "A\r\n2\r\n");
-  EXPECT_TRUE(WaitUntil([&] { return CountProcesses(holder) == 1; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return holders() == 1; }, 10000));
 
   // Another program copies: our holder has nothing left to serve and ends.
   Child other({"sh", "-c", "printf other | xclip -selection clipboard -i"}, x_env_);
   ASSERT_TRUE(other.Wait(10000));
   EXPECT_EQ(Clipboard("UTF8_STRING"), "other");
-  EXPECT_TRUE(WaitUntil([&] { return CountProcesses(holder) == 0; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return holders() == 0; }, 10000));
 }
 
 // While a run without a display writes its second task's rows: no window toolkit is loaded, and a

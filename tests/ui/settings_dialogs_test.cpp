@@ -55,7 +55,7 @@ TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
   auto new_dsn = [](SQLConfig& d) {
     Find<QLineEdit>(d, "T01_FileName_0")->setText(QStringLiteral("DSN=NEW"));
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"", [](SQLConfig&) {}, "B02_OK", kNewFile},
       // Lower-case "on" reads as checked; unchecking writes ON; the connect string is trimmed,
       // the output path kept as typed, and 出力 written in CP932.
@@ -74,6 +74,21 @@ TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
       {old, new_dsn, "B99_END", old},
       {old, new_dsn, "", old},
   };
+  // Each output type read selects its option; another picked is written as its word.
+  const std::string kinds[] = {"TAB", "CSV", "CLIP", "HTML", "EXCEL"};
+  for (int i = 0; i < 5; ++i) {
+    const std::string next = kinds[(i + 1) % 5];
+    cases.push_back(
+        {"[CONNECTION01]\r\nOUTPUT=" + kinds[i] + "\r\n",
+         [i](SQLConfig& d) {
+           const std::string option = "Option1_" + std::to_string(i);
+           EXPECT_TRUE(Find<QRadioButton>(d, option.c_str())->isChecked()) << option;
+           Find<QRadioButton>(d, ("Option1_" + std::to_string((i + 1) % 5)).c_str())->click();
+         },
+         "B02_OK",
+         "[CONNECTION01]\r\nOUTPUT=" + next +
+             "\r\nDSN01=\r\nSQL01=\r\nEXPORT=\r\nINDICATOR=ON\r\nSHOWDATA=OFF\r\nCOUNTER=OFF\r\n"});
+  }
   for (const Case& c : cases) {
     const std::string path = MakeTempDir() + "/RunConfig.ini";
     if (!c.before.empty()) WriteFileBytes(path, c.before);
@@ -85,23 +100,6 @@ TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {
     *c.press ? Find<QPushButton>(dialog, c.press)->click() : void(dialog.close());
     EXPECT_EQ(ReadFileBytes(path), c.after) << c.press;
     EXPECT_TRUE(center.isEnabled());
-  }
-}
-
-TEST(SQLConfigTest, EveryOutputTypeIsSelectedAgainWhenReopened) {
-  const char* const values[] = {"TAB", "CSV", "CLIP", "HTML", "EXCEL"};
-  for (int i = 0; i < 5; ++i) {
-    const std::string path = MakeTempDir() + "/RunConfig.ini";
-    const std::string option = "Option1_" + std::to_string(i);
-    {
-      SQLConfig dialog(nullptr, path);
-      Find<QRadioButton>(dialog, option.c_str())->click();
-      Find<QPushButton>(dialog, "B02_OK")->click();
-    }
-    EXPECT_NE(ReadFileBytes(path).find(std::string("OUTPUT=") + values[i] + "\r\n"),
-              std::string::npos);
-    SQLConfig reopened(nullptr, path);
-    EXPECT_TRUE(Find<QRadioButton>(reopened, option.c_str())->isChecked()) << option;
   }
 }
 
