@@ -67,8 +67,6 @@ std::string MariaDbSandbox::MissingReason() {
   return "";
 }
 
-MariaDbSandbox::~MariaDbSandbox() { Stop(); }
-
 void MariaDbSandbox::Start() {
   folder_ = MakeServerFolder("kelvax-my");
   socket_ = folder_ + "/mysqld.sock";
@@ -121,8 +119,6 @@ void MariaDbSandbox::Stop() {
     waitpid(server_pid_, &status, 0);
     server_pid_ = -1;
   }
-  watchdog_.Disarm();
-  RemoveServerFolder(folder_);
 }
 
 std::string MariaDbSandbox::ConnectString() const {

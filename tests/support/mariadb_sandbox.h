@@ -21,8 +21,6 @@ class MariaDbSandbox : public SharedServer<MariaDbSandbox> {
   void Exec(const std::string& sql) const { Client(sql, database_); }
   void ResetDatabase() const;
 
-  ~MariaDbSandbox();
-
  private:
   friend class SharedServer<MariaDbSandbox>;
   MariaDbSandbox() = default;

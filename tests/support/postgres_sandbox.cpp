@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -23,17 +22,14 @@ const std::string kPort = "5432";
 // The newest /usr/lib/postgresql/<version>/bin that has the server programs.
 std::string FindServerBin() {
   std::error_code ec;
-  std::vector<std::pair<int, std::string>> found;
+  std::pair<int, std::string> newest;
   for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
-    fs::path bin = entry.path() / "bin";
-    bool complete = true;
-    for (const char* program : {"initdb", "pg_ctl", "postgres", "psql"}) {
-      complete = complete && fs::exists(bin / program, ec);
-    }
-    if (complete) found.emplace_back(std::atoi(entry.path().filename().c_str()), bin.string());
+    const fs::path bin = entry.path() / "bin";
+    const int version = std::atoi(entry.path().filename().c_str());
+    if (version > newest.first && fs::exists(bin / "initdb", ec) && fs::exists(bin / "psql", ec))
+      newest = {version, bin.string()};
   }
-  if (found.empty()) return "";
-  return std::max_element(found.begin(), found.end())->second;
+  return newest.second;
 }
 
 }  // namespace
@@ -45,8 +41,6 @@ std::string PostgresSandbox::MissingReason() {
     return "psqlODBC Unicode driver (psqlodbcw.so) not installed";
   return "";
 }
-
-PostgresSandbox::~PostgresSandbox() { Stop(); }
 
 void PostgresSandbox::Run(std::vector<std::string> argv) const {
   if (as_postgres_) argv.insert(argv.begin(), {"/usr/sbin/runuser", "-u", "postgres", "--"});
@@ -96,13 +90,11 @@ void PostgresSandbox::StartServer() const {
 }
 
 void PostgresSandbox::Stop() {
-  watchdog_.Disarm();
   try {
     if (running_) StopServer();
   } catch (const std::exception&) {
   }
   running_ = false;
-  RemoveServerFolder(folder_);
 }
 
 std::string PostgresSandbox::ConnectString() const {

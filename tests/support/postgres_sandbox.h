@@ -32,8 +32,6 @@ class PostgresSandbox : public SharedServer<PostgresSandbox> {
   void StopServer() const;
   void StartServer() const;
 
-  ~PostgresSandbox();
-
  private:
   friend class SharedServer<PostgresSandbox>;
   PostgresSandbox() = default;

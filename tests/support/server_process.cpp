@@ -1,12 +1,11 @@
 #include "tests/support/server_process.h"
 
-#include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -49,51 +48,21 @@ std::string RunOrThrow(std::vector<std::string> argv, const std::map<std::string
   return r.out;
 }
 
-void RemoveServerFolder(const std::string& folder) {
-  if (folder.empty() || std::getenv("KELVAX_KEEP_TEST_FILES")) return;
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-}
-
 void ServerWatchdog::Arm(const std::string& script, const std::vector<std::string>& args) {
   Disarm();
-  // A byte on the pipe means "stopped in order"; end of file means this process died.
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[1]);
-    setsid();  // out of the test's process group: a kill of the group must not take it along
-    char byte;
-    ssize_t n;
-    do n = read(fds[0], &byte, 1);
-    while (n < 0 && errno == EINTR);
-    if (n == 1) _exit(0);
-    std::vector<char*> argv = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"),
-                               const_cast<char*>(script.c_str()), const_cast<char*>("sh")};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv("/bin/sh", argv.data());
-    _exit(127);
-  }
-  close(fds[0]);
-  if (pid < 0) {
-    close(fds[1]);
-    throw std::runtime_error("fork failed");
-  }
-  fd_ = fds[1];
-  pid_ = pid;
+  // A shell of its own process group (StartProgram's), which a kill of the test's group spares.
+  std::vector<std::string> argv = {
+      "/bin/sh", "-c",
+      "while kill -0 " + std::to_string(getpid()) + " 2>/dev/null; do sleep 1; done; " + script,
+      "sh"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  pid_ = StartProgram(argv, {}, "/").pid;
 }
 
 void ServerWatchdog::Disarm() {
-  if (fd_ < 0) return;
-  char byte = 'q';
-  ssize_t ignored = write(fd_, &byte, 1);
-  (void)ignored;
-  close(fd_);
-  fd_ = -1;
-  int status;
-  waitpid(pid_, &status, 0);
+  if (pid_ <= 0) return;
+  kill(-pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -23,9 +24,6 @@ std::string RunOrThrow(std::vector<std::string> argv,
                        const std::map<std::string, std::string>& env = {},
                        const std::string& input = "");
 
-// Removes a server's folder when it stops, unless KELVAX_KEEP_TEST_FILES is set.
-void RemoveServerFolder(const std::string& folder);
-
 // Stops the server and removes its folder should the test process die without its exit handlers.
 class ServerWatchdog {
  public:
@@ -34,24 +32,24 @@ class ServerWatchdog {
   ServerWatchdog(const ServerWatchdog&) = delete;
   ServerWatchdog& operator=(const ServerWatchdog&) = delete;
 
-  // Forks a process, out of the test's process group, that waits on a pipe. Should this process
-  // end without Disarm(), it runs `script` with /bin/sh, `args` as $1.., and exits.
+  // Starts a process, out of the test's process group, that checks every second that this one
+  // lives. Should this process end without Disarm(), it runs `script` with /bin/sh, `args` as
+  // $1.., and exits.
   void Arm(const std::string& script, const std::vector<std::string>& args);
-  // Tells the watchdog that the server is being stopped in order, and waits for it to go.
+  // Ends the watchdog: the server is being stopped in order.
   void Disarm();
 
  private:
-  int fd_ = -1;
   int pid_ = -1;
 };
 
 // The one server of its kind in the test process, started on first use and stopped at exit.
 // `Server` derives from SharedServer<Server> and befriends it; it gives a private default
-// constructor, Start() and Stop(), a destructor that stops it, a static MissingReason() (empty
-// when all it needs is installed) and a static constexpr kName for messages. For the tests it
-// gives ConnectString(); Exec(sql) and QueryRows(sql) through the server's own client (columns
-// joined with '|', rows with '\n', NULL as "NULL"; throws on the first error); and
-// ResetDatabase(), a clean slate for the next test.
+// constructor, Start() and Stop() (the server only: the watchdog and the folder are left to this
+// class), a static MissingReason() (empty when all it needs is installed) and a static constexpr
+// kName for messages. For the tests it gives ConnectString(); Exec(sql) and QueryRows(sql) through
+// the server's own client (columns joined with '|', rows with '\n', NULL as "NULL"; throws on the
+// first error); and ResetDatabase(), a clean slate for the next test.
 template <class Server>
 class SharedServer {
  public:
@@ -67,12 +65,13 @@ class SharedServer {
       server->Start();
     } catch (const std::exception& e) {
       start_error_ = std::string(Server::kName) + " sandbox: " + e.what();
-      server->Stop();
+      server->Shutdown();
       throw std::runtime_error(start_error_);
     }
     instance_ = server.release();
-    // Deleting runs Stop; the object is never used after exit handlers start.
+    // The object is never used after exit handlers start.
     std::atexit([] {
+      instance_->Shutdown();
       delete instance_;
       instance_ = nullptr;
     });
@@ -90,6 +89,16 @@ class SharedServer {
   ServerWatchdog watchdog_;
 
  private:
+  // Stops the server, then removes its folder unless KELVAX_KEEP_TEST_FILES is set.
+  void Shutdown() {
+    static_cast<Server*>(this)->Stop();
+    watchdog_.Disarm();
+    if (!folder_.empty() && !std::getenv("KELVAX_KEEP_TEST_FILES")) {
+      std::error_code ec;
+      std::filesystem::remove_all(folder_, ec);
+    }
+  }
+
   static inline Server* instance_ = nullptr;
   static inline std::string start_error_;
 };
