@@ -2,20 +2,30 @@
 // it must leave, run through the built program on every engine the case names. See
 // tests/cases/README.md for the layout; KELVAX_REGENERATE=1 writes what the runs left as the
 // expected files, for a reviewer to read in the diff.
+#include <fcntl.h>
+#include <fnmatch.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <list>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/fs/fd.h"
+#include "platform/fs/instance_lock.h"
 #include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
@@ -81,6 +91,98 @@ std::string WorkbookCells(const std::string& path) {
   return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
 }
 
+// What `before` set up around a run, held until the run has ended.
+struct Planted {
+  std::map<std::string, std::string> env;
+  std::vector<std::string> prefix;  // what the program runs under (a file-size limit)
+  std::list<Fd> flocks;
+  std::vector<std::unique_ptr<InstanceLock>> instance_locks;
+};
+
+// `before`: a step a line, with paths from the job's folder (@WORK@), @DIR@ for the run's.
+bool Plant(const fs::path& file, const std::string& dir, const std::string& work,
+           Planted& planted) {
+  std::istringstream in(
+      Replaced(Replaced(test::ReadFileBytes(file.string()), "@DIR@", dir), "@WORK@", work));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string step, first, second;
+    words >> step >> first;
+    std::getline(words >> std::ws, second);
+    const fs::path path = fs::path(work) / first;
+    if (step == "mkdir") {
+      fs::create_directories(path);
+    } else if (step == "chmod") {
+      chmod((fs::path(work) / second).c_str(), std::stoi(first, nullptr, 8));
+    } else if (step == "write") {
+      test::WriteFileBytes(path, second);
+    } else if (step == "copy") {
+      fs::copy_file(path, fs::path(work) / second);
+    } else if (step == "chown") {
+      if (chown((fs::path(work) / second).c_str(), std::stoi(first), std::stoi(first)) != 0) {
+        return false;
+      }
+    } else if (step == "symlink") {
+      fs::create_symlink(first, fs::path(work) / second);
+    } else if (step == "fifo") {
+      mkfifo(path.c_str(), 0600);
+    } else if (step == "flock") {
+      planted.flocks.emplace_back(open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600));
+      flock(planted.flocks.back().get(), LOCK_EX);
+    } else if (step == "instance-lock") {
+      planted.instance_locks.push_back(std::make_unique<InstanceLock>());
+      if (!planted.instance_locks.back()->Acquire(path, second.empty() ? ".kelvax.lock" : second))
+        return false;
+    } else if (step == "env") {
+      const auto eq = first.find('=');
+      planted.env[first.substr(0, eq)] = first.substr(eq + 1);
+    } else if (step == "limit-file-size") {
+      planted.prefix = {"/bin/sh", "-c", "ulimit -f " + first + "; exec \"$@\"", "sh"};
+    } else if (!step.empty()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// signal = SIGNAL once PATH: the program gets SIGNAL once PATH (from the job's folder) exists.
+test::ProcessResult RunSignalled(const std::vector<std::string>& argv,
+                                 const std::map<std::string, std::string>& env,
+                                 const std::string& work, const std::string& signal) {
+  test::StartedProgram run = test::StartProgram(argv, env, work);
+  const std::vector<std::string> words = Words(signal);
+  if (words.size() == 3) {
+    const int number = words[0] == "SIGINT" ? SIGINT : words[0] == "SIGHUP" ? SIGHUP : SIGTERM;
+    for (int i = 0; i < 60000 && !test::PathExists(work + "/" + words[2]); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // To the program itself: faketime, which started it, passes no signal on.
+    std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(run.pid) +
+                                                    "/task/" + std::to_string(run.pid) +
+                                                    "/children"));
+    for (int child; children >> child;) kill(child, number);
+  }
+  return run.Wait();
+}
+
+// Every file under `root` by its path from there: a link as where it points, a FIFO as such.
+std::map<std::string, fs::path> FilesUnder(const fs::path& root) {
+  std::map<std::string, fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_directory() || entry.is_symlink()) {
+      files[entry.path().lexically_relative(root).generic_string()] = entry.path();
+    }
+  }
+  return files;
+}
+
+std::string Bytes(const fs::path& path) {
+  const fs::file_status status = fs::symlink_status(path);
+  if (fs::is_symlink(status)) return "symbolic link to " + fs::read_symlink(path).string() + "\n";
+  if (fs::is_fifo(status)) return "FIFO\n";
+  return path.extension() == ".XLSX" ? WorkbookCells(path) : test::ReadFileBytes(path.string());
+}
+
 // The connect string's key=value pairs, as a DSN entry takes them.
 std::map<std::string, std::string> DsnEntry(const std::string& connect) {
   std::map<std::string, std::string> entry;
@@ -133,14 +235,22 @@ class CaseFileTest : public ::testing::Test {
         given.insert(entry.path().filename().string());
       }
     }
-    std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
-    for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
-      argv.push_back(arg);
-    }
-    argv.push_back(work + "/job.ini");
+    Planted planted;
     // Standard error in UTF-8 whatever the machine's locale.
-    const test::ProcessResult run = test::RunProgram(
-        argv, {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}}, work);
+    planted.env = {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}};
+    if (fs::exists(folder_ / "before")) {
+      ASSERT_TRUE(Plant(folder_ / "before", dir, work, planted)) << "a step in `before` is unknown or failed";
+    }
+    std::vector<std::string> argv = planted.prefix;
+    argv.insert(argv.end(), {"faketime", "-f", conf.at("date"), exe});
+    for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
+      argv.push_back(Replaced(arg, "@WORK@", work));
+    }
+    const std::string job = conf.count("job") ? conf.at("job") : "job.ini";
+    if (job != "none") argv.push_back(work + "/" + job);
+    const test::ProcessResult run =
+        RunSignalled(argv, planted.env, work, conf.count("signal") ? conf.at("signal") : "");
+    planted = {};
 
     // What the run left: its exit status, standard error, and every file in its folder; the
     // folders' own paths as @DIR@ and @WORK@.
@@ -157,18 +267,12 @@ class CaseFileTest : public ::testing::Test {
     actual["exit"] = std::to_string(run.exit_status) + "\n";
     if (!run.err.empty()) actual["stderr"] = masked(run.err);
     if (!run.out.empty()) actual["stdout"] = masked(run.out);
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      const std::string name = entry.path().filename().string();
-      if (name == "kelvax") continue;
-      const std::string path = entry.path().string();
-      actual[masked(name)] =
-          name.ends_with(".XLSX") ? WorkbookCells(path) : masked(test::ReadFileBytes(path));
+    for (const auto& [name, path] : FilesUnder(dir)) {
+      if (name != "kelvax") actual[masked(name)] = masked(Bytes(path));
     }
     // Files the run made in its working folder: none, unless a case expects one there.
-    for (const auto& entry : fs::directory_iterator(work)) {
-      const std::string name = entry.path().filename().string();
-      if (given.count(name)) continue;
-      actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+    for (const auto& [name, path] : FilesUnder(work)) {
+      if (!given.count(name)) actual["cwd." + masked(name)] = masked(Bytes(path));
     }
     for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
       EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";
@@ -179,9 +283,7 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& [name, bytes] : actual) names.insert(name);
     for (const fs::path& expected : {folder_ / "expected", EngineFolder()}) {
       if (!fs::exists(expected)) continue;
-      for (const auto& entry : fs::directory_iterator(expected)) {
-        names.insert(entry.path().filename().string());
-      }
+      for (const auto& [name, path] : FilesUnder(expected)) names.insert(name);
     }
     for (const std::string& name : names) {
       const fs::path path = Expected(name);
@@ -218,7 +320,7 @@ class CaseFileTest : public ::testing::Test {
         fs::remove(target / name);
         continue;
       }
-      fs::create_directories(target);
+      fs::create_directories((target / name).parent_path());
       test::WriteFileBytes((target / name).string(), bytes);
     }
     if (!first && fs::exists(target) && fs::is_empty(target)) fs::remove(target);
