@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <list>
@@ -157,9 +157,8 @@ test::ProcessResult RunSignalled(const std::vector<std::string>& argv,
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // To the program itself: faketime, which started it, passes no signal on.
-    std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(run.pid) +
-                                                    "/task/" + std::to_string(run.pid) +
-                                                    "/children"));
+    std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(run.pid) + "/task/" +
+                                                    std::to_string(run.pid) + "/children"));
     for (int child; children >> child;) kill(child, number);
   }
   return run.Wait();
@@ -239,7 +238,8 @@ class CaseFileTest : public ::testing::Test {
     // Standard error in UTF-8 whatever the machine's locale.
     planted.env = {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}};
     if (fs::exists(folder_ / "before")) {
-      ASSERT_TRUE(Plant(folder_ / "before", dir, work, planted)) << "a step in `before` is unknown or failed";
+      ASSERT_TRUE(Plant(folder_ / "before", dir, work, planted))
+          << "a step in `before` is unknown or failed";
     }
     std::vector<std::string> argv = planted.prefix;
     argv.insert(argv.end(), {"faketime", "-f", conf.at("date"), exe});

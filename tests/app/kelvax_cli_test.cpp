@@ -119,8 +119,8 @@ TEST(KelvaxLockTest, AStartWaitsForTheLogsLockWhenAsked) {
                        "/daily.log; waited 1 s; nothing was run\n");
   EXPECT_EQ(test::ReadFileBytes(logs + "/daily.log"), "old records");
 
-  test::StartedProgram waiting =
-      test::StartProgram({exe, "--log", logs + "/daily.log", "--wait", work + "/job.ini"}, {}, work);
+  test::StartedProgram waiting = test::StartProgram(
+      {exe, "--log", logs + "/daily.log", "--wait", work + "/job.ini"}, {}, work);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(test::ReadFileBytes(logs + "/daily.log"), "old records");
   daily.reset();
