@@ -3,7 +3,6 @@
 // tests/cases/README.md for the layout; KELVAX_REGENERATE=1 writes what the runs left as the
 // expected files, for a reviewer to read in the diff.
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -25,7 +24,6 @@
 #include <vector>
 
 #include "platform/fs/fd.h"
-#include "platform/fs/instance_lock.h"
 #include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
@@ -96,7 +94,6 @@ struct Planted {
   std::map<std::string, std::string> env;
   std::vector<std::string> prefix;  // what the program runs under (a file-size limit)
   std::list<Fd> flocks;
-  std::vector<std::unique_ptr<InstanceLock>> instance_locks;
 };
 
 // `before`: a step a line, with paths from the job's folder (@WORK@), @DIR@ for the run's.
@@ -129,10 +126,6 @@ bool Plant(const fs::path& file, const std::string& dir, const std::string& work
     } else if (step == "flock") {
       planted.flocks.emplace_back(open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600));
       flock(planted.flocks.back().get(), LOCK_EX);
-    } else if (step == "instance-lock") {
-      planted.instance_locks.push_back(std::make_unique<InstanceLock>());
-      if (!planted.instance_locks.back()->Acquire(path, second.empty() ? ".kelvax.lock" : second))
-        return false;
     } else if (step == "env") {
       const auto eq = first.find('=');
       planted.env[first.substr(0, eq)] = first.substr(eq + 1);
