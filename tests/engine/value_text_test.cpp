@@ -131,7 +131,9 @@ TEST(ValueTextTest, OtherKindsTakeTheirFixedForms) {
   EXPECT_EQ(TextOf(v), "a\xFF");
 }
 
-// Stored text (SQLite's, and the servers' temporal text) read by its column's kind, then shown.
+// Stored text read by its column's kind, then shown: numbers SQLite's column affinity would
+// change before any driver hands them over, and the servers' temporal text with its offset.
+// SQLite's temporal text is a case file (tests/cases/values/stored_temporal_text).
 TEST(ValueTextTest, StoredTextBecomesAValueOnlyWhereItIsOneOfItsKind) {
   using K = ColumnKind;
   struct Case {
@@ -140,32 +142,10 @@ TEST(ValueTextTest, StoredTextBecomesAValueOnlyWhereItIsOneOfItsKind) {
     const char* out;  // nullptr: no value of the kind, stays text as stored
     bool with_offset = false;
   } cases[] = {
-      {K::kDate, "0987-01-02", "0987/01/02"},
-      {K::kDate, "2023-02-29", nullptr},
-      {K::kDate, "1900-02-29", nullptr},
-      {K::kDate, "0000-01-01", nullptr},
-      {K::kDate, "10000-01-01", nullptr},
-      {K::kTimestamp, "2000-02-29 23:59:59.999", "2000/02/29 23:59:59.999"},
-      {K::kTimestamp, "2024-02-29 23:59:59.999999", "2024/02/29 23:59:59.999999"},
-      {K::kTimestamp, "2001-10-28T09:05", "2001/10/28 9:05:00"},
-      {K::kDate, "2001-10-28 00:00:00", "2001/10/28"},
-      {K::kTimestamp, "2001-10-28 00:00:00.000", "2001/10/28"},
-      {K::kTimestamp, "2001-10-28 00:00:00.001", "2001/10/28 0:00:00.001"},
-      {K::kTimestamp, "2001-10-28 00:00:00.0000000001", nullptr},  // finer than a nanosecond
-      {K::kTime, "00:00:00", "0:00:00"},
-      {K::kTime, "23:59:59.5", "23:59:59.5"},
-      {K::kTime, "24:00:00", nullptr},
-      {K::kTime, "838:59:59", nullptr},
-      {K::kTimestamp, "2001-10-28 09:60:00", nullptr},
-      {K::kTimestamp, "2001-10-28 09:05:03+09", nullptr},
       {K::kTimestamp, "2001-10-28 09:05:03.5+09", "2001/10/28 9:05:03.5", true},
       {K::kTimestamp, "2001-10-28 09:05:03+05:30:15", "2001/10/28 9:05:03", true},
       {K::kTimestamp, "2001-10-28 09:05:03+9", nullptr, true},
       {K::kTimestamp, "0044-03-15 10:00:00 BC", nullptr, true},
-      {K::kTimestamp, "2001-10-28 09:05:03.", nullptr},
-      {K::kDate, "2001-13-01", nullptr},
-      {K::kDate, "2001-1-28", nullptr},
-      {K::kDate, "", nullptr},
       {K::kFloat, "5.0", "5"},
       {K::kFloat, "-0.0", "0"},
       {K::kFloat, "0.00001", "0.00001"},  // a plain decimal keeps its layout
