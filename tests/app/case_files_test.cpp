@@ -128,7 +128,7 @@ bool Plant(const fs::path& file, const std::string& dir, const std::string& work
       flock(planted.flocks.back().get(), LOCK_EX);
     } else if (step == "env") {
       const auto eq = first.find('=');
-      planted.env[first.substr(0, eq)] = first.substr(eq + 1);
+      planted.env[first.substr(0, eq)] = eq == std::string::npos ? "\x01" : first.substr(eq + 1);
     } else if (step == "limit-file-size") {
       planted.prefix = {"/bin/sh", "-c", "ulimit -f " + first + "; exec \"$@\"", "sh"};
     } else if (!step.empty()) {
