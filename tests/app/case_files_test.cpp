@@ -236,11 +236,13 @@ class CaseFileTest : public ::testing::Test {
     }
     std::vector<std::string> argv = planted.prefix;
     argv.insert(argv.end(), {"faketime", "-f", conf.at("date"), exe});
-    for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
-      argv.push_back(Replaced(arg, "@WORK@", work));
-    }
+    // The job's path goes last, unless the arguments place it (@JOB@) or there is none.
+    std::string args = conf.count("args") ? conf.at("args") : "";
     const std::string job = conf.count("job") ? conf.at("job") : "job.ini";
-    if (job != "none") argv.push_back(work + "/" + job);
+    if (job != "none" && args.find("@JOB@") == std::string::npos) args += " @JOB@";
+    for (const std::string& arg : Words(args)) {
+      argv.push_back(Replaced(Replaced(arg, "@JOB@", work + "/" + job), "@WORK@", work));
+    }
     const test::ProcessResult run =
         RunSignalled(argv, planted.env, work, conf.count("signal") ? conf.at("signal") : "");
     planted = {};
