@@ -96,31 +96,31 @@ struct Planted {
   std::list<Fd> flocks;
 };
 
-// `before`: a step a line, with paths from the job's folder (@WORK@), @DIR@ for the run's.
-bool Plant(const fs::path& file, const std::string& dir, const std::string& work,
-           Planted& planted) {
-  std::istringstream in(
-      Replaced(Replaced(test::ReadFileBytes(file.string()), "@DIR@", dir), "@WORK@", work));
+// Steps a line (`before`, and `during` once its file appears), with paths from the job's folder
+// (@WORK@) and @DIR@ for the run's folder; `signal` goes to the running program, `pid`.
+bool Plant(const std::string& steps, const std::string& dir, const std::string& work,
+           Planted& planted, int pid = 0) {
+  std::istringstream in(Replaced(Replaced(steps, "@DIR@", dir), "@WORK@", work));
   for (std::string line; std::getline(in, line);) {
     std::istringstream words(line);
     std::string step, first, second;
     words >> step >> first;
     std::getline(words >> std::ws, second);
-    const fs::path path = fs::path(work) / first;
+    const fs::path path = fs::path(work) / first, to = fs::path(work) / second;
     if (step == "mkdir") {
       fs::create_directories(path);
     } else if (step == "chmod") {
-      chmod((fs::path(work) / second).c_str(), std::stoi(first, nullptr, 8));
+      chmod(to.c_str(), std::stoi(first, nullptr, 8));
     } else if (step == "write") {
       test::WriteFileBytes(path, second);
     } else if (step == "copy") {
-      fs::copy_file(path, fs::path(work) / second);
+      fs::copy_file(path, to);
+    } else if (step == "move") {
+      fs::rename(path, to);
     } else if (step == "chown") {
-      if (chown((fs::path(work) / second).c_str(), std::stoi(first), std::stoi(first)) != 0) {
-        return false;
-      }
+      if (chown(to.c_str(), std::stoi(first), std::stoi(first)) != 0) return false;
     } else if (step == "symlink") {
-      fs::create_symlink(first, fs::path(work) / second);
+      fs::create_symlink(first, to);
     } else if (step == "fifo") {
       mkfifo(path.c_str(), 0600);
     } else if (step == "flock") {
@@ -131,30 +131,17 @@ bool Plant(const fs::path& file, const std::string& dir, const std::string& work
       planted.env[first.substr(0, eq)] = eq == std::string::npos ? "\x01" : first.substr(eq + 1);
     } else if (step == "limit-file-size") {
       planted.prefix = {"/bin/sh", "-c", "ulimit -f " + first + "; exec \"$@\"", "sh"};
+    } else if (step == "signal") {
+      const int number = first == "SIGINT" ? SIGINT : first == "SIGHUP" ? SIGHUP : SIGTERM;
+      // To the program itself: faketime, which started it, passes no signal on.
+      std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(pid) + "/task/" +
+                                                      std::to_string(pid) + "/children"));
+      for (int child; children >> child;) kill(child, number);
     } else if (!step.empty()) {
       return false;
     }
   }
   return true;
-}
-
-// signal = SIGNAL once PATH: the program gets SIGNAL once PATH (from the job's folder) exists.
-test::ProcessResult RunSignalled(const std::vector<std::string>& argv,
-                                 const std::map<std::string, std::string>& env,
-                                 const std::string& work, const std::string& signal) {
-  test::StartedProgram run = test::StartProgram(argv, env, work);
-  const std::vector<std::string> words = Words(signal);
-  if (words.size() == 3) {
-    const int number = words[0] == "SIGINT" ? SIGINT : words[0] == "SIGHUP" ? SIGHUP : SIGTERM;
-    for (int i = 0; i < 60000 && !test::PathExists(work + "/" + words[2]); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    // To the program itself: faketime, which started it, passes no signal on.
-    std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(run.pid) + "/task/" +
-                                                    std::to_string(run.pid) + "/children"));
-    for (int child; children >> child;) kill(child, number);
-  }
-  return run.Wait();
 }
 
 // Every file under `root` by its path from there: a link as where it points, a FIFO as such.
@@ -231,7 +218,7 @@ class CaseFileTest : public ::testing::Test {
     // Standard error in UTF-8 whatever the machine's locale.
     planted.env = {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}};
     if (fs::exists(folder_ / "before")) {
-      ASSERT_TRUE(Plant(folder_ / "before", dir, work, planted))
+      ASSERT_TRUE(Plant(test::ReadFileBytes((folder_ / "before").string()), dir, work, planted))
           << "a step in `before` is unknown or failed";
     }
     std::vector<std::string> argv = planted.prefix;
@@ -243,8 +230,19 @@ class CaseFileTest : public ::testing::Test {
     for (const std::string& arg : Words(args)) {
       argv.push_back(Replaced(Replaced(arg, "@JOB@", work + "/" + job), "@WORK@", work));
     }
-    const test::ProcessResult run =
-        RunSignalled(argv, planted.env, work, conf.count("signal") ? conf.at("signal") : "");
+    test::StartedProgram started = test::StartProgram(argv, planted.env, work);
+    // during = once PATH STEP: the step is taken once PATH (from the job's folder) is there.
+    if (conf.count("during")) {
+      std::istringstream during(Replaced(conf.at("during"), "@DIR@", dir));
+      std::string once, path, step;
+      during >> once >> path;
+      std::getline(during >> std::ws, step);
+      for (int i = 0; i < 60000 && !fs::exists(fs::path(work) / path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      EXPECT_TRUE(Plant(step, dir, work, planted, started.pid)) << "`during` is unknown or failed";
+    }
+    const test::ProcessResult run = started.Wait();
     planted = {};
 
     // What the run left: its exit status, standard error, and every file in its folder; the

@@ -227,26 +227,6 @@ TEST_F(KelvaxFaultsTest, AStopEndsARunWaitingOnAServerThatNeverAnswers) {
   close(server);
 }
 
-// The job file replaced while it runs: the run reads it once and runs what it read.
-TEST_F(KelvaxFaultsTest, AJobFileReplacedWhileItRunsRunsAsRead) {
-  auto task = [&](int i, const std::string& sql, const std::string& file) {
-    return "[CONNECTION0" + std::to_string(i) + "]\r\nDSN01=DSN=FAULTDB\r\nSQL01=" + sql +
-           "\r\nOUTPUT=TAB\r\nEXPORT=" + out_dir_ + "/" + file + "\r\n";
-  };
-  test::ProcessResult r = Run(
-      Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n") + task(2, "SELECT 'OLD' AS X", "X.TXT"),
-      "", [&](int) {
-        WaitFor([&] { return !TempOutput(out_dir_).empty(); });
-        test::WriteFileBytes(work_ + "/new.ini", task(1, "SELECT 'NEW' AS X", "NEW.TXT"));
-        fs::rename(work_ + "/new.ini", work_ + "/job.ini");
-      });
-  EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Records().size(), 3u);
-  EXPECT_EQ(test::ReadFileBytes(out_), Expected(300000));
-  EXPECT_EQ(test::ReadFileBytes(out_dir_ + "/X.TXT"), "X\r\nOLD\r\n");
-  EXPECT_FALSE(test::PathExists(out_dir_ + "/NEW.TXT"));
-}
-
 // A target another writer holds locked: the task fails with the driver's words, nothing is
 // half-written, and the next task runs.
 TEST_F(KelvaxFaultsTest, ALockedSqliteTargetFailsTheTaskAndLeavesItUntouched) {
