@@ -131,6 +131,8 @@ bool Plant(const std::string& steps, const std::string& dir, const std::string& 
       planted.env[first.substr(0, eq)] = eq == std::string::npos ? "\x01" : first.substr(eq + 1);
     } else if (step == "limit-file-size") {
       planted.prefix = {"/bin/sh", "-c", "ulimit -f " + first + "; exec \"$@\"", "sh"};
+    } else if (step == "run-as") {
+      planted.prefix = {"/usr/sbin/runuser", "-u", first, "--"};
     } else if (step == "signal") {
       const int number = first == "SIGINT" ? SIGINT : first == "SIGHUP" ? SIGHUP : SIGTERM;
       // To the program itself: faketime, which started it, passes no signal on.
