@@ -89,10 +89,10 @@ std::string WorkbookCells(const std::string& path) {
   return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
 }
 
-// What `before` set up around a run, held until the run has ended.
+// What `before` and `during` set up around a run, held until the run has ended.
 struct Planted {
   std::map<std::string, std::string> env;
-  std::vector<std::string> prefix;  // what the program runs under (a file-size limit)
+  std::vector<std::string> prefix;  // what the program runs under: a file-size limit, a user
   std::list<Fd> flocks;
 };
 
