@@ -2,20 +2,29 @@
 // it must leave, run through the built program on every engine the case names. See
 // tests/cases/README.md for the layout; KELVAX_REGENERATE=1 writes what the runs left as the
 // expected files, for a reviewer to read in the diff.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <list>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/fs/fd.h"
 #include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
@@ -81,6 +90,81 @@ std::string WorkbookCells(const std::string& path) {
   return r.exit_status == 0 ? r.out : "unreadable workbook: " + r.err;
 }
 
+// What `before` and `during` set up around a run, held until the run has ended.
+struct Planted {
+  std::map<std::string, std::string> env;
+  std::vector<std::string> prefix;  // what the program runs under: a file-size limit, a user
+  std::list<Fd> flocks;
+};
+
+// Steps a line (`before`, and `during` once its file appears), with paths from the job's folder
+// (@WORK@) and @DIR@ for the run's folder; `signal` goes to the running program, `pid`.
+bool Plant(const std::string& steps, const std::string& dir, const std::string& work,
+           Planted& planted, int pid = 0) {
+  std::istringstream in(Replaced(Replaced(steps, "@DIR@", dir), "@WORK@", work));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string step, first, second;
+    words >> step >> first;
+    std::getline(words >> std::ws, second);
+    const fs::path path = fs::path(work) / first, to = fs::path(work) / second;
+    if (step == "mkdir") {
+      fs::create_directories(path);
+    } else if (step == "chmod") {
+      chmod(to.c_str(), std::stoi(first, nullptr, 8));
+    } else if (step == "write") {
+      test::WriteFileBytes(path, second);
+    } else if (step == "copy") {
+      fs::copy_file(path, to);
+    } else if (step == "move") {
+      fs::rename(path, to);
+    } else if (step == "chown") {
+      if (chown(to.c_str(), std::stoi(first), std::stoi(first)) != 0) return false;
+    } else if (step == "symlink") {
+      fs::create_symlink(first, to);
+    } else if (step == "fifo") {
+      mkfifo(path.c_str(), 0600);
+    } else if (step == "flock") {
+      planted.flocks.emplace_back(open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600));
+      flock(planted.flocks.back().get(), LOCK_EX);
+    } else if (step == "env") {
+      const auto eq = first.find('=');
+      planted.env[first.substr(0, eq)] = eq == std::string::npos ? "\x01" : first.substr(eq + 1);
+    } else if (step == "limit-file-size") {
+      planted.prefix = {"/bin/sh", "-c", "ulimit -f " + first + "; exec \"$@\"", "sh"};
+    } else if (step == "run-as") {
+      planted.prefix = {"/usr/sbin/runuser", "-u", first, "--"};
+    } else if (step == "signal") {
+      const int number = first == "SIGINT" ? SIGINT : first == "SIGHUP" ? SIGHUP : SIGTERM;
+      // To the program itself: faketime, which started it, passes no signal on.
+      std::istringstream children(test::ReadFileBytes("/proc/" + std::to_string(pid) + "/task/" +
+                                                      std::to_string(pid) + "/children"));
+      for (int child; children >> child;) kill(child, number);
+    } else if (!step.empty()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Every file under `root` by its path from there: a link as where it points, a FIFO as such.
+std::map<std::string, fs::path> FilesUnder(const fs::path& root) {
+  std::map<std::string, fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_directory() || entry.is_symlink()) {
+      files[entry.path().lexically_relative(root).generic_string()] = entry.path();
+    }
+  }
+  return files;
+}
+
+std::string Bytes(const fs::path& path) {
+  const fs::file_status status = fs::symlink_status(path);
+  if (fs::is_symlink(status)) return "symbolic link to " + fs::read_symlink(path).string() + "\n";
+  if (fs::is_fifo(status)) return "FIFO\n";
+  return path.extension() == ".XLSX" ? WorkbookCells(path) : test::ReadFileBytes(path.string());
+}
+
 // The connect string's key=value pairs, as a DSN entry takes them.
 std::map<std::string, std::string> DsnEntry(const std::string& connect) {
   std::map<std::string, std::string> entry;
@@ -133,14 +217,38 @@ class CaseFileTest : public ::testing::Test {
         given.insert(entry.path().filename().string());
       }
     }
-    std::vector<std::string> argv = {"faketime", "-f", conf.at("date"), exe};
-    for (const std::string& arg : Words(conf.count("args") ? conf.at("args") : "")) {
-      argv.push_back(arg);
-    }
-    argv.push_back(work + "/job.ini");
+    Planted planted;
     // Standard error in UTF-8 whatever the machine's locale.
-    const test::ProcessResult run = test::RunProgram(
-        argv, {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}}, work);
+    planted.env = {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}};
+    const std::string before = test::ReadFileBytes((folder_ / "before").string());
+    if (geteuid() != 0 && (before.find("chown ") != std::string::npos ||
+                           before.find("run-as ") != std::string::npos)) {
+      GTEST_SKIP() << "another user's files need root";
+    }
+    ASSERT_TRUE(Plant(before, dir, work, planted)) << "a step in `before` is unknown or failed";
+    std::vector<std::string> argv = planted.prefix;
+    argv.insert(argv.end(), {"faketime", "-f", conf.at("date"), exe});
+    // The job's path goes last, unless the arguments place it (@JOB@) or there is none.
+    std::string args = conf.count("args") ? conf.at("args") : "";
+    const std::string job = conf.count("job") ? conf.at("job") : "job.ini";
+    if (job != "none" && args.find("@JOB@") == std::string::npos) args += " @JOB@";
+    for (const std::string& arg : Words(args)) {
+      argv.push_back(Replaced(Replaced(arg, "@JOB@", work + "/" + job), "@WORK@", work));
+    }
+    test::StartedProgram started = test::StartProgram(argv, planted.env, work);
+    // during = once PATH STEP: the step is taken once PATH (from the job's folder) is there.
+    if (conf.count("during")) {
+      std::istringstream during(Replaced(conf.at("during"), "@DIR@", dir));
+      std::string once, path, step;
+      during >> once >> path;
+      std::getline(during >> std::ws, step);
+      for (int i = 0; i < 60000 && !fs::exists(fs::path(work) / path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      EXPECT_TRUE(Plant(step, dir, work, planted, started.pid)) << "`during` is unknown or failed";
+    }
+    const test::ProcessResult run = started.Wait();
+    planted = {};
 
     // What the run left: its exit status, standard error, and every file in its folder; the
     // folders' own paths as @DIR@ and @WORK@.
@@ -157,18 +265,12 @@ class CaseFileTest : public ::testing::Test {
     actual["exit"] = std::to_string(run.exit_status) + "\n";
     if (!run.err.empty()) actual["stderr"] = masked(run.err);
     if (!run.out.empty()) actual["stdout"] = masked(run.out);
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      const std::string name = entry.path().filename().string();
-      if (name == "kelvax") continue;
-      const std::string path = entry.path().string();
-      actual[masked(name)] =
-          name.ends_with(".XLSX") ? WorkbookCells(path) : masked(test::ReadFileBytes(path));
+    for (const auto& [name, path] : FilesUnder(dir)) {
+      if (name != "kelvax") actual[masked(name)] = masked(Bytes(path));
     }
     // Files the run made in its working folder: none, unless a case expects one there.
-    for (const auto& entry : fs::directory_iterator(work)) {
-      const std::string name = entry.path().filename().string();
-      if (given.count(name)) continue;
-      actual["cwd." + name] = masked(test::ReadFileBytes(entry.path().string()));
+    for (const auto& [name, path] : FilesUnder(work)) {
+      if (!given.count(name)) actual["cwd." + masked(name)] = masked(Bytes(path));
     }
     for (const std::string& name : Words(conf.count("ignore") ? conf.at("ignore") : "")) {
       EXPECT_EQ(actual.erase(name), 1u) << name << ": not left by the run";
@@ -179,9 +281,7 @@ class CaseFileTest : public ::testing::Test {
     for (const auto& [name, bytes] : actual) names.insert(name);
     for (const fs::path& expected : {folder_ / "expected", EngineFolder()}) {
       if (!fs::exists(expected)) continue;
-      for (const auto& entry : fs::directory_iterator(expected)) {
-        names.insert(entry.path().filename().string());
-      }
+      for (const auto& [name, path] : FilesUnder(expected)) names.insert(name);
     }
     for (const std::string& name : names) {
       const fs::path path = Expected(name);
@@ -218,7 +318,7 @@ class CaseFileTest : public ::testing::Test {
         fs::remove(target / name);
         continue;
       }
-      fs::create_directories(target);
+      fs::create_directories((target / name).parent_path());
       test::WriteFileBytes((target / name).string(), bytes);
     }
     if (!first && fs::exists(target) && fs::is_empty(target)) fs::remove(target);

@@ -1,13 +1,10 @@
 // Text forms of values, and stored text read as values: the edges no driver in the per-engine
-// value table reaches (exact decimals of any shape, doubles that need 16 or 17 digits, single
-// precision, stored texts that are no value of their column's kind).
+// value cases reaches (exact decimals of any shape, a double in a single-precision kind, stored
+// texts that are no value of their column's kind).
 #include "engine/value_text.h"
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
-#include <cmath>
-#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -63,75 +60,28 @@ TEST(ValueTextTest, DecimalsLoseTrailingFractionalZerosAndNothingElse) {
   }
 }
 
-TEST(ValueTextTest, DoublesShowTheFewestDigitsThatReadBackInTheFifteenDigitLayout) {
-  const std::pair<double, const char*> cases[] = {
-      {2.5, "2.5"},
-      {1e-5, "1E-05"},
-      {-0.0, "0"},
-      {0.0001, "0.0001"},
-      {-42.0, "-42"},
-      {100000000000000.0, "100000000000000"},
-      {1e15, "1E+15"},
-      {0.1 + 0.2, "0.30000000000000004"},
-      {0.1 * 3, "0.30000000000000004"},
-      {9007199254740992.0, "9.007199254740992E+15"},
-      {123456789012345678.0, "1.2345678901234568E+17"},
-      {DBL_MAX, "1.7976931348623157E+308"},
-      {-DBL_MAX, "-1.7976931348623157E+308"},
-      {DBL_MIN, "2.2250738585072014E-308"},
-      {4.9e-324, "5E-324"},
-      {1.0 / 3, "0.3333333333333333"},
-      {12345678901234.56, "12345678901234.56"},
-      {HUGE_VAL, "INF"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(TextOf(Of(Value::Kind::kFloat, c.first)), c.second) << c.second;
-  }
-  for (double d = 0.1; d < 2000; d += 0.1) {  // every shown form reads back as the same double
+// The digits of each double at the edges, and of single precision values, are a case file
+// (tests/cases/values/numbers_at_their_edges); here every shown form reads back.
+TEST(ValueTextTest, EveryDoubleShownReadsBackAsTheSameDouble) {
+  for (double d = 0.1; d < 2000; d += 0.1) {
     const std::string text = TextOf(Of(Value::Kind::kFloat, d));
     EXPECT_EQ(std::stod(text), d) << text;
   }
 }
 
-TEST(ValueTextTest, SinglePrecisionValuesShowTheirShortestDigits) {
+// A double no REAL column holds, in a single-precision column: the double's digits.
+TEST(ValueTextTest, SinglePrecisionKindWithADoubleShowsTheDoublesDigits) {
   const std::pair<double, const char*> cases[] = {
-      {static_cast<double>(0.1f), "0.1"},
-      {static_cast<double>(1234567.5f), "1234567.5"},
-      {16777216.0, "16777216"},
-      {static_cast<double>(FLT_MAX), "3.4028235E+38"},
-      {static_cast<double>(-2.5f), "-2.5"},
-      {0.1, "0.1"},  // not a float: the double's digits
-      {1.0 / 3, "0.3333333333333333"},
-      {1e300, "1E+300"},  // beyond float range
+      {0.1, "0.1"}, {1.0 / 3, "0.3333333333333333"}, {1e300, "1E+300"},  // beyond float range
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TextOf(Of(Value::Kind::kReal, c.first)), c.second) << c.second;
   }
 }
 
-TEST(ValueTextTest, OtherKindsTakeTheirFixedForms) {
-  Value v;
-  EXPECT_EQ(TextOf(v), "");  // NULL
-  v.kind = Value::Kind::kInteger;
-  v.integer = INT64_MIN;
-  EXPECT_EQ(TextOf(v), "-9223372036854775808");
-  v.kind = Value::Kind::kUnsigned;
-  v.unsigned_integer = UINT64_MAX;
-  EXPECT_EQ(TextOf(v), "18446744073709551615");
-  v.kind = Value::Kind::kBoolean;
-  v.boolean = true;
-  EXPECT_EQ(TextOf(v), "True");
-  v.boolean = false;
-  EXPECT_EQ(TextOf(v), "False");
-  v.kind = Value::Kind::kBinary;
-  v.bytes = std::string_view("\x00\x0A\xFF\x5C", 4);
-  EXPECT_EQ(TextOf(v), "000AFF5C");
-  v.kind = Value::Kind::kText;
-  v.bytes = "a\xFF";  // as sent: the writers' encoders deal with ill-formed bytes
-  EXPECT_EQ(TextOf(v), "a\xFF");
-}
-
-// Stored text (SQLite's, and the servers' temporal text) read by its column's kind, then shown.
+// Stored text read by its column's kind, then shown: numbers SQLite's column affinity would
+// change before any driver hands them over, and the servers' temporal text with its offset.
+// SQLite's temporal text is a case file (tests/cases/values/stored_temporal_text).
 TEST(ValueTextTest, StoredTextBecomesAValueOnlyWhereItIsOneOfItsKind) {
   using K = ColumnKind;
   struct Case {
@@ -140,32 +90,10 @@ TEST(ValueTextTest, StoredTextBecomesAValueOnlyWhereItIsOneOfItsKind) {
     const char* out;  // nullptr: no value of the kind, stays text as stored
     bool with_offset = false;
   } cases[] = {
-      {K::kDate, "0987-01-02", "0987/01/02"},
-      {K::kDate, "2023-02-29", nullptr},
-      {K::kDate, "1900-02-29", nullptr},
-      {K::kDate, "0000-01-01", nullptr},
-      {K::kDate, "10000-01-01", nullptr},
-      {K::kTimestamp, "2000-02-29 23:59:59.999", "2000/02/29 23:59:59.999"},
-      {K::kTimestamp, "2024-02-29 23:59:59.999999", "2024/02/29 23:59:59.999999"},
-      {K::kTimestamp, "2001-10-28T09:05", "2001/10/28 9:05:00"},
-      {K::kDate, "2001-10-28 00:00:00", "2001/10/28"},
-      {K::kTimestamp, "2001-10-28 00:00:00.000", "2001/10/28"},
-      {K::kTimestamp, "2001-10-28 00:00:00.001", "2001/10/28 0:00:00.001"},
-      {K::kTimestamp, "2001-10-28 00:00:00.0000000001", nullptr},  // finer than a nanosecond
-      {K::kTime, "00:00:00", "0:00:00"},
-      {K::kTime, "23:59:59.5", "23:59:59.5"},
-      {K::kTime, "24:00:00", nullptr},
-      {K::kTime, "838:59:59", nullptr},
-      {K::kTimestamp, "2001-10-28 09:60:00", nullptr},
-      {K::kTimestamp, "2001-10-28 09:05:03+09", nullptr},
       {K::kTimestamp, "2001-10-28 09:05:03.5+09", "2001/10/28 9:05:03.5", true},
       {K::kTimestamp, "2001-10-28 09:05:03+05:30:15", "2001/10/28 9:05:03", true},
       {K::kTimestamp, "2001-10-28 09:05:03+9", nullptr, true},
       {K::kTimestamp, "0044-03-15 10:00:00 BC", nullptr, true},
-      {K::kTimestamp, "2001-10-28 09:05:03.", nullptr},
-      {K::kDate, "2001-13-01", nullptr},
-      {K::kDate, "2001-1-28", nullptr},
-      {K::kDate, "", nullptr},
       {K::kFloat, "5.0", "5"},
       {K::kFloat, "-0.0", "0"},
       {K::kFloat, "0.00001", "0.00001"},  // a plain decimal keeps its layout

@@ -1,6 +1,5 @@
 #include "tests/support/drivers.h"
 
-#include "engine/value_text.h"
 #include "tests/support/mariadb_sandbox.h"
 #include "tests/support/postgres_sandbox.h"
 #include "tests/support/sandbox.h"
@@ -27,17 +26,6 @@ std::optional<Driver> OpenServer(Engine engine, std::string* why) {
 }
 
 }  // namespace
-
-Status ReadText(odbc::ResultSet& result, int column, std::optional<std::string>& text) {
-  odbc::Value value;
-  Status s = result.Get(column, value);
-  text.reset();
-  if (s && !value.is_null()) {
-    text.emplace();
-    AppendValueText(value, *text);
-  }
-  return s;
-}
 
 std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
   switch (engine) {

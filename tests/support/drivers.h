@@ -2,9 +2,9 @@
 // servers of the test process), each test on a clean database. An engine that is not installed
 // skips its tests; one that is installed but cannot start fails them.
 //
-//   class ValueTest : public test::DriverTest {};
-//   TEST_P(ValueTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
-//   KELVAX_PER_DRIVER(ValueTest);
+//   class OutputTest : public test::DriverWorkerTest { ... };
+//   TEST_P(OutputTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
+//   KELVAX_PER_DRIVER(OutputTest);
 //
 // A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). Test names end
 // in the engine's name, which tests/CMakeLists.txt uses to run each server's cases in one CTest
@@ -16,18 +16,13 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <type_traits>
 
-#include "platform/odbc/odbc.h"
 #include "tests/support/worker_test.h"
 
 namespace kelvax::test {
 
 enum class Engine { kSqlite, kPostgres, kMariaDb };
 inline constexpr Engine kAllEngines[] = {Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb};
-
-// The text form (as the files show it) of `column` in the current row; nullopt for NULL.
-Status ReadText(odbc::ResultSet& result, int column, std::optional<std::string>& text);
 
 struct Driver {
   Engine engine;
@@ -51,28 +46,22 @@ struct EngineNamePrinter {
   std::string operator()(const ::testing::TestParamInfo<Engine>& info) const;
 };
 
-// A fixture on `Base` per engine: driver_ is open, or the test is skipped. On a worker test (see
-// worker_test.h), task_.DSN01 is the driver's connect string.
-template <class Base>
-class OnDriver : public Base, public ::testing::WithParamInterface<Engine> {
+// A worker test (see worker_test.h) per engine: driver_ is open and task_.DSN01 is its connect
+// string, or the test is skipped.
+class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface<Engine> {
  protected:
-  using Base::Base;
+  explicit DriverWorkerTest(TaskHandler worker) : WorkerTest(std::move(worker)) {}
   void SetUp() override {
     std::string why;
-    opened_ = OpenDriver(this->GetParam(), &why);
+    opened_ = OpenDriver(GetParam(), &why);
     if (!opened_) GTEST_SKIP() << why;
     driver_ = &*opened_;
-    if constexpr (std::is_base_of_v<WorkerTest, Base>) this->task_.DSN01 = driver_->connect;
+    task_.DSN01 = driver_->connect;
   }
   const Driver* driver_ = nullptr;
 
  private:
   std::optional<Driver> opened_;
-};
-class DriverTest : public OnDriver<::testing::Test> {};
-class DriverWorkerTest : public OnDriver<WorkerTest> {
- protected:
-  explicit DriverWorkerTest(TaskHandler worker) : OnDriver(std::move(worker)) {}
 };
 
 }  // namespace kelvax::test

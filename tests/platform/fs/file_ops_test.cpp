@@ -35,17 +35,6 @@ TEST(FileOpsTest, FileExistsIsMinusOneOnlyForRegularFiles) {
   EXPECT_EQ(FileExists(""), 0);
 }
 
-TEST(FileOpsTest, RemoveFileReportsAMissingFile) {
-  const std::string dir = MakeTempDir();
-  WriteFileBytes(dir + "/old.csv", "x");
-  EXPECT_TRUE(RemoveFile(dir + "/old.csv").ok());
-  EXPECT_EQ(FileExists(dir + "/old.csv"), 0);
-  const Status again = RemoveFile(dir + "/old.csv");
-  EXPECT_FALSE(again.ok());
-  EXPECT_EQ(again.code(), StatusCode::kFileNotFound);
-  EXPECT_NE(again.description().find("old.csv"), std::string::npos);
-}
-
 TEST(FileOpsTest, ShellOpenReturnsAtOnceAndRunsXdgOpenDetached) {
   // A stand-in xdg-open on PATH that records its argument after a delay.
   const std::string bin = MakeTempDir("kelvax-bin");

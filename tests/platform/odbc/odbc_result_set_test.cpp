@@ -1,13 +1,11 @@
-// ResultSet over the SQLite ODBC driver: values outside the result, and the order of release.
+// ResultSet over the SQLite ODBC driver: the order of release.
 // Stored values, failing fetches, statements without columns and syntax errors are case files
 // (tests/cases/).
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "platform/odbc/odbc.h"
-#include "tests/support/drivers.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax::odbc {
@@ -34,24 +32,6 @@ class OdbcResultSetLoopTest : public ::testing::Test {
   Environment env_;
   Connection connection_;
 };
-
-TEST_F(OdbcResultSetLoopTest, ValueOutsideTheResultFails) {
-  ResultSet result;
-  ASSERT_TRUE(result.Execute(connection_, "SELECT x FROM t WHERE x = 1").ok());
-  std::optional<std::string> text;
-  EXPECT_FALSE(test::ReadText(result, 1, text).ok());
-  EXPECT_FALSE(test::ReadText(result, -1, text).ok());
-  ASSERT_TRUE(test::ReadText(result, 0, text).ok());
-  EXPECT_EQ(text, "1");
-  EXPECT_TRUE(test::ReadText(result, 0, text).ok());  // twice in a row: the same value
-  EXPECT_EQ(text, "1");
-  EXPECT_TRUE(result.NextRow().ok());
-  bool at_end = false;
-  EXPECT_TRUE(result.AtEnd(at_end).ok());
-  EXPECT_TRUE(at_end);
-  EXPECT_FALSE(test::ReadText(result, 0, text).ok());
-  EXPECT_EQ(result.ColumnName(5), "");
-}
 
 TEST_F(OdbcResultSetLoopTest, ClosingTheConnectionFirstReleasesTheResult) {
   // The writer closes the connection and releases the environment before the result.

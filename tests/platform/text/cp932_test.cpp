@@ -70,16 +70,6 @@ TEST(Cp932Test, InvalidUtf8BecomesQuestionMarks) {
   EXPECT_EQ(replaced, 6u);
 }
 
-TEST(Cp932Test, AppendKeepsWhatIsAlreadyInTheBuffer) {
-  std::string out = "head:";
-  EXPECT_EQ(AppendCp932("明", out), 0u);
-  EXPECT_EQ(Hex(out), "68 65 61 64 3A 96 BE");
-  const std::string long_ascii(10000, 'x');
-  AppendCp932(long_ascii + "明" + long_ascii, out);
-  EXPECT_EQ(out.size(), 5u + 2 + 20000 + 2);
-  EXPECT_EQ(Hex(out.substr(5 + 2 + 10000, 2)), "96 BE");
-}
-
 TEST(Cp932Test, InvalidCp932BytesBecomeReplacementCharacters) {
   std::size_t invalid = 0;
   // A lead byte followed by LF (not a trail byte): the LF survives.

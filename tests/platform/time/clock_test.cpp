@@ -7,23 +7,8 @@
 namespace kelvax {
 namespace {
 
-std::tm Make(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
-}
-
-TEST(ClockTest, GeneralDateHasNoLeadingZeroOnTheHour) {
-  EXPECT_EQ(FormatGeneralDate(Make(2001, 10, 28, 9, 5, 3)), "2001/10/28 9:05:03");
-  EXPECT_EQ(FormatGeneralDate(Make(2001, 10, 28, 0, 0, 0)), "2001/10/28 0:00:00");
-  EXPECT_EQ(FormatGeneralDate(Make(1999, 1, 2, 23, 59, 59)), "1999/01/02 23:59:59");
-}
-
+// The time stamps' form is checked in the run logs of the case files (tests/cases/cli/
+// log_time_at_midnight and every other).
 TEST(ClockTest, TimerCountsSecondsSinceLocalMidnight) {
   const std::tm before = LocalNow();
   const double timer = TimerSeconds();
