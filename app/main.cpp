@@ -31,6 +31,7 @@
 #include "platform/fs/resolve_path.h"
 #include "platform/odbc/utf8_ctype.h"
 #include "platform/process/fatal_signal.h"
+#include "platform/process/heap.h"
 #include "platform/process/process_umask.h"
 #include "platform/process/stop_signal.h"
 #include "platform/sqlite/sqlite_mode.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
   RememberUmask();
   odbc::UseUtf8Ctype();
   PrepareSqliteForOneThreadPerConnection();
+  KeepFreedHeapForReuse();
 #ifdef KELVAX_HAVE_UI
   // A clipboard holder started by an earlier CRIP task: no lock, no log.
   if (argc == 2 && std::strcmp(argv[1], ui::kHoldClipboardOption) == 0) {

@@ -114,6 +114,7 @@ class Exporter {
   bool multirow_ = false;
   std::vector<std::string> group_;    // the statements of the open group, sent
   std::vector<std::string> pending_;  // statements of the next batch, not yet sent
+  std::string batch_text_;            // the text a batch is sent as, its room kept between batches
   bool ended_ = false;                // a failure ended the export
 };
 
@@ -172,7 +173,8 @@ bool Exporter::RestoreGroup() {
 // one shows a target that cannot take batches: the rest of the export sends single statements.
 bool Exporter::SendBatch() {
   if (pending_.empty()) return true;
-  std::string text;
+  std::string& text = batch_text_;
+  text.clear();
   if (multirow_) {
     // Each statement is the head, " VALUES ", then its row in parentheses.
     const std::size_t head = task_.SQL02.size() + std::strlen(" VALUES ");
