@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -147,6 +148,21 @@ bool Plant(const std::string& steps, const std::string& dir, const std::string& 
   return true;
 }
 
+// faketime names its semaphore and shared memory after its own pid and leaves them behind when
+// it is killed; a later faketime given the same pid then fails ("sem_open: File exists"). Those
+// of pids no longer running are removed.
+void RemoveStaleFaketimeFiles() {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/dev/shm", ec)) {
+    static const std::regex kName(R"((sem\.faketime_sem_|faketime_shm_)(\d+))");
+    std::smatch m;
+    const std::string name = entry.path().filename().string();
+    if (std::regex_match(name, m, kName) && kill(std::stoi(m[2].str()), 0) != 0 && errno == ESRCH) {
+      fs::remove(entry.path(), ec);
+    }
+  }
+}
+
 // Every file under `root` by its path from there: a link as where it points, a FIFO as such.
 std::map<std::string, fs::path> FilesUnder(const fs::path& root) {
   std::map<std::string, fs::path> files;
@@ -227,6 +243,7 @@ class CaseFileTest : public ::testing::Test {
     }
     ASSERT_TRUE(Plant(before, dir, work, planted)) << "a step in `before` is unknown or failed";
     std::vector<std::string> argv = planted.prefix;
+    RemoveStaleFaketimeFiles();
     argv.insert(argv.end(), {"faketime", "-f", conf.at("date"), exe});
     // The job's path goes last, unless the arguments place it (@JOB@) or there is none.
     std::string args = conf.count("args") ? conf.at("args") : "";
