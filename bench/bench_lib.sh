@@ -238,12 +238,25 @@ bench_mariadb() {
     --default-character-set=utf8mb4 "$@"
 }
 
+# bench_pg_has_rows TABLE ROWS: whether the private PostgreSQL's database postgres has TABLE
+# with ROWS rows (a benchmark's table is loaded once and kept).
+bench_pg_has_rows() {
+  [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = '$1'")" = 1 ] &&
+    [ "$(bench_psql -At -c "SELECT count(*) FROM $1")" = "$2" ]
+}
+
+# bench_my_has_rows TABLE ROWS: the same in the private MariaDB's database bench (made here).
+bench_my_has_rows() {
+  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench"
+  [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'bench' AND table_name = '$1'")" = 1 ] &&
+    [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM $1")" = "$2" ]
+}
+
 # bench_pg_table ROWS: the benchmark table of ROWS rows in the running private PostgreSQL server
 # (database postgres), loaded only when it is not there with that many rows.
 bench_pg_table() {
   local rows=$1
-  if [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = 'bench'")" != 1 ] ||
-     [ "$(bench_psql -At -c "SELECT count(*) FROM bench")" != "$rows" ]; then
+  if ! bench_pg_has_rows bench "$rows"; then
     echo "loading $rows rows into PostgreSQL ..." >&2
     bench_psql -q <<SQL
 DROP TABLE IF EXISTS bench;
@@ -263,9 +276,7 @@ SQL
 # bench_my_table ROWS: the same table as BENCH in the database bench of the private MariaDB.
 bench_my_table() {
   local rows=$1
-  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench"
-  if [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'bench' AND table_name = 'BENCH'")" != 1 ] ||
-     [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM BENCH")" != "$rows" ]; then
+  if ! bench_my_has_rows BENCH "$rows"; then
     echo "loading $rows rows into MariaDB ..." >&2
     bench_mariadb bench <<SQL
 DROP TABLE IF EXISTS BENCH;
@@ -279,4 +290,20 @@ SELECT seq, seq * 1.25 / 7, ROUND((seq % 100000) / 100.0, 2), CONCAT('商品', s
 FROM seq_1_to_$rows;
 SQL
   fi
+}
+
+# bench_pg_dsn NAME [KEY=VALUE...]: a DSN for the private PostgreSQL server's database postgres.
+bench_pg_dsn() {
+  local name=$1
+  shift
+  bench_add_dsn "$name" "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
+    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "$@"
+}
+
+# bench_my_dsn NAME [KEY=VALUE...]: a DSN for the private MariaDB server's database bench.
+bench_my_dsn() {
+  local name=$1
+  shift
+  bench_add_dsn "$name" "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
+    "UID=root" "CHARSET=utf8mb4" "$@"
 }

@@ -39,16 +39,13 @@ case $what in
     bench_pg_start "$work/pg"
     bench_pg_table "$rows"
     dsn=BENCHPG
-    bench_add_dsn BENCHPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
-      "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "UseDeclareFetch=1" \
-      "Fetch=10000" ;;
+    bench_pg_dsn BENCHPG "UseDeclareFetch=1" "Fetch=10000" ;;
   mariadb)
     bench_my_start "$work/mariadb"
     bench_my_table "$rows"
     dsn=BENCHMY
     table=BENCH  # MariaDB table names keep their case, and job values are upper-cased
-    bench_add_dsn BENCHMY "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
-      "UID=root" "CHARSET=utf8mb4" ;;
+    bench_my_dsn BENCHMY ;;
   *) echo "usage: $0 [sqlite|pg|mariadb] [ROUNDS]" >&2; exit 2 ;;
 esac
 for kind in $kinds; do

@@ -107,8 +107,7 @@ if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_psql -q -c "DROP TABLE IF EXISTS copy" -c "CREATE TABLE copy (id integer PRIMARY KEY,
     amount double precision, price numeric(12,2), name varchar(40), note text, created timestamp,
     qty integer)" >/dev/null
-  bench_add_dsn EXPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
-    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER"
+  bench_pg_dsn EXPG
   echo
   echo "## SQLite -> PostgreSQL $(bench_psql -At -c 'SHOW server_version') (Unix socket, psqlODBC defaults)"
   BENCH_BEFORE="bench_psql -q -c 'TRUNCATE copy' >/dev/null"
@@ -128,8 +127,7 @@ if [ "$what" = mariadb ] || [ "$what" = all ]; then
   [ -n "${MULTIROW:-}" ] && options=("")  # the multi-row comparison: a default DSN only
   for option in "${options[@]}"; do
     name=EXMY${option:+M}
-    bench_add_dsn "$name" "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
-      "UID=root" "CHARSET=utf8mb4" ${option:+"OPTION=$option"}
+    bench_my_dsn "$name" ${option:+"OPTION=$option"}
     echo
     echo "## SQLite -> MariaDB $(bench_mariadb -N -e 'SELECT VERSION()') (Unix socket${option:+, multi-statement option})"
     BENCH_BEFORE="bench_mariadb bench -e 'TRUNCATE COPY'"

@@ -107,9 +107,7 @@ fi
 if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_pg_start "$work/pg"
   bench_pg_table "$rows"
-  bench_add_dsn BENCHPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
-    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "UseDeclareFetch=1" \
-    "Fetch=$pg_fetch"
+  bench_pg_dsn BENCHPG "UseDeclareFetch=1" "Fetch=$pg_fetch"
   all="SELECT * FROM bench"
   kelvax_job pgtab BENCHPG TAB "$all"
   kelvax_job pgcsv BENCHPG CSV "$all"
@@ -141,8 +139,7 @@ if [ "$what" = mariadb ] || [ "$what" = all ]; then
   bench_my_start "$work/mariadb"
   # Upper case: job values are upper-cased, and MariaDB table names on Linux keep their case.
   bench_my_table "$rows"
-  bench_add_dsn BENCHMY "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
-    "UID=root" "CHARSET=utf8mb4"
+  bench_my_dsn BENCHMY
   all="SELECT * FROM BENCH"
   kelvax_job mytab BENCHMY TAB "$all"
   kelvax_job mytab_small BENCHMY TAB "SELECT * FROM BENCH WHERE id <= $small"

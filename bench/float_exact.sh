@@ -103,8 +103,7 @@ status=0
 
 if [ "$what" = pg ] || [ "$what" = both ]; then
   bench_pg_start "$work/pg"
-  if [ "$(bench_psql -At -c "SELECT count(*) FROM pg_tables WHERE tablename = 'float_exact'")" != 1 ] ||
-     [ "$(bench_psql -At -c "SELECT count(*) FROM float_exact")" != "$rows" ]; then
+  if ! bench_pg_has_rows float_exact "$rows"; then
     echo "loading $rows rows into PostgreSQL ..." >&2
     # integer * float8 multiplies in binary floating point, as intended (g * 0.1 alone would be
     # numeric, exact, and every value would print short).
@@ -130,9 +129,7 @@ fi
 
 if [ "$what" = mariadb ] || [ "$what" = both ]; then
   bench_my_start "$work/mariadb"
-  bench_mariadb -e "CREATE DATABASE IF NOT EXISTS bench"
-  if [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'bench' AND table_name = 'FLOAT_EXACT'")" != 1 ] ||
-     [ "$(bench_mariadb -N bench -e "SELECT COUNT(*) FROM FLOAT_EXACT")" != "$rows" ]; then
+  if ! bench_my_has_rows FLOAT_EXACT "$rows"; then
     echo "loading $rows rows into MariaDB ..." >&2
     # 1e-1 is a DOUBLE literal, so the product is binary floating point (0.1 would be DECIMAL).
     bench_mariadb bench <<SQL

@@ -70,17 +70,14 @@ fi
 if [ "$what" = pg ] || [ "$what" = all ]; then
   bench_pg_start "$work/pg"
   bench_pg_table "$rows"
-  bench_add_dsn BENCHPG "Driver=PostgreSQL Unicode" "Servername=$BENCH_PG_SOCKET" \
-    "Port=$BENCH_PG_PORT" "Database=postgres" "Username=$BENCH_PG_USER" "UseDeclareFetch=1" \
-    "Fetch=$pg_fetch"
+  bench_pg_dsn BENCHPG "UseDeclareFetch=1" "Fetch=$pg_fetch"
   engine "PostgreSQL, psqlODBC UseDeclareFetch=1 Fetch=$pg_fetch" BENCHPG "SELECT * FROM bench"
   bench_pg_stop
 fi
 if [ "$what" = mariadb ] || [ "$what" = all ]; then
   bench_my_start "$work/mariadb"
   bench_my_table "$rows"
-  bench_add_dsn BENCHMY "Driver=MariaDB Unicode" "SOCKET=$BENCH_MY_SOCKET" "DATABASE=bench" \
-    "UID=root" "CHARSET=utf8mb4"
+  bench_my_dsn BENCHMY
   engine "MariaDB, Connector/ODBC" BENCHMY "SELECT * FROM BENCH"
   bench_my_stop
 fi
