@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/odbc/connect_string.h"
-#include "platform/odbc/driver_family.h"
 #include "platform/text/ascii_case.h"
 
 namespace kelvax::odbc {
@@ -31,7 +30,7 @@ bool DataSourceHasTimeout(const std::string& dsn) {
 
 }  // namespace
 
-LoginTimeout LoginTimeoutFor(const std::string& connect_string) {
+LoginTimeout LoginTimeoutFor(const std::string& connect_string, DriverFamily family) {
   LoginTimeout out{false, connect_string};
   bool has_timeout = false;
   for (const ConnectPair& a : ConnectPairs(connect_string)) {
@@ -43,7 +42,7 @@ LoginTimeout LoginTimeoutFor(const std::string& connect_string) {
   }
   if (has_timeout) return out;
   out.set_attribute = true;
-  if (DriverFamilyOf(connect_string) == DriverFamily::kMysql) {
+  if (family == DriverFamily::kMysql) {
     if (!out.connect_string.empty() && out.connect_string.back() != ';') out.connect_string += ';';
     out.connect_string += "CONN_TIMEOUT=" + std::to_string(kLoginTimeoutSeconds);
   }

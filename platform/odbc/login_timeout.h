@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/odbc/driver_family.h"
+
 namespace kelvax::odbc {
 
 inline constexpr int kLoginTimeoutSeconds = 30;
@@ -15,8 +17,9 @@ struct LoginTimeout {
   std::string connect_string;  // the given one, with the driver's own key where it needs one
 };
 
-// What to ask of the driver manager for `connect_string`. The MariaDB and MySQL drivers ignore
-// the ODBC attribute during their handshake, so for them CONN_TIMEOUT is added to the string.
-LoginTimeout LoginTimeoutFor(const std::string& connect_string);
+// What to ask of the driver manager for `connect_string`, whose driver is of `family`
+// (DriverFamilyOf). The MariaDB and MySQL drivers ignore the ODBC attribute during their
+// handshake, so for them CONN_TIMEOUT is added to the string.
+LoginTimeout LoginTimeoutFor(const std::string& connect_string, DriverFamily family);
 
 }  // namespace kelvax::odbc

@@ -144,7 +144,9 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   // Read-only is a request: a driver that cannot do it still connects.
   bool read_only_set = read_only && ask_read_only();
 
-  const LoginTimeout timeout = LoginTimeoutFor(connect_string);
+  // The driver named, read once: the login timeout and the connect call depend on it.
+  const DriverFamily family = DriverFamilyOf(connect_string);
+  const LoginTimeout timeout = LoginTimeoutFor(connect_string, family);
   if (timeout.set_attribute) {
     // A driver that has no timeout connects as before.
     (void)SQLSetConnectAttr(
@@ -154,7 +156,6 @@ Status Connection::OpenAs(Environment& env, const std::string& connect_string, b
   std::string completed_text;
   // psqlODBC and Connector/ODBC are connected through the narrow call, so that a copy's
   // statements can go to them as UTF-8 (see Probe).
-  const DriverFamily family = DriverFamilyOf(connect_string);
   const bool narrow = family == DriverFamily::kPostgres || family == DriverFamily::kMysql;
   rc = CallDriver(
       [&] { return DriverConnect(dbc.get(), timeout.connect_string, completed_text, narrow); });

@@ -31,7 +31,7 @@ TEST(LoginTimeoutTest, ADefaultOnlyWhereNeitherTheStringNorItsDataSourceSetsOne)
       {"Driver=X;PWD={a;Driver=MariaDB}", true, "Driver=X;PWD={a;Driver=MariaDB}"},
   };
   for (const auto& c : cases) {
-    const LoginTimeout t = LoginTimeoutFor(c.given);
+    const LoginTimeout t = LoginTimeoutFor(c.given, DriverFamilyOf(c.given));
     EXPECT_EQ(t.set_attribute, c.attribute) << c.given;
     EXPECT_EQ(t.connect_string, c.sent) << c.given;
   }
