@@ -28,6 +28,11 @@ namespace {
 
 Status NotOpen() { return OwnFailure("08003", "Connection not open"); }
 
+// The text the encoding probes send and expect back, 髙橋🍣 (a character of code page 932's
+// extensions, a common one, one beyond the basic plane), as UTF-8 and in hex.
+const std::string kProbeText = "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";
+const std::string kProbeHex = "E9AB99E6A98BF09F8DA3";
+
 Dbms DbmsOf(SQLHDBC dbc) {
   char name[64] = {};
   SQLSMALLINT length = 0;
@@ -189,15 +194,13 @@ void Connection::Probe(const std::string& completed) {
       // a UTF8 database, so that what arrives is the stored text. The wide form costs psqlODBC
       // and the program a conversion each way.
       std::string probe;
-      p.narrow_text = QueryText(
-                          "SELECT convert_from(decode('E9AB99E6A98BF09F8DA3', 'hex'), 'UTF8') || "
-                          "current_setting('server_encoding')",
-                          probe) &&
-                      probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3UTF8";  // 髙橋🍣
+      p.narrow_text = QueryText("SELECT convert_from(decode('" + kProbeHex +
+                                    "', 'hex'), 'UTF8') || current_setting('server_encoding')",
+                                probe) &&
+                      probe == kProbeText + "UTF8";
       if (p.narrow_text) {
-        p.narrow_statements = NarrowStatementsArrive(
-            "SELECT upper(encode(convert_to('\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3', "
-            "'UTF8'), 'hex'))");
+        ProbeNarrowStatements("SELECT upper(encode(convert_to('" + kProbeText +
+                              "', 'UTF8'), 'hex'))");
       }
       p.literals_known = QueryText("SHOW standard_conforming_strings", setting) &&
                          (setting == "on" || setting == "off");
@@ -212,11 +215,10 @@ void Connection::Probe(const std::string& completed) {
       // the connection's settings): a probe value, its bytes and its length, must come back as
       // sent.
       std::string probe;
-      p.narrow_text = QueryText("SELECT CONVERT(X'E9AB99E6A98BF09F8DA3' USING utf8mb4)", probe) &&
-                      probe == "\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3";  // 髙橋🍣
+      p.narrow_text = QueryText("SELECT CONVERT(X'" + kProbeHex + "' USING utf8mb4)", probe) &&
+                      probe == kProbeText;
       if (p.narrow_text) {
-        p.narrow_statements = NarrowStatementsArrive(
-            "SELECT HEX(CONVERT('\xE9\xAB\x99\xE6\xA9\x8B\xF0\x9F\x8D\xA3' USING utf8mb4))");
+        ProbeNarrowStatements("SELECT HEX(CONVERT('" + kProbeText + "' USING utf8mb4))");
       }
       p.literals_known = QueryText("SELECT @@sql_mode", setting);
       setting = UpperAscii(std::move(setting));
@@ -282,13 +284,13 @@ Status Connection::ExecHandle(void*& stmt) {
 }
 
 // Statements go through the narrow call where a literal sent that way reaches the server as
-// the UTF-8 it is (`query` gives the hex of 髙橋🍣 as the server read it): the wide call costs the
-// program and the driver a conversion each way on every statement, and a copy sends megabytes.
-bool Connection::NarrowStatementsArrive(const std::string& query) {
+// the UTF-8 it is (`query`, sent narrow, gives the probe text's hex as the server read it): the
+// wide call costs the program and the driver a conversion each way on every statement, and a
+// copy sends megabytes.
+void Connection::ProbeNarrowStatements(const std::string& query) {
   profile_.narrow_statements = true;
   std::string hex;
-  profile_.narrow_statements = QueryText(query, hex) && hex == "E9AB99E6A98BF09F8DA3";
-  return profile_.narrow_statements;
+  profile_.narrow_statements = QueryText(query, hex) && hex == kProbeHex;
 }
 
 SQLRETURN Connection::ExecText(void* stmt, const std::string& statement) {

@@ -96,7 +96,8 @@ class Connection {
   Status OpenAs(Environment& env, const std::string& connect_string, bool read_only);
   void Probe(const std::string& completed);
   Status ExecHandle(void*& stmt);
-  bool NarrowStatementsArrive(const std::string& query);
+  // Sets the profile's narrow_statements from what `query` gives when sent narrow.
+  void ProbeNarrowStatements(const std::string& query);
   // The first column of the first row of `query` as short text; false when there is none.
   bool QueryText(const std::string& query, std::string& value);
   // The statement handle ExecuteDirect reuses: one per row of an export costs time.
