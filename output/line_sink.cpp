@@ -26,7 +26,7 @@ Status LineSink::WriteLine(std::string_view before, std::string_view utf8, std::
   if (!failed_.ok()) return failed_;
   if (!file_.is_open()) return Status::Error(StatusCode::kBadFileName);
   buffer_ += before;
-  Append(utf8);
+  (encoding_ == OutputEncoding::kCp932 ? replaced_ : repaired_) += Encode(utf8, buffer_);
   buffer_ += after;
   buffer_ += "\r\n";
   ++buffered_lines_;
@@ -34,21 +34,14 @@ Status LineSink::WriteLine(std::string_view before, std::string_view utf8, std::
   return Status::Ok();
 }
 
-void LineSink::Append(std::string_view utf8) {
-  if (encoding_ == OutputEncoding::kCp932) {
-    replaced_ += AppendCp932(utf8, buffer_);
-  } else {
-    repaired_ += AppendRepairedUtf8(utf8, buffer_);
-  }
+std::size_t LineSink::Encode(std::string_view utf8, std::string& out) const {
+  return encoding_ == OutputEncoding::kCp932 ? AppendCp932(utf8, out)
+                                             : AppendRepairedUtf8(utf8, out);
 }
 
 std::string LineSink::Encoded(std::string_view utf8) const {
   std::string bytes;
-  if (encoding_ == OutputEncoding::kCp932) {
-    (void)AppendCp932(utf8, bytes);  // the writers' markup has a form for every character
-  } else {
-    (void)AppendRepairedUtf8(utf8, bytes);
-  }
+  (void)Encode(utf8, bytes);  // the writers' markup has a form for every character
   return bytes;
 }
 

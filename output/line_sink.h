@@ -48,7 +48,9 @@ class LineSink {
  private:
   Status Flush();
   Status EndStream();
-  void Append(std::string_view utf8);
+  // Appends `utf8` in the file's encoding to `out`; the characters written as '?' (code page
+  // 932) or U+FFFD (ill-formed UTF-8, in a UTF-8 file).
+  std::size_t Encode(std::string_view utf8, std::string& out) const;
   AtomicFile file_;
   OutputEncoding encoding_ = OutputEncoding::kCp932;
   std::unique_ptr<Compressor> compressor_;
