@@ -19,6 +19,17 @@ bool DatabaseBeyondAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
+namespace {
+
+// The completed string's length as the driver reports it, kept inside a buffer of `capacity`
+// units less its terminator (a driver may report the whole length of a string it cut).
+std::size_t CompletedUnits(SQLSMALLINT length, std::size_t capacity) {
+  return std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)),
+                               capacity - 1);
+}
+
+}  // namespace
+
 short DriverConnect(void* dbc, const std::string& connect_string, std::string& completed,
                     bool narrow) {
   completed.clear();
@@ -33,9 +44,8 @@ short DriverConnect(void* dbc, const std::string& connect_string, std::string& c
                           given, out.data(), static_cast<SQLSMALLINT>(out.size()), &length,
                           SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc)) {
-      const std::size_t count =
-          std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
-      completed.assign(reinterpret_cast<const char*>(out.data()), count);
+      completed.assign(reinterpret_cast<const char*>(out.data()),
+                       CompletedUnits(length, out.size()));
     }
   } else {
     const std::u16string text = Utf8ToUtf16(connect_string);
@@ -46,9 +56,8 @@ short DriverConnect(void* dbc, const std::string& connect_string, std::string& c
                            out.data(), static_cast<SQLSMALLINT>(out.size()), &length,
                            SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc)) {
-      const std::size_t count =
-          std::clamp<std::size_t>(std::max<SQLSMALLINT>(length, 0), 0, out.size() - 1);
-      AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(out.data()), count, completed);
+      AppendUtf16AsUtf8(reinterpret_cast<const char16_t*>(out.data()),
+                        CompletedUnits(length, out.size()), completed);
     }
   }
   completed.resize(std::min(completed.find('\0'), completed.size()));
