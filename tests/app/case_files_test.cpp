@@ -3,7 +3,9 @@
 // tests/cases/README.md for the layout; KELVAX_REGENERATE=1 writes what the runs left as the
 // expected files, for a reviewer to read in the diff.
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -49,7 +51,7 @@ std::string Trimmed(std::string s) {
 
 // case.conf: `key = value` lines. engines (default: sqlite), date (the frozen clock, default
 // 2001-10-28 09:05:03), args (options before the job file's path), ignore (files the run must
-// leave in its folder whose bytes are not compared: a database the job reads back itself).
+// leave in its folder whose bytes are not compared: a database the job reads back itself), tty.
 std::map<std::string, std::string> ReadConf(const fs::path& folder) {
   std::map<std::string, std::string> conf = {{"engines", "sqlite"},
                                              {"date", "2001-10-28 09:05:03"}};
@@ -113,6 +115,8 @@ bool Plant(const std::string& steps, const std::string& dir, const std::string& 
       fs::create_directories(path);
     } else if (step == "chmod") {
       chmod(to.c_str(), std::stoi(first, nullptr, 8));
+    } else if (step == "remove") {
+      fs::remove_all(path);
     } else if (step == "write") {
       test::WriteFileBytes(path, second);
     } else if (step == "copy") {
@@ -161,6 +165,18 @@ void RemoveStaleFaketimeFiles() {
       fs::remove(entry.path(), ec);
     }
   }
+}
+
+// Waits (a minute at most) for a file whose path (from `work`) matches `pattern` (fnmatch).
+bool Appears(const std::string& work, const std::string& pattern) {
+  const fs::path whole = fs::path(work) / pattern;
+  for (int i = 0; i < 60000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(whole.parent_path(), ec)) {
+      if (fnmatch(whole.c_str(), entry.path().c_str(), FNM_PATHNAME) == 0) return true;
+    }
+  }
+  return false;
 }
 
 // Every file under `root` by its path from there: a link as where it points, a FIFO as such.
@@ -236,6 +252,9 @@ class CaseFileTest : public ::testing::Test {
     Planted planted;
     // Standard error in UTF-8 whatever the machine's locale.
     planted.env = {{"LANG", "C.UTF-8"}, {"LC_ALL", "\x01"}, {"LC_CTYPE", "\x01"}};
+    // No display, whatever the machine: the run is the one a scheduler starts.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"})
+      planted.env[name] = "\x01";
     const std::string before = test::ReadFileBytes((folder_ / "before").string());
     if (geteuid() != 0 && (before.find("chown ") != std::string::npos ||
                            before.find("run-as ") != std::string::npos)) {
@@ -252,19 +271,40 @@ class CaseFileTest : public ::testing::Test {
     for (const std::string& arg : Words(args)) {
       argv.push_back(Replaced(Replaced(arg, "@JOB@", work + "/" + job), "@WORK@", work));
     }
-    test::StartedProgram started = test::StartProgram(argv, planted.env, work);
-    // during = once PATH STEP: the step is taken once PATH (from the job's folder) is there.
+    // tty = yes: standard error is a terminal (raw: the bytes as the program wrote them).
+    int terminal = -1, its_side = -1;
+    if (conf.count("tty") && conf.at("tty") == "yes") {
+      ASSERT_EQ(openpty(&terminal, &its_side, nullptr, nullptr, nullptr), 0);
+      termios raw{};
+      tcgetattr(its_side, &raw);
+      cfmakeraw(&raw);
+      tcsetattr(its_side, TCSANOW, &raw);
+    }
+    test::StartedProgram started = test::StartProgram(argv, planted.env, work, its_side);
+    std::string shown;  // what the terminal received, read while the program runs
+    std::thread reader([&] {
+      char buf[4096];
+      for (ssize_t n; terminal >= 0 && (n = read(terminal, buf, sizeof buf)) > 0;) {
+        shown.append(buf, static_cast<std::size_t>(n));
+      }
+    });
+    if (its_side >= 0) close(its_side);
+    // during = once PATH STEP: the step is taken once a file matching PATH (from the job's
+    // folder; a pattern, `out/.OUT.TXT.kelvax-*`) is there.
     if (conf.count("during")) {
       std::istringstream during(Replaced(conf.at("during"), "@DIR@", dir));
       std::string once, path, step;
       during >> once >> path;
       std::getline(during >> std::ws, step);
-      for (int i = 0; i < 60000 && !fs::exists(fs::path(work) / path); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
+      EXPECT_TRUE(Appears(work, path)) << path << ": never there";
       EXPECT_TRUE(Plant(step, dir, work, planted, started.pid)) << "`during` is unknown or failed";
     }
-    const test::ProcessResult run = started.Wait();
+    test::ProcessResult run = started.Wait();
+    reader.join();
+    if (terminal >= 0) {
+      run.err = shown;
+      close(terminal);
+    }
     planted = {};
 
     // What the run left: its exit status, standard error, and every file in its folder; the

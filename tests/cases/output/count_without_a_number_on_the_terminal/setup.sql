@@ -1,0 +1,2 @@
+CREATE TABLE t (a INTEGER, b VARCHAR(20));
+INSERT INTO t VALUES (1, 'x'), (NULL, 'y');
