@@ -86,71 +86,47 @@ const std::string kTaskRecord = "<TS> \r\n1番目は<ET>経過しています\r\
 const std::string kEndRecord = kTaskRecord + test::kSeparator + "\r\n<ET>かかりました\r\n";
 const std::string kFailed = "番目でファイルの出力に失敗しました\r\n";
 
-// A link or a FIFO at the output, a file-size limit met at the first block or by the workbook's
-// scratch file are case files (tests/cases/faults/).
-TEST_F(KelvaxFaultsTest, EachFaultLeavesAVisiblyUnfinishedFileOrNone) {
-  auto once_writing = [&](std::function<void(int)> act) {
-    return [this, act](int pid) {
-      // Rows on disk: the new file is made and being written.
-      WaitFor([&] {
-        std::error_code ec;
-        const std::string temp = TempOutput(out_dir_);
-        return !temp.empty() && fs::file_size(temp, ec) > 0 && !ec;
+// A stop mid-extract removes the unfinished file; a file-size limit met mid-file keeps the whole
+// lines written under the new file's own name, which the record names. The folder removed
+// mid-extract, a link or a FIFO at the output, a limit met at the first block or by the
+// workbook's scratch file are case files (tests/cases/faults/).
+TEST_F(KelvaxFaultsTest, AStopRemovesTheUnfinishedFileAndAFullDiskKeepsItsWholeLines) {
+  // Sent twice 2 ms apart, each passed on by timeout to the program and its group: one request.
+  test::ProcessResult r =
+      Run(Job(300000, "OUTPUT=HTML\r\nEXPORT=" + out_ + "\r\n"), "", [this](int pid) {
+        WaitFor([&] {
+          std::error_code ec;  // rows on disk: the new file is made and being written
+          const std::string temp = TempOutput(out_dir_);
+          return !temp.empty() && fs::file_size(temp, ec) > 0 && !ec;
+        });
+        kill(pid, SIGTERM);
+        usleep(2000);
+        kill(pid, SIGTERM);
       });
-      act(pid);
-    };
-  };
-  struct Case {  // `records`: a text each record holds
-    std::string name, kind, prefix;
-    std::function<void(int)> during;
-    int exit_status;
-    bool kept;  // whole lines left under the new file's own name
-    std::vector<std::string> records;
-  };
-  const std::vector<Case> cases = {
-      {"folder removed mid-extract",
-       "TAB",
-       "",
-       once_writing([&](int) { fs::remove_all(out_dir_); }),
-       1,
-       false,
-       {"<TS> 300000" + kFailed + "53:" + out_ + ": No such file or directory\r\n", kTaskRecord,
-        kEndRecord}},
-      // Sent twice 2 ms apart, each passed on by timeout to the program and its group: one request.
-      {"SIGTERM mid-extract",
-       "HTML",
-       "",
-       once_writing([](int pid) { kill(pid, SIGTERM), usleep(2000), kill(pid, SIGTERM); }),
-       2,
-       false,
-       {"<TS> "
-        "1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n書きかけの出力ファイルは削除し"
-        "ました（"}},
-      {"file-size limit",
-       "TAB",
-       "ulimit -f 1000;",
-       nullptr,
-       1,
-       true,
-       {"に残しました）\r\n", "<TS> 300000" + kFailed, kTaskRecord, kEndRecord}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fs::create_directories(out_dir_);
-    test::ProcessResult r =
-        Run(Job(300000, "OUTPUT=" + c.kind + "\r\nEXPORT=" + out_ + "\r\n"), c.prefix, c.during);
-    EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
-    const std::string kept = test::ReadFileBytes(TempOutput(out_dir_));
-    EXPECT_FALSE(test::PathExists(out_));
-    EXPECT_TRUE(kept.empty() != c.kept && (kept.empty() || kept.ends_with("\r\n")));
-    EXPECT_EQ(Expected(300000).compare(0, kept.size(), kept), 0);
-    auto records = Records();
-    ASSERT_EQ(records.size(), c.records.size()) << ::testing::PrintToString(records);
-    for (std::size_t i = 0; i < records.size(); ++i)
-      EXPECT_NE(records[i].find(c.records[i]), std::string::npos) << records[i];
-    EXPECT_TRUE(!c.kept || records[1].find("（同じ失敗がほかに") != std::string::npos);
-    fs::remove_all(out_dir_);
-  }
+  EXPECT_EQ(r.exit_status, 2) << r.err;
+  EXPECT_EQ(TempOutput(out_dir_) + (test::PathExists(out_) ? out_ : ""), "");
+  auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].rfind("<TS> 1番目の処理で実行を打ち切りました\r\nSIGTERMを受けました\r\n"
+                             "書きかけの出力ファイルは削除しました（",
+                             0),
+            0u)
+      << records[0];
+
+  fs::remove(folder_ + "/SQLLOG.txt");
+  r = Run(Job(300000, "OUTPUT=TAB\r\nEXPORT=" + out_ + "\r\n"), "ulimit -f 1000;");
+  EXPECT_EQ(r.exit_status, 1) << r.err;
+  const std::string kept = test::ReadFileBytes(TempOutput(out_dir_));
+  EXPECT_FALSE(test::PathExists(out_));
+  EXPECT_TRUE(!kept.empty() && kept.ends_with("\r\n"));
+  EXPECT_EQ(Expected(300000).compare(0, kept.size(), kept), 0);
+  records = Records();
+  ASSERT_EQ(records.size(), 4u) << ::testing::PrintToString(records);
+  EXPECT_NE(records[0].find("に残しました）\r\n"), std::string::npos) << records[0];
+  EXPECT_EQ(records[1].rfind("<TS> 300000" + kFailed, 0), 0u) << records[1];
+  EXPECT_NE(records[1].find("（同じ失敗がほかに"), std::string::npos) << records[1];
+  EXPECT_NE(records[2].find(kTaskRecord), std::string::npos) << records[2];
+  EXPECT_NE(records[3].find(kEndRecord), std::string::npos) << records[3];
 }
 
 // A sanitized program's leak check cannot run under ptrace: the traced run goes without it.

@@ -1,6 +1,6 @@
-// OutputResult where the screen takes part: the row total each engine's count gives, the
-// clipboard, and the file shown afterwards. What each kind leaves on disk and in the log is in
-// the case files (tests/cases/output/).
+// OutputResult where the windows take part: the clipboard, and the file shown afterwards. What
+// each kind leaves on disk and in the log, and the row total each engine's count gives on the
+// terminal's line, are case files (tests/cases/output/).
 #include "output/output_result.h"
 
 #include <gtest/gtest.h>
@@ -35,36 +35,16 @@ class OutputResultTest : public test::DriverWorkerTest {
   std::string dir_;
 };
 
-// The count is a BIGINT on the servers; a count that gives no number leaves the total at 0.
-TEST_P(OutputResultTest, TheCountQueryGivesTheTotalShownWithEachRow) {
-  for (const auto& [counter, total] :
-       {std::pair{"SELECT COUNT(*) FROM t", 2}, std::pair{"SELECT MAX(a) FROM t WHERE a > 99", 0},
-        std::pair{"SELECT MAX(b) FROM t", 0}}) {
-    SCOPED_TRACE(counter);
-    test::RecordingHost host;
-    task_.COUNTER = counter;
-    task_.SQL01 = "SELECT a FROM t ORDER BY b";
-    task_.OUTPUT = "CSV";
-    Run(host);
-    ASSERT_EQ(host.progress.size(), 2u);
-    for (const auto& p : host.progress) EXPECT_EQ(p.total, total);
-    EXPECT_EQ(host.progress.back().rows, 2);
-  }
-}
+KELVAX_ON_SQLITE(OutputResultTest);
 
-KELVAX_PER_DRIVER(OutputResultTest);
-
-class OutputKindTest : public OutputResultTest {};
-KELVAX_ON_SQLITE(OutputKindTest);
-
-TEST_P(OutputKindTest, TheClipboardGetsTheTabTextAndNoFileIsWritten) {
+TEST_P(OutputResultTest, TheClipboardGetsTheTabTextAndNoFileIsWritten) {
   Write("SELECT a, b FROM t ORDER BY b", "CRIP");
   EXPECT_EQ(host_.clipboard, (std::vector<std::string>{"a\tb\r\n1\tx\r\n\ty\r\n"}));
   EXPECT_FALSE(test::PathExists(task_.EXPORT));
   EXPECT_FALSE(test::PathExists(log_.path()));
 }
 
-TEST_P(OutputKindTest, TheClipboardTableHasTheSameCellsEscapedWithEachLineBreakAsBr) {
+TEST_P(OutputResultTest, TheClipboardTableHasTheSameCellsEscapedWithEachLineBreakAsBr) {
   Write(
       "SELECT id, v FROM q UNION ALL SELECT NULL, '<b>&amp;</b>'"
       " UNION ALL SELECT 8, 'lf' || char(10) || 'cr' || char(13) || 'end' ORDER BY id",
@@ -83,7 +63,7 @@ TEST_P(OutputKindTest, TheClipboardTableHasTheSameCellsEscapedWithEachLineBreakA
 
 // SHOWDATA=ON shows the file a task wrote: not when it wrote none, and also when its kind is
 // misspelt (the task fails and the old file is gone, so nothing stale is shown).
-TEST_P(OutputKindTest, ShowDataOpensTheOutputOnlyWhereTheTaskWroteOrFailedIt) {
+TEST_P(OutputResultTest, ShowDataOpensTheOutputOnlyWhereTheTaskWroteOrFailedIt) {
   task_.SHOWDATA = "ON";
   Write("INSERT INTO t VALUES (3, 'z')", "OFF");
   Write("DELETE FROM t WHERE a = 3", "TAB");
