@@ -156,8 +156,8 @@ TEST(CommandTaskTest, SavedTaskOpensAgainWholeAtAPathLongerThan255Bytes) {
   EXPECT_TRUE(LoadCommandTask(path, "/desk") == task);
 }
 
-// 𠮷 has no CP932 form: a CP932 job or settings file would hold '?', so nothing is written and the reason
-// names the character; a UTF-8 job file holds it and reads back exactly.
+// 𠮷 has no CP932 form: a CP932 job or settings file would hold '?', so nothing is written and the
+// reason names the character; a UTF-8 job file holds it and reads back exactly.
 TEST(CommandTaskTest, ACharacterCodePage932LacksIsRefusedUnlessTheJobFileIsUtf8) {
   const CommandTask task{
       "DSN=A", "select 1 where n = '\xF0\xA0\xAE\xB7野家'", "/o.csv", kOptionCsv, true, true};
