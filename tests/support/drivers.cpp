@@ -13,60 +13,37 @@ std::string NameOf(Engine engine) {
   return kNames[static_cast<int>(engine)];
 }
 
-// A server's part of a Driver: its test database emptied, its connect string.
 template <class Server>
-std::optional<Driver> OpenServer(Engine engine, std::string* why) {
-  Server* server = Server::Get();
-  if (!server) {
-    if (why) *why = Server::MissingReason();
-    return std::nullopt;
-  }
-  server->ResetDatabase();
-  return Driver{engine, server->ConnectString(), server->database()};
+ServerSandbox* Started(std::string* why) {
+  if (why) *why = Server::MissingReason();
+  return Server::Get();
+}
+
+// The engine's server, or nullptr (with the reason in `why`) when it is not installed.
+ServerSandbox* ServerOf(Engine engine, std::string* why = nullptr) {
+  return engine == Engine::kPostgres ? Started<PostgresSandbox>(why) : Started<MariaDbSandbox>(why);
 }
 
 }  // namespace
 
 std::optional<Driver> OpenDriver(Engine engine, std::string* why) {
-  switch (engine) {
-    case Engine::kSqlite: {
-      OdbcSandbox::Get();  // the private ODBC configuration, from now on
-      const std::string db = MakeTempDir("kelvax-sqlite") + "/test.db";
-      SqliteExec(db, "");
-      return Driver{engine, OdbcSandbox::SqliteConnect(db), db};
-    }
-    case Engine::kPostgres:
-      return OpenServer<PostgresSandbox>(engine, why);
-    case Engine::kMariaDb:
-      return OpenServer<MariaDbSandbox>(engine, why);
+  if (engine == Engine::kSqlite) {
+    OdbcSandbox::Get();  // the private ODBC configuration, from now on
+    const std::string db = MakeTempDir("kelvax-sqlite") + "/test.db";
+    SqliteExec(db, "");
+    return Driver{engine, OdbcSandbox::SqliteConnect(db), db};
   }
-  return std::nullopt;
+  ServerSandbox* server = ServerOf(engine, why);
+  if (!server) return std::nullopt;
+  server->ResetDatabase();
+  return Driver{engine, server->ConnectString(), server->database()};
 }
 
-void Driver::Exec(const std::string& sql) const {
-  switch (engine) {
-    case Engine::kSqlite:
-      SqliteExec(database, sql);
-      return;
-    case Engine::kPostgres:
-      PostgresSandbox::Get()->Exec(sql);
-      return;
-    case Engine::kMariaDb:
-      MariaDbSandbox::Get()->Exec(sql);
-      return;
-  }
-}
+void Driver::Exec(const std::string& sql) const { QueryRows(sql); }
 
 std::string Driver::QueryRows(const std::string& sql) const {
-  switch (engine) {
-    case Engine::kSqlite:
-      return SqliteQuery(database, sql);
-    case Engine::kPostgres:
-      return PostgresSandbox::Get()->QueryRows(sql);
-    case Engine::kMariaDb:
-      return MariaDbSandbox::Get()->QueryRows(sql);
-  }
-  return "";
+  if (engine == Engine::kSqlite) return SqliteQuery(database, sql);
+  return ServerOf(engine)->QueryRows(sql);
 }
 
 void PrintTo(Engine engine, std::ostream* out) { *out << NameOf(engine); }

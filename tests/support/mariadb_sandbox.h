@@ -1,7 +1,7 @@
-// A private MariaDB server for the test process (see SharedServer): a fresh data folder under
-// /tmp (utf8mb4, binary collation so that ORDER BY sorts as the other engines do, the default
-// sql_mode: backslash escapes on), reachable as root without a password only through a Unix
-// socket in its folder. A system-wide server, running or not, plays no part.
+// A private MariaDB server for the test process (see SharedServer): a fresh data folder
+// (utf8mb4, binary collation so that ORDER BY sorts as the other engines do, the default
+// sql_mode: backslash escapes on), reachable as root without a password. A system-wide server,
+// running or not, plays no part.
 #pragma once
 
 #include <string>
@@ -10,26 +10,20 @@
 
 namespace kelvax::test {
 
-class MariaDbSandbox : public SharedServer<MariaDbSandbox> {
+class MariaDbSandbox final : public SharedServer<MariaDbSandbox> {
  public:
   static constexpr const char* kName = "MariaDB";
-  static std::string MissingReason();
+  static constexpr const char* kEngine = "mariadb";
+  static constexpr const char* kDriver = "libmaodbc.so";
 
-  std::string ConnectString() const;
-  // Values are raw: a value holding a TAB or a line feed cannot be told from a separator.
-  std::string QueryRows(const std::string& sql) const;
-  void Exec(const std::string& sql) const { Client(sql, database_); }
-  void ResetDatabase() const;
+  std::string ConnectString() const override {
+    return "DRIVER={MariaDB Unicode};SOCKET=" + folder_ + "/mysqld.sock;DATABASE=" + database_ +
+           ";UID=root;CHARSET=utf8mb4";
+  }
 
  private:
   friend class SharedServer<MariaDbSandbox>;
   MariaDbSandbox() = default;
-  void Start();
-  void Stop();
-  std::string Client(const std::string& sql, const std::string& database) const;
-
-  std::string socket_;
-  int server_pid_ = -1;
 };
 
 }  // namespace kelvax::test
