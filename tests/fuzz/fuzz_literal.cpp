@@ -4,6 +4,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -37,29 +38,11 @@ std::optional<std::string> ReadLiteral(std::string_view text, bool backslash) {
     }
     if (backslash && c == '\\') {
       if (i + 1 >= text.size()) return std::nullopt;
+      // \0 \n \r \t \b \Z stand for NUL LF CR TAB BS ^Z; any other character for itself.
+      static const char kLetters[] = "0nrtbZ", kMeanings[] = "\0\n\r\t\b\x1a";
       const char e = text[i + 1];
-      switch (e) {
-        case '0':
-          value += '\0';
-          break;
-        case 'n':
-          value += '\n';
-          break;
-        case 'r':
-          value += '\r';
-          break;
-        case 't':
-          value += '\t';
-          break;
-        case 'b':
-          value += '\b';
-          break;
-        case 'Z':
-          value += '\x1a';
-          break;
-        default:
-          value += e;
-      }
+      const char* letter = e ? std::strchr(kLetters, e) : nullptr;
+      value += letter ? kMeanings[letter - kLetters] : e;
       i += 2;
       continue;
     }

@@ -1,12 +1,12 @@
 // ResolvePath on any path, from inside a temporary folder of mixed-case names. The result keeps
 // the path's components (each equal to the one written, ASCII letters without regard to case),
 // separated by '/', and a component found by case is the name on disk.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,11 +31,6 @@ std::vector<std::string> Components(const std::string& path) {
   return parts;
 }
 
-void Touch(const char* path) {
-  const int fd = open(path, O_CREAT | O_WRONLY, 0644);
-  if (fd >= 0) close(fd);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -43,12 +38,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
   mkdir("Data", 0755);
   mkdir("Data/Sub", 0755);
-  Touch("Data/Sub/Out.csv");
-  Touch("Data/report.TXT");
-  Touch("dup");
-  Touch("DUP");
+  std::ofstream{"Data/Sub/Out.csv"};
+  std::ofstream{"Data/report.TXT"};
+  std::ofstream{"dup"};
+  std::ofstream{"DUP"};
   mkdir("日本語", 0755);
-  Touch("日本語/Ab.ini");
+  std::ofstream{"日本語/Ab.ini"};
   return 0;
 }
 
