@@ -8,11 +8,6 @@ namespace kelvax::test {
 
 namespace {
 
-std::string NameOf(Engine engine) {
-  static const char* const kNames[] = {"SQLite", "PostgreSQL", "MariaDB"};
-  return kNames[static_cast<int>(engine)];
-}
-
 template <class Server>
 ServerSandbox* Started(std::string* why) {
   if (why) *why = Server::MissingReason();
@@ -46,10 +41,9 @@ std::string Driver::QueryRows(const std::string& sql) const {
   return ServerOf(engine)->QueryRows(sql);
 }
 
-void PrintTo(Engine engine, std::ostream* out) { *out << NameOf(engine); }
-
-std::string EngineNamePrinter::operator()(const ::testing::TestParamInfo<Engine>& info) const {
-  return NameOf(info.param);
+void PrintTo(Engine engine, std::ostream* out) {
+  static const char* const kNames[] = {"SQLite", "PostgreSQL", "MariaDB"};
+  *out << kNames[static_cast<int>(engine)];
 }
 
 }  // namespace kelvax::test

@@ -42,9 +42,6 @@ std::optional<Driver> OpenDriver(Engine engine, std::string* why);
 
 // The engine's name in test names and failure messages.
 void PrintTo(Engine engine, std::ostream* out);
-struct EngineNamePrinter {
-  std::string operator()(const ::testing::TestParamInfo<Engine>& info) const;
-};
 
 // A worker test (see worker_test.h) per engine: driver_ is open and task_.DSN01 is its connect
 // string, or the test is skipped.
@@ -68,9 +65,9 @@ class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface
 
 #define KELVAX_PER_DRIVER(Suite)                                                               \
   INSTANTIATE_TEST_SUITE_P(PerDriver, Suite, ::testing::ValuesIn(::kelvax::test::kAllEngines), \
-                           ::kelvax::test::EngineNamePrinter())
+                           ::testing::PrintToStringParamName())
 
 // For behaviour that does not depend on the engine: the same fixture, run on SQLite alone.
 #define KELVAX_ON_SQLITE(Suite)                                                                 \
   INSTANTIATE_TEST_SUITE_P(OnSqlite, Suite, ::testing::Values(::kelvax::test::Engine::kSqlite), \
-                           ::kelvax::test::EngineNamePrinter())
+                           ::testing::PrintToStringParamName())

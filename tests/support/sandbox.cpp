@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
 
 #include "platform/odbc/utf8_ctype.h"
@@ -62,9 +62,7 @@ std::string MakeTempDir(const std::string& prefix) {
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -83,22 +81,17 @@ OdbcSandbox& OdbcSandbox::Get() {
 }
 
 OdbcSandbox::OdbcSandbox() : folder_(MakeTempDir("kelvax-odbc")) {
-  std::string ini =
-      "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + FindOdbcDriver("libsqlite3odbc.so") +
-      "\nThreading=2\nDontDLClose=1\n\n";
-  std::string pg = FindOdbcDriver("psqlodbcw.so");
-  if (!pg.empty())
-    ini += "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + pg +
-           "\nDontDLClose=1\n\n";
-  std::string maria = FindOdbcDriver("libmaodbc.so");
-  if (!maria.empty())
-    ini += "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" + maria +
-           "\nDontDLClose=1\n\n";
+  std::string ini;
+  auto add = [&ini](const std::string& section, const std::string& library, const char* more = "") {
+    if (!library.empty()) ini += section + "\nDriver=" + library + more + "\n\n";
+  };
+  add("[SQLite3]", FindOdbcDriver("libsqlite3odbc.so"), "\nThreading=2\nDontDLClose=1");
+  add("[PostgreSQL Unicode]", FindOdbcDriver("psqlodbcw.so"), "\nDontDLClose=1");
+  add("[MariaDB Unicode]", FindOdbcDriver("libmaodbc.so"), "\nDontDLClose=1");
   // A driver whose library is missing: a broken installation must give records, not a crash.
-  ini += "[KelvaxMissing]\nDescription=missing library\nDriver=" + folder_ + "/libmissing.so\n\n";
+  add("[KelvaxMissing]", folder_ + "/libmissing.so");
   // The scripted driver of tests/support/fake_driver: DRIVER=KelvaxFake;SCRIPT=/path.
-  ini += "[KelvaxFake]\nDescription=scripted test driver\nDriver=" KELVAX_FAKE_ODBC_DRIVER
-         "\nDontDLClose=1\n\n";
+  add("[KelvaxFake]", KELVAX_FAKE_ODBC_DRIVER, "\nDontDLClose=1");
   WriteFileBytes(folder_ + "/odbcinst.ini", ini);
   WriteOdbcIni();
   setenv("ODBCSYSINI", folder_.c_str(), 1);

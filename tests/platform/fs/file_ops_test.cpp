@@ -38,11 +38,9 @@ TEST(FileOpsTest, FileExistsIsMinusOneOnlyForRegularFiles) {
 TEST(FileOpsTest, ShellOpenReturnsAtOnceAndRunsXdgOpenDetached) {
   // A stand-in xdg-open on PATH that records its argument after a delay.
   const std::string bin = MakeTempDir("kelvax-bin");
-  const std::string record = bin + "/opened.txt";
-  WriteFileBytes(bin + "/xdg-open", "#!/bin/sh\nsleep 2\nprintf '%s' \"$1\" > '" + record +
-                                        ".tmp'\n"
-                                        "mv '" +
-                                        record + ".tmp' '" + record + "'\n");
+  const std::string record = bin + "/xdg-open.txt";
+  WriteFileBytes(bin + "/xdg-open",
+                 "#!/bin/sh\nsleep 2\nprintf '%s' \"$1\" > \"$0.tmp\"\nmv \"$0.tmp\" \"$0.txt\"\n");
   ASSERT_EQ(chmod((bin + "/xdg-open").c_str(), 0755), 0);
   const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", (bin + ":" + old_path).c_str(), 1);

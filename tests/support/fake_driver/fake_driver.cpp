@@ -62,9 +62,9 @@ struct Column {
 };
 
 struct Row {
+  std::string marker;  // fetchfail (its diagnostic in `error`), crash, hang: no row
   std::vector<std::optional<std::string>> values;
-  std::optional<Diag> error, set_pos_fail, fetch_fail;  // fetch_fail, crash, hang: markers
-  bool crash = false, hang = false;
+  std::optional<Diag> error, set_pos_fail;
   std::map<int, Diag> get_data_fail;  // by column number
   std::map<int, std::optional<std::string>> reread;
 };
@@ -190,11 +190,6 @@ bool Put(const std::string& bytes, SQLSMALLINT c_type, char* dest, SQLLEN width,
   return cut;
 }
 
-std::optional<std::string> Cell(const std::string& text) {
-  if (text == "\\N") return std::nullopt;
-  return text;
-}
-
 // The rest of the line after the words read so far, without the space before it.
 std::string Rest(std::istringstream& in) {
   std::string rest;
@@ -222,10 +217,11 @@ bool Load(const std::string& path, Script& script, std::string& why) {
       why = "line " + std::to_string(number) + ": " + what;
       return false;
     };
-    Row* last = script.rows.empty() || script.rows.back().fetch_fail || script.rows.back().crash ||
-                        script.rows.back().hang
-                    ? nullptr
-                    : &script.rows.back();
+    Row* last =
+        script.rows.empty() || !script.rows.back().marker.empty() ? nullptr : &script.rows.back();
+    auto cell = [](const std::string& text) {
+      return text == "\\N" ? std::nullopt : std::optional<std::string>(text);
+    };
     auto diag = [&in] {
       Diag d;
       in >> d.state;
@@ -255,18 +251,15 @@ bool Load(const std::string& path, Script& script, std::string& why) {
       std::string text = Rest(in);
       for (std::size_t at = 0;;) {
         const std::size_t bar = text.find('|', at);
-        r.values.push_back(Cell(text.substr(at, bar - at)));
+        r.values.push_back(cell(text.substr(at, bar - at)));
         if (bar == std::string::npos) break;
         at = bar + 1;
       }
       r.values.resize(script.columns.size());
       script.rows.push_back(r);
-    } else if (key == "crash" || key == "hang") {
-      script.rows.push_back(Row{});
-      (key == "crash" ? script.rows.back().crash : script.rows.back().hang) = true;
-    } else if (key == "fetchfail") {
-      script.rows.push_back(Row{});
-      script.rows.back().fetch_fail = diag();
+    } else if (key == "crash" || key == "hang" || key == "fetchfail") {
+      script.rows.emplace_back().marker = key;
+      if (key == "fetchfail") script.rows.back().error = diag();
     } else if (!last) {
       return bad("no row before " + key);
     } else if (key == "rowerror") {
@@ -280,7 +273,7 @@ bool Load(const std::string& path, Script& script, std::string& why) {
     } else if (key == "reread") {
       int column = 0;
       in >> column;
-      last->reread[column] = Cell(Rest(in));
+      last->reread[column] = cell(Rest(in));
     } else {
       return bad("unknown " + key);
     }
@@ -480,13 +473,16 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   bool cut = false, all_errors = true;
   for (; n < s->array_size && s->next < script.rows.size(); ++n) {
     const Row& r = script.rows[s->next++];
-    if (r.crash) raise(SIGSEGV);
-    if (r.hang) {
+    if (r.marker == "crash") raise(SIGSEGV);
+    if (r.marker == "hang") {
       std::FILE* f = std::fopen((script.path + ".hanging").c_str(), "w");
       if (f) std::fclose(f);
       for (;;) pause();
     }
-    if ((failure = r.fetch_fail)) break;
+    if (r.marker == "fetchfail") {
+      failure = r.error;
+      break;
+    }
     SQLUSMALLINT status = SQL_ROW_SUCCESS;
     if (r.error) {
       status = SQL_ROW_ERROR;
