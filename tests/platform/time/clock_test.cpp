@@ -13,8 +13,6 @@ TEST(ClockTest, TimerCountsSecondsSinceLocalMidnight) {
   const std::tm before = LocalNow();
   const double timer = TimerSeconds();
   const std::tm after = LocalNow();
-  EXPECT_GE(timer, 0.0);
-  EXPECT_LT(timer, 86401.0);
   const double low = before.tm_hour * 3600 + before.tm_min * 60 + before.tm_sec;
   const double high = after.tm_hour * 3600 + after.tm_min * 60 + after.tm_sec + 1;
   if (low <= high) {  // not across midnight

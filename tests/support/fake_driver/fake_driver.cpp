@@ -21,6 +21,7 @@
 //   hang                       the fetch reaching this line never returns, as one waiting on a
 //                              server that stopped answering (signals do not end the wait);
 //                              the file SCRIPT.hanging says it is waiting
+#include <iconv.h>
 #include <signal.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -111,21 +112,16 @@ T* Enter(SQLHANDLE h) {
   return p;
 }
 
+// The script's UTF-8 as UTF-16, as the driver manager passes text to and from a Unicode driver.
 std::u16string Utf16(const std::string& s) {
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    char32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-    i += static_cast<std::size_t>(n);
-    if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
+  std::u16string out(s.size(), u'\0');  // never more units than bytes
+  char* in = const_cast<char*>(s.data());
+  char* to = reinterpret_cast<char*>(out.data());
+  std::size_t in_left = s.size(), out_left = out.size() * 2;
+  const iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+  iconv(cd, &in, &in_left, &to, &out_left);
+  iconv_close(cd);
+  out.resize(out.size() - out_left / 2);
   return out;
 }
 
