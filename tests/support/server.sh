@@ -34,7 +34,7 @@ client() {
       -h "$dir" -p 5432 -U postgres -d "$1"
   else
     # --binary-mode keeps a CR LF inside a literal, which the client would turn into LF.
-    env -u MYSQL_PWD -u MYSQL_HOST mariadb --no-defaults --socket="$dir/mysqld.sock" \
+    env -u MYSQL_PWD -u MYSQL_HOST /usr/bin/mariadb --no-defaults --socket="$dir/mysqld.sock" \
       --user=root --batch --raw --binary-mode --skip-column-names \
       --default-character-set=utf8mb4 ${1:+"$1"}
   fi
@@ -62,7 +62,7 @@ mariadb.start)
   if [ ! -d "$pristine/data/mysql" ]; then
     building=$(mktemp -d "$6/test-mariadb-XXXXXX")
     # A small redo log: the default one would write 100 MB per test process.
-    mariadb-install-db --no-defaults --datadir="$building/data" --skip-test-db \
+    /usr/bin/mariadb-install-db --no-defaults --datadir="$building/data" --skip-test-db \
       --auth-root-authentication-method=normal --skip-name-resolve --innodb-log-file-size=8M \
       $my_user >/dev/null || { rm -rf "$building"; exit 1; }
     mv -T "$building" "$pristine" 2>/dev/null || rm -rf "$building"  # another process won
