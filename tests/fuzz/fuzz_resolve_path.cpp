@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,18 +18,13 @@
 
 namespace {
 
-std::vector<std::string> Components(const std::string& path) {
+std::vector<std::string> Components(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::istringstream in(path);
   std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '/' || c == '\\') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
+  for (std::string part; std::getline(in, part, '/');) {
+    if (!part.empty()) parts.push_back(part);
   }
-  if (!part.empty()) parts.push_back(part);
   return parts;
 }
 

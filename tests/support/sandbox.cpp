@@ -47,17 +47,15 @@ std::string FindOdbcDriver(const std::string& library) {
 std::string MakeTempDir(const std::string& prefix) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = (tmp && *tmp) ? tmp : "/tmp";
-  std::string templ = base + "/" + prefix + "-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+  std::string dir = base + "/" + prefix + "-XXXXXX";
+  if (!mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
   static std::once_flag once;
   std::call_once(once, [] {
     TempDirs();  // constructed first, so it is destroyed after the clean-up has run
     std::atexit(RemoveTempDirs);
   });
-  TempDirs().emplace_back(buf.data());
-  return buf.data();
+  TempDirs().push_back(dir);
+  return dir;
 }
 
 std::string ReadFileBytes(const std::string& path) {
