@@ -11,11 +11,17 @@
 # root) and MariaDB as root (told so). CACHE holds MariaDB's pristine data folders.
 set -eu
 engine=$1 command=$2 dir=${3-}
-root=
-[ "$(id -u)" != 0 ] || root=1
-pg_initdb=$(ls /usr/lib/postgresql/*/bin/initdb 2>/dev/null | sort -V | tail -n 1)
+# Looked up only where needed: a test runs its SQL through here, statement after statement.
+root='' pg_initdb=''
+[ "$command" = sql ] || [ "$(id -u)" != 0 ] || root=1
+if [ "$engine" = postgres ]; then
+  pg_initdb=$(ls /usr/lib/postgresql/*/bin/initdb 2>/dev/null | sort -V | tail -n 1)
+fi
 pg_bin=${pg_initdb%/initdb}
 my_user=${root:+--user=root}
+
+# Whether process $1 runs (a zombie, killed and not yet reaped by its new parent, does not).
+alive() { state=$(ps -o stat= -p "$1") && [ "${state#Z}" = "$state" ]; }
 
 pg() { if [ -n "$root" ]; then /usr/sbin/runuser -u postgres -- "$@"; else "$@"; fi; }
 
@@ -77,8 +83,7 @@ mariadb.start)
   # The server says so in its log once it listens on the socket; 60 s at most.
   tries=0
   until grep -q "ready for connections" "$dir/server.log" 2>/dev/null; do
-    state=$(ps -o stat= -p $!) || state=gone
-    if [ $((tries += 1)) -gt 3000 ] || [ "$state" = gone ] || [ "${state#Z}" != "$state" ]; then
+    if [ $((tries += 1)) -gt 3000 ] || ! alive $!; then
       cat "$dir/server.log" >&2
       exit 1
     fi
@@ -95,7 +100,8 @@ postgres.pg_ctl)
     pg_ctl immediate >/dev/null 2>&1 || true
   elif server=$(cat "$dir/server.pid" 2>/dev/null); then
     kill -9 "$server" 2>/dev/null || true  # the data is thrown away: nothing to shut down
-    for tries in 1 2 3 4 5 6 7 8 9 10; do ! kill -0 "$server" 2>/dev/null || sleep 0.1; done
+    tries=0
+    while alive "$server" && [ $((tries += 1)) -lt 500 ]; do sleep 0.01; done
   fi
   [ -n "${KELVAX_KEEP_TEST_FILES+set}" ] || rm -rf "$dir" ;;
 *)
