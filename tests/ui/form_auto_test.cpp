@@ -1,4 +1,4 @@
-// The progress window: its fonts and pictures, and the mouse on its labels.
+// The progress window: its fonts, and the mouse on its labels.
 #include "ui/form_auto.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "tests/ui/support/widgets.h"
-#include "ui/form_pictures.h"
 
 namespace kelvax::ui {
 namespace {
@@ -23,20 +22,6 @@ TEST(FormAutoTest, DesignFontsMapToTheIpaFonts) {
   FormAuto form;
   EXPECT_EQ(QFontInfo(Label(form, "L01_MsgBox")->font()).family(), QStringLiteral("IPAMincho"));
   EXPECT_EQ(QFontInfo(test::Find(form, "Text1")->font()).family(), QStringLiteral("IPAPGothic"));
-}
-
-TEST(FormAutoTest, PicturesShadeAsDesigned) {
-  const QImage background = BackgroundPicture();
-  EXPECT_EQ(background.size(), QSize(315, 161));
-  EXPECT_EQ(background.pixelColor(0, 160), QColor(255, 255, 255));
-  EXPECT_EQ(background.pixelColor(314, 0), QColor(51, 51, 153));
-  EXPECT_EQ(background.pixelColor(157, 80), QColor(153, 153, 204));  // half way
-
-  const QImage bar = ProgressBarPicture();
-  EXPECT_EQ(bar.size(), QSize(332, 15));
-  EXPECT_EQ(bar.pixelColor(0, 0), QColor(254, 255, 254));  // line 3: v = 0.765
-  EXPECT_EQ(bar.pixelColor(331, 14), QColor(1, 255, 1));   // line 1000: v = 255
-  EXPECT_EQ(bar.pixelColor(260, 7), QColor(55, 255, 55));  // line 787: v = 200.69
 }
 
 // The title is drawn over its shadow, in another colour; a double click on either ends the

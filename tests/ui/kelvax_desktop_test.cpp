@@ -1,8 +1,6 @@
-// The built program on a desktop of its own (a private Xvfb, a window manager where it matters)
-// and with no display at all: the progress window of an unattended run, the end by a double click
-// on its title, the command center played by keys and clicks, the clipboard that outlives the
-// program, the single instance, and cron-style runs. The X tools (xdotool, xclip, ImageMagick)
-// play the user.
+// The built program on a desktop of its own (a private Xvfb, openbox where it matters) or with no
+// display at all, played by the X tools (xdotool, xclip, ImageMagick) from the step files in
+// tests/ui/desktop/: each line one thing the user does or one thing that must then hold.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
@@ -12,26 +10,18 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
+#include <regex>
 #include <sstream>
 #include <thread>
 
-#include "platform/text/cp932.h"
 #include "tests/support/log_text.h"
 #include "tests/support/sandbox.h"
 
 namespace kelvax {
 namespace {
 
-// Long enough never to finish while a test looks at it (rows of two numbers).
-const std::string kSlowQuery =
-    "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 200000000) "
-    "SELECT N, N * 2 FROM S";
-
-const std::map<std::string, std::string> kNoDisplay = {{"DISPLAY", "\x01"},
-                                                       {"WAYLAND_DISPLAY", "\x01"},
-                                                       {"WAYLAND_SOCKET", "\x01"},
-                                                       {"QT_QPA_PLATFORM", "\x01"}};
+namespace fs = std::filesystem;
+using Env = std::map<std::string, std::string>;
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -45,17 +35,16 @@ bool WaitUntil(F done, int timeout_ms) {
   }
 }
 
-// A program running beside the test (see test::StartProgram), killed with its process group if
-// it still runs at the end.
+// A program running beside the test, killed with its process group if it still runs at the end.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-        const std::string& cwd = "", int stderr_fd = -1)
+  Child(const std::vector<std::string>& argv, const Env& env, const std::string& cwd = "",
+        int stderr_fd = -1)
       : started_(test::StartProgram(argv, env, cwd, stderr_fd)) {}
   ~Child() {
     if (!running()) return;
     kill(-started_.pid, SIGKILL);
-    Wait(5000);
+    WaitUntil([this] { return !running(); }, 5000);
   }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -67,10 +56,6 @@ class Child {
     if (r == started_.pid) exit_status_ = test::ExitStatusOf(raw);
     return r == 0;
   }
-  // Waits up to timeout_ms; true when the process ended (exit_status() then holds its status).
-  bool Wait(int timeout_ms) {
-    return WaitUntil([this] { return !running(); }, timeout_ms);
-  }
   int pid() const { return started_.pid; }
   int exit_status() const { return exit_status_; }
   std::string out() const { return test::ReadFileBytes(started_.out_file); }
@@ -81,16 +66,32 @@ class Child {
   int exit_status_ = -1;
 };
 
-// Runs a tool to its end (killed after 20 s); returns its exit status, its output in `out`.
-int RunTool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-            std::string* out = nullptr) {
-  Child child(argv, env);
-  if (!child.Wait(20000)) return -1;
-  if (out) *out = child.out();
-  return child.exit_status();
+// A step's text: \r \n \t \s (a blank) and \\ as those characters.
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 's' ? ' ' : c;
+  }
+  return out;
 }
 
-class KelvaxDesktopTest : public ::testing::Test {
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(Unescaped(w));
+  return words;
+}
+
+class KelvaxDesktopTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempDir("desk");
@@ -104,23 +105,23 @@ class KelvaxDesktopTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    program_.reset();
     wm_.reset();
-    if (!xvfb_) return;
-    kill(xvfb_->pid(), SIGTERM);
-    xvfb_->Wait(5000);  // then ~Child kills what is left
+    if (xvfb_) kill(xvfb_->pid(), SIGTERM);  // then ~Child kills what is left
   }
 
-  // Xvfb on a display number it picks itself, and openbox on it when `window_manager`; false (the
-  // test skips) without the X tools.
-  bool StartX(bool window_manager = false) {
-    if (RunTool({"which", "Xvfb", "xdotool", "import", "xclip", "openbox", "xprop", "xwininfo"},
-                {}) != 0)
+  // Xvfb on a display number it picks itself, with openbox when `window_manager`; false without
+  // the X tools.
+  bool StartX(bool window_manager) {
+    if (test::RunProgram(
+            {"which", "Xvfb", "xdotool", "import", "xclip", "openbox", "xprop", "xwininfo"})
+            .exit_status != 0)
       return false;
     // The server writes its display number once it accepts connections.
     xvfb_ = std::make_unique<Child>(
         std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
                                  "-nolisten", "tcp", "-noreset"},
-        std::map<std::string, std::string>{});
+        Env{});
     std::string number;
     WaitUntil([&] { return (number = xvfb_->out()).ends_with("\n") || !xvfb_->running(); }, 20000);
     if (!number.ends_with("\n")) return false;
@@ -131,382 +132,220 @@ class KelvaxDesktopTest : public ::testing::Test {
     wm_ = std::make_unique<Child>(std::vector<std::string>{"openbox"}, x_env_);
     return WaitUntil(
         [&] {
-          return Tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("# 0x") !=
-                 std::string::npos;
+          return Has(Tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}), "# 0x");
         },
         20000);
   }
 
-  // The first line a tool prints on our display.
+  // The first line a tool run to its end prints on our display ("" when it fails).
   std::string Tool(const std::vector<std::string>& argv) {
-    std::string out;
-    RunTool(argv, x_env_, &out);
+    Child tool(argv, x_env_);
+    if (!WaitUntil([&] { return !tool.running(); }, 20000) || tool.exit_status() != 0) return "";
+    const std::string out = tool.out();
     return out.substr(0, out.find('\n'));
   }
-  void Xdo(std::vector<std::string> args) {
-    args.insert(args.begin(), "xdotool");
-    RunTool(args, x_env_);
+  std::string ActiveWindow() { return Tool({"xdotool", "getactivewindow", "getwindowname"}); }
+  std::string FindWindow(const std::string& name) {
+    return Tool({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"});
   }
 
-  std::string WriteJob(const std::string& text) {
-    test::WriteFileBytes(folder_ + "/job.ini", text);
-    return folder_ + "/job.ini";
-  }
-  std::string Task(int n, const std::string& sql, const std::string& rest) {  // n: 1 .. 9
-    return "[CONNECTION0" + std::to_string(n) + "]\r\nDSN01=DSN=DESKDB\r\nSQL01=" + sql + "\r\n" +
-           rest;
-  }
-  std::string Log() { return test::ReadFileBytes(folder_ + "/SQLLOG.txt"); }
-
-  // The bytes of B.TXT written so far: an output is written as .B.TXT.kelvax-XXXXXX until whole.
-  std::string UnfinishedB() {
-    for (const auto& e : std::filesystem::directory_iterator(folder_)) {
-      if (e.path().filename().string().starts_with(".B.TXT.kelvax-"))
+  // The file NAME of the folder, or the unfinished one (.NAME.kelvax-XXXXXX) written for it.
+  std::string Bytes(const std::string& name, bool unfinished = false) {
+    if (!unfinished) return test::ReadFileBytes(folder_ + "/" + name);
+    for (const auto& e : fs::directory_iterator(folder_)) {
+      if (e.path().filename().string().starts_with("." + name + ".kelvax-"))
         return test::ReadFileBytes(e.path());
     }
     return "";
   }
-
-  // The X id of the window titled `name` (a pattern), once it is mapped.
-  std::string FindWindow(const std::string& name) {
-    std::string id;
-    WaitUntil(
-        [&] {
-          return !(id = Tool({"xdotool", "search", "--onlyvisible", "--name", name})).empty();
-        },
-        20000);
-    return id;
+  std::string Records() {
+    std::string all;
+    for (const std::string& r : test::ReadLogRecords(folder_ + "/SQLLOG.txt")) all += r + "|";
+    return all;
   }
 
-  // The progress window, once painted: 287 x 105 pixels, the gradient behind the labels (mapped
-  // comes before painted: a loaded machine shows the gap).
-  std::string ExpectProgressWindow(const Child& run) {
-    const std::string window = FindWindow("^Kelvax Ver3$");
-    EXPECT_FALSE(window.empty()) << run.err();
-    const std::string shot = folder_ + "/shot.png", painted = "287x105 srgb(60,60,158)";
-    std::string seen;
-    WaitUntil(
-        [&] {
-          seen = RunTool({"import", "-window", window, shot}, x_env_) == 0
-                     ? Tool({"convert", shot, "-format", "%wx%h %[pixel:p{286,0}]", "info:"})
-                     : "no screenshot";
-          return seen == painted;
-        },
-        10000);
-    EXPECT_EQ(seen, painted);
-    return window;
+  // What a step of the user does.
+  void Act(const std::string& verb, const std::vector<std::string>& w, const std::string& rest) {
+    if (verb == "display") {
+      if (w[1] == "none")
+        env_ = {{"DISPLAY", "\x01"}, {"WAYLAND_DISPLAY", "\x01"}, {"WAYLAND_SOCKET", "\x01"}};
+      else if (!StartX(w[1] == "wm"))
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+      env_.insert(x_env_.begin(), x_env_.end());
+      env_["QT_QPA_PLATFORM"] = "\x01";
+    } else if (verb == "env") {
+      const auto eq = w[1].find('=');
+      env_[w[1].substr(0, eq)] = eq == std::string::npos ? "\x01" : w[1].substr(eq + 1);
+    } else if (verb == "write") {
+      test::WriteFileBytes(folder_ + "/" + w[1], Unescaped(rest.substr(rest.find(' ') + 1)));
+    } else if (verb == "start") {
+      std::vector<std::string> argv = w;
+      argv[0] = exe_;
+      program_.reset();
+      program_ = std::make_unique<Child>(argv, env_, folder_);
+    } else if (verb == "window") {  // where the clicks go: shown, and framed by the manager
+      ASSERT_TRUE(WaitUntil([&] { return !(window_ = FindWindow(rest)).empty(); }, 20000)) << rest;
+      ASSERT_TRUE(!wm_ || WaitUntil([&] { return Frame() != ""; }, 20000));
+    } else if (verb == "keys") {
+      std::vector<std::string> argv = {"xdotool", "key", "--delay", "150"};
+      argv.insert(argv.end(), w.begin() + 1, w.end());
+      Tool(argv);
+    } else if (verb == "type") {
+      Tool({"xdotool", "type", "--delay", "30", Unescaped(rest)});
+    } else if (verb == "click") {
+      // The close box is the title bar's rightmost button; the window's own area starts below.
+      int x = 0, y = 0, width = 0, height = 0, left = 0, right = 0, top = 0;
+      std::sscanf(Tool({"sh", "-c",
+                        "xwininfo -id " + window_ +
+                            " | awk -F: '/Absolute upper-left|Width|Height/ {printf \"%d \", $2}'"})
+                      .c_str(),
+                  "%d %d %d %d", &x, &y, &width, &height);
+      std::sscanf(Frame().c_str(), "%*[^=]= %d, %d, %d", &left, &right, &top);
+      const bool box = rest == "close-box";
+      Tool({"xdotool", "mousemove", std::to_string(box ? x + width + right - 12 : x + 4),
+            std::to_string(box ? y - top / 2 - 1 : y + height - 6), "click", "1"});
+    } else if (verb == "double-click-title") {  // of the progress window: Label1 at 184,80
+      Tool({"xdotool", "mousemove", "--window", FindWindow("Kelvax Ver3"), "224", "88", "click",
+            "--repeat", "2", "--delay", "80", "1"});
+    } else if (verb == "shell") {
+      Tool({"sh", "-c", rest});
+    } else if (verb == "sleep") {
+      SleepMs(std::stoi(w[1]));
+    } else {
+      FAIL() << "unknown step: " << verb;
+    }
   }
-  // A double click on the progress window's title (Label1 at 184,80).
-  void DoubleClickTitle(const std::string& window) {
-    Xdo({"mousemove", "--window", window, "224", "88", "click", "--repeat", "2", "--delay", "80",
-         "1"});
+  std::string Frame() {  // "" until the window manager has framed the window
+    const std::string frame = Tool({"xprop", "-id", window_, "_NET_FRAME_EXTENTS"});
+    return Has(frame, " = ") ? frame : "";
   }
 
-  std::string Clipboard(const std::string& target) {
-    std::string out;
-    RunTool({"xclip", "-selection", "clipboard", "-t", target, "-o"}, x_env_, &out);
-    return out;
+  // Whether a check holds now; `seen` says what was found.
+  bool Holds(const std::vector<std::string>& w, const std::string& text, std::string& seen) {
+    const std::string& what = w[1];
+    if (what == "active") return (seen = ActiveWindow()) == text;
+    if (what == "shown") return !FindWindow(text).empty();
+    if (what == "gone") return FindWindow(text).empty();
+    if (what == "topmost") {
+      const std::string stack = Tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"});
+      return (seen = Tool({"xdotool", "getwindowname", stack.substr(stack.rfind(' ') + 1)})) ==
+             text;
+    }
+    if (what == "running") return program_->running();
+    if (what == "ended")
+      return !program_->running() && std::to_string(program_->exit_status()) == text;
+    if (what == "file") return (seen = Bytes(w[2])) == Unescaped(After(text));
+    if (what == "file-contains") return Has(seen = Bytes(w[2]), Unescaped(After(text)));
+    if (what == "no-file")
+      return !test::PathExists(folder_ + "/" + text) && Bytes(text, true) == "";
+    if (what == "unfinished-over") return Bytes(w[2], true).size() > std::stoul(w[3]);
+    if (what == "records")
+      return test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == std::stoul(text);
+    if (what == "log-contains") return Has(seen = Records(), Unescaped(text));
+    if (what == "stderr-starts") return (seen = program_->err()).starts_with(Unescaped(text));
+    if (what == "stderr-lines") {  // every line of standard error matches
+      std::istringstream err(seen = program_->err());
+      for (std::string line; std::getline(err, line);)
+        if (!std::regex_match(line, std::regex(text))) return false;
+      return true;
+    }
+    if (what == "clipboard" || what == "clipboard-contains") {
+      Child xclip({"xclip", "-selection", "clipboard", "-t", w[2], "-o"}, x_env_);
+      WaitUntil([&] { return !xclip.running(); }, 20000);
+      seen = xclip.out();
+      return what == "clipboard" ? seen == Unescaped(After(text)) : Has(seen, After(text));
+    }
+    if (what == "holders") {  // the live processes (zombies have no command line) holding it
+      Child count({"pgrep", "-c", "-x", "-f", exe_ + " --hold-clipboard"}, Env{});
+      WaitUntil([&] { return !count.running(); }, 20000);
+      return std::atoi((seen = count.out()).c_str()) == std::stoi(text);
+    }
+    if (what == "mapped" || what == "unmapped") {
+      seen = test::ReadFileBytes("/proc/" + std::to_string(program_->pid()) + "/maps");
+      return Has(seen, text) == (what == "mapped");
+    }
+    if (what == "painted") {  // the progress window: 287 x 105 pixels, the gradient behind
+      const std::string shot = folder_ + "/shot.png";
+      Tool({"import", "-window", FindWindow("Kelvax Ver3"), shot});
+      seen = test::PathExists(shot)
+                 ? Tool({"convert", shot, "-format", "%wx%h %[pixel:p{286,0}]", "info:"})
+                 : "no screenshot";
+      std::remove(shot.c_str());
+      return seen == "287x105 srgb(60,60,158)";
+    }
+    ADD_FAILURE() << "unknown check: " << what;
+    return true;
   }
+  static std::string After(const std::string& text) { return text.substr(text.find(' ') + 1); }
 
-  std::unique_ptr<Child> xvfb_, wm_;
-  std::map<std::string, std::string> x_env_;  // DISPLAY set to the server
-  std::string folder_, exe_;
+  std::unique_ptr<Child> xvfb_, wm_, program_;
+  Env x_env_, env_;  // for the tools; for the program
+  std::string folder_, exe_, window_;
 };
 
-// The window reaches the screen before a statement that holds the program for seconds, with no
-// warning from the toolkit on a display without XDG_RUNTIME_DIR (a cron job); a double click on
-// its title then cuts the run in the middle of a later task.
-TEST_F(KelvaxDesktopTest, TheProgressWindowIsPaintedAtOnceAndADoubleClickOnItsTitleEndsTheRun) {
-  if (!StartX()) GTEST_SKIP() << "needs Xvfb and the X tools";
-  std::map<std::string, std::string> env = x_env_;
-  env["XDG_RUNTIME_DIR"] = "\x01";
-  const std::string count =
-      "WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 5000000) "
-      "SELECT COUNT(*) FROM S";
-  Child run(
-      {exe_, WriteJob(Task(1, count, "OUTPUT=TAB\r\nEXPORT=%PATH%/N.TXT\r\nINDICATOR=ON\r\n") +
-                      Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n") +
-                      Task(3, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/C.TXT\r\n"))},
-      env, folder_);
-  ASSERT_FALSE(ExpectProgressWindow(run).empty());
-  EXPECT_FALSE(test::PathExists(folder_ + "/N.TXT"))
-      << "the statement ended before the window was looked at";
-
-  // The rows go on while the window is up; then the double click.
-  ASSERT_TRUE(WaitUntil([&] { return UnfinishedB().size() > 100000; }, 120000));
-  DoubleClickTitle(FindWindow("^Kelvax Ver3$"));
-  ASSERT_TRUE(run.Wait(20000)) << "the run did not end";
-  EXPECT_EQ(run.exit_status(), 2) << run.err();
-  std::istringstream err(run.err());
-  for (std::string line; std::getline(err, line);)
-    EXPECT_TRUE(line.starts_with("kelvax: ") || line.starts_with("  ")) << line;
-
-  // Task 1's record and one naming the cut task and its removed output: no later task, no end
-  // of run.
-  std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
-  ASSERT_EQ(records.size(), 2u) << Log();
-  EXPECT_EQ(records[0], "<TS> \r\n1番目は<ET>経過しています\r\n");
-  EXPECT_TRUE(records[1].starts_with(
-      "<TS> 2番目の処理で実行を打ち切りました\r\n進行状況ウィンドウから終了しました\r\n"
-      "書きかけの出力ファイルは削除しました（"))
-      << records[1];
-  EXPECT_TRUE(!test::PathExists(folder_ + "/B.TXT") && UnfinishedB().empty());
-  EXPECT_FALSE(test::PathExists(folder_ + "/C.TXT"));
-}
-
-// The windows under a window manager, played by keys and clicks: each row what the user does,
-// then what must hold. Enter presses the focused button and means OK in a field; the close box
-// of a disabled window does nothing; a dialog comes up active and above its owner, and is active
-// again when its own dialog goes; Tab enters the output modes on the checked one; F10 opens the
-// menu bar.
-TEST_F(KelvaxDesktopTest, TheWindowsAnswerKeysAndClicksAsADesktopUserExpects) {
-  if (!StartX(true)) GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
-  const std::string config = folder_ + "/RunConfig.ini";
-  const std::string defaults =
-      "[CONNECTION01]\r\nDSN01=DSN=DESKDB\r\nOUTPUT=CSV\r\nEXPORT=%PATH%/OUT.CSV\r\n";
-  test::WriteFileBytes(config, defaults);
-  test::WriteFileBytes(folder_ + "/SQLLOG.txt", "old records");
-  std::unique_ptr<Child> center;
-  std::string id;
-  // A job argument of blanks opens the command center as no argument does.
-  auto start = [&](std::vector<std::string> argv) {
-    center = std::make_unique<Child>(argv, x_env_, folder_);
-    id = FindWindow("^コマンドセンター$");
-    return !id.empty() &&
-           WaitUntil(
-               [&] {
-                 return Tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).find(" = ") !=
-                        std::string::npos;
-               },
-               20000);
-  };
-  ASSERT_TRUE(start({exe_, "   "})) << center->err();
-  EXPECT_FALSE(test::PathExists(folder_ + "/SQLLOG.txt"));  // the old log goes as it opens
-
-  auto active = [&] { return Tool({"xdotool", "getactivewindow", "getwindowname"}); };
-  auto shown = [&](const std::string& name) {
-    return !Tool({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"}).empty();
-  };
-  auto topmost = [&] {
-    const std::string stack = Tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"});
-    return Tool({"xdotool", "getwindowname", stack.substr(stack.rfind(' ') + 1)});
-  };
-  auto keys = [&](std::vector<std::string> k) {
-    k.insert(k.begin(), {"key", "--delay", "150"});
-    Xdo(k);
-  };
-  auto type = [&](const std::string& text) { Xdo({"type", "--delay", "30", text}); };
-  // The close box is the title bar's rightmost button; the window's own area starts below it.
-  auto click = [&](bool close_box) {
-    int x = 0, y = 0, w = 0, h = 0, left = 0, right = 0, top = 0;
-    std::sscanf(Tool({"sh", "-c",
-                      "xwininfo -id " + id +
-                          " | awk -F: '/Absolute upper-left|Width|Height/ {printf \"%d \", $2}'"})
-                    .c_str(),
-                "%d %d %d %d", &x, &y, &w, &h);
-    std::sscanf(Tool({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}).c_str(), "%*[^=]= %d, %d, %d",
-                &left, &right, &top);
-    Xdo({"mousemove", std::to_string(close_box ? x + w + right - 12 : x + 4),
-         std::to_string(close_box ? y - top / 2 - 1 : y + h - 6), "click", "1"});
-  };
-  const std::vector<std::string> settings = {"F10", "Right", "Right", "Down",
-                                             "Return"};  // オプション, 環境設定
-  struct Row {
-    const char* what;
-    std::function<void()> act;
-    std::function<bool()> holds;
-  };
-  const std::vector<Row> rows = {
-      {"F10 opens the menus; 環境設定 comes up active", [&] { keys(settings); },
-       [&] { return active() == "初期設定"; }},
-      {"a click on the disabled command center leaves the dialog active above it",
-       [&] { click(false); }, [&] { return active() == "初期設定" && topmost() == "初期設定"; }},
-      {"the disabled command center's close box does nothing", [&] { click(true); },
-       [&] {
-         SleepMs(300);
-         return center->running() && active() == "初期設定";
-       }},
-      {"Enter on a focused ... presses it",
-       [&] {
-         type("X");
-         keys({"Tab", "Return"});
-       },
-       [&] { return active() == "データソースの選択" && test::ReadFileBytes(config) == defaults; }},
-      {"its cancel message", [&] { keys({"Escape"}); }, [&] { return active() == "Kelvax Ver3"; }},
-      {"the settings dialog is active again", [&] { keys({"Return"}); },
-       [&] { return active() == "初期設定"; }},
-      {"Enter on a focused キャンセル saves nothing",
-       [&] {
-         keys({"shift+Tab", "shift+Tab", "Return"});
-       },
-       [&] {
-         return !shown("初期設定") && active() == "コマンドセンター" &&
-                test::ReadFileBytes(config) == defaults;
-       }},
-      {"Enter in a field means OK",
-       [&] {
-         keys(settings);
-         SleepMs(500);
-         keys({"ctrl+a"});
-         type("DSN=DESKDB;X=1");
-         keys({"Return"});
-       },
-       [&] {
-         return !shown("初期設定") &&
-                test::ReadFileBytes(config).find("DSN01=DSN=DESKDB;X=1\r\n") != std::string::npos;
-       }},
-      // 全て選択 puts the focus in the statement, where Return starts a line; Tab then reaches
-      // ＣＳＶ, the two switches (the second unchecked), the output file and 実行.
-      {"Tab enters the output modes on the checked one; Enter presses the focused 実行",
-       [&] {
-         keys({"F10", "Right", "Down", "Down", "Down", "Down", "Return"});
-         type("select a");
-         keys({"Return"});
-         type("from t where a < 3");
-         keys({"Tab", "Tab", "Tab", "space", "Tab", "Tab", "Return"});
-       },
-       [&] {
-         const std::string job = test::ReadFileBytes(folder_ + "/kelvax.ini");
-         return test::ReadFileBytes(folder_ + "/OUT.CSV") == "A\r\n1\r\n2\r\n" &&
-                test::ReadLogRecords(folder_ + "/SQLLOG.txt").size() == 2 &&
-                job.find("SQL01=select a from t where a < 3\r\n") != std::string::npos &&
-                job.find("OUTPUT=CSV\r\n") != std::string::npos &&
-                job.find("COUNTER=ON\r\n") != std::string::npos;
-       }},
-      {"the close box of the enabled window ends the program", [&] { click(true); },
-       [&] { return !center->running() && center->exit_status() == 0; }},
-      {"a slow statement runs from the command center, started again",
-       [&] {
-         test::WriteFileBytes(config, Task(1, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
-         ASSERT_TRUE(start({exe_}));
-         keys({"shift+Tab", "shift+Tab", "Return"});
-       },
-       [&] { return shown("Kelvax Ver3") && UnfinishedB().size() > 1000; }},
-      {"during the run the close box does nothing, and the progress window stays above",
-       [&] {
-         click(true);
-         click(false);
-       },
-       [&] {
-         SleepMs(300);
-         return center->running() && topmost() == "Kelvax Ver3";
-       }},
-      {"a double click on its title ends the run and the program, the log says how",
-       [&] { DoubleClickTitle(FindWindow("^Kelvax Ver3$")); },
-       [&] {
-         return !center->running() &&
-                Log().find(ToCp932("\r\n進行状況ウィンドウから終了しました\r\n")) !=
-                    std::string::npos;
-       }},
-  };
-  for (const Row& row : rows) {
-    row.act();
-    ASSERT_TRUE(WaitUntil(row.holds, 20000))
-        << row.what << "; active: " << active() << "; " << center->err();
+// Each line a step; a line that starts with a blank goes on the one before; # starts a note.
+TEST_P(KelvaxDesktopTest, Steps) {
+  std::istringstream file(test::ReadFileBytes(GetParam()));
+  std::vector<std::string> steps;
+  for (std::string line; std::getline(file, line);) {
+    if (line.starts_with(" ") && !steps.empty())
+      steps.back() += line.substr(line.find_first_not_of(' '));
+    else if (!line.empty() && !line.starts_with("#"))
+      steps.push_back(line);
+  }
+  for (std::string step : steps) {
+    for (size_t at; (at = step.find("@DIR@")) != std::string::npos;) step.replace(at, 5, folder_);
+    const std::vector<std::string> w = Words(step);
+    const std::string rest = step.substr(std::min(step.size(), w[0].size() + 1));
+    if (w[0] != "expect") {
+      Act(w[0], w, rest);
+      if (IsSkipped() || HasFatalFailure()) return;
+      continue;
+    }
+    const std::string text = After(rest);
+    std::string seen;
+    ASSERT_TRUE(WaitUntil([&] { return Holds(w, text, seen); }, 60000))
+        << step << "\nseen: " << seen << "\nactive: " << ActiveWindow()
+        << "\nstderr: " << (program_ ? program_->err() : "");
   }
 }
 
-TEST_F(KelvaxDesktopTest, ClipboardTextOutlivesTheProgramUntilAnotherProgramTakesIt) {
-  if (!StartX()) GTEST_SKIP() << "needs Xvfb and the X tools";
-  test::ProcessResult r = test::RunProgram(
-      {exe_, WriteJob(Task(1, "SELECT A, B FROM T ORDER BY A", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n"))},
-      x_env_);
-  EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(
-      Clipboard("UTF8_STRING"),
-      "A\tB\r\n1\t\xE5\xB1\xB1\xE7\x94\xB0\r\n2\t\r\n3\t\"x\ty\"\r\n4\t\"\"\"q\"\r\n5\t<b>&\r\n");
-  const std::string html = Clipboard("text/html");
-  EXPECT_NE(html.find("<tr><td>5</td><td>&lt;b&gt;&amp;</td></tr>"), std::string::npos) << html;
-  // The live processes (zombies have no command line) holding the clipboard.
-  auto holders = [&] {
-    std::string count;
-    RunTool({"pgrep", "-c", "-x", "-f", exe_ + " --hold-clipboard"}, {}, &count);
-    return std::atoi(count.c_str());
-  };
-  EXPECT_EQ(holders(), 1);
-
-  // A second copy replaces the first, and only one holder stays.
-  r = test::RunProgram({exe_, WriteJob(Task(1, "SELECT A FROM T WHERE A = 2", "OUTPUT=CRIP\r\n"))},
-                       x_env_);
-  EXPECT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Clipboard("UTF8_STRING"), "A\r\n2\r\n");
-  EXPECT_TRUE(WaitUntil([&] { return holders() == 1; }, 10000));
-
-  // Another program copies: our holder has nothing left to serve and ends.
-  Child other({"sh", "-c", "printf other | xclip -selection clipboard -i"}, x_env_);
-  ASSERT_TRUE(other.Wait(10000));
-  EXPECT_EQ(Clipboard("UTF8_STRING"), "other");
-  EXPECT_TRUE(WaitUntil([&] { return holders() == 0; }, 10000));
+std::vector<std::string> StepFiles() {
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(KELVAX_SOURCE_DIR "/tests/ui/desktop"))
+    files.push_back(e.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
-// While a run without a display writes its second task's rows: no window toolkit is loaded, and a
-// second instance ends at once without touching the first one's log.
-TEST_F(KelvaxDesktopTest, WithoutADisplayTheToolkitIsNeverLoadedAndASecondInstanceEndsAtOnce) {
-  std::string job =
-      WriteJob(Task(1, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\n") +
-               Task(2, kSlowQuery, "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\nINDICATOR=ON\r\n"));
-  Child first({exe_, job}, kNoDisplay, folder_);
-  ASSERT_TRUE(WaitUntil([&] { return !UnfinishedB().empty(); }, 20000)) << first.err();
-  const std::string maps = test::ReadFileBytes("/proc/" + std::to_string(first.pid()) + "/maps");
-  ASSERT_NE(maps.find("libodbc"), std::string::npos) << maps;  // the run is under way
-  EXPECT_EQ(maps.find("libQt6"), std::string::npos);
+INSTANTIATE_TEST_SUITE_P(Desktop, KelvaxDesktopTest, ::testing::ValuesIn(StepFiles()),
+                         [](const auto& info) { return fs::path(info.param).stem().string(); });
 
-  const std::string log = Log();
-  ASSERT_NE(log.find("1\x94\xd4\x96\xda"), std::string::npos);  // "1番目" in CP932
-  test::ProcessResult second = test::RunProgram({exe_, job}, kNoDisplay);
-  EXPECT_EQ(second.exit_status, 3);
-  EXPECT_EQ(std::count(second.err.begin(), second.err.end(), '\n'), 1) << second.err;
-  EXPECT_EQ(Log(), log);
-  EXPECT_TRUE(first.running());
-}
-
-// With no display, or one that cannot be opened, the job runs and only the clipboard task fails;
-// with no job either there is nothing to open the command center on.
-TEST_F(KelvaxDesktopTest, WithoutADisplayTheJobRunsAndOnlyTheClipboardFails) {
-  const std::string job =
-      WriteJob(Task(1, "SELECT A FROM T",
-                    "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nSHOWDATA=ON\r\n") +
-               Task(2, "SELECT A FROM T", "OUTPUT=CRIP\r\nINDICATOR=ON\r\n") +
-               Task(3, "SELECT A FROM T WHERE A = 1", "OUTPUT=CSV\r\nEXPORT=%PATH%/C.CSV\r\n"));
-  const std::string no_such_display = folder_ + "/no-display";
-  for (const auto& env :
-       {kNoDisplay, std::map<std::string, std::string>{{"DISPLAY", ":93.0"},
-                                                       {"XAUTHORITY", no_such_display},
-                                                       {"WAYLAND_DISPLAY", no_such_display},
-                                                       {"QT_QPA_PLATFORM", "\x01"}}}) {
-    test::ProcessResult r = test::RunProgram({exe_, job}, env);
-    EXPECT_EQ(r.exit_status, 1) << r.err;
-    EXPECT_TRUE(
-        r.err.starts_with("kelvax: クリップボードを開くことができません 処理が失敗しました (no "
-                          "display)\nkelvax: 1 of 3 tasks failed"))
-        << r.err;
-    EXPECT_EQ(test::ReadFileBytes(folder_ + "/A.TXT"), "A\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    EXPECT_EQ(test::ReadFileBytes(folder_ + "/C.CSV"), "A\r\n1\r\n");
-    std::vector<std::string> records = test::ReadLogRecords(folder_ + "/SQLLOG.txt");
-    ASSERT_EQ(records.size(), 5u) << Log();
-    EXPECT_TRUE(records[1].starts_with(
-        "<TS> 5番目でファイルの出力に失敗しました\r\n521:クリップボードを開くことができません"));
-    EXPECT_EQ(records[4], "<TS> \r\n3番目は<ET>経過しています\r\n" + std::string(test::kSeparator) +
-                              "\r\n<ET>かかりました\r\n");
-  }
-  EXPECT_EQ(test::RunProgram({exe_}, kNoDisplay).exit_status, 2);
-}
-
-TEST_F(KelvaxDesktopTest, WithoutADisplayATerminalShowsALineOfProgress) {
+TEST(KelvaxTerminalTest, WithoutADisplayATerminalShowsALineOfProgress) {
+  const std::string folder = test::MakeTempDir("desk"), exe = test::InstallKelvax(folder, true);
+  const std::string db = test::OdbcSandbox::Get().CreateSqliteDb(
+      "term.db", "CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1), (2), (3), (4), (5);");
+  test::OdbcSandbox::Get().AddDsn("TERMDB", {{"Driver", "SQLite3"}, {"Database", db}});
+  const Env no_display = {{"DISPLAY", "\x01"},
+                          {"WAYLAND_DISPLAY", "\x01"},
+                          {"WAYLAND_SOCKET", "\x01"},
+                          {"QT_QPA_PLATFORM", "\x01"}};
   int master = -1, slave = -1;
   ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-  const std::string job =
-      WriteJob(Task(1, "SELECT A FROM T",
-                    "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n") +
-               Task(2, "SELECT A FROM T", "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n"));
-  Child run({exe_, job}, kNoDisplay, folder_, slave);
+  const std::string job = folder + "/job.ini";
+  test::WriteFileBytes(job,
+                       "[CONNECTION01]\r\nDSN01=DSN=TERMDB\r\nSQL01=SELECT A FROM T\r\n"
+                       "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n"
+                       "[CONNECTION02]\r\nDSN01=DSN=TERMDB\r\nSQL01=SELECT A FROM T\r\n"
+                       "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n");
+  Child run({exe, job}, no_display, folder, slave);
   close(slave);
   std::string seen;
   char buf[4096];
   for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
     seen.append(buf, static_cast<size_t>(n));
   close(master);
-  ASSERT_TRUE(run.Wait(20000));
+  ASSERT_TRUE(WaitUntil([&] { return !run.running(); }, 20000));
   EXPECT_EQ(run.exit_status(), 0) << seen;
   // The first row at once; the line stays for the rest of the run (like the window) and ends
   // with the last row of the last task (the pty adds \r before the line end).
@@ -514,7 +353,7 @@ TEST_F(KelvaxDesktopTest, WithoutADisplayATerminalShowsALineOfProgress) {
   EXPECT_TRUE(seen.ends_with("\rkelvax: task 2/2  rows 5  00:00:00\x1b[K\r\n")) << seen;
 
   // Standard error that is no terminal stays quiet.
-  test::ProcessResult quiet = test::RunProgram({exe_, job}, kNoDisplay);
+  test::ProcessResult quiet = test::RunProgram({exe, job}, no_display);
   EXPECT_EQ(quiet.exit_status, 0);
   EXPECT_EQ(quiet.err, "");
 }

@@ -24,21 +24,6 @@ namespace {
 
 using namespace kelvax::test;
 
-TEST(SQLConfigTest, TabVisitsTheFieldsInOrderAndEnterMeansOk) {
-  SQLConfig dialog(nullptr, MakeTempDir() + "/RunConfig.ini");
-  QStringList order;
-  QWidget* w = Find<QWidget>(dialog, "T01_FileName_0");
-  do {
-    if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
-    w = w->nextInFocusChain();
-  } while (w->objectName() != QStringLiteral("T01_FileName_0"));
-  // Of the output types only the checked one is a Tab stop; the first while none is checked.
-  EXPECT_EQ(order.join(u' ').toStdString(),
-            "T01_FileName_0 B01_OpenDLOG_0 T01_FileName_1 B01_OpenDLOG_1 Option1_0 C02_Counter "
-            "C01_ShowData B02_OK B99_END");
-  EXPECT_TRUE(Find<QPushButton>(dialog, "B02_OK")->isDefault());
-}
-
 // OK writes the fields, keeping the rest of the file; キャンセル and the close box write nothing.
 // The window behind is disabled while the dialog is up.
 TEST(SQLConfigTest, OkWritesTheFieldsAsEditedAndKeepsTheRestOfTheFile) {

@@ -1,0 +1,2 @@
+CREATE TABLE T (A INTEGER);
+INSERT INTO T VALUES (1), (2), (3), (4), (5);
