@@ -46,11 +46,9 @@ class Child {
     kill(-started_.pid, SIGKILL);
     WaitUntil([this] { return !running(); }, 5000);
   }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
 
   bool running() {
-    if (exit_status_ >= 0 || started_.pid <= 0) return false;
+    if (exit_status_ >= 0) return false;
     int raw = 0;
     const pid_t r = waitpid(started_.pid, &raw, WNOHANG);
     if (r == started_.pid) exit_status_ = test::ExitStatusOf(raw);
@@ -113,10 +111,8 @@ class KelvaxDesktopTest : public ::testing::TestWithParam<std::string> {
   // Xvfb on a display number it picks itself, with openbox when `window_manager`; false without
   // the X tools.
   bool StartX(bool window_manager) {
-    if (test::RunProgram(
-            {"which", "Xvfb", "xdotool", "import", "xclip", "openbox", "xprop", "xwininfo"})
-            .exit_status != 0)
-      return false;
+    const char* tools = "which Xvfb xdotool import xclip openbox xprop xwininfo";
+    if (test::RunProgram({"sh", "-c", tools}).exit_status != 0) return false;
     // The server writes its display number once it accepts connections.
     xvfb_ = std::make_unique<Child>(
         std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
@@ -137,11 +133,13 @@ class KelvaxDesktopTest : public ::testing::TestWithParam<std::string> {
         20000);
   }
 
-  // The first line a tool run to its end prints on our display ("" when it fails).
-  std::string Tool(const std::vector<std::string>& argv) {
+  // What a tool run to its end on our display prints; Tool: its first line.
+  std::string Run(const std::vector<std::string>& argv) {
     Child tool(argv, x_env_);
-    if (!WaitUntil([&] { return !tool.running(); }, 20000) || tool.exit_status() != 0) return "";
-    const std::string out = tool.out();
+    return WaitUntil([&] { return !tool.running(); }, 20000) ? tool.out() : "";
+  }
+  std::string Tool(const std::vector<std::string>& argv) {
+    const std::string out = Run(argv);
     return out.substr(0, out.find('\n'));
   }
   std::string ActiveWindow() { return Tool({"xdotool", "getactivewindow", "getwindowname"}); }
@@ -250,16 +248,11 @@ class KelvaxDesktopTest : public ::testing::TestWithParam<std::string> {
       return true;
     }
     if (what == "clipboard" || what == "clipboard-contains") {
-      Child xclip({"xclip", "-selection", "clipboard", "-t", w[2], "-o"}, x_env_);
-      WaitUntil([&] { return !xclip.running(); }, 20000);
-      seen = xclip.out();
+      seen = Run({"xclip", "-selection", "clipboard", "-t", w[2], "-o"});
       return what == "clipboard" ? seen == Unescaped(After(text)) : Has(seen, After(text));
     }
-    if (what == "holders") {  // the live processes (zombies have no command line) holding it
-      Child count({"pgrep", "-c", "-x", "-f", exe_ + " --hold-clipboard"}, Env{});
-      WaitUntil([&] { return !count.running(); }, 20000);
-      return std::atoi((seen = count.out()).c_str()) == std::stoi(text);
-    }
+    if (what == "holders")  // the live processes (zombies have no command line) holding it
+      return (seen = Tool({"pgrep", "-c", "-x", "-f", exe_ + " --hold-clipboard"})) == text;
     if (what == "mapped" || what == "unmapped") {
       seen = test::ReadFileBytes("/proc/" + std::to_string(program_->pid()) + "/maps");
       return Has(seen, text) == (what == "mapped");
