@@ -2,10 +2,8 @@
 // display at all, played by the X tools (xdotool, xclip, ImageMagick) from the step files in
 // tests/ui/desktop/: each line one thing the user does or one thing that must then hold.
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -38,9 +36,8 @@ bool WaitUntil(F done, int timeout_ms) {
 // A program running beside the test, killed with its process group if it still runs at the end.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const Env& env, const std::string& cwd = "",
-        int stderr_fd = -1)
-      : started_(test::StartProgram(argv, env, cwd, stderr_fd)) {}
+  Child(const std::vector<std::string>& argv, const Env& env, const std::string& cwd = "")
+      : started_(test::StartProgram(argv, env, cwd)) {}
   ~Child() {
     if (!running()) return;
     kill(-started_.pid, SIGKILL);
@@ -313,43 +310,6 @@ std::vector<std::string> StepFiles() {
 
 INSTANTIATE_TEST_SUITE_P(Desktop, KelvaxDesktopTest, ::testing::ValuesIn(StepFiles()),
                          [](const auto& info) { return fs::path(info.param).stem().string(); });
-
-TEST(KelvaxTerminalTest, WithoutADisplayATerminalShowsALineOfProgress) {
-  const std::string folder = test::MakeTempDir("desk"), exe = test::InstallKelvax(folder, true);
-  const std::string db = test::OdbcSandbox::Get().CreateSqliteDb(
-      "term.db", "CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1), (2), (3), (4), (5);");
-  test::OdbcSandbox::Get().AddDsn("TERMDB", {{"Driver", "SQLite3"}, {"Database", db}});
-  const Env no_display = {{"DISPLAY", "\x01"},
-                          {"WAYLAND_DISPLAY", "\x01"},
-                          {"WAYLAND_SOCKET", "\x01"},
-                          {"QT_QPA_PLATFORM", "\x01"}};
-  int master = -1, slave = -1;
-  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-  const std::string job = folder + "/job.ini";
-  test::WriteFileBytes(job,
-                       "[CONNECTION01]\r\nDSN01=DSN=TERMDB\r\nSQL01=SELECT A FROM T\r\n"
-                       "OUTPUT=TAB\r\nEXPORT=%PATH%/A.TXT\r\nINDICATOR=ON\r\nCOUNTER=ON\r\n"
-                       "[CONNECTION02]\r\nDSN01=DSN=TERMDB\r\nSQL01=SELECT A FROM T\r\n"
-                       "OUTPUT=TAB\r\nEXPORT=%PATH%/B.TXT\r\n");
-  Child run({exe, job}, no_display, folder, slave);
-  close(slave);
-  std::string seen;
-  char buf[4096];
-  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
-    seen.append(buf, static_cast<size_t>(n));
-  close(master);
-  ASSERT_TRUE(WaitUntil([&] { return !run.running(); }, 20000));
-  EXPECT_EQ(run.exit_status(), 0) << seen;
-  // The first row at once; the line stays for the rest of the run (like the window) and ends
-  // with the last row of the last task (the pty adds \r before the line end).
-  EXPECT_TRUE(seen.starts_with("\rkelvax: task 1/2  rows 1/5  00:00:00\x1b[K")) << seen;
-  EXPECT_TRUE(seen.ends_with("\rkelvax: task 2/2  rows 5  00:00:00\x1b[K\r\n")) << seen;
-
-  // Standard error that is no terminal stays quiet.
-  test::ProcessResult quiet = test::RunProgram({exe, job}, no_display);
-  EXPECT_EQ(quiet.exit_status, 0);
-  EXPECT_EQ(quiet.err, "");
-}
 
 }  // namespace
 }  // namespace kelvax
