@@ -1,6 +1,7 @@
 // The built program on a desktop of its own (a private Xvfb, openbox where it matters) or with no
 // display at all, played by the X tools (xdotool, xclip, ImageMagick) from the step files in
-// tests/ui/desktop/: each line one thing the user does or one thing that must then hold.
+// tests/ui/desktop/ (see its README.md): each line one thing the user does or one thing that
+// must then hold.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -304,7 +305,7 @@ TEST_P(KelvaxDesktopTest, Steps) {
 std::vector<std::string> StepFiles() {
   std::vector<std::string> files;
   for (const auto& e : fs::directory_iterator(KELVAX_SOURCE_DIR "/tests/ui/desktop"))
-    files.push_back(e.path().string());
+    if (e.path().extension() == ".steps") files.push_back(e.path().string());
   std::sort(files.begin(), files.end());
   return files;
 }
