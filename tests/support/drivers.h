@@ -1,14 +1,11 @@
-// Cases written once and run on every engine: SQLite (a file), PostgreSQL and MariaDB (private
-// servers of the test process), each test on a clean database. An engine that is not installed
-// skips its tests; one that is installed but cannot start fails them.
+// The engines the cases run on: SQLite (a file), PostgreSQL and MariaDB (private servers of the
+// test process), each case on a clean database. An engine that is not installed skips its tests;
+// one that is installed but cannot start fails them. Test names end in the engine's name, which
+// tests/CMakeLists.txt uses to run each server's cases in one CTest test, so that the server
+// starts once.
 //
-//   class OutputTest : public test::DriverWorkerTest { ... };
-//   TEST_P(OutputTest, ...) { driver_->Exec("CREATE TABLE t (a INTEGER)"); ... }
-//   KELVAX_PER_DRIVER(OutputTest);
-//
-// A fixture's own SetUp calls the base SetUp first and returns when IsSkipped(). Test names end
-// in the engine's name, which tests/CMakeLists.txt uses to run each server's cases in one CTest
-// test, so that the server starts once.
+// A worker test on SQLite: a fixture deriving from DriverWorkerTest, KELVAX_ON_SQLITE(Suite); its
+// own SetUp calls the base SetUp first and returns when IsSkipped().
 #pragma once
 
 #include <gtest/gtest.h>
@@ -62,10 +59,6 @@ class DriverWorkerTest : public WorkerTest, public ::testing::WithParamInterface
 };
 
 }  // namespace kelvax::test
-
-#define KELVAX_PER_DRIVER(Suite)                                                               \
-  INSTANTIATE_TEST_SUITE_P(PerDriver, Suite, ::testing::ValuesIn(::kelvax::test::kAllEngines), \
-                           ::testing::PrintToStringParamName())
 
 // For behaviour that does not depend on the engine: the same fixture, run on SQLite alone.
 #define KELVAX_ON_SQLITE(Suite)                                                                 \
