@@ -282,13 +282,16 @@ class CaseFileTest : public ::testing::Test {
     }
     test::StartedProgram started = test::StartProgram(argv, planted.env, work, its_side);
     std::string shown;  // what the terminal received, read while the program runs
-    std::thread reader([&] {
-      char buf[4096];
-      for (ssize_t n; terminal >= 0 && (n = read(terminal, buf, sizeof buf)) > 0;) {
-        shown.append(buf, static_cast<std::size_t>(n));
-      }
-    });
-    if (its_side >= 0) close(its_side);
+    std::thread reader;
+    if (terminal >= 0) {
+      close(its_side);
+      reader = std::thread([&] {
+        char buf[4096];
+        for (ssize_t n; (n = read(terminal, buf, sizeof buf)) > 0;) {
+          shown.append(buf, static_cast<std::size_t>(n));
+        }
+      });
+    }
     // during = once PATH STEP: the step is taken once a file matching PATH (from the job's
     // folder; a pattern, `out/.OUT.TXT.kelvax-*`) is there.
     if (conf.count("during")) {
@@ -300,8 +303,8 @@ class CaseFileTest : public ::testing::Test {
       EXPECT_TRUE(Plant(step, dir, work, planted, started.pid)) << "`during` is unknown or failed";
     }
     test::ProcessResult run = started.Wait();
-    reader.join();
-    if (terminal >= 0) {
+    if (reader.joinable()) {
+      reader.join();
       run.err = shown;
       close(terminal);
     }
