@@ -241,8 +241,9 @@ class KelvaxDesktopTest : public ::testing::TestWithParam<std::string> {
     if (what == "stderr-starts") return (seen = program_->err()).starts_with(Unescaped(text));
     if (what == "stderr-lines") {  // every line of standard error matches
       std::istringstream err(seen = program_->err());
+      const std::regex pattern(text);
       for (std::string line; std::getline(err, line);)
-        if (!std::regex_match(line, std::regex(text))) return false;
+        if (!std::regex_match(line, pattern)) return false;
       return true;
     }
     if (what == "clipboard" || what == "clipboard-contains") {
