@@ -167,13 +167,17 @@ void RemoveStaleFaketimeFiles() {
   }
 }
 
-// Waits (a minute at most) for a file whose path (from `work`) matches `pattern` (fnmatch).
-bool Appears(const std::string& work, const std::string& pattern) {
+// Waits (a minute at most) for a file whose path (from `work`) matches `pattern` (fnmatch) and,
+// when `written`, holds bytes: a new output is made empty before its first block is written.
+bool Appears(const std::string& work, const std::string& pattern, bool written) {
   const fs::path whole = fs::path(work) / pattern;
   for (int i = 0; i < 60000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(whole.parent_path(), ec)) {
-      if (fnmatch(whole.c_str(), entry.path().c_str(), FNM_PATHNAME) == 0) return true;
+      if (fnmatch(whole.c_str(), entry.path().c_str(), FNM_PATHNAME) != 0) continue;
+      if (!written) return true;
+      const auto size = fs::file_size(entry.path(), ec);
+      if (!ec && size > 0) return true;
     }
   }
   return false;
@@ -293,13 +297,14 @@ class CaseFileTest : public ::testing::Test {
       });
     }
     // during = once PATH STEP: the step is taken once a file matching PATH (from the job's
-    // folder; a pattern, `out/.OUT.TXT.kelvax-*`) is there.
+    // folder; a pattern, `out/.OUT.TXT.kelvax-*`) is there; `once-written`: once it holds bytes.
     if (conf.count("during")) {
       std::istringstream during(Replaced(conf.at("during"), "@DIR@", dir));
       std::string once, path, step;
       during >> once >> path;
       std::getline(during >> std::ws, step);
-      EXPECT_TRUE(Appears(work, path)) << path << ": never there";
+      EXPECT_TRUE(once == "once" || once == "once-written") << once;
+      EXPECT_TRUE(Appears(work, path, once == "once-written")) << path << ": never there";
       EXPECT_TRUE(Plant(step, dir, work, planted, started.pid)) << "`during` is unknown or failed";
     }
     test::ProcessResult run = started.Wait();
